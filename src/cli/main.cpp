@@ -1,0 +1,270 @@
+// varnel-cli: the comparison core without a window, for scripts, benchmarks and checks.
+//
+//   varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT
+//   varnel-cli lines FILE
+//
+// Exit status: 0 success (for diff: no changes), 1 differences found, 2 error.
+
+#include "diffengine.h"
+#include "fileparser.h"
+#include "jsonwriter.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+using namespace varnel;
+using varnel::cli::appendJsonString;
+
+namespace {
+
+constexpr int kExitSame = 0;
+constexpr int kExitDifferent = 1;
+constexpr int kExitError = 2;
+
+void writeOut(const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+int fail(const QString& message)
+{
+    const QByteArray text = message.toUtf8() + '\n';
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    return kExitError;
+}
+
+Expected<TextLines> readDocument(const QString& path)
+{
+    return FileParser::readLines(path);
+}
+
+// Output is built in large chunks and flushed as it grows, so a million-row diff
+// streams instead of piling up.
+class Sink {
+public:
+    Sink() { m_buffer.reserve(kChunk + 4096); }
+    ~Sink() { flush(); }
+    QByteArray& buffer() { return m_buffer; }
+    void maybeFlush()
+    {
+        if (m_buffer.size() >= kChunk)
+            flush();
+    }
+    void flush()
+    {
+        writeOut(m_buffer);
+        m_buffer.clear();
+    }
+
+private:
+    static constexpr qsizetype kChunk = 1 << 20;
+    QByteArray m_buffer;
+};
+
+void appendNumber(QByteArray& out, std::optional<qint64> number)
+{
+    if (number)
+        out.append(QByteArray::number(*number));
+    else
+        out.append("null");
+}
+
+const char* typeName(DiffLineType type)
+{
+    switch (type) {
+    case DiffLineType::contextCollapsed: return "collapsed";
+    case DiffLineType::added: return "added";
+    case DiffLineType::removed: return "removed";
+    case DiffLineType::unchanged: return "unchanged";
+    }
+    return "unchanged";
+}
+
+void printJson(const DiffResult& result)
+{
+    Sink sink;
+    QByteArray& out = sink.buffer();
+    out.append("{\"addedCount\":" + QByteArray::number(result.addedCount()) +
+               ",\"removedCount\":" + QByteArray::number(result.removedCount()) +
+               ",\"modifiedCount\":" + QByteArray::number(result.modifiedCount()) + ",\"lines\":[");
+    bool first = true;
+    for (const DiffLine& line : result.lines()) {
+        if (!first)
+            out.append(',');
+        first = false;
+        out.append("{\"type\":\"");
+        out.append(typeName(line.type()));
+        out.append("\",\"left\":");
+        appendNumber(out, line.leftLineNumber());
+        out.append(",\"right\":");
+        appendNumber(out, line.rightLineNumber());
+        out.append(",\"content\":");
+        appendJsonString(out, line.content());
+        if (const std::optional<qint64> hidden = line.hiddenCount())
+            out.append(",\"hiddenCount\":" + QByteArray::number(*hidden));
+        out.append('}');
+        sink.maybeFlush();
+    }
+    out.append("]}\n");
+}
+
+QByteArray hiddenLabel(qint64 count)
+{
+    return QByteArray::number(count) + (count == 1 ? " unchanged line hidden" : " unchanged lines hidden");
+}
+
+// One row per line: marker, left number, right number, content.
+void printListing(const DiffResult& result)
+{
+    const qint64 widest = std::max<qint64>({1, result.original()->size(), result.revised()->size()});
+    const qsizetype width = QByteArray::number(widest).size();
+    const auto column = [width](QByteArray& out, std::optional<qint64> number) {
+        const QByteArray digits = number ? QByteArray::number(*number) : QByteArray();
+        out.append(QByteArray(width - digits.size(), ' '));
+        out.append(digits);
+    };
+
+    Sink sink;
+    QByteArray& out = sink.buffer();
+    for (const DiffLine& line : result.lines()) {
+        switch (line.type()) {
+        case DiffLineType::added: out.append('+'); break;
+        case DiffLineType::removed: out.append("\xE2\x88\x92"); break; // U+2212 MINUS SIGN
+        case DiffLineType::unchanged: out.append(' '); break;
+        case DiffLineType::contextCollapsed: out.append("\xE2\x80\xA6"); break; // U+2026 ELLIPSIS
+        }
+        out.append(' ');
+        column(out, line.leftLineNumber());
+        out.append(' ');
+        column(out, line.rightLineNumber());
+        out.append(' ');
+        if (const std::optional<qint64> hidden = line.hiddenCount())
+            out.append(hiddenLabel(*hidden));
+        else
+            out.append(line.content().data(), line.content().size());
+        out.append('\n');
+        sink.maybeFlush();
+    }
+}
+
+int runDiff(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Compare two files line by line."));
+    parser.addHelpOption();
+    const QCommandLineOption collapse(QStringLiteral("collapse"),
+                                      QStringLiteral("Fold unchanged lines far from any change."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the result as JSON."));
+    const QCommandLineOption stat(QStringLiteral("stat"), QStringLiteral("Print only the three counts."));
+    parser.addOptions({collapse, json, stat});
+    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
+    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        writeOut(parser.helpText().toUtf8());
+        return kExitSame;
+    }
+    if (parser.isSet(json) && parser.isSet(stat))
+        return fail(QStringLiteral("--json and --stat cannot be used together."));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2)
+        return fail(QStringLiteral("diff needs exactly two files: varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT"));
+
+    Expected<TextLines> left = readDocument(files[0]);
+    if (!left)
+        return fail(left.error().message);
+    Expected<TextLines> right = readDocument(files[1]);
+    if (!right)
+        return fail(right.error().message);
+
+    const DiffResult result = DiffEngine::compute(TextLines::share(std::move(left).value()),
+                                                  TextLines::share(std::move(right).value()),
+                                                  parser.isSet(collapse));
+    if (parser.isSet(stat)) {
+        writeOut("added=" + QByteArray::number(result.addedCount()) +
+                 " removed=" + QByteArray::number(result.removedCount()) +
+                 " modified=" + QByteArray::number(result.modifiedCount()) + '\n');
+    } else if (parser.isSet(json)) {
+        printJson(result);
+    } else {
+        printListing(result);
+    }
+    return result.hasChanges() ? kExitDifferent : kExitSame;
+}
+
+int runLines(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Print the lines Varnel compares for a file, as JSON."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to read."));
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        writeOut(parser.helpText().toUtf8());
+        return kExitSame;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 1)
+        return fail(QStringLiteral("lines needs exactly one file: varnel-cli lines FILE"));
+
+    const Expected<TextLines> lines = readDocument(files[0]);
+    if (!lines)
+        return fail(lines.error().message);
+    Sink sink;
+    QByteArray& out = sink.buffer();
+    out.append('[');
+    for (qsizetype i = 0; i < lines.value().size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        appendJsonString(out, lines.value().utf8(i));
+        sink.maybeFlush();
+    }
+    out.append("]\n");
+    return kExitSame;
+}
+
+QString usage()
+{
+    return QStringLiteral(
+        "Usage: varnel-cli COMMAND [OPTIONS] ...\n"
+        "Compare files line by line.\n\n"
+        "Commands:\n"
+        "  diff [--collapse] [--json | --stat] LEFT RIGHT\n"
+        "                 Compare two files. Exit 0: same, 1: different, 2: error.\n"
+        "  lines FILE     Print the lines compared for FILE as a JSON array.\n\n"
+        "Options:\n"
+        "  -h, --help     Show this help, or a command's with COMMAND --help.\n"
+        "  -v, --version  Show the version.\n");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("varnel-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
+
+    QStringList arguments = QCoreApplication::arguments();
+    const QString command = arguments.value(1);
+    if (command == u"--help" || command == u"-h") {
+        writeOut(usage().toUtf8());
+        return kExitSame;
+    }
+    if (command == u"--version" || command == u"-v") {
+        writeOut("varnel-cli " VARNEL_VERSION "\n");
+        return kExitSame;
+    }
+    arguments.removeAt(1); // the parsers below see "varnel-cli OPTIONS..."
+    if (command == u"diff")
+        return runDiff(arguments);
+    if (command == u"lines")
+        return runLines(arguments);
+    if (command.isEmpty())
+        return fail(usage());
+    return fail(QStringLiteral("Unknown command \"%1\".\n").arg(command) + usage());
+}

@@ -1,0 +1,226 @@
+#include "diffengine.h"
+
+#include "lineinterner.h"
+#include "uuidgenerator.h"
+
+#include <algorithm>
+
+namespace varnel {
+
+namespace {
+
+struct Counts {
+    qint64 added = 0;
+    qint64 removed = 0;
+    qint64 modified = 0;
+};
+
+// Walks both documents along the edit script and emits one row per line. Where the walk
+// stands on a removed left line and an inserted right line at once, it emits them as a
+// pair (removed, then added) that counts as one modification; so a block of r removals
+// and a insertions gives min(r, a) pairs and then the rest of the longer side.
+QList<DiffLine> walk(const TextLines& left, const TextLines& right, const EditScript& script, UuidGenerator& ids,
+                     Counts& counts)
+{
+    const qsizetype n = left.size();
+    const qsizetype m = right.size();
+    QList<DiffLine> rows;
+    rows.reserve(m + qsizetype(script.removed.count()));
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < n || j < m) {
+        const bool removal = i < n && script.removed.test(size_t(i));
+        const bool insertion = j < m && script.inserted.test(size_t(j));
+        if (removal && insertion) {
+            rows.emplace_back(ids.next(), i + 1, std::nullopt, left.utf8(i), DiffLineType::removed);
+            rows.emplace_back(ids.next(), std::nullopt, j + 1, right.utf8(j), DiffLineType::added);
+            ++i;
+            ++j;
+            ++counts.modified;
+        } else if (insertion) {
+            rows.emplace_back(ids.next(), std::nullopt, j + 1, right.utf8(j), DiffLineType::added);
+            ++j;
+            ++counts.added;
+        } else if (removal) {
+            rows.emplace_back(ids.next(), i + 1, std::nullopt, left.utf8(i), DiffLineType::removed);
+            ++i;
+            ++counts.removed;
+        } else {
+            // A consistent script leaves no line unpaired here: when one side is used up,
+            // every remaining line of the other is a removal or an insertion.
+            Q_ASSERT(i < n && j < m);
+            rows.emplace_back(ids.next(), i + 1, j + 1, left.utf8(i), DiffLineType::unchanged);
+            ++i;
+            ++j;
+        }
+    }
+    return rows;
+}
+
+// Folds unchanged rows further than `context` rows from every change into placeholders.
+// Rows kept are copied under new ids from `ids`, so the outcome is an independent
+// result. A diff without changes comes back whole.
+QList<DiffLine> collapseUnchanged(const QList<DiffLine>& rows, qint64 context, UuidGenerator& ids)
+{
+    const qsizetype n = rows.size();
+    // shown[k]: row k is a change, or within `context` rows of one. Two sweeps, one
+    // carrying the distance from the last change forwards, one from the next backwards.
+    std::vector<std::uint8_t> shown(size_t(n), 0);
+    bool anyChange = false;
+    qint64 sinceChange = context + 1;
+    for (qsizetype k = 0; k < n; ++k) {
+        if (rows[k].type() != DiffLineType::unchanged) {
+            sinceChange = 0;
+            anyChange = true;
+        } else if (sinceChange <= context) {
+            ++sinceChange;
+        }
+        shown[size_t(k)] = sinceChange <= context;
+    }
+    QList<DiffLine> out;
+    if (!anyChange) {
+        out.reserve(n);
+        for (const DiffLine& row : rows)
+            out.append(row.withId(ids.next()));
+        return out;
+    }
+    qint64 untilChange = context + 1;
+    for (qsizetype k = n - 1; k >= 0; --k) {
+        if (rows[k].type() != DiffLineType::unchanged)
+            untilChange = 0;
+        else if (untilChange <= context)
+            ++untilChange;
+        shown[size_t(k)] |= untilChange <= context;
+    }
+
+    for (qsizetype k = 0; k < n;) {
+        if (shown[size_t(k)]) {
+            out.append(rows[k].withId(ids.next()));
+            ++k;
+            continue;
+        }
+        const qsizetype start = k;
+        while (k < n && !shown[size_t(k)])
+            ++k;
+        out.emplace_back(ids.next(), rows[start].leftLineNumber(), rows[start].rightLineNumber(), QUtf8StringView(),
+                         DiffLineType::contextCollapsed, k - start);
+    }
+    return out;
+}
+
+} // namespace
+
+// Prepares the problem the way xdiff does, but keeps only the steps that cannot cost
+// minimality:
+//  1. intern every line to an integer, so that comparing lines is comparing integers;
+//  2. trim the common head and tail, which every shortest script leaves alone;
+//  3. set aside lines that occur nowhere in the other side's remaining region: no common
+//     subsequence can use them, so each is a removal (or an insertion) in every
+//     shortest script, and dropping them leaves the longest common subsequence as is;
+//  4. run Myers on what remains and map its marks back to the real line indices.
+std::optional<EditScript> DiffEngine::editScript(const TextLines& original, const TextLines& revised,
+                                                 const CancelCheck& cancel)
+{
+    const size_t n = size_t(original.size());
+    const size_t m = size_t(revised.size());
+    EditScript script{BitVector(n), BitVector(m)};
+
+    const LineInterner::Ids ids = LineInterner::intern(original, revised);
+    const std::vector<std::uint32_t>& a = ids.original;
+    const std::vector<std::uint32_t>& b = ids.revised;
+
+    size_t head = 0;
+    while (head < n && head < m && a[head] == b[head])
+        ++head;
+    size_t tail = 0;
+    while (tail < n - head && tail < m - head && a[n - 1 - tail] == b[m - 1 - tail])
+        ++tail;
+    const size_t endA = n - tail;
+    const size_t endB = m - tail;
+
+    std::vector<std::uint8_t> inA(ids.distinct, 0);
+    std::vector<std::uint8_t> inB(ids.distinct, 0);
+    for (size_t i = head; i < endA; ++i)
+        inA[a[i]] = 1;
+    for (size_t j = head; j < endB; ++j)
+        inB[b[j]] = 1;
+
+    std::vector<std::uint32_t> coreA, coreB;         // ids of lines with a partner
+    std::vector<std::uint32_t> whereA, whereB;       // their line indices
+    for (size_t i = head; i < endA; ++i) {
+        if (inB[a[i]]) {
+            coreA.push_back(a[i]);
+            whereA.push_back(std::uint32_t(i));
+        } else {
+            script.removed.set(i);
+        }
+    }
+    for (size_t j = head; j < endB; ++j) {
+        if (inA[b[j]]) {
+            coreB.push_back(b[j]);
+            whereB.push_back(std::uint32_t(j));
+        } else {
+            script.inserted.set(j);
+        }
+    }
+
+    std::vector<std::uint8_t> removed(coreA.size(), 0);
+    std::vector<std::uint8_t> inserted(coreB.size(), 0);
+    if (!myersDiff(coreA, coreB, removed, inserted, cancel))
+        return std::nullopt;
+    for (size_t r = 0; r < removed.size(); ++r) {
+        if (removed[r])
+            script.removed.set(whereA[r]);
+    }
+    for (size_t r = 0; r < inserted.size(); ++r) {
+        if (inserted[r])
+            script.inserted.set(whereB[r]);
+    }
+    return script;
+}
+
+std::optional<DiffResult> DiffEngine::compute(SharedLines original, SharedLines revised, bool collapseContext,
+                                              const CancelCheck& cancel)
+{
+    const std::optional<EditScript> script = editScript(*original, *revised, cancel);
+    if (!script)
+        return std::nullopt;
+    UuidGenerator ids;
+    Counts counts;
+    QList<DiffLine> rows = walk(*original, *revised, *script, ids, counts);
+    if (collapseContext)
+        rows = collapseUnchanged(rows, kContextLines, ids);
+    return DiffResult(std::move(rows), counts.added, counts.removed, counts.modified, std::move(original),
+                      std::move(revised));
+}
+
+DiffResult DiffEngine::compute(SharedLines original, SharedLines revised, bool collapseContext)
+{
+    return *compute(std::move(original), std::move(revised), collapseContext, CancelCheck());
+}
+
+DiffResult DiffEngine::compute(const QStringList& original, const QStringList& revised, bool collapseContext)
+{
+    return compute(TextLines::share(TextLines::fromStrings(original)),
+                   TextLines::share(TextLines::fromStrings(revised)), collapseContext);
+}
+
+std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original, SharedLines revised,
+                                                           const CancelCheck& cancel)
+{
+    const std::optional<EditScript> script = editScript(*original, *revised, cancel);
+    if (!script)
+        return std::nullopt;
+    UuidGenerator ids;
+    Counts counts;
+    QList<DiffLine> full = walk(*original, *revised, *script, ids, counts);
+    if (cancel && cancel())
+        return std::nullopt;
+    QList<DiffLine> collapsed = collapseUnchanged(full, kContextLines, ids);
+    return Results{
+        DiffResult(std::move(collapsed), counts.added, counts.removed, counts.modified, original, revised),
+        DiffResult(std::move(full), counts.added, counts.removed, counts.modified, original, revised),
+    };
+}
+
+} // namespace varnel

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "bitvector.h"
+#include "diffresult.h"
+#include "myersdiff.h"
+#include "textlines.h"
+
+#include <optional>
+
+namespace varnel {
+
+// Which lines a minimal edit script removes from the left text and inserts from the
+// right one.
+struct EditScript {
+    BitVector removed;  // indexed by left line, from 0
+    BitVector inserted; // indexed by right line, from 0
+};
+
+// Turns two documents into a line diff. Stateless; any thread may call it.
+//
+// Two lines are equal when their texts are canonically equivalent Unicode. Nothing else
+// is normalised: white space and case count.
+class DiffEngine {
+public:
+    static constexpr qint64 kContextLines = 3;
+
+    // The rows of a minimal line diff of `original` against `revised`, with runs of
+    // unchanged lines further than three lines from any change folded into
+    // placeholders when `collapseContext` is true.
+    static DiffResult compute(SharedLines original, SharedLines revised, bool collapseContext);
+    static DiffResult compute(const QStringList& original, const QStringList& revised, bool collapseContext);
+
+    // As above, but polls `cancel` and gives nothing when it asks to stop.
+    static std::optional<DiffResult> compute(SharedLines original, SharedLines revised, bool collapseContext,
+                                             const CancelCheck& cancel);
+
+    // Both results of one comparison from a single edit script. Each has its own fresh
+    // row ids, as if computed separately, and both carry the same counts.
+    struct Results {
+        DiffResult collapsed;
+        DiffResult full;
+    };
+    static std::optional<Results> computeBoth(SharedLines original, SharedLines revised,
+                                              const CancelCheck& cancel = {});
+
+    // A minimal edit script, without rows. Empty only when cancelled.
+    static std::optional<EditScript> editScript(const TextLines& original, const TextLines& revised,
+                                                const CancelCheck& cancel = {});
+};
+
+} // namespace varnel

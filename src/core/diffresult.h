@@ -1,0 +1,54 @@
+#pragma once
+
+#include "diffline.h"
+#include "textlines.h"
+
+#include <QList>
+
+namespace varnel {
+
+// The whole outcome of one comparison: the rows in display order and three counts.
+//
+// Counts are properties of the comparison, not of the rows shown: a collapsed and a full
+// result of the same comparison carry the same counts. Copies are cheap and share rows
+// and text, and may be handed from one thread to another.
+class DiffResult {
+public:
+    DiffResult() = default;
+    DiffResult(QList<DiffLine> lines, qint64 addedCount, qint64 removedCount, qint64 modifiedCount,
+               SharedLines original = {}, SharedLines revised = {})
+        : m_lines(std::move(lines))
+        , m_addedCount(addedCount)
+        , m_removedCount(removedCount)
+        , m_modifiedCount(modifiedCount)
+        , m_original(std::move(original))
+        , m_revised(std::move(revised))
+    {
+    }
+
+    const QList<DiffLine>& lines() const { return m_lines; }
+    // Added rows that are not paired with a removed row.
+    qint64 addedCount() const { return m_addedCount; }
+    // Removed rows that are not paired with an added row.
+    qint64 removedCount() const { return m_removedCount; }
+    // Pairs of one removed and one added row, each pair counting once.
+    qint64 modifiedCount() const { return m_modifiedCount; }
+
+    bool hasChanges() const { return m_addedCount > 0 || m_removedCount > 0 || m_modifiedCount > 0; }
+
+    // The texts the rows' content points into.
+    const SharedLines& original() const { return m_original; }
+    const SharedLines& revised() const { return m_revised; }
+
+private:
+    QList<DiffLine> m_lines;
+    qint64 m_addedCount = 0;
+    qint64 m_removedCount = 0;
+    qint64 m_modifiedCount = 0;
+    SharedLines m_original;
+    SharedLines m_revised;
+};
+
+} // namespace varnel
+
+Q_DECLARE_METATYPE(varnel::DiffResult)

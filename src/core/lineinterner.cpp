@@ -1,0 +1,182 @@
+#include "lineinterner.h"
+
+#include <QString>
+
+#include <bit>
+#include <cstring>
+#include <unordered_map>
+
+#if defined(__GNUC__) || defined(__clang__)
+#define VARNEL_PREFETCH(address) __builtin_prefetch(address)
+#else
+#define VARNEL_PREFETCH(address) ((void)(address))
+#endif
+
+namespace varnel {
+
+namespace {
+
+__extension__ using u128 = unsigned __int128;
+
+inline std::uint64_t mix(std::uint64_t a, std::uint64_t b)
+{
+    const u128 product = u128(a) * b;
+    return std::uint64_t(product) ^ std::uint64_t(product >> 64);
+}
+
+inline std::uint64_t load64(const char* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+inline std::uint64_t load32(const char* p)
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+constexpr std::uint64_t kSecret0 = 0xa0761d6478bd642fULL;
+constexpr std::uint64_t kSecret1 = 0xe7037ed1a0b428dbULL;
+constexpr std::uint64_t kSecret2 = 0x8ebc6af09c88c6e3ULL;
+
+// Whether a line may change under NFC. Code points below U+0300 are all NFC-stable and
+// never compose with what precedes them; in UTF-8 they are ASCII and the two-byte
+// sequences led by C2..CB. Anything else is handed to the real normaliser.
+inline bool mayNeedNormalization(const char* p, std::size_t n)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        if (load64(p + i) & 0x8080808080808080ULL)
+            break;
+    }
+    for (; i < n; ++i) {
+        if (static_cast<unsigned char>(p[i]) >= 0xCC)
+            return true;
+    }
+    return false;
+}
+
+// One document's lines in canonical form: the raw UTF-8 bytes, except for the few lines
+// that NFC changes, whose normalised bytes are kept aside.
+class CanonicalLines {
+public:
+    explicit CanonicalLines(const TextLines& lines) : m_lines(lines), m_hashes(size_t(lines.size()))
+    {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            const QUtf8StringView raw = lines.utf8(i);
+            if (mayNeedNormalization(raw.data(), size_t(raw.size()))) {
+                QByteArray normalized =
+                    raw.toString().normalized(QString::NormalizationForm_C).toUtf8();
+                if (QByteArrayView(normalized) != QByteArrayView(raw.data(), raw.size()))
+                    m_normalized.emplace(i, std::move(normalized));
+            }
+            const QByteArrayView text = at(i);
+            m_hashes[size_t(i)] = LineInterner::hash(text.data(), size_t(text.size()));
+        }
+    }
+
+    QByteArrayView at(qsizetype i) const
+    {
+        if (!m_normalized.empty()) {
+            if (auto it = m_normalized.find(i); it != m_normalized.end())
+                return it->second;
+        }
+        const QUtf8StringView raw = m_lines.utf8(i);
+        return QByteArrayView(raw.data(), raw.size());
+    }
+    std::uint64_t hash(qsizetype i) const { return m_hashes[size_t(i)]; }
+    qsizetype size() const { return m_lines.size(); }
+
+private:
+    const TextLines& m_lines;
+    std::vector<std::uint64_t> m_hashes;
+    std::unordered_map<qsizetype, QByteArray> m_normalized;
+};
+
+} // namespace
+
+std::uint64_t LineInterner::hash(const char* p, std::size_t n)
+{
+    std::uint64_t seed = kSecret0 ^ (std::uint64_t(n) * kSecret2);
+    std::size_t left = n;
+    while (left > 16) {
+        seed = mix(load64(p) ^ kSecret1, load64(p + 8) ^ seed);
+        p += 16;
+        left -= 16;
+    }
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    if (left >= 8) {
+        a = load64(p);
+        b = load64(p + left - 8);
+    } else if (left >= 4) {
+        a = load32(p);
+        b = load32(p + left - 4);
+    } else if (left > 0) {
+        const auto byte = [p](std::size_t i) { return std::uint64_t(static_cast<unsigned char>(p[i])); };
+        a = (byte(0) << 16) | (byte(left >> 1) << 8) | byte(left - 1);
+    }
+    return mix(mix(a ^ kSecret1, b ^ seed) ^ kSecret2, std::uint64_t(n) ^ kSecret0);
+}
+
+// Open addressing over precomputed hashes. A slot holds the upper half of the hash and
+// id + 1 (0 is an empty slot), so most probes are settled without touching the text;
+// equal tags are confirmed by comparing canonical bytes, so collisions cost time, never
+// correctness. The next line's slot is prefetched while the current one is resolved.
+LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLines& revised)
+{
+    const CanonicalLines sides[2] = {CanonicalLines(original), CanonicalLines(revised)};
+
+    const std::size_t total = size_t(original.size()) + size_t(revised.size());
+    const std::size_t capacity = std::bit_ceil(std::max<std::size_t>(16, total * 2));
+    const std::size_t mask = capacity - 1;
+    std::vector<std::uint64_t> slots(capacity, 0);
+
+    struct Representative {
+        std::uint8_t side;
+        qsizetype index;
+    };
+    std::vector<Representative> representatives;
+
+    Ids ids;
+    std::vector<std::uint32_t>* out[2] = {&ids.original, &ids.revised};
+    constexpr qsizetype kLookahead = 16;
+    for (std::uint8_t side = 0; side < 2; ++side) {
+        const CanonicalLines& lines = sides[side];
+        std::vector<std::uint32_t>& target = *out[side];
+        target.resize(size_t(lines.size()));
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (i + kLookahead < lines.size())
+                VARNEL_PREFETCH(&slots[lines.hash(i + kLookahead) & mask]);
+            const std::uint64_t h = lines.hash(i);
+            const std::uint64_t tag = h >> 32;
+            std::size_t pos = h & mask;
+            for (;;) {
+                const std::uint64_t slot = slots[pos];
+                if (slot == 0) {
+                    const auto id = std::uint32_t(representatives.size());
+                    representatives.push_back({side, i});
+                    slots[pos] = (tag << 32) | (std::uint64_t(id) + 1);
+                    target[size_t(i)] = id;
+                    break;
+                }
+                if ((slot >> 32) == tag) {
+                    const auto id = std::uint32_t(slot & 0xFFFFFFFFu) - 1;
+                    const Representative& rep = representatives[id];
+                    if (sides[rep.side].at(rep.index) == lines.at(i)) {
+                        target[size_t(i)] = id;
+                        break;
+                    }
+                }
+                pos = (pos + 1) & mask;
+            }
+        }
+    }
+    ids.distinct = std::uint32_t(representatives.size());
+    return ids;
+}
+
+} // namespace varnel

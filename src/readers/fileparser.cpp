@@ -1,0 +1,195 @@
+#include "fileparser.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+
+namespace varnel {
+
+namespace {
+
+inline bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// UTF-16 with a byte-order mark, as UTF-8; nothing when the length is odd or a surrogate
+// is unpaired. Written out by hand because Qt's decoder accepts any input silently.
+std::optional<QByteArray> decodeUtf16WithBom(QByteArrayView data)
+{
+    if (data.size() < 2 || data.size() % 2 != 0)
+        return std::nullopt;
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+    bool bigEndian;
+    if (p[0] == 0xFF && p[1] == 0xFE)
+        bigEndian = false;
+    else if (p[0] == 0xFE && p[1] == 0xFF)
+        bigEndian = true;
+    else
+        return std::nullopt;
+
+    const qsizetype units = data.size() / 2;
+    const auto unitAt = [&](qsizetype i) -> char32_t {
+        const unsigned char lo = p[2 * i + (bigEndian ? 1 : 0)];
+        const unsigned char hi = p[2 * i + (bigEndian ? 0 : 1)];
+        return char32_t(hi) << 8 | lo;
+    };
+
+    QByteArray out;
+    out.reserve(units * 3 / 2);
+    for (qsizetype i = 1; i < units; ++i) {
+        char32_t c = unitAt(i);
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (i + 1 >= units)
+                return std::nullopt;
+            const char32_t low = unitAt(i + 1);
+            if (low < 0xDC00 || low > 0xDFFF)
+                return std::nullopt;
+            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+            ++i;
+        } else if (c >= 0xDC00 && c <= 0xDFFF) {
+            return std::nullopt;
+        }
+        if (c < 0x80) {
+            out.append(char(c));
+        } else if (c < 0x800) {
+            out.append(char(0xC0 | (c >> 6)));
+            out.append(char(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.append(char(0xE0 | (c >> 12)));
+            out.append(char(0x80 | ((c >> 6) & 0x3F)));
+            out.append(char(0x80 | (c & 0x3F)));
+        } else {
+            out.append(char(0xF0 | (c >> 18)));
+            out.append(char(0x80 | ((c >> 12) & 0x3F)));
+            out.append(char(0x80 | ((c >> 6) & 0x3F)));
+            out.append(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+QByteArray latin1ToUtf8(QByteArrayView data)
+{
+    QByteArray out;
+    out.reserve(data.size() + data.size() / 8);
+    for (char ch : data) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out.append(ch);
+        } else {
+            out.append(char(0xC0 | (c >> 6)));
+            out.append(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+QString describe(FileParserError error)
+{
+    switch (error) {
+    case FileParserError::unreadableEncoding:
+        break;
+    }
+    return QStringLiteral("The file's text encoding could not be determined. "
+                          "Only UTF-8, UTF-16, and Latin-1 files are supported.");
+}
+
+bool FileParser::isValidUtf8(QByteArrayView data)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+    const qsizetype n = data.size();
+    qsizetype i = 0;
+    while (i < n) {
+        // ASCII runs, eight bytes at a time.
+        while (i + 8 <= n) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (word & 0x8080808080808080ULL)
+                break;
+            i += 8;
+        }
+        if (i >= n)
+            break;
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        qsizetype length;
+        unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            if (c == 0xE0)
+                lo = 0xA0; // overlong
+            else if (c == 0xED)
+                hi = 0x9F; // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            if (c == 0xF0)
+                lo = 0x90; // overlong
+            else if (c == 0xF4)
+                hi = 0x8F; // past U+10FFFF
+        } else {
+            return false;
+        }
+        if (i + length > n || p[i + 1] < lo || p[i + 1] > hi)
+            return false;
+        for (qsizetype k = 2; k < length; ++k) {
+            if (!isContinuation(p[i + k]))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+std::optional<QByteArray> FileParser::decode(QByteArray data)
+{
+    if (isValidUtf8(data)) {
+        if (data.startsWith("\xEF\xBB\xBF"))
+            data.remove(0, 3);
+        return data;
+    }
+    if (std::optional<QByteArray> utf16 = decodeUtf16WithBom(data))
+        return utf16;
+    return latin1ToUtf8(data);
+}
+
+Expected<TextLines> FileParser::readLines(const QString& path)
+{
+    Expected<QByteArray> bytes = readWholeFile(path);
+    if (!bytes)
+        return bytes.error();
+    std::optional<QByteArray> text = decode(std::move(bytes).value());
+    if (!text)
+        return Error{Error::Kind::unreadableEncoding, describe(FileParserError::unreadableEncoding)};
+    return TextLines::split(std::move(*text));
+}
+
+Error fileReadError(const QString& path, const QString& reason)
+{
+    QString why = reason;
+    while (why.endsWith(u'.'))
+        why.chop(1);
+    return Error{Error::Kind::fileUnreadable,
+                 QStringLiteral("The file \"%1\" could not be read: %2.").arg(QFileInfo(path).fileName(), why)};
+}
+
+Expected<QByteArray> readWholeFile(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return fileReadError(path, QStringLiteral("Is a directory"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fileReadError(path, file.errorString());
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fileReadError(path, file.errorString());
+    return data;
+}
+
+} // namespace varnel

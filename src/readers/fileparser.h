@@ -1,0 +1,45 @@
+#pragma once
+
+#include "error.h"
+#include "textlines.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace varnel {
+
+enum class FileParserError {
+    unreadableEncoding,
+};
+
+QString describe(FileParserError error);
+
+// Reads plain text and source code files as lines.
+//
+// Encodings are tried in this order, each all or nothing:
+//  1. UTF-8 (a leading byte-order mark is dropped);
+//  2. UTF-16, only when the data starts with a byte-order mark (either order), has an
+//     even length and holds no unpaired surrogate;
+//  3. Latin-1, which maps every byte to the character of the same number.
+// Lines are split as TextLines::split() describes: CR LF is one line end.
+class FileParser {
+public:
+    static Expected<TextLines> readLines(const QString& path);
+
+    // The data as UTF-8 text, or nothing when no supported encoding decodes it.
+    static std::optional<QByteArray> decode(QByteArray data);
+
+    // Whether `data` is well-formed UTF-8: no overlong forms, no surrogates, nothing
+    // past U+10FFFF, no truncated sequence.
+    static bool isValidUtf8(QByteArrayView data);
+};
+
+// The whole file in one read, or an error naming the file and the system's reason.
+Expected<QByteArray> readWholeFile(const QString& path);
+
+// "The file "NAME" could not be read: REASON." for the file at `path`.
+Error fileReadError(const QString& path, const QString& reason);
+
+} // namespace varnel

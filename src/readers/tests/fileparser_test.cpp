@@ -1,0 +1,116 @@
+#include "fileparser.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace varnel;
+
+namespace {
+
+class FileParserTest : public ::testing::Test {
+protected:
+    QString write(const QString& name, const QByteArray& data)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        return path;
+    }
+
+    QStringList read(const QByteArray& data)
+    {
+        const Expected<TextLines> lines = FileParser::readLines(write(QStringLiteral("sample.txt"), data));
+        EXPECT_TRUE(lines.ok());
+        return lines.ok() ? lines.value().toStringList() : QStringList();
+    }
+
+    QTemporaryDir m_dir;
+};
+
+QByteArray utf16(const QString& text, bool bigEndian)
+{
+    QByteArray out(bigEndian ? "\xFE\xFF" : "\xFF\xFE", 2);
+    for (QChar c : text) {
+        const char hi = char(c.unicode() >> 8);
+        const char lo = char(c.unicode() & 0xFF);
+        out.append(bigEndian ? hi : lo);
+        out.append(bigEndian ? lo : hi);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(FileParserTest, Utf8WinsAndItsByteOrderMarkIsDropped)
+{
+    EXPECT_EQ(read("\xEF\xBB\xBF" "first\nsecond"), (QStringList{"first", "second"}));
+    EXPECT_EQ(read("caf\xC3\xA9\n"), QStringList{QStringLiteral("caf\u00E9")});
+    // Valid UTF-8 that would also pass as UTF-16 stays UTF-8.
+    EXPECT_EQ(read("ab\ncd\n"), (QStringList{"ab", "cd"}));
+    EXPECT_EQ(read(""), QStringList());
+}
+
+TEST_F(FileParserTest, WindowsLineEndsGiveOneLineEach)
+{
+    EXPECT_EQ(read("a\r\nb\r\n"), (QStringList{"a", "b"}));
+    EXPECT_EQ(read("a\r\n\r\nb"), (QStringList{"a", "", "b"}));
+    EXPECT_EQ(read("a\fb"), (QStringList{"a", "b"}));
+}
+
+TEST_F(FileParserTest, Utf16NeedsAByteOrderMark)
+{
+    const QString text = QStringLiteral("Gr\u00FC\u00DFe\r\n\U0001F600 \u4E2D\n");
+    const QStringList expected{QStringLiteral("Gr\u00FC\u00DFe"), QStringLiteral("\U0001F600 \u4E2D")};
+    EXPECT_EQ(read(utf16(text, false)), expected);
+    EXPECT_EQ(read(utf16(text, true)), expected);
+    EXPECT_EQ(read(utf16(QString(), false)), QStringList());
+}
+
+TEST_F(FileParserTest, Latin1IsNotMistakenForUtf16)
+{
+    // Even length, accented letters, no byte-order mark: Latin-1, not CJK.
+    EXPECT_EQ(read("caf\xE9\nna\xEFve\n"), (QStringList{QStringLiteral("caf\u00E9"), QStringLiteral("na\u00EFve")}));
+    // A UTF-16 byte-order mark with an odd length or an unpaired surrogate is not UTF-16.
+    EXPECT_EQ(read(QByteArray("\xFF\xFE" "a\x00" "b", 5)), QStringList{QStringLiteral("\u00FF\u00FEa") + QChar(0) + u'b'});
+    const QStringList lone = read(QByteArray("\xFF\xFE\x00\xD8" "a\x00", 6));
+    ASSERT_EQ(lone.size(), 1);
+    EXPECT_EQ(lone[0].size(), 6); // six Latin-1 characters
+    EXPECT_EQ(read(QByteArray("\xFE\xFF\xDC\x00", 4)), QStringList{QStringLiteral("\u00FE\u00FF\u00DC") + QChar(0)});
+    // Every Latin-1 line end works, NEL (0x85) among them.
+    EXPECT_EQ(read("a\x85" "b\xE9"), (QStringList{"a", QStringLiteral("b\u00E9")}));
+}
+
+TEST(FileParserUtf8, RejectsMalformedSequences)
+{
+    for (const char* bad : {"\x80", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF0\x80\x80\xAF",
+                            "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xC3", "\xE2\x82", "abc\xFF", "\xE2\x28\xA1"}) {
+        EXPECT_FALSE(FileParser::isValidUtf8(bad)) << bad;
+    }
+    for (const char* good : {"", "plain ascii text of some length", "\xC2\x80", "\xDF\xBF", "\xE0\xA0\x80",
+                             "\xED\x9F\xBF", "\xEF\xBF\xBF", "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"}) {
+        EXPECT_TRUE(FileParser::isValidUtf8(good)) << good;
+    }
+}
+
+TEST_F(FileParserTest, UnreadableFilesNameTheFileAndTheReason)
+{
+    const Expected<TextLines> missing = FileParser::readLines(m_dir.filePath(QStringLiteral("notes.txt")));
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().kind, Error::Kind::fileUnreadable);
+    EXPECT_EQ(missing.error().message,
+              QStringLiteral("The file \"notes.txt\" could not be read: No such file or directory."));
+
+    const Expected<TextLines> directory = FileParser::readLines(m_dir.path());
+    ASSERT_FALSE(directory.ok());
+    EXPECT_TRUE(directory.error().message.endsWith(QStringLiteral("could not be read: Is a directory.")));
+}
+
+TEST(FileParserErrors, EncodingMessageIsTheDocumentedOne)
+{
+    EXPECT_EQ(describe(FileParserError::unreadableEncoding),
+              QStringLiteral("The file's text encoding could not be determined. Only UTF-8, UTF-16, and Latin-1 "
+                             "files are supported."));
+}
