@@ -6,8 +6,11 @@
 // Exit status: 0 success (for diff: no changes), 1 differences found, 2 error.
 
 #include "diffengine.h"
+#include "docxparser.h"
 #include "fileparser.h"
+#include "filetypedetector.h"
 #include "jsonwriter.h"
+#include "pdfparser.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -35,9 +38,21 @@ int fail(const QString& message)
     return kExitError;
 }
 
+// The lines of a file, read as its extension says: text, DOCX or PDF.
 Expected<TextLines> readDocument(const QString& path)
 {
-    return FileParser::readLines(path);
+    const DiffMode mode = FileTypeDetector::detect(path);
+    switch (mode.kind()) {
+    case DiffMode::Kind::text:
+        return FileParser::readLines(path);
+    case DiffMode::Kind::docx:
+        return DOCXParser::extractText(path);
+    case DiffMode::Kind::pdf:
+        return std::move(PDFParser::extract(path).lines);
+    case DiffMode::Kind::unsupported:
+        break;
+    }
+    return Error{Error::Kind::unsupportedType, QStringLiteral("'%1' is not supported.").arg(mode.extension())};
 }
 
 // Output is built in large chunks and flushed as it grows, so a million-row diff
@@ -173,10 +188,10 @@ int runDiff(const QStringList& arguments)
     if (files.size() != 2)
         return fail(QStringLiteral("diff needs exactly two files: varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT"));
 
-    Expected<TextLines> left = readDocument(files[0]);
+    Expected<TextLines> left = FileParser::readLines(files[0]);
     if (!left)
         return fail(left.error().message);
-    Expected<TextLines> right = readDocument(files[1]);
+    Expected<TextLines> right = FileParser::readLines(files[1]);
     if (!right)
         return fail(right.error().message);
 
@@ -235,7 +250,8 @@ QString usage()
         "Commands:\n"
         "  diff [--collapse] [--json | --stat] LEFT RIGHT\n"
         "                 Compare two files. Exit 0: same, 1: different, 2: error.\n"
-        "  lines FILE     Print the lines compared for FILE as a JSON array.\n\n"
+        "  lines FILE     Print the lines compared for FILE (text, PDF or DOCX) as a\n"
+        "                 JSON array.\n\n"
         "Options:\n"
         "  -h, --help     Show this help, or a command's with COMMAND --help.\n"
         "  -v, --version  Show the version.\n");
@@ -259,12 +275,12 @@ int main(int argc, char* argv[])
         writeOut("varnel-cli " VARNEL_VERSION "\n");
         return kExitSame;
     }
+    if (command.isEmpty())
+        return fail(usage());
     arguments.removeAt(1); // the parsers below see "varnel-cli OPTIONS..."
     if (command == u"diff")
         return runDiff(arguments);
     if (command == u"lines")
         return runLines(arguments);
-    if (command.isEmpty())
-        return fail(usage());
     return fail(QStringLiteral("Unknown command \"%1\".\n").arg(command) + usage());
 }

@@ -15,6 +15,7 @@ struct Error {
         unreadableEncoding, // no supported text encoding decodes the data
         unsupportedType,    // the file's extension names no kind we read
         incompatibleTypes,  // the two files are not of the same kind
+        invalidDocument,    // the file is not a document of its kind, or is damaged
         other,
     };
 

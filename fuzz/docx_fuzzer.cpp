@@ -1,0 +1,16 @@
+// libFuzzer target: the archive walk, inflation and the document parse.
+#include "docxparser.h"
+
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArrayView archive(reinterpret_cast<const char*>(data), qsizetype(size));
+    std::variant<QByteArray, varnel::DOCXParserError> part =
+        varnel::DOCXParser::extractZipEntry("word/document.xml", archive);
+    if (const QByteArray* xml = std::get_if<QByteArray>(&part))
+        (void)varnel::DOCXParser::parseDocumentXml(*xml);
+    // The part parser also sees the raw input, as if it were an inflated document.
+    (void)varnel::DOCXParser::parseDocumentXml(archive);
+    return 0;
+}

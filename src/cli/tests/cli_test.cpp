@@ -1,0 +1,125 @@
+// Drives the real varnel-cli binary: its output forms and exit codes are a contract.
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    Outcome run(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(QStringLiteral(VARNEL_CLI_PATH), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    QString write(const QString& name, const QByteArray& data)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(CliTest, DiffListsEveryRowAndExitsOneOnChanges)
+{
+    const QString left = write("left.txt", "a\nb\nc\n");
+    const QString right = write("right.txt", "a\nB\nc\nd\n");
+    const Outcome result = run({"diff", left, right});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "  1 1 a\n"
+                          "\xE2\x88\x92 2   b\n"
+                          "+   2 B\n"
+                          "  3 3 c\n"
+                          "+   4 d\n");
+    EXPECT_TRUE(result.err.isEmpty());
+}
+
+TEST_F(CliTest, DiffJsonHasTheDocumentedShape)
+{
+    QByteArray many;
+    for (int i = 1; i <= 12; ++i)
+        many += QByteArray::number(i) + '\n';
+    QByteArray changed = many;
+    changed.replace("12\n", "twelve \"quoted\"\t\\\n");
+    const Outcome result = run({"diff", "--collapse", "--json", write("l.txt", many), write("r.txt", changed)});
+    EXPECT_EQ(result.exitCode, 1);
+    const QJsonObject object = QJsonDocument::fromJson(result.out).object();
+    EXPECT_EQ(object.value("addedCount").toInt(), 0);
+    EXPECT_EQ(object.value("removedCount").toInt(), 0);
+    EXPECT_EQ(object.value("modifiedCount").toInt(), 1);
+    const QJsonArray lines = object.value("lines").toArray();
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0].toObject(), (QJsonObject{{"type", "collapsed"}, {"left", 1}, {"right", 1}, {"content", ""},
+                                                {"hiddenCount", 8}}));
+    EXPECT_EQ(lines[1].toObject(), (QJsonObject{{"type", "unchanged"}, {"left", 9}, {"right", 9}, {"content", "9"}}));
+    EXPECT_EQ(lines[4].toObject(), (QJsonObject{{"type", "removed"}, {"left", 12}, {"right", QJsonValue::Null},
+                                                {"content", "12"}}));
+    EXPECT_EQ(lines[5].toObject(), (QJsonObject{{"type", "added"}, {"left", QJsonValue::Null}, {"right", 12},
+                                                {"content", "twelve \"quoted\"\t\\"}}));
+}
+
+TEST_F(CliTest, StatAndIdenticalFiles)
+{
+    const QString left = write("a.txt", "x\r\ny\r\n");
+    EXPECT_EQ(run({"diff", "--stat", left, write("b.txt", "x\ny\n")}).out, "added=0 removed=0 modified=0\n");
+    EXPECT_EQ(run({"diff", "--stat", left, write("b.txt", "x\ny\n")}).exitCode, 0);
+    const Outcome changed = run({"diff", "--stat", left, write("c.txt", "y\nz\nw\n")});
+    EXPECT_EQ(changed.out, "added=2 removed=1 modified=0\n");
+    EXPECT_EQ(changed.exitCode, 1);
+    EXPECT_EQ(run({"diff", left, left}).out, "  1 1 x\n  2 2 y\n");
+}
+
+TEST_F(CliTest, ErrorsGoToStderrWithExitTwo)
+{
+    const QString present = write("present.txt", "a\n");
+    const Outcome missing = run({"diff", present, m_dir.filePath("notes.txt")});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_EQ(missing.err, "The file \"notes.txt\" could not be read: No such file or directory.\n");
+
+    EXPECT_EQ(run({"diff", present}).exitCode, 2);
+    EXPECT_EQ(run({"diff", "--json", "--stat", present, present}).exitCode, 2);
+    EXPECT_EQ(run({"diff", "--bogus", present, present}).exitCode, 2);
+    EXPECT_EQ(run({"frobnicate"}).exitCode, 2);
+    EXPECT_EQ(run({}).exitCode, 2);
+    EXPECT_EQ(run({"lines", m_dir.path()}).exitCode, 2);
+}
+
+TEST_F(CliTest, LinesPrintsAJsonArray)
+{
+    const Outcome result = run({"lines", write("latin1.txt", "caf\xE9\r\n\"q\"\n\n")});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "[\"caf\xC3\xA9\",\"\\\"q\\\"\",\"\"]\n");
+    EXPECT_EQ(run({"lines", write("empty.txt", "")}).out, "[]\n");
+}
+
+TEST_F(CliTest, HelpAndVersion)
+{
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("diff [--collapse] [--json | --stat] LEFT RIGHT"));
+    EXPECT_EQ(run({"diff", "--help"}).exitCode, 0);
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("varnel-cli "));
+}

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Varnel, builds it and runs it, its tests or its benchmarks.
+#
+#   tools/dev.sh run LEFT RIGHT   compare two files (installs what is missing, builds)
+#   tools/dev.sh test             build and run every test with CTest
+#   tools/dev.sh asan             the same under AddressSanitizer and UBSan
+#   tools/dev.sh bench [ARGS]     engine benchmarks and the comparison with standard tools
+#
+# Packages are installed with apt only when missing; everything is quick when nothing is.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev zlib1g-dev libpoppler-qt6-dev libgtest-dev libbenchmark-dev
+                fonts-dejavu-core)
+bench_packages=(git diffutils python3 time)
+
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}" >&2
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+# Configures a preset once, then builds it (Ninja rebuilds only what changed).
+build() {
+    local preset=$1
+    shift
+    [ -f "build/$preset/build.ninja" ] || cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" "$@"
+}
+
+command=${1:-}
+[ $# -gt 0 ] && shift
+case "$command" in
+run)
+    ensure_packages "${build_packages[@]}"
+    build default --target varnel-cli >/dev/null
+    if [ $# -ne 2 ]; then
+        echo "usage: tools/dev.sh run LEFT RIGHT" >&2
+        exit 2
+    fi
+    exec build/default/src/cli/varnel-cli diff "$@"
+    ;;
+test)
+    ensure_packages "${build_packages[@]}"
+    preset=default
+    [ "${CI:-}" = true ] && preset=ci
+    build "$preset"
+    ctest --preset "$preset" -j "$(nproc)"
+    ;;
+asan)
+    ensure_packages "${build_packages[@]}"
+    build asan
+    ctest --preset asan -j "$(nproc)"
+    ;;
+bench)
+    ensure_packages "${build_packages[@]}" "${bench_packages[@]}"
+    build default
+    python3 bench/compare-tools --build build/default "$@"
+    ;;
+*)
+    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+    ;;
+esac
