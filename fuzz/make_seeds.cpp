@@ -12,9 +12,9 @@ using namespace varnel::testing;
 
 namespace {
 
-void write(const QDir& dir, const QString& name, const QByteArray& data)
+void write(const QDir& dir, const char* name, const QByteArray& data)
 {
-    QFile file(dir.filePath(name));
+    QFile file(dir.filePath(QString::fromUtf8(name)));
     if (file.open(QIODevice::WriteOnly))
         file.write(data);
 }

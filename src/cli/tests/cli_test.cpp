@@ -1,4 +1,6 @@
 // Drives the real varnel-cli binary: its output forms and exit codes are a contract.
+#include "ziptestutil.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -122,4 +124,27 @@ TEST_F(CliTest, HelpAndVersion)
     const Outcome version = run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith("varnel-cli "));
+}
+
+TEST_F(CliTest, LinesReadsDocxAndRefusesUnsupportedTypes)
+{
+    using namespace varnel::testing;
+    const QByteArray document = documentXml("<w:p><w:r><w:t>Title</w:t></w:r></w:p><w:p/>"
+                                            "<w:p><w:r><w:t>Body &amp; more</w:t></w:r></w:p>");
+    const Outcome docx = run({"lines", write("report.docx", buildZip({{"word/document.xml", document}}))});
+    EXPECT_EQ(docx.exitCode, 0);
+    EXPECT_EQ(docx.out, "[\"Title\",\"Body & more\"]\n");
+
+    const Outcome broken = run({"lines", write("broken.docx", "not a zip archive at all, just text")});
+    EXPECT_EQ(broken.exitCode, 2);
+    EXPECT_EQ(broken.err, "The file does not appear to be a valid DOCX document.\n");
+
+    const Outcome unsupported = run({"lines", write("data.xyz", "x")});
+    EXPECT_EQ(unsupported.exitCode, 2);
+    EXPECT_EQ(unsupported.err, "'xyz' is not supported.\n");
+
+    // A file that cannot be opened as a PDF reads as a document without lines.
+    const Outcome pdf = run({"lines", write("fake.pdf", "plain text")});
+    EXPECT_EQ(pdf.exitCode, 0);
+    EXPECT_EQ(pdf.out, "[]\n");
 }
