@@ -187,3 +187,23 @@ TEST(DocxFile, ReadErrorsAndMessages)
     EXPECT_EQ(describe(DOCXParserError::decompressionFailed), "Could not decompress the DOCX document content.");
     EXPECT_EQ(describe(DOCXParserError::xmlParseFailed), "Could not parse the DOCX document XML.");
 }
+
+// Documents written by real tools; LibreOffice defers every member's sizes to a data
+// descriptor, as streaming writers do.
+TEST(DocxFile, DocumentsWrittenByPandocAndLibreOffice)
+{
+    const QString fixtures = QStringLiteral(VARNEL_FIXTURES_DIR);
+    const Expected<TextLines> pandoc = DOCXParser::extractText(fixtures + "/pandoc-sample.docx");
+    ASSERT_TRUE(pandoc.ok()) << pandoc.error().message.toStdString();
+    EXPECT_EQ(pandoc.value().toStringList(),
+              (QStringList{"Quarterly report", "Revenue grew by twelve percent, driven by exports & services.",
+                           "First item", "Second item with code", "Region", "Sales", "North", "120", "South", "95",
+                           QStringLiteral("Caf\u00E9 na\u00EFve \u2014 \u201Cquoted\u201D text.")}));
+
+    const Expected<TextLines> libreOffice = DOCXParser::extractText(fixtures + "/libreoffice-sample.docx");
+    ASSERT_TRUE(libreOffice.ok()) << libreOffice.error().message.toStdString();
+    EXPECT_EQ(libreOffice.value().toStringList(),
+              (QStringList{"Meeting notes", QStringLiteral("Attendees: Ana, Bo\u00A0and Chen."), "Decisions & actions:",
+                           "Ship the release on Friday.", "Review the budget.",
+                           QStringLiteral("\u00DCn\u00EFc\u00F6d\u00E9 line with tabinside.")}));
+}
