@@ -4,7 +4,8 @@
 #   tools/dev.sh run LEFT RIGHT   compare two files (installs what is missing, builds)
 #   tools/dev.sh test             build and run every test with CTest
 #   tools/dev.sh asan             the same under AddressSanitizer and UBSan
-#   tools/dev.sh bench [ARGS]     engine benchmarks and the comparison with standard tools
+#   tools/dev.sh bench [ARGS]     benchmarks, and comparisons with standard tools (ARGS go to
+#                                 bench/compare-tools)
 #
 # Packages are installed with apt only when missing; everything is quick when nothing is.
 set -euo pipefail
@@ -14,7 +15,7 @@ cd "$root"
 
 build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev zlib1g-dev libpoppler-qt6-dev libgtest-dev libbenchmark-dev
                 fonts-dejavu-core)
-bench_packages=(git diffutils python3 time)
+bench_packages=(git diffutils python3 time poppler-utils docx2txt)
 
 ensure_packages() {
     local missing=() package
@@ -64,10 +65,12 @@ asan)
 bench)
     ensure_packages "${build_packages[@]}" "${bench_packages[@]}"
     build default
+    build/default/bench/varnel-bench-engine --benchmark_min_time=0.2
     python3 bench/compare-tools --build build/default "$@"
+    python3 bench/compare-readers --build build/default
     ;;
 *)
-    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac

@@ -186,7 +186,7 @@ std::optional<TextLines> DOCXParser::parseDocumentXml(QByteArrayView xml)
     if (const qsizetype nul = xml.indexOf('\0'); nul >= 0)
         xml = xml.first(nul);
 
-    QXmlStreamReader reader(xml.toByteArray());
+    QXmlStreamReader reader(QByteArray::fromRawData(xml.data(), xml.size()));
     std::vector<QString> open;
     QStringList paragraphs;
     bool insideText = false;
