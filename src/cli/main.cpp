@@ -2,6 +2,7 @@
 //
 //   varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT
 //   varnel-cli lines FILE
+//   varnel-cli highlight (--language NAME | --file PATH) [LINE ...]
 //
 // Exit status: 0 success (for diff: no changes), 1 differences found, 2 error.
 
@@ -11,9 +12,11 @@
 #include "filetypedetector.h"
 #include "jsonwriter.h"
 #include "pdfparser.h"
+#include "syntaxhighlighter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 
 #include <cstdio>
 
@@ -242,6 +245,77 @@ int runLines(const QStringList& arguments)
     return kExitSame;
 }
 
+// Prints, for each line, the runs the window colours: [{"text":"…","role":"keyword"|…|null}].
+int runHighlight(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Print the syntax colouring of lines as JSON."));
+    parser.addHelpOption();
+    const QCommandLineOption language(QStringLiteral("language"),
+                                      QStringLiteral("json, xml, python, javascript, tsx or ruby."),
+                                      QStringLiteral("NAME"));
+    const QCommandLineOption file(QStringLiteral("file"), QStringLiteral("Choose the language from this file name."),
+                                  QStringLiteral("PATH"));
+    parser.addOptions({language, file});
+    parser.addPositionalArgument(QStringLiteral("LINE"), QStringLiteral("Lines to colour; standard input if none."),
+                                 QStringLiteral("[LINE...]"));
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        writeOut(parser.helpText().toUtf8());
+        return kExitSame;
+    }
+    if (parser.isSet(language) == parser.isSet(file))
+        return fail(QStringLiteral("highlight needs exactly one of --language NAME and --file PATH."));
+
+    std::optional<SyntaxHighlighter::Language> chosen;
+    if (parser.isSet(language)) {
+        chosen = SyntaxHighlighter::languageNamed(parser.value(language));
+        if (!chosen)
+            return fail(QStringLiteral("Unknown language \"%1\": use json, xml, python, javascript, tsx or ruby.")
+                            .arg(parser.value(language)));
+    } else {
+        chosen = SyntaxHighlighter::detect(parser.value(file)); // none: plain runs
+    }
+
+    QStringList lines = parser.positionalArguments();
+    if (lines.isEmpty()) {
+        QFile input;
+        if (!input.open(stdin, QIODevice::ReadOnly))
+            return fail(QStringLiteral("Standard input could not be read."));
+        std::optional<QByteArray> text = FileParser::decode(input.readAll());
+        lines = TextLines::split(std::move(text).value_or(QByteArray())).toStringList();
+    }
+
+    Sink sink;
+    QByteArray& out = sink.buffer();
+    out.append('[');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString& line = lines[i];
+        QList<HighlightRun> runs;
+        if (chosen)
+            runs = SyntaxHighlighter::highlight(line, *chosen);
+        else if (!line.isEmpty())
+            runs.append({0, line.size(), std::nullopt});
+        out.append(i > 0 ? ",[" : "[");
+        for (qsizetype r = 0; r < runs.size(); ++r) {
+            out.append(r > 0 ? ",{\"text\":" : "{\"text\":");
+            const QByteArray text = QStringView(line).sliced(runs[r].start, runs[r].length).toUtf8();
+            appendJsonString(out, QUtf8StringView(text));
+            out.append(",\"role\":");
+            if (runs[r].role)
+                out.append('"' + roleName(*runs[r].role).toUtf8() + '"');
+            else
+                out.append("null");
+            out.append('}');
+        }
+        out.append(']');
+        sink.maybeFlush();
+    }
+    out.append("]\n");
+    return kExitSame;
+}
+
 QString usage()
 {
     return QStringLiteral(
@@ -251,7 +325,10 @@ QString usage()
         "  diff [--collapse] [--json | --stat] LEFT RIGHT\n"
         "                 Compare two files. Exit 0: same, 1: different, 2: error.\n"
         "  lines FILE     Print the lines compared for FILE (text, PDF or DOCX) as a\n"
-        "                 JSON array.\n\n"
+        "                 JSON array.\n"
+        "  highlight (--language NAME | --file PATH) [LINE ...]\n"
+        "                 Print the syntax colouring of each line (or of standard\n"
+        "                 input) as JSON.\n\n"
         "Options:\n"
         "  -h, --help     Show this help, or a command's with COMMAND --help.\n"
         "  -v, --version  Show the version.\n");
@@ -282,5 +359,7 @@ int main(int argc, char* argv[])
         return runDiff(arguments);
     if (command == u"lines")
         return runLines(arguments);
+    if (command == u"highlight")
+        return runHighlight(arguments);
     return fail(QStringLiteral("Unknown command \"%1\".\n").arg(command) + usage());
 }

@@ -3,7 +3,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <bitset>
 #include <vector>
 
@@ -35,6 +37,24 @@ bool isLineBreak(char16_t c)
     return (c >= 0x0A && c <= 0x0D) || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 
+// "\w" with Unicode properties (PCRE2 10.42): letters, numbers and the underscore.
+bool isWordChar(QChar c)
+{
+    return c == u'_' || c.isLetterOrNumber();
+}
+
+// "\s" with Unicode properties: separators, horizontal and vertical white space.
+bool isSpaceChar(QChar c)
+{
+    return c.isSpace() || c.unicode() == 0x180E || c.category() == QChar::Separator_Space;
+}
+
+// The class [\w:.-] of XML names.
+bool isNameChar(QChar c)
+{
+    return isWordChar(c) || c == u':' || c == u'.' || c == u'-';
+}
+
 // No unpaired surrogate, so the engine may skip its own check. The cut at the colour limit
 // may split a pair; that too counts as invalid.
 bool isValidUtf16(QStringView text)
@@ -52,19 +72,55 @@ bool isValidUtf16(QStringView text)
 }
 
 // Per-line facts the guards share, computed on first use.
+template <typename T, size_t N>
+constexpr std::array<T, N> filledArray(T value)
+{
+    std::array<T, N> out{};
+    out.fill(value);
+    return out;
+}
+
 class LineFacts {
 public:
     explicit LineFacts(QStringView line) : m_line(line) {}
 
     QStringView line() const { return m_line; }
 
-    // Whether a string opened by `quote` just before `from`, with backslash escapes, is
-    // closed later in the line. Computed right to left once per quote character.
-    bool closes(char16_t quote, qsizetype from)
+    static constexpr std::int32_t kUnclosed = -1;
+    static constexpr std::int32_t kMaybe = -2;
+
+    // Where a string opened by `quote` just before `from`, with backslash escapes, is
+    // closed: the closing quote's index, kUnclosed, or kMaybe where that depends on how
+    // the engine treats a line break after a backslash. Computed right to left, once per
+    // quote character.
+    std::int32_t closingIndex(char16_t quote, qsizetype from) { return closingTable(quote)[size_t(from)]; }
+
+    bool hasLineBreak()
     {
-        const std::vector<std::int32_t>& ends = closingTable(quote);
-        return ends[size_t(from)] != kUnclosed;
+        if (!m_hasLineBreak)
+            m_hasLineBreak = std::any_of(m_line.begin(), m_line.end(), [](QChar c) { return isLineBreak(c.unicode()); });
+        return *m_hasLineBreak;
     }
+
+    // Where the run of characters satisfying `in` that contains `p` ends. Positions are
+    // asked in increasing order, so remembering the last run keeps this linear.
+    template <typename Predicate>
+    qsizetype runEnd(int slot, qsizetype p, Predicate in)
+    {
+        Run& run = m_runs[size_t(slot)];
+        if (p >= run.start && p < run.end)
+            return run.end;
+        qsizetype end = p;
+        while (end < m_line.size() && in(m_line[end]))
+            ++end;
+        run = {p, end};
+        return end;
+    }
+
+    // A pattern whose outcome depends only on where a run ends, and that failed there,
+    // fails everywhere inside the same run.
+    bool failedAt(int pattern, qsizetype runEnd) const { return m_failedRunEnd[size_t(pattern)] == runEnd; }
+    void recordFailure(int pattern, qsizetype runEnd) { m_failedRunEnd[size_t(pattern)] = runEnd; }
 
     // The last position where `needle` starts, or -1.
     qsizetype lastIndexOf(QStringView needle)
@@ -79,9 +135,6 @@ public:
     }
 
 private:
-    static constexpr std::int32_t kUnclosed = -1;
-    static constexpr std::int32_t kMaybe = -2;
-
     const std::vector<std::int32_t>& closingTable(char16_t quote)
     {
         for (const auto& [q, table] : m_closing) {
@@ -108,7 +161,15 @@ private:
         return m_closing.back().second;
     }
 
+    struct Run {
+        qsizetype start = -1;
+        qsizetype end = -1;
+    };
+
     QStringView m_line;
+    std::array<Run, 2> m_runs;
+    std::array<qsizetype, 16> m_failedRunEnd = filledArray<qsizetype, 16>(-1);
+    std::optional<bool> m_hasLineBreak;
     std::vector<std::pair<char16_t, std::vector<std::int32_t>>> m_closing;
     std::vector<std::pair<QStringView, qsizetype>> m_lastIndex;
 };
@@ -116,17 +177,25 @@ private:
 struct Guard {
     enum class Kind {
         firstChar,      // the match starts with one of `chars` (or any non-ASCII if `nonAscii`)
+        lineComment,    // `opener` here, then everything to the end of the line
         keywords,       // one of `words` starts here
         escapedString,  // optional prefix letters, then `quote`, closed later with escapes
         tripleQuoted,   // optional prefix letters, three `quote`s, three more later
         quoted,         // `quote` here and again later, no escapes (chars: the quotes)
         blockComment,   // "/*" here and "*/" from two on
+        jsonKey,        // a string as escapedString, then white space and a colon
+        number,         // a digit run (or 0x, 0b, 0o) whose ending has not already failed
+        attributeName,  // an XML name whose ending has not already failed, "=" later on
     };
+    // Slots of LineFacts::runEnd.
+    static constexpr int kDigitRun = 0;
+    static constexpr int kNameRun = 1;
     Kind kind = Kind::firstChar;
     std::bitset<128> chars;
     bool nonAscii = false;
     bool prefixLetters = false;
     char16_t quote = 0;
+    QString opener;
     std::array<std::vector<QString>, 128> wordsByFirst;
 
     static Guard first(const char* ascii, bool anyNonAscii = false)
@@ -135,6 +204,13 @@ struct Guard {
         for (const char* c = ascii; *c; ++c)
             g.chars.set(size_t(*c));
         g.nonAscii = anyNonAscii;
+        return g;
+    }
+    static Guard lineComment(const char* opener)
+    {
+        Guard g = first(opener);
+        g.kind = Kind::lineComment;
+        g.opener = QString::fromLatin1(opener);
         return g;
     }
     static Guard words(const QString& alternation)
@@ -153,6 +229,12 @@ struct Guard {
         g.prefixLetters = prefixed;
         return g;
     }
+    static Guard key()
+    {
+        Guard g = string(u'"');
+        g.kind = Kind::jsonKey;
+        return g;
+    }
     static Guard triple(char16_t quote)
     {
         Guard g;
@@ -165,6 +247,18 @@ struct Guard {
     {
         Guard g = first(ascii);
         g.kind = Kind::quoted;
+        return g;
+    }
+    static Guard numberRun(const char* radixLetters)
+    {
+        Guard g = first(radixLetters);
+        g.kind = Kind::number;
+        return g;
+    }
+    static Guard attribute()
+    {
+        Guard g;
+        g.kind = Kind::attributeName;
         return g;
     }
     static Guard comment()
@@ -187,38 +281,104 @@ struct Guard {
         return std::nullopt;
     }
 
-    bool mayMatch(LineFacts& facts, qsizetype p) const
+    // The run whose end decides the outcome at p, for the kinds that remember failures.
+    std::optional<qsizetype> decidingRunEnd(LineFacts& facts, qsizetype p) const
+    {
+        if (kind == Kind::number)
+            return facts.runEnd(kDigitRun, p, [](QChar c) { return c.isDigit(); });
+        if (kind == Kind::attributeName)
+            return facts.runEnd(kNameRun, p, isNameChar);
+        return std::nullopt;
+    }
+
+    // What is known of a match at p without running the expression: kNoMatch, kAsk (it
+    // may match; run the expression), or the length of the match when the guard alone
+    // settles it exactly (literal word lists, strings, comments to the end of the line).
+    static constexpr qsizetype kNoMatch = -1;
+    static constexpr qsizetype kAsk = 0;
+
+    qsizetype decide(LineFacts& facts, qsizetype p, int index) const
     {
         const QStringView line = facts.line();
         const char16_t c = line[p].unicode();
         switch (kind) {
+        case Kind::number: {
+            // After "\b", every branch but 0x/0b/0o takes the whole digit run and then
+            // looks only at what follows it: inside one run the outcome is the same.
+            if (!line[p].isDigit())
+                return kNoMatch;
+            const qsizetype end = *decidingRunEnd(facts, p);
+            const bool radix = c == u'0' && p + 1 == end && end < line.size() && line[end].unicode() < 128 &&
+                               chars.test(line[end].unicode());
+            return radix || !facts.failedAt(index, end) ? kAsk : kNoMatch;
+        }
+        case Kind::attributeName: {
+            // [A-Za-z_] then the whole name run, then "\s*=" must follow.
+            if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_'))
+                return kNoMatch;
+            const qsizetype end = *decidingRunEnd(facts, p);
+            if (facts.failedAt(index, end) || facts.lastIndexOf(u"=") < end)
+                return kNoMatch;
+            qsizetype after = end;
+            while (after < line.size() && isSpaceChar(line[after]))
+                ++after;
+            return after < line.size() && line[after] == u'=' ? kAsk : kNoMatch;
+        }
         case Kind::firstChar:
-            return c < 128 ? chars.test(c) : nonAscii;
+            return (c < 128 ? chars.test(c) : nonAscii) ? kAsk : kNoMatch;
+        case Kind::lineComment:
+            if (!line.sliced(p).startsWith(opener))
+                return kNoMatch;
+            // ".*" stops only at a line break, which lines rarely hold.
+            return facts.hasLineBreak() ? kAsk : line.size() - p;
         case Kind::keywords:
             if (c >= 128)
-                return false;
+                return kNoMatch;
+            // "\b(w1|w2|...)\b": the first word, in the expression's order, that stands
+            // here and is not followed by a word character. ("\b" before it holds: the
+            // view starts here.)
             for (const QString& word : wordsByFirst[c]) {
-                if (line.sliced(p).startsWith(word))
-                    return true;
+                if (!line.sliced(p).startsWith(word))
+                    continue;
+                const qsizetype after = p + word.size();
+                if (!isWordChar(word.back()) || after == line.size() || !isWordChar(line[after]))
+                    return word.size();
             }
-            return false;
-        case Kind::escapedString: {
+            return kNoMatch;
+        case Kind::escapedString:
+        case Kind::jsonKey: {
             const std::optional<qsizetype> o = opening(line, p);
-            return o && facts.closes(quote, *o + 1);
+            if (!o)
+                return kNoMatch;
+            const std::int32_t close = facts.closingIndex(quote, *o + 1);
+            if (close == LineFacts::kUnclosed)
+                return kNoMatch;
+            if (close == LineFacts::kMaybe)
+                return kAsk;
+            if (kind == Kind::escapedString)
+                return close + 1 - p;
+            qsizetype after = close + 1;
+            while (after < line.size() && isSpaceChar(line[after]))
+                ++after;
+            return after < line.size() && line[after] == u':' ? after + 1 - p : kNoMatch;
         }
         case Kind::tripleQuoted: {
             const std::optional<qsizetype> o = opening(line, p);
             if (!o)
-                return false;
+                return kNoMatch;
             const QString three(3, QChar(quote));
-            return line.sliced(*o).startsWith(three) && facts.lastIndexOf(three) >= *o + 3;
+            return line.sliced(*o).startsWith(three) && facts.lastIndexOf(three) >= *o + 3 ? kAsk : kNoMatch;
         }
-        case Kind::quoted:
-            return c < 128 && chars.test(c) && facts.lastIndexOf(line.sliced(p, 1)) > p;
+        case Kind::quoted: {
+            if (c >= 128 || !chars.test(c) || facts.lastIndexOf(line.sliced(p, 1)) <= p)
+                return kNoMatch;
+            // "[^q]*" is a class, which takes line breaks too: the next quote closes it.
+            return line.indexOf(QChar(c), p + 1) + 1 - p;
+        }
         case Kind::blockComment:
-            return line.sliced(p).startsWith(u"/*") && facts.lastIndexOf(u"*/") >= p + 2;
+            return line.sliced(p).startsWith(u"/*") && facts.lastIndexOf(u"*/") >= p + 2 ? kAsk : kNoMatch;
         }
-        return true;
+        return kAsk;
     }
 };
 
@@ -228,7 +388,71 @@ struct Pattern {
     Guard guard;
 };
 
-using PatternList = std::vector<Pattern>;
+// Which characters can begin a match of a guard's pattern: the ASCII ones, and whether
+// any non-ASCII one can.
+void startingCharacters(const Guard& guard, std::bitset<128>& ascii, bool& nonAscii)
+{
+    const auto add = [&ascii](const char* chars) {
+        for (const char* c = chars; *c; ++c)
+            ascii.set(size_t(*c));
+    };
+    switch (guard.kind) {
+    case Guard::Kind::firstChar:
+    case Guard::Kind::lineComment:
+    case Guard::Kind::quoted:
+        ascii |= guard.chars;
+        nonAscii = guard.nonAscii;
+        return;
+    case Guard::Kind::keywords:
+        for (size_t c = 0; c < 128; ++c)
+            ascii.set(c, !guard.wordsByFirst[c].empty());
+        return;
+    case Guard::Kind::escapedString:
+    case Guard::Kind::jsonKey:
+    case Guard::Kind::tripleQuoted:
+        ascii.set(guard.quote);
+        if (guard.prefixLetters)
+            add("fFbBrRuU");
+        return;
+    case Guard::Kind::blockComment:
+        add("/");
+        return;
+    case Guard::Kind::number:
+        add("0123456789");
+        nonAscii = true; // digits of other scripts
+        return;
+    case Guard::Kind::attributeName:
+        add("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_");
+        return;
+    }
+}
+
+// A language's patterns, with a table of which of them can start at each character so
+// that most positions (white space, punctuation, the middle of names) cost one lookup.
+struct PatternList {
+    std::vector<Pattern> patterns;
+    std::array<std::uint32_t, 128> asciiCandidates{};
+    std::uint32_t nonAsciiCandidates = 0;
+
+    void push_back(Pattern pattern)
+    {
+        std::bitset<128> ascii;
+        bool nonAscii = false;
+        startingCharacters(pattern.guard, ascii, nonAscii);
+        const std::uint32_t bit = std::uint32_t(1) << patterns.size();
+        for (size_t c = 0; c < 128; ++c) {
+            if (ascii.test(c))
+                asciiCandidates[c] |= bit;
+        }
+        if (nonAscii)
+            nonAsciiCandidates |= bit;
+        patterns.push_back(std::move(pattern));
+    }
+    std::uint32_t candidatesFor(QChar c) const
+    {
+        return c.unicode() < 128 ? asciiCandidates[c.unicode()] : nonAsciiCandidates;
+    }
+};
 
 Pattern pattern(const char16_t* source, TokenRole role, Guard guard)
 {
@@ -294,7 +518,7 @@ Pattern wordPattern(const QString& alternation, TokenRole role, const QString& e
 PatternList jsonPatterns()
 {
     PatternList list;
-    list.push_back(pattern(uR"("(?:[^"\\]++|\\.)*+"\s*+:)", TokenRole::jsonKey, Guard::string(u'"')));
+    list.push_back(pattern(uR"("(?:[^"\\]++|\\.)*+"\s*+:)", TokenRole::jsonKey, Guard::key()));
     list.push_back(pattern(uR"("(?:[^"\\]++|\\.)*+")", TokenRole::string, Guard::string(u'"')));
     list.push_back(pattern(uR"(-?\d+(\.\d+)?([eE][+-]?\d+)?)", TokenRole::number, Guard::first("-0123456789", true)));
     list.push_back(wordPattern(QStringLiteral("true|false|null"), TokenRole::literal));
@@ -307,8 +531,7 @@ PatternList xmlPatterns()
     list.push_back(pattern(uR"(<!--.*?(?:-->|$))", TokenRole::comment, Guard::first("<")));
     list.push_back(pattern(uR"(<\?.*?(?:\?>|$))", TokenRole::comment, Guard::first("<")));
     list.push_back(pattern(uR"(</?[A-Za-z_][\w:.-]*)", TokenRole::xmlTag, Guard::first("<")));
-    list.push_back(pattern(uR"([A-Za-z_][\w:.-]*+(?=\s*+=))", TokenRole::xmlAttr,
-                           Guard::first("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_")));
+    list.push_back(pattern(uR"([A-Za-z_][\w:.-]*+(?=\s*+=))", TokenRole::xmlAttr, Guard::attribute()));
     list.push_back(pattern(uR"("[^"]*"|'[^']*')", TokenRole::string, Guard::quotes("\"'")));
     list.push_back(pattern(uR"(&[#\w]+;)", TokenRole::literal, Guard::first("&")));
     return list;
@@ -317,7 +540,7 @@ PatternList xmlPatterns()
 PatternList pythonPatterns()
 {
     PatternList list;
-    list.push_back(pattern(uR"(#.*)", TokenRole::comment, Guard::first("#")));
+    list.push_back(pattern(uR"(#.*)", TokenRole::comment, Guard::lineComment("#")));
     list.push_back(pattern(uR"([fFbBrRuU]{0,2}""".*?""")", TokenRole::string, Guard::triple(u'"')));
     list.push_back(pattern(uR"([fFbBrRuU]{0,2}'''.*?''')", TokenRole::string, Guard::triple(u'\'')));
     list.push_back(pattern(uR"([fFbBrRuU]{0,2}"(?:[^"\\]++|\\.)*+")", TokenRole::string, Guard::string(u'"', true)));
@@ -327,14 +550,14 @@ PatternList pythonPatterns()
     list.push_back(wordPattern(kPythonBuiltins, TokenRole::builtin));
     list.push_back(pattern(uR"(\b(?:0x[\da-fA-F]++\b|0b[01]++\b|0o[0-7]++\b|\d++(?:\.\d++[eE][+-]?\d++(?!\w)|)"
                            uR"(\.\d++(?!\w)|\.[eE][+-]?\d++(?!\w)|\.(?=\w)|(?=\.)|[eE][+-]?\d++(?!\w)|(?!\w))))",
-                           TokenRole::number, Guard::first("0123456789", true)));
+                           TokenRole::number, Guard::numberRun("xbo")));
     return list;
 }
 
 PatternList scriptPatterns(bool tsx)
 {
     PatternList list;
-    list.push_back(pattern(uR"(//.*)", TokenRole::comment, Guard::first("/")));
+    list.push_back(pattern(uR"(//.*)", TokenRole::comment, Guard::lineComment("//")));
     list.push_back(pattern(uR"(/\*.*?\*/)", TokenRole::comment, Guard::comment()));
     list.push_back(pattern(uR"(`(?:[^`\\]++|\\.)*+`)", TokenRole::string, Guard::string(u'`')));
     list.push_back(pattern(uR"("(?:[^"\\]++|\\.)*+")", TokenRole::string, Guard::string(u'"')));
@@ -342,21 +565,21 @@ PatternList scriptPatterns(bool tsx)
     if (tsx)
         list.push_back(pattern(uR"(</?\s*[A-Za-z][A-Za-z0-9._-]*)", TokenRole::xmlTag, Guard::first("<")));
     list.push_back(wordPattern(tsx ? kTsxKeywords : kJsKeywords, TokenRole::keyword));
-    list.push_back(pattern(kJsNumber, TokenRole::number, Guard::first("0123456789", true)));
+    list.push_back(pattern(kJsNumber, TokenRole::number, Guard::numberRun("x")));
     return list;
 }
 
 PatternList rubyPatterns()
 {
     PatternList list;
-    list.push_back(pattern(uR"(#.*)", TokenRole::comment, Guard::first("#")));
+    list.push_back(pattern(uR"(#.*)", TokenRole::comment, Guard::lineComment("#")));
     list.push_back(pattern(uR"("(?:[^"\\]++|\\.)*+")", TokenRole::string, Guard::string(u'"')));
     list.push_back(pattern(uR"('[^']*')", TokenRole::string, Guard::quotes("'")));
     list.push_back(pattern(uR"(:\w+|:"[^"]*"|:'[^']*')", TokenRole::symbol, Guard::first(":")));
     list.push_back(wordPattern(kRubyKeywords, TokenRole::keyword, QStringLiteral("|defined\\?")));
     list.push_back(wordPattern(kRubyBuiltins, TokenRole::builtin));
     list.push_back(pattern(uR"(\b\d++(?:\.\d++(?!\w)|\.(?=\w)|(?=\.)|(?!\w)))", TokenRole::number,
-                           Guard::first("0123456789", true)));
+                           Guard::numberRun("")));
     return list;
 }
 
@@ -469,9 +692,18 @@ QList<HighlightRun> SyntaxHighlighter::highlight(QStringView line, Language lang
     while (p < region.size()) {
         qsizetype length = 0;
         const Pattern* winner = nullptr;
-        for (const Pattern& candidate : patterns) {
-            if (!candidate.guard.mayMatch(facts, p))
+        for (std::uint32_t candidates = patterns.candidatesFor(region[p]); candidates != 0;
+             candidates &= candidates - 1) {
+            const int index = std::countr_zero(candidates);
+            const Pattern& candidate = patterns.patterns[size_t(index)];
+            const qsizetype verdict = candidate.guard.decide(facts, p, index);
+            if (verdict == Guard::kNoMatch)
                 continue;
+            if (verdict > 0) {
+                length = verdict;
+                winner = &candidate;
+                break;
+            }
             const QRegularExpressionMatch match =
                 candidate.regex.match(region.sliced(p), 0, QRegularExpression::NormalMatch, options);
             // An invalid match means the engine gave up; the position is left uncoloured
@@ -481,6 +713,8 @@ QList<HighlightRun> SyntaxHighlighter::highlight(QStringView line, Language lang
                 winner = &candidate;
                 break;
             }
+            if (const std::optional<qsizetype> end = candidate.guard.decidingRunEnd(facts, p))
+                facts.recordFailure(index, *end);
         }
         if (!winner) {
             ++p;

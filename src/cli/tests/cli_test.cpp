@@ -20,10 +20,12 @@ struct Outcome {
 
 class CliTest : public ::testing::Test {
 protected:
-    Outcome run(const QStringList& arguments)
+    Outcome run(const QStringList& arguments, const QByteArray& input = {})
     {
         QProcess process;
         process.start(QStringLiteral(VARNEL_CLI_PATH), arguments);
+        process.write(input);
+        process.closeWriteChannel();
         EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
     }
@@ -147,4 +149,24 @@ TEST_F(CliTest, LinesReadsDocxAndRefusesUnsupportedTypes)
     const Outcome pdf = run({"lines", write("fake.pdf", "plain text")});
     EXPECT_EQ(pdf.exitCode, 0);
     EXPECT_EQ(pdf.out, "[]\n");
+}
+
+TEST_F(CliTest, HighlightPrintsRunsPerLine)
+{
+    const Outcome python = run({"highlight", "--language", "python", "def f(): # hi", ""});
+    EXPECT_EQ(python.exitCode, 0);
+    EXPECT_EQ(python.out, "[[{\"text\":\"def\",\"role\":\"keyword\"},{\"text\":\" f(): \",\"role\":null},"
+                          "{\"text\":\"# hi\",\"role\":\"comment\"}],[]]\n");
+
+    const Outcome json = run({"highlight", "--file", "data.JSON"}, "{\"k\": \"v\\u00e9\"}\r\n2\n");
+    EXPECT_EQ(json.exitCode, 0);
+    const QJsonArray lines = QJsonDocument::fromJson(json.out).array();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].toArray()[1].toObject(), (QJsonObject{{"text", "\"k\":"}, {"role", "jsonKey"}}));
+    EXPECT_EQ(lines[1].toArray()[0].toObject(), (QJsonObject{{"text", "2"}, {"role", "number"}}));
+
+    EXPECT_EQ(run({"highlight", "--file", "notes.txt", "if x"}).out, "[[{\"text\":\"if x\",\"role\":null}]]\n");
+    EXPECT_EQ(run({"highlight", "--language", "cobol", "x"}).exitCode, 2);
+    EXPECT_EQ(run({"highlight", "x"}).exitCode, 2);
+    EXPECT_EQ(run({"highlight", "--language", "xml", "--file", "a.xml"}).exitCode, 2);
 }

@@ -219,8 +219,8 @@ TEST(SyntaxHighlighterEquivalence, AgreesWithThePlainAlgorithmOnRandomLines)
 {
     const std::pair<Language, QString> alphabets[] = {
         {Language::json, QStringLiteral("\"\\:  -+.eE019abtrufnl{}[],\u0663")},
-        {Language::xml, QStringLiteral("<>!-?/=\"'&#;: abx_.1\u00E9")},
-        {Language::python, QStringLiteral("\"'\\#@ .fbrRU01x9eE+-_anodefprint()\u0663\u00E9")},
+        {Language::xml, QStringLiteral("<>!-?/=\"'&#;: abx_.1\u00E9\u2003\u0301\t")},
+        {Language::python, QStringLiteral("\"'\\#@ .fbrRU01x9eE+-_anodefprint()\u0663\u00E9\u0301")},
         {Language::javascript, QStringLiteral("/*`\"'\\ .0x19eEn+-_aiflet\u0663")},
         {Language::tsx, QStringLiteral("/*`\"'\\ <>.0x19eEn+-_aiflet")},
         {Language::ruby, QStringLiteral("#\"'\\: .019e_andefi?HashIO\u0663")},
