@@ -682,10 +682,12 @@ QList<HighlightRun> SyntaxHighlighter::highlight(QStringView line, Language lang
     LineFacts facts(region);
     // The engine validates the subject's UTF-16 on every call unless told not to, which
     // would cost the rest of the line at every position. Check it once here instead.
+    // A line with an unpaired surrogate is left to the engine alone, which refuses such
+    // subjects; the guards' exact answers are for well-formed text.
+    const bool wellFormed = isValidUtf16(region);
     const QRegularExpression::MatchOptions options =
         QRegularExpression::AnchorAtOffsetMatchOption |
-        (isValidUtf16(region) ? QRegularExpression::DontCheckSubjectStringMatchOption
-                              : QRegularExpression::NoMatchOption);
+        (wellFormed ? QRegularExpression::DontCheckSubjectStringMatchOption : QRegularExpression::NoMatchOption);
 
     qsizetype plainStart = 0; // where the text not yet in a run begins
     qsizetype p = 0;
@@ -699,7 +701,7 @@ QList<HighlightRun> SyntaxHighlighter::highlight(QStringView line, Language lang
             const qsizetype verdict = candidate.guard.decide(facts, p, index);
             if (verdict == Guard::kNoMatch)
                 continue;
-            if (verdict > 0) {
+            if (verdict > 0 && wellFormed) {
                 length = verdict;
                 winner = &candidate;
                 break;
