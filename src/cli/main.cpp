@@ -6,17 +6,15 @@
 //
 // Exit status: 0 success (for diff: no changes), 1 differences found, 2 error.
 
-#include "diffengine.h"
-#include "docxparser.h"
+#include "comparison.h"
 #include "fileparser.h"
-#include "filetypedetector.h"
 #include "jsonwriter.h"
-#include "pdfparser.h"
 #include "syntaxhighlighter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -41,21 +39,9 @@ int fail(const QString& message)
     return kExitError;
 }
 
-// The lines of a file, read as its extension says: text, DOCX or PDF.
-Expected<TextLines> readDocument(const QString& path)
+FileItem fileItem(const QString& path)
 {
-    const DiffMode mode = FileTypeDetector::detect(path);
-    switch (mode.kind()) {
-    case DiffMode::Kind::text:
-        return FileParser::readLines(path);
-    case DiffMode::Kind::docx:
-        return DOCXParser::extractText(path);
-    case DiffMode::Kind::pdf:
-        return std::move(PDFParser::extract(path).lines);
-    case DiffMode::Kind::unsupported:
-        break;
-    }
-    return Error{Error::Kind::unsupportedType, QStringLiteral("'%1' is not supported.").arg(mode.extension())};
+    return FileItem::fromUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
 }
 
 // Output is built in large chunks and flushed as it grows, so a million-row diff
@@ -191,16 +177,11 @@ int runDiff(const QStringList& arguments)
     if (files.size() != 2)
         return fail(QStringLiteral("diff needs exactly two files: varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT"));
 
-    Expected<TextLines> left = FileParser::readLines(files[0]);
-    if (!left)
-        return fail(left.error().message);
-    Expected<TextLines> right = FileParser::readLines(files[1]);
-    if (!right)
-        return fail(right.error().message);
-
-    const DiffResult result = DiffEngine::compute(TextLines::share(std::move(left).value()),
-                                                  TextLines::share(std::move(right).value()),
-                                                  parser.isSet(collapse));
+    // The same comparison the window runs: same kinds only, each with its reader.
+    const Expected<ComparisonOutcome> outcome = Comparison::perform(fileItem(files[0]), fileItem(files[1]));
+    if (!outcome)
+        return fail(outcome.error().message);
+    const DiffResult& result = parser.isSet(collapse) ? outcome.value().result : outcome.value().fullResult;
     if (parser.isSet(stat)) {
         writeOut("added=" + QByteArray::number(result.addedCount()) +
                  " removed=" + QByteArray::number(result.removedCount()) +
@@ -229,7 +210,7 @@ int runLines(const QStringList& arguments)
     if (files.size() != 1)
         return fail(QStringLiteral("lines needs exactly one file: varnel-cli lines FILE"));
 
-    const Expected<TextLines> lines = readDocument(files[0]);
+    const Expected<TextLines> lines = Comparison::readLines(fileItem(files[0]));
     if (!lines)
         return fail(lines.error().message);
     Sink sink;
@@ -323,7 +304,8 @@ QString usage()
         "Compare files line by line.\n\n"
         "Commands:\n"
         "  diff [--collapse] [--json | --stat] LEFT RIGHT\n"
-        "                 Compare two files. Exit 0: same, 1: different, 2: error.\n"
+        "                 Compare two files of the same kind (text, PDF or DOCX).\n"
+        "                 Exit 0: same, 1: different, 2: error.\n"
         "  lines FILE     Print the lines compared for FILE (text, PDF or DOCX) as a\n"
         "                 JSON array.\n"
         "  highlight (--language NAME | --file PATH) [LINE ...]\n"

@@ -16,6 +16,7 @@ struct Error {
         unsupportedType,    // the file's extension names no kind we read
         incompatibleTypes,  // the two files are not of the same kind
         invalidDocument,    // the file is not a document of its kind, or is damaged
+        cancelled,          // a newer request superseded this one
         other,
     };
 

@@ -170,3 +170,24 @@ TEST_F(CliTest, HighlightPrintsRunsPerLine)
     EXPECT_EQ(run({"highlight", "x"}).exitCode, 2);
     EXPECT_EQ(run({"highlight", "--language", "xml", "--file", "a.xml"}).exitCode, 2);
 }
+
+TEST_F(CliTest, DiffComparesOnlyFilesOfTheSameKind)
+{
+    const QString text = write("notes.txt", "a\n");
+    const Outcome mixed = run({"diff", write("report.pdf", "%PDF-1.4"), text});
+    EXPECT_EQ(mixed.exitCode, 2);
+    EXPECT_EQ(mixed.err, "Cannot compare a PDF file with a text file. Please drop two files of the same type.\n");
+    EXPECT_EQ(run({"diff", write("a.docx", "x"), text}).err,
+              "Cannot compare a Word file with a text file. Please drop two files of the same type.\n");
+    EXPECT_EQ(run({"diff", write("Makefile", "x"), write("GNUmakefile", "x")}).err,
+              "Cannot compare a unsupported file with a unsupported file. Please drop two files of the same type.\n");
+
+    using namespace varnel::testing;
+    const QString left = write("l.docx", buildZip({{"word/document.xml", documentXml("<w:p><w:r><w:t>One</w:t></w:r></w:p>")}}));
+    const QString right = write("r.docx", buildZip({{"word/document.xml", documentXml("<w:p><w:r><w:t>Two</w:t></w:r></w:p>")}}));
+    const Outcome docx = run({"diff", "--stat", left, right});
+    EXPECT_EQ(docx.exitCode, 1);
+    EXPECT_EQ(docx.out, "added=0 removed=0 modified=1\n");
+    EXPECT_EQ(run({"diff", left, write("broken.docx", "zzz")}).err,
+              "The file does not appear to be a valid DOCX document.\n");
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "diffengine.h"
+#include "error.h"
+#include "filetypedetector.h"
+
+namespace varnel {
+
+// What one comparison produces: the collapsed result and the full one.
+struct ComparisonOutcome {
+    DiffResult result;     // unchanged lines far from changes folded into placeholders
+    DiffResult fullResult; // every line
+};
+
+// The comparison of two chosen files, as the window runs it and as varnel-cli diff runs
+// it: both files must be of the same kind (text, Word or PDF); each is read with its
+// kind's reader, left first, and diffed once into both results.
+//
+// Runs on whatever thread calls it; PDF extraction included, so a long PDF never holds
+// up the window.
+class Comparison {
+public:
+    // "text", "PDF", "Word" or "unsupported".
+    static QString typeName(const DiffMode& mode);
+
+    // "Cannot compare a LEFT file with a RIGHT file. Please drop two files of the same type."
+    static Error incompatibleTypes(const DiffMode& left, const DiffMode& right);
+
+    // The outcome, or the reader's error, or incompatibleTypes. `cancel` is polled while
+    // diffing; a cancelled comparison gives an error of kind `cancelled`.
+    static Expected<ComparisonOutcome> perform(const FileItem& left, const FileItem& right,
+                                               const CancelCheck& cancel = {});
+
+    // The lines of one file as its kind's reader gives them.
+    static Expected<TextLines> readLines(const FileItem& file);
+};
+
+} // namespace varnel

@@ -1,0 +1,228 @@
+#include "comparisonviewmodel.h"
+
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace varnel {
+
+ComparisonViewModel::ComparisonViewModel(QObject* parent)
+    : ComparisonViewModel(
+          [](const FileItem& left, const FileItem& right, const CancelCheck& cancel) {
+              return Comparison::perform(left, right, cancel);
+          },
+          parent)
+{
+}
+
+ComparisonViewModel::ComparisonViewModel(Comparator comparator, QObject* parent)
+    : QObject(parent)
+    , m_comparator(std::move(comparator))
+{
+}
+
+ComparisonViewModel::~ComparisonViewModel()
+{
+    // A running job finishes on its own; its outcome has nowhere to go.
+    cancelComparison();
+}
+
+// Setters of published fields: each assignment notifies.
+
+void ComparisonViewModel::setLeftFile(std::optional<FileItem> file)
+{
+    m_leftFile = std::move(file);
+    Q_EMIT leftFileChanged();
+}
+
+void ComparisonViewModel::setRightFile(std::optional<FileItem> file)
+{
+    m_rightFile = std::move(file);
+    Q_EMIT rightFileChanged();
+}
+
+void ComparisonViewModel::setDiffResult(std::optional<DiffResult> result)
+{
+    m_diffResult = std::move(result);
+    m_changeIds.reset();
+    Q_EMIT diffResultChanged();
+}
+
+void ComparisonViewModel::setFullDiffResult(std::optional<DiffResult> result)
+{
+    m_fullDiffResult = std::move(result);
+    m_changeIds.reset();
+    Q_EMIT fullDiffResultChanged();
+}
+
+void ComparisonViewModel::setShowAllContext(bool show)
+{
+    m_showAllContext = show;
+    m_changeIds.reset();
+    Q_EMIT showAllContextChanged();
+}
+
+void ComparisonViewModel::setIsComparing(bool comparing)
+{
+    m_isComparing = comparing;
+    Q_EMIT isComparingChanged();
+}
+
+void ComparisonViewModel::setComparisonError(std::optional<QString> error)
+{
+    m_comparisonError = std::move(error);
+    Q_EMIT comparisonErrorChanged();
+}
+
+void ComparisonViewModel::setDiffFontSize(double size)
+{
+    m_diffFontSize = size;
+    Q_EMIT diffFontSizeChanged();
+}
+
+void ComparisonViewModel::setFocusedChangeIndex(std::optional<qint64> index)
+{
+    m_focusedChangeIndex = index;
+    Q_EMIT focusedChangeIndexChanged();
+}
+
+const std::optional<DiffResult>& ComparisonViewModel::activeDiffResult() const
+{
+    return m_showAllContext ? m_fullDiffResult : m_diffResult;
+}
+
+const QList<QUuid>& ComparisonViewModel::changeLinesIDs() const
+{
+    if (!m_changeIds) {
+        QList<QUuid> ids;
+        if (const std::optional<DiffResult>& active = activeDiffResult()) {
+            for (const DiffLine& line : active->lines()) {
+                if (line.type() == DiffLineType::added || line.type() == DiffLineType::removed)
+                    ids.append(line.id());
+            }
+        }
+        m_changeIds = std::move(ids);
+    }
+    return *m_changeIds;
+}
+
+std::optional<QUuid> ComparisonViewModel::focusedChangeID() const
+{
+    const QList<QUuid>& ids = changeLinesIDs();
+    if (m_focusedChangeIndex && *m_focusedChangeIndex >= 0 && *m_focusedChangeIndex < ids.size())
+        return ids[*m_focusedChangeIndex];
+    return std::nullopt;
+}
+
+void ComparisonViewModel::loadFile(const QUrl& url, FileSide side)
+{
+    FileItem item = FileItem::fromUrl(url);
+    if (side == FileSide::left)
+        setLeftFile(std::move(item));
+    else
+        setRightFile(std::move(item));
+    clearComparisonState();
+    triggerComparisonIfReady();
+}
+
+void ComparisonViewModel::swapFiles()
+{
+    std::optional<FileItem> left = m_leftFile;
+    setLeftFile(m_rightFile);
+    setRightFile(std::move(left));
+    clearComparisonState();
+    triggerComparisonIfReady();
+}
+
+void ComparisonViewModel::resetFiles()
+{
+    cancelComparison();
+    setLeftFile(std::nullopt);
+    setRightFile(std::nullopt);
+    clearComparisonState();
+    setIsComparing(false);
+}
+
+void ComparisonViewModel::moveToNextChange()
+{
+    const qint64 n = changeLinesIDs().size();
+    if (n == 0)
+        return;
+    const qint64 current = m_focusedChangeIndex.value_or(-1);
+    setFocusedChangeIndex((current + 1) % n);
+}
+
+void ComparisonViewModel::moveToPreviousChange()
+{
+    const qint64 n = changeLinesIDs().size();
+    if (n == 0)
+        return;
+    const qint64 current = m_focusedChangeIndex.value_or(0);
+    setFocusedChangeIndex(((current - 1) % n + n) % n);
+}
+
+void ComparisonViewModel::clearComparisonState()
+{
+    setDiffResult(std::nullopt);
+    setFullDiffResult(std::nullopt);
+    setComparisonError(std::nullopt);
+    setFocusedChangeIndex(std::nullopt);
+    setShowAllContext(false);
+}
+
+void ComparisonViewModel::cancelComparison()
+{
+    if (m_cancelRunning)
+        m_cancelRunning->store(true);
+    m_cancelRunning.reset();
+    if (m_watcher) {
+        m_watcher->disconnect(this);
+        m_watcher->deleteLater();
+    }
+    m_watcher.clear();
+}
+
+void ComparisonViewModel::triggerComparisonIfReady()
+{
+    if (!bothFilesLoaded())
+        return;
+    cancelComparison();
+    setIsComparing(true);
+    setDiffResult(std::nullopt);
+    setFullDiffResult(std::nullopt);
+
+    const quint64 job = ++m_lastJob;
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    m_cancelRunning = cancelled;
+    auto* watcher = new QFutureWatcher<Expected<ComparisonOutcome>>(this);
+    m_watcher = watcher;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, job] {
+        const Expected<ComparisonOutcome> outcome = watcher->result();
+        watcher->deleteLater();
+        if (m_watcher == watcher)
+            m_watcher.clear();
+        publish(job, outcome);
+    });
+    // The worker gets copies of everything it needs and never touches the view model.
+    watcher->setFuture(QtConcurrent::run(
+        [comparator = m_comparator, left = *m_leftFile, right = *m_rightFile, cancelled] {
+            return comparator(left, right, [cancelled] { return cancelled->load(std::memory_order_relaxed); });
+        }));
+}
+
+void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>& outcome)
+{
+    if (job != m_lastJob || !m_cancelRunning)
+        return; // superseded or reset: change nothing
+    m_cancelRunning.reset();
+    if (outcome) {
+        setDiffResult(outcome.value().result);
+        setFullDiffResult(outcome.value().fullResult);
+        if (onComparisonSucceeded)
+            onComparisonSucceeded(m_leftFile->url, m_rightFile->url);
+    } else {
+        setComparisonError(outcome.error().message);
+    }
+    setIsComparing(false);
+}
+
+} // namespace varnel

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "comparison.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QUuid>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+
+template <typename T>
+class QFutureWatcher;
+
+namespace varnel {
+
+// The state of one comparison window: the two chosen files, the results of comparing
+// them, the progress and error of the running comparison, the diff's text size and the
+// focus in the list of changes. Views read it and call its operations; it lives on the
+// main thread.
+//
+// Every published property notifies on every assignment, whether or not the value
+// changed. Comparisons run on a worker thread; each gets a job number, and only the
+// newest job ever publishes. A superseded job is asked to stop early and its outcome is
+// dropped.
+class ComparisonViewModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<varnel::FileItem> leftFile READ leftFile NOTIFY leftFileChanged)
+    Q_PROPERTY(std::optional<varnel::FileItem> rightFile READ rightFile NOTIFY rightFileChanged)
+    Q_PROPERTY(std::optional<varnel::DiffResult> diffResult READ diffResult NOTIFY diffResultChanged)
+    Q_PROPERTY(std::optional<varnel::DiffResult> fullDiffResult READ fullDiffResult NOTIFY fullDiffResultChanged)
+    Q_PROPERTY(bool showAllContext READ showAllContext WRITE setShowAllContext NOTIFY showAllContextChanged)
+    Q_PROPERTY(bool isComparing READ isComparing NOTIFY isComparingChanged)
+    Q_PROPERTY(std::optional<QString> comparisonError READ comparisonError NOTIFY comparisonErrorChanged)
+    Q_PROPERTY(double diffFontSize READ diffFontSize WRITE setDiffFontSize NOTIFY diffFontSizeChanged)
+    Q_PROPERTY(std::optional<qint64> focusedChangeIndex READ focusedChangeIndex NOTIFY focusedChangeIndexChanged)
+
+public:
+    static constexpr double kDefaultFontSize = 13;
+
+    // Runs one comparison; replaceable in tests. Must be callable from a worker thread.
+    using Comparator =
+        std::function<Expected<ComparisonOutcome>(const FileItem&, const FileItem&, const CancelCheck&)>;
+
+    explicit ComparisonViewModel(QObject* parent = nullptr);
+    ComparisonViewModel(Comparator comparator, QObject* parent = nullptr);
+    ~ComparisonViewModel() override;
+
+    const std::optional<FileItem>& leftFile() const { return m_leftFile; }
+    const std::optional<FileItem>& rightFile() const { return m_rightFile; }
+    const std::optional<DiffResult>& diffResult() const { return m_diffResult; }
+    const std::optional<DiffResult>& fullDiffResult() const { return m_fullDiffResult; }
+    bool showAllContext() const { return m_showAllContext; }
+    bool isComparing() const { return m_isComparing; }
+    const std::optional<QString>& comparisonError() const { return m_comparisonError; }
+    double diffFontSize() const { return m_diffFontSize; }
+    std::optional<qint64> focusedChangeIndex() const { return m_focusedChangeIndex; }
+
+    void setShowAllContext(bool show);
+    void setDiffFontSize(double size);
+
+    // The full result when every line is asked for, else the collapsed one.
+    const std::optional<DiffResult>& activeDiffResult() const;
+    bool bothFilesLoaded() const { return m_leftFile && m_rightFile; }
+    // Ids of the added and removed rows of the active result, in row order.
+    const QList<QUuid>& changeLinesIDs() const;
+    std::optional<QUuid> focusedChangeID() const;
+
+    // Called on the main thread after every successful comparison, once the results are
+    // published and before isComparing clears, with the left and right file URLs.
+    std::function<void(const QUrl& left, const QUrl& right)> onComparisonSucceeded;
+
+    void loadFile(const QUrl& url, FileSide side);
+    void swapFiles();
+    void resetFiles();
+    void moveToNextChange();
+    void moveToPreviousChange();
+
+Q_SIGNALS:
+    void leftFileChanged();
+    void rightFileChanged();
+    void diffResultChanged();
+    void fullDiffResultChanged();
+    void showAllContextChanged();
+    void isComparingChanged();
+    void comparisonErrorChanged();
+    void diffFontSizeChanged();
+    void focusedChangeIndexChanged();
+
+private:
+    struct Job;
+
+    void setLeftFile(std::optional<FileItem> file);
+    void setRightFile(std::optional<FileItem> file);
+    void setDiffResult(std::optional<DiffResult> result);
+    void setFullDiffResult(std::optional<DiffResult> result);
+    void setIsComparing(bool comparing);
+    void setComparisonError(std::optional<QString> error);
+    void setFocusedChangeIndex(std::optional<qint64> index);
+
+    void clearComparisonState();
+    void triggerComparisonIfReady();
+    void cancelComparison();
+    void publish(quint64 job, const Expected<ComparisonOutcome>& outcome);
+
+    Comparator m_comparator;
+
+    std::optional<FileItem> m_leftFile;
+    std::optional<FileItem> m_rightFile;
+    std::optional<DiffResult> m_diffResult;
+    std::optional<DiffResult> m_fullDiffResult;
+    bool m_showAllContext = false;
+    bool m_isComparing = false;
+    std::optional<QString> m_comparisonError;
+    double m_diffFontSize = kDefaultFontSize;
+    std::optional<qint64> m_focusedChangeIndex;
+
+    mutable std::optional<QList<QUuid>> m_changeIds; // derived; dropped whenever its inputs change
+
+    quint64 m_lastJob = 0;
+    std::shared_ptr<std::atomic<bool>> m_cancelRunning; // the running job's stop flag
+    QPointer<QFutureWatcher<Expected<ComparisonOutcome>>> m_watcher;
+};
+
+} // namespace varnel
+
+Q_DECLARE_METATYPE(std::optional<varnel::FileItem>)
+Q_DECLARE_METATYPE(std::optional<varnel::DiffResult>)

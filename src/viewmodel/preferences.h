@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+namespace varnel {
+
+// The user's preferences, kept between launches in an INI file in the user's
+// configuration folder ("Varnel/Varnel.conf"). Any number of holders may exist; a write
+// through any of them notifies every holder in the process.
+//
+// Reads never fail: a missing or unreadable value reads as absent. Writes replace the
+// file atomically, so a crash never leaves it half written.
+class Preferences : public QObject {
+    Q_OBJECT
+
+public:
+    static inline const QString kDiffViewMode = QStringLiteral("diffViewMode");
+    static inline const QString kAppearanceMode = QStringLiteral("appearanceMode");
+    static inline const QString kRecentComparisons = QStringLiteral("recentComparisons");
+
+    explicit Preferences(QObject* parent = nullptr);
+
+    std::optional<QByteArray> data(const QString& key) const;
+    void setData(const QString& key, const QByteArray& value);
+
+    // The stored string, or `fallback` when there is none (which is not written back).
+    QString string(const QString& key, const QString& fallback) const;
+    void setString(const QString& key, const QString& value);
+
+Q_SIGNALS:
+    // Some holder wrote `key`.
+    void valueChanged(const QString& key);
+
+private:
+    void write(const QString& key, const QVariant& value);
+};
+
+} // namespace varnel
