@@ -68,6 +68,9 @@ bench)
     build/default/bench/varnel-bench-engine --benchmark_min_time=0.2
     python3 bench/compare-tools --build build/default "$@"
     python3 bench/compare-readers --build build/default
+    build/default/bench/varnel-bench-highlighter --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+    build/default/bench/varnel-bench-viewmodel build/default/bench-data/1M-0.1pct.left.txt \
+        build/default/bench-data/1M-0.1pct.right.txt
     ;;
 *)
     sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2
