@@ -3,10 +3,12 @@
 //   varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT
 //   varnel-cli lines FILE
 //   varnel-cli highlight (--language NAME | --file PATH) [LINE ...]
+//   varnel-cli report [--changes-only] [--all-context] [-o OUT.pdf] LEFT RIGHT
 //
 // Exit status: 0 success (for diff: no changes), 1 differences found, 2 error.
 
 #include "comparison.h"
+#include "exportservice.h"
 #include "fileparser.h"
 #include "jsonwriter.h"
 #include "syntaxhighlighter.h"
@@ -15,8 +17,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QSaveFile>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 using namespace varnel;
 using varnel::cli::appendJsonString;
@@ -297,6 +303,58 @@ int runHighlight(const QStringList& arguments)
     return kExitSame;
 }
 
+// Renders the comparison of two files as the PDF report the window exports.
+int runReport(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Write the comparison of two files as a PDF report."));
+    parser.addHelpOption();
+    const QCommandLineOption changesOnly(QStringLiteral("changes-only"),
+                                         QStringLiteral("Leave unchanged lines and placeholders out."));
+    const QCommandLineOption allContext(QStringLiteral("all-context"),
+                                        QStringLiteral("Show every unchanged line instead of folding them."));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Where to write the report (default: \"LEFT vs RIGHT.pdf\")."),
+                                    QStringLiteral("OUT.pdf"));
+    parser.addOptions({changesOnly, allContext, output});
+    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
+    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        writeOut(parser.helpText().toUtf8());
+        return kExitSame;
+    }
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2)
+        return fail(QStringLiteral("report needs exactly two files: varnel-cli report [--changes-only] "
+                                   "[--all-context] [-o OUT.pdf] LEFT RIGHT"));
+
+    const FileItem left = fileItem(files[0]);
+    const FileItem right = fileItem(files[1]);
+    const Expected<ComparisonOutcome> outcome = Comparison::perform(left, right);
+    if (!outcome)
+        return fail(outcome.error().message);
+    const DiffResult& result = parser.isSet(allContext) ? outcome.value().fullResult : outcome.value().result;
+    const std::optional<QByteArray> pdf =
+        ExportService::render(result, left.name, right.name, !parser.isSet(changesOnly));
+    const QString target =
+        parser.isSet(output) ? parser.value(output) : QStringLiteral("%1 vs %2.pdf").arg(left.name, right.name);
+    if (!pdf)
+        return fail(QStringLiteral("The report \"%1\" could not be made.").arg(target));
+
+    // Written beside the target and renamed over it, so a failure never leaves a
+    // half-written report in place of an existing file.
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*pdf) != pdf->size() || !file.commit()) {
+        QString reason = file.errorString();
+        while (reason.endsWith(u'.'))
+            reason.chop(1);
+        return fail(QStringLiteral("The report \"%1\" could not be written: %2.").arg(target, reason));
+    }
+    return kExitSame;
+}
+
 QString usage()
 {
     return QStringLiteral(
@@ -310,7 +368,9 @@ QString usage()
         "                 JSON array.\n"
         "  highlight (--language NAME | --file PATH) [LINE ...]\n"
         "                 Print the syntax colouring of each line (or of standard\n"
-        "                 input) as JSON.\n\n"
+        "                 input) as JSON.\n"
+        "  report [--changes-only] [--all-context] [-o OUT.pdf] LEFT RIGHT\n"
+        "                 Write the comparison as a PDF report.\n\n"
         "Options:\n"
         "  -h, --help     Show this help, or a command's with COMMAND --help.\n"
         "  -v, --version  Show the version.\n");
@@ -320,7 +380,16 @@ QString usage()
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Drawing the report needs fonts, which need a GUI application; it never needs a
+    // display.
+    // Nothing but the tool's own output reaches the terminal: Qt's and Poppler's
+    // diagnostics are dropped.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    const bool needsFonts = argc > 1 && std::strcmp(argv[1], "report") == 0;
+    if (needsFonts && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> application =
+        needsFonts ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("varnel-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
 
@@ -343,5 +412,7 @@ int main(int argc, char* argv[])
         return runLines(arguments);
     if (command == u"highlight")
         return runHighlight(arguments);
+    if (command == u"report")
+        return runReport(arguments);
     return fail(QStringLiteral("Unknown command \"%1\".\n").arg(command) + usage());
 }

@@ -1,0 +1,391 @@
+#include "exportservice.h"
+
+#include "reportstyle.h"
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace varnel {
+
+using namespace report;
+
+namespace {
+
+constexpr char16_t kEllipsis = u'\u2026';
+
+QString middleDots() { return QStringLiteral("\u00B7\u00B7\u00B7"); }
+
+QFont makeFont(const char* family, qreal points, QFont::Weight weight)
+{
+    QFont font(QString::fromLatin1(family));
+    font.setPointSizeF(points);
+    font.setWeight(weight);
+    return font;
+}
+
+// One of the report's four fonts and its metrics on a device, with widths in points.
+class Typeface {
+public:
+    Typeface(const char* family, qreal points, QFont::Weight weight, const QPaintDevice& device)
+        : m_font(makeFont(family, points, weight))
+        , m_metrics(m_font, &device)
+        , m_scale(device.logicalDpiX() / 72.0)
+    {
+        // Monospaced ASCII text is as wide as its length in advances; check that once,
+        // so that measuring the common case costs no text shaping.
+        const QString probe = QStringLiteral("The quick brown fox {x} = 42; // ~!@#$%^&*()_+|<>?");
+        m_asciiAdvance = m_metrics.horizontalAdvance(u'M');
+        m_asciiFixed = qFuzzyCompare(m_metrics.horizontalAdvance(probe), m_asciiAdvance * probe.size());
+        m_ellipsisFixed = m_asciiFixed && qFuzzyCompare(m_metrics.horizontalAdvance(probe + kEllipsis),
+                                                        m_asciiAdvance * (probe.size() + 1));
+
+        // Drawing that same text glyph by glyph skips shaping, which is most of the cost
+        // of a report. It needs the font at a whole pixel size on the device.
+        const qreal pixels = points * m_scale;
+        if (m_asciiFixed && qFuzzyCompare(pixels, qreal(qRound(pixels)))) {
+            QFont sized = m_font;
+            sized.setPixelSize(qRound(pixels));
+            m_raw = QRawFont::fromFont(sized);
+            if (!m_raw.isValid() || !qFuzzyCompare(rawAdvance(), m_asciiAdvance))
+                m_raw = QRawFont();
+        }
+    }
+
+    // Glyphs and positions for printable ASCII text, or an empty run when the text must
+    // go through the full text layout.
+    QGlyphRun asciiRun(const QString& text) const
+    {
+        QGlyphRun run;
+        if (!m_raw.isValid() || !isSimpleText(text))
+            return run;
+        const QList<quint32> glyphs = m_raw.glyphIndexesForString(text);
+        QList<QPointF> positions;
+        positions.reserve(glyphs.size());
+        for (qsizetype i = 0; i < glyphs.size(); ++i)
+            positions.append(QPointF(m_asciiAdvance * qreal(i), 0));
+        run.setRawFont(m_raw);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        return run;
+    }
+
+    const QFont& font() const { return m_font; }
+    const QFontMetricsF& metrics() const { return m_metrics; }
+    qreal scale() const { return m_scale; }
+
+    // truncated() for printable ASCII in a fixed-pitch font, where every character is
+    // one cluster of the same width: the cut is a division, not a search.
+    std::optional<QString> truncatedSimply(const QString& text, qreal maxPoints) const
+    {
+        if (!m_ellipsisFixed || !isPrintableAscii(text))
+            return std::nullopt;
+        const qreal max = maxPoints * m_scale; // compare in device units, as truncated() does
+        const auto fits = [&](qsizetype characters) { return m_asciiAdvance * qreal(characters) <= max; };
+        if (fits(text.size()))
+            return text;
+        // The longest prefix that fits with the ellipsis after it.
+        qsizetype keep = std::clamp<qsizetype>(qsizetype(std::floor(max / m_asciiAdvance)) - 1, 0, text.size() - 1);
+        while (keep > 0 && !fits(keep + 1))
+            --keep;
+        while (keep + 1 < text.size() && fits(keep + 2))
+            ++keep;
+        return text.left(keep) + kEllipsis;
+    }
+
+    // In points.
+    qreal width(const QString& text) const
+    {
+        if (m_asciiFixed && isPrintableAscii(text))
+            return m_asciiAdvance * text.size() / m_scale;
+        return m_metrics.horizontalAdvance(text) / m_scale;
+    }
+    qreal capHeight() const { return m_metrics.capHeight() / m_scale; }
+    qreal ascent() const { return m_metrics.ascent() / m_scale; }
+
+private:
+    qreal rawAdvance() const
+    {
+        const QList<quint32> glyph = m_raw.glyphIndexesForString(QStringLiteral("M"));
+        const QList<QPointF> advances = m_raw.advancesForGlyphIndexes(glyph);
+        return advances.isEmpty() ? -1 : advances.front().x();
+    }
+
+    static bool isPrintableAscii(const QString& text)
+    {
+        return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+    }
+
+    // Printable ASCII, optionally ending in the ellipsis that truncation adds.
+    bool isSimpleText(const QString& text) const
+    {
+        const bool ellipsis = text.endsWith(kEllipsis);
+        if (ellipsis && !m_ellipsisFixed)
+            return false;
+        const QStringView body = QStringView(text).first(text.size() - (ellipsis ? 1 : 0));
+        return std::all_of(body.begin(), body.end(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; });
+    }
+
+    QFont m_font;
+    QFontMetricsF m_metrics;
+    qreal m_scale;
+    qreal m_asciiAdvance = 0;
+    bool m_asciiFixed = false;
+    bool m_ellipsisFixed = false; // "…" is as wide as the ASCII letters
+    QRawFont m_raw;
+};
+
+// Draws pages in points on a device of any resolution.
+class PageDrawer {
+public:
+    PageDrawer(QPainter& painter, const QPaintDevice& device)
+        : m_painter(painter)
+        , m_scale(device.logicalDpiX() / 72.0)
+        , m_mono(kMonospaceFamily, layout::contentPointSize, QFont::Normal, device)
+        , m_gutter(kMonospaceFamily, layout::gutterPointSize, QFont::Normal, device)
+        , m_header(kSansFamily, layout::headerPointSize, QFont::DemiBold, device)
+        , m_footer(kSansFamily, layout::footerPointSize, QFont::Normal, device)
+    {
+    }
+
+    void drawPage(const QList<ExportService::SideBySideRow>& rows, qsizetype first, qsizetype end, int page,
+                  int total, const QString& leftName, const QString& rightName)
+    {
+        // Header: the rule, then both names in full.
+        strokeLine(QPointF(layout::marginLeft, layout::headerRuleY), QPointF(layout::marginRight, layout::headerRuleY));
+        drawText(leftName, m_header, palette::secondaryLabel, QPointF(layout::marginLeft, layout::headerTextTop));
+        drawText(rightName, m_header, palette::secondaryLabel, QPointF(layout::rightGutterX, layout::headerTextTop));
+
+        for (qsizetype i = first; i < end; ++i)
+            drawRow(rows[i], layout::firstRowTop + layout::rowHeight * qreal(i - first));
+
+        // Footer: the rule, then "Page p of M" ending at the right margin.
+        strokeLine(QPointF(layout::marginLeft, layout::footerRuleY), QPointF(layout::marginRight, layout::footerRuleY));
+        const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(total);
+        drawText(number, m_footer, palette::tertiaryLabel,
+                 QPointF(layout::marginRight - m_footer.width(number), layout::footerTextTop));
+    }
+
+private:
+    void drawRow(const ExportService::SideBySideRow& row, qreal y)
+    {
+        drawCell(row.left, y, layout::leftBandX, layout::leftBandWidth, layout::leftGutterX, layout::leftContentX,
+                 layout::leftContentWidth);
+        strokeLine(QPointF(layout::dividerX, y), QPointF(layout::dividerX, y + layout::rowHeight));
+        drawCell(row.right, y, layout::rightBandX, layout::rightBandWidth, layout::rightGutterX,
+                 layout::rightContentX, layout::rightContentWidth);
+    }
+
+    void drawCell(const ExportService::Cell& cell, qreal y, qreal bandX, qreal bandWidth, qreal gutterX,
+                  qreal contentX, qreal contentWidth)
+    {
+        if (const std::optional<QColor> band = cell.backgroundColor())
+            m_painter.fillRect(QRectF(bandX * m_scale, y * m_scale, bandWidth * m_scale, layout::rowHeight * m_scale),
+                               *band);
+        if (cell.kind != ExportService::RowKind::empty) {
+            drawText(cell.gutterLabel(), m_gutter, cell.gutterColor(),
+                     QPointF(gutterX, y + (layout::rowHeight - m_gutter.capHeight()) / 2));
+        }
+        if (cell.content) {
+            const QColor colour =
+                cell.kind == ExportService::RowKind::placeholder ? palette::secondaryLabel : palette::label;
+            const QString text = truncatedToWidth(*cell.content, m_mono, contentWidth);
+            drawText(text, m_mono, colour, QPointF(contentX, y + (layout::rowHeight - m_mono.capHeight()) / 2));
+        }
+    }
+
+    QString truncatedToWidth(const QString& text, const Typeface& face, qreal maxWidth) const
+    {
+        if (std::optional<QString> simple = face.truncatedSimply(text, maxWidth))
+            return *simple;
+        if (face.width(text) <= maxWidth)
+            return text;
+        return ExportService::truncated(text, face.metrics(), maxWidth * face.scale());
+    }
+
+    // `topLeft` is the top of the text's line box; QPainter wants the baseline.
+    void drawText(const QString& text, const Typeface& face, const QColor& colour, QPointF topLeft)
+    {
+        if (text.isEmpty())
+            return;
+        m_painter.setPen(colour);
+        const QPointF baseline(topLeft.x() * m_scale, (topLeft.y() + face.ascent()) * m_scale);
+        if (const QGlyphRun run = face.asciiRun(text); !run.glyphIndexes().isEmpty()) {
+            m_painter.drawGlyphRun(baseline, run);
+            return;
+        }
+        m_painter.setFont(face.font());
+        m_painter.drawText(baseline, text);
+    }
+
+    void strokeLine(QPointF from, QPointF to)
+    {
+        m_painter.setPen(QPen(palette::separator, layout::ruleWidth * m_scale));
+        m_painter.drawLine(from * m_scale, to * m_scale);
+    }
+
+    QPainter& m_painter;
+    qreal m_scale;
+    Typeface m_mono;
+    Typeface m_gutter;
+    Typeface m_header;
+    Typeface m_footer;
+};
+
+} // namespace
+
+QString ExportService::Cell::gutterLabel() const
+{
+    const QString number = lineNumber ? QString::number(*lineNumber) : QString();
+    switch (kind) {
+    case RowKind::added: return u'+' + number;
+    case RowKind::removed: return u'-' + number;
+    case RowKind::unchanged: return u' ' + number;
+    case RowKind::placeholder: return middleDots();
+    case RowKind::empty: break;
+    }
+    return QString();
+}
+
+std::optional<QColor> ExportService::Cell::backgroundColor() const
+{
+    if (kind == RowKind::added)
+        return palette::band(palette::green);
+    if (kind == RowKind::removed)
+        return palette::band(palette::red);
+    return std::nullopt;
+}
+
+QColor ExportService::Cell::gutterColor() const
+{
+    if (kind == RowKind::added)
+        return palette::green;
+    if (kind == RowKind::removed)
+        return palette::red;
+    return palette::quaternaryLabel;
+}
+
+QString ExportService::placeholderText(qint64 hiddenCount)
+{
+    return QStringLiteral("  %1 %2 unchanged line%3 hidden %1")
+        .arg(middleDots())
+        .arg(hiddenCount)
+        .arg(hiddenCount == 1 ? QString() : QStringLiteral("s"));
+}
+
+QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const QList<DiffLine>& lines,
+                                                                      bool showUnchanged)
+{
+    QList<SideBySideRow> rows;
+    rows.reserve(lines.size());
+    for (const DiffLine& line : lines) {
+        switch (line.type()) {
+        case DiffLineType::removed:
+            rows.append({Cell{line.leftLineNumber(), line.contentString(), RowKind::removed}, Cell{}});
+            break;
+        case DiffLineType::added:
+            rows.append({Cell{}, Cell{line.rightLineNumber(), line.contentString(), RowKind::added}});
+            break;
+        case DiffLineType::unchanged:
+            if (showUnchanged) {
+                const QString content = line.contentString();
+                rows.append({Cell{line.leftLineNumber(), content, RowKind::unchanged},
+                             Cell{line.rightLineNumber(), content, RowKind::unchanged}});
+            }
+            break;
+        case DiffLineType::contextCollapsed:
+            if (showUnchanged) {
+                const QString text = placeholderText(line.hiddenCount().value_or(0));
+                rows.append({Cell{std::nullopt, text, RowKind::placeholder},
+                             Cell{std::nullopt, text, RowKind::placeholder}});
+            }
+            break;
+        }
+    }
+    return rows;
+}
+
+// The longest prefix, cut at a grapheme-cluster boundary, whose width with "…" fits.
+// Widths grow with the prefix, so a binary search finds the prefix the one-cluster-at-a-
+// time shortening would stop at.
+QString ExportService::truncated(const QString& text, const QFontMetricsF& metrics, qreal maxWidth)
+{
+    if (metrics.horizontalAdvance(text) <= maxWidth)
+        return text;
+    const auto fits = [&](qsizetype length) {
+        return metrics.horizontalAdvance(text.left(length) + kEllipsis) <= maxWidth;
+    };
+    // Cluster boundaries before the end: the candidate prefix lengths, shortest first.
+    std::vector<qsizetype> cuts{0};
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype at = finder.toNextBoundary(); at > 0 && at < text.size(); at = finder.toNextBoundary()) {
+        cuts.push_back(at);
+        // A report cell shows a few dozen characters; past a few thousand clusters the
+        // answer lies further back unless the text is made of zero-width characters.
+        if (cuts.size() == 4096 && !fits(at))
+            break;
+    }
+    if (!fits(0))
+        return QString(kEllipsis);
+    size_t low = 0, high = cuts.size() - 1; // fits(cuts[low]); find the last that fits
+    while (low < high) {
+        const size_t middle = (low + high + 1) / 2;
+        if (fits(cuts[middle]))
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return text.left(cuts[low]) + kEllipsis;
+}
+
+void ExportService::drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
+                               const QString& leftName, const QString& rightName)
+{
+    const int total = int(std::max<qsizetype>(1, (rows.size() + layout::rowsPerPage - 1) / layout::rowsPerPage));
+    PageDrawer drawer(painter, device);
+    for (int page = 1; page <= total; ++page) {
+        if (page > 1)
+            device.newPage();
+        const qsizetype first = qsizetype(page - 1) * layout::rowsPerPage;
+        const qsizetype end = std::min(rows.size(), first + layout::rowsPerPage);
+        painter.save();
+        drawer.drawPage(rows, first, end, page, total, leftName, rightName);
+        painter.restore();
+    }
+}
+
+std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, const QString& leftName,
+                                                const QString& rightName, bool showUnchanged)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return std::nullopt;
+    {
+        QPdfWriter writer(&buffer);
+        // At 144 dpi, 8.5 and 7.5 point text are whole device pixels (17 and 15), so the
+        // PDF keeps the sizes exactly; at 72 dpi they would round to 9 and 8.
+        writer.setResolution(144);
+        writer.setPageLayout(QPageLayout(QPageSize(QSizeF(layout::pageWidth, layout::pageHeight), QPageSize::Point),
+                                         QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+        QPainter painter;
+        if (!painter.begin(&writer))
+            return std::nullopt;
+        drawReport(painter, writer, makeSideBySideRows(diffResult.lines(), showUnchanged), leftName, rightName);
+        if (!painter.end())
+            return std::nullopt;
+    }
+    buffer.close();
+    return bytes;
+}
+
+} // namespace varnel

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "diffresult.h"
+
+#include <QByteArray>
+#include <QColor>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+class QFontMetricsF;
+class QPagedPaintDevice;
+class QPainter;
+
+namespace varnel {
+
+// Turns a diff into a paginated two-column report: US Letter pages, the two file names
+// on every page, 49 rows a page, "Page N of M" at the foot.
+class ExportService {
+public:
+    // What one cell of a report row shows.
+    enum class RowKind { added, removed, unchanged, placeholder, empty };
+
+    struct Cell {
+        std::optional<qint64> lineNumber;
+        std::optional<QString> content;
+        RowKind kind = RowKind::empty;
+
+        // "+12", "-7", " 40", "···", or "" for an empty cell.
+        QString gutterLabel() const;
+        // The band behind the cell: green or red at 0.15 opacity, or none.
+        std::optional<QColor> backgroundColor() const;
+        QColor gutterColor() const;
+    };
+
+    struct SideBySideRow {
+        Cell left;
+        Cell right;
+    };
+
+    // One row per line in order: removed lines on the left, added lines on the right,
+    // never paired; unchanged lines and placeholders on both sides, or left out when
+    // `showUnchanged` is false.
+    static QList<SideBySideRow> makeSideBySideRows(const QList<DiffLine>& lines, bool showUnchanged);
+
+    // "  ··· 5 unchanged lines hidden ···"
+    static QString placeholderText(qint64 hiddenCount);
+
+    // The report as a PDF document, or nothing when no PDF could be made.
+    static std::optional<QByteArray> render(const DiffResult& diffResult, const QString& leftName,
+                                            const QString& rightName, bool showUnchanged);
+
+    // Draws every page of the report on `device` (a PDF writer or a printer) with a
+    // painter already begun on it; lengths are scaled from points by the device's
+    // resolution. Pages are drawn and finished one after the other.
+    static void drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
+                           const QString& leftName, const QString& rightName);
+
+    // `text` shortened by whole grapheme clusters until it and "…" fit in `maxWidth`
+    // (in the metrics' units); unchanged when it fits.
+    static QString truncated(const QString& text, const QFontMetricsF& metrics, qreal maxWidth);
+};
+
+} // namespace varnel
