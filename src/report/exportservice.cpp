@@ -61,23 +61,24 @@ public:
         }
     }
 
-    // Glyphs and positions for printable ASCII text, or an empty run when the text must
-    // go through the full text layout.
-    QGlyphRun asciiRun(const QString& text) const
+    // Appends the glyphs of printable ASCII text set at `baseline` (device units) to a run;
+    // false, with nothing appended, when the text must go through the full text layout.
+    bool appendRun(const QString& text, QPointF baseline, QList<quint32>& glyphs, QList<QPointF>& positions) const
     {
-        QGlyphRun run;
         if (!m_raw.isValid() || !isSimpleText(text))
-            return run;
-        const QList<quint32> glyphs = m_raw.glyphIndexesForString(text);
-        QList<QPointF> positions;
-        positions.reserve(glyphs.size());
-        for (qsizetype i = 0; i < glyphs.size(); ++i)
-            positions.append(QPointF(m_asciiAdvance * qreal(i), 0));
-        run.setRawFont(m_raw);
-        run.setGlyphIndexes(glyphs);
-        run.setPositions(positions);
-        return run;
+            return false;
+        const QList<quint32> indexes = m_raw.glyphIndexesForString(text);
+        glyphs.append(indexes);
+        // Whole device units: the writer spells each glyph's offset as a number, and short
+        // numbers make a smaller, faster document. At the report's resolution a device
+        // unit is 1/20 point, far below what print or screen can show.
+        const QPointF origin(std::round(baseline.x()), std::round(baseline.y()));
+        for (qsizetype i = 0; i < indexes.size(); ++i)
+            positions.append(origin + QPointF(std::round(m_asciiAdvance * qreal(i)), 0));
+        return true;
     }
+
+    const QRawFont& rawFont() const { return m_raw; }
 
     const QFont& font() const { return m_font; }
     const QFontMetricsF& metrics() const { return m_metrics; }
@@ -147,6 +148,13 @@ private:
 // Draws pages in points on a device of any resolution.
 class PageDrawer {
 public:
+    struct TextOp {
+        const Typeface* face;
+        QRgb colour;
+        QString text;
+        QPointF topLeft;
+    };
+
     PageDrawer(QPainter& painter, const QPaintDevice& device)
         : m_painter(painter)
         , m_scale(device.logicalDpiX() / 72.0)
@@ -157,49 +165,95 @@ public:
     {
     }
 
+    // Nothing one row draws overlaps another row, and within a row the bands lie under the
+    // text. So the page is drawn layer by layer (bands, rules, then text grouped by font
+    // and colour), which gives the same picture as drawing row after row with a fraction
+    // of the pen and font changes, each of which the PDF spells out.
     void drawPage(const QList<ExportService::SideBySideRow>& rows, qsizetype first, qsizetype end, int page,
                   int total, const QString& leftName, const QString& rightName)
     {
-        // Header: the rule, then both names in full.
+        m_texts.clear();
+        for (qsizetype i = first; i < end; ++i) {
+            const qreal y = layout::firstRowTop + layout::rowHeight * qreal(i - first);
+            addCell(rows[i].left, y, layout::leftBandX, layout::leftBandWidth, layout::leftGutterX,
+                    layout::leftContentX, layout::leftContentWidth);
+            addCell(rows[i].right, y, layout::rightBandX, layout::rightBandWidth, layout::rightGutterX,
+                    layout::rightContentX, layout::rightContentWidth);
+        }
+
+        // Rules: header, footer, and the column divider down the rows of the page.
         strokeLine(QPointF(layout::marginLeft, layout::headerRuleY), QPointF(layout::marginRight, layout::headerRuleY));
+        if (end > first) {
+            strokeLine(QPointF(layout::dividerX, layout::firstRowTop),
+                       QPointF(layout::dividerX, layout::firstRowTop + layout::rowHeight * qreal(end - first)));
+        }
+        strokeLine(QPointF(layout::marginLeft, layout::footerRuleY), QPointF(layout::marginRight, layout::footerRuleY));
+
+        // The names in full, and "Page p of M" ending at the right margin.
         drawText(leftName, m_header, palette::secondaryLabel, QPointF(layout::marginLeft, layout::headerTextTop));
         drawText(rightName, m_header, palette::secondaryLabel, QPointF(layout::rightGutterX, layout::headerTextTop));
-
-        for (qsizetype i = first; i < end; ++i)
-            drawRow(rows[i], layout::firstRowTop + layout::rowHeight * qreal(i - first));
-
-        // Footer: the rule, then "Page p of M" ending at the right margin.
-        strokeLine(QPointF(layout::marginLeft, layout::footerRuleY), QPointF(layout::marginRight, layout::footerRuleY));
         const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(total);
         drawText(number, m_footer, palette::tertiaryLabel,
                  QPointF(layout::marginRight - m_footer.width(number), layout::footerTextTop));
+
+        std::stable_sort(m_texts.begin(), m_texts.end(), [](const TextOp& a, const TextOp& b) {
+            return std::pair(a.face, a.colour) < std::pair(b.face, b.colour);
+        });
+        // Simple text of one font and colour goes out as a single run of glyphs placed
+        // across the page; the rest through the full text layout.
+        for (size_t i = 0; i < m_texts.size();) {
+            size_t j = i;
+            QList<quint32> glyphs;
+            QList<QPointF> positions;
+            for (; j < m_texts.size() && m_texts[j].face == m_texts[i].face && m_texts[j].colour == m_texts[i].colour;
+                 ++j) {
+                const TextOp& op = m_texts[j];
+                if (!op.face->appendRun(op.text, baselineOf(op), glyphs, positions))
+                    drawText(op.text, *op.face, QColor::fromRgba(op.colour), op.topLeft);
+            }
+            if (!glyphs.isEmpty()) {
+                QGlyphRun run;
+                run.setRawFont(m_texts[i].face->rawFont());
+                run.setGlyphIndexes(glyphs);
+                run.setPositions(positions);
+                usePen(QColor::fromRgba(m_texts[i].colour));
+                m_painter.drawGlyphRun(QPointF(0, 0), run);
+            }
+            i = j;
+        }
+    }
+
+    QPointF baselineOf(const TextOp& op) const
+    {
+        return QPointF(op.topLeft.x() * m_scale, (op.topLeft.y() + op.face->ascent()) * m_scale);
+    }
+
+    void usePen(const QColor& colour)
+    {
+        if (!m_penIsText || m_penColour != colour) {
+            m_painter.setPen(colour);
+            m_penColour = colour;
+            m_penIsText = true;
+        }
     }
 
 private:
-    void drawRow(const ExportService::SideBySideRow& row, qreal y)
-    {
-        drawCell(row.left, y, layout::leftBandX, layout::leftBandWidth, layout::leftGutterX, layout::leftContentX,
-                 layout::leftContentWidth);
-        strokeLine(QPointF(layout::dividerX, y), QPointF(layout::dividerX, y + layout::rowHeight));
-        drawCell(row.right, y, layout::rightBandX, layout::rightBandWidth, layout::rightGutterX,
-                 layout::rightContentX, layout::rightContentWidth);
-    }
-
-    void drawCell(const ExportService::Cell& cell, qreal y, qreal bandX, qreal bandWidth, qreal gutterX,
-                  qreal contentX, qreal contentWidth)
+    // Fills the cell's band now and queues its gutter label and content.
+    void addCell(const ExportService::Cell& cell, qreal y, qreal bandX, qreal bandWidth, qreal gutterX,
+                 qreal contentX, qreal contentWidth)
     {
         if (const std::optional<QColor> band = cell.backgroundColor())
             m_painter.fillRect(QRectF(bandX * m_scale, y * m_scale, bandWidth * m_scale, layout::rowHeight * m_scale),
                                *band);
         if (cell.kind != ExportService::RowKind::empty) {
-            drawText(cell.gutterLabel(), m_gutter, cell.gutterColor(),
-                     QPointF(gutterX, y + (layout::rowHeight - m_gutter.capHeight()) / 2));
+            m_texts.push_back({&m_gutter, cell.gutterColor().rgba(), cell.gutterLabel(),
+                               QPointF(gutterX, y + (layout::rowHeight - m_gutter.capHeight()) / 2)});
         }
         if (cell.content) {
             const QColor colour =
                 cell.kind == ExportService::RowKind::placeholder ? palette::secondaryLabel : palette::label;
-            const QString text = truncatedToWidth(*cell.content, m_mono, contentWidth);
-            drawText(text, m_mono, colour, QPointF(contentX, y + (layout::rowHeight - m_mono.capHeight()) / 2));
+            m_texts.push_back({&m_mono, colour.rgba(), truncatedToWidth(*cell.content, m_mono, contentWidth),
+                               QPointF(contentX, y + (layout::rowHeight - m_mono.capHeight()) / 2)});
         }
     }
 
@@ -217,19 +271,29 @@ private:
     {
         if (text.isEmpty())
             return;
-        m_painter.setPen(colour);
+        usePen(colour);
         const QPointF baseline(topLeft.x() * m_scale, (topLeft.y() + face.ascent()) * m_scale);
-        if (const QGlyphRun run = face.asciiRun(text); !run.glyphIndexes().isEmpty()) {
-            m_painter.drawGlyphRun(baseline, run);
+        QList<quint32> glyphs;
+        QList<QPointF> positions;
+        if (face.appendRun(text, baseline, glyphs, positions)) {
+            QGlyphRun run;
+            run.setRawFont(face.rawFont());
+            run.setGlyphIndexes(glyphs);
+            run.setPositions(positions);
+            m_painter.drawGlyphRun(QPointF(0, 0), run);
             return;
         }
-        m_painter.setFont(face.font());
+        if (m_font != &face) {
+            m_painter.setFont(face.font());
+            m_font = &face;
+        }
         m_painter.drawText(baseline, text);
     }
 
     void strokeLine(QPointF from, QPointF to)
     {
         m_painter.setPen(QPen(palette::separator, layout::ruleWidth * m_scale));
+        m_penIsText = false;
         m_painter.drawLine(from * m_scale, to * m_scale);
     }
 
@@ -239,6 +303,10 @@ private:
     Typeface m_gutter;
     Typeface m_header;
     Typeface m_footer;
+    std::vector<TextOp> m_texts; // the page's queued text, reused from page to page
+    QColor m_penColour;
+    bool m_penIsText = false;
+    const Typeface* m_font = nullptr;
 };
 
 } // namespace
@@ -372,9 +440,9 @@ std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, co
         return std::nullopt;
     {
         QPdfWriter writer(&buffer);
-        // At 144 dpi, 8.5 and 7.5 point text are whole device pixels (17 and 15), so the
-        // PDF keeps the sizes exactly; at 72 dpi they would round to 9 and 8.
-        writer.setResolution(144);
+        // At 1440 dpi, 8.5 and 7.5 point text are whole device pixels (170 and 150), so
+        // the PDF keeps the sizes exactly; at 72 dpi they would round to 9 and 8.
+        writer.setResolution(1440);
         writer.setPageLayout(QPageLayout(QPageSize(QSizeF(layout::pageWidth, layout::pageHeight), QPageSize::Point),
                                          QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
         QPainter painter;

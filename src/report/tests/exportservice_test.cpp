@@ -173,9 +173,9 @@ TEST(ExportRender, LongContentIsCutByClustersWithAnEllipsis)
     EXPECT_FALSE(text.contains(QStringLiteral("short\u2026")));
 
     QPdfWriter writer(QStringLiteral("/dev/null"));
-    writer.setResolution(144);
+    writer.setResolution(1440);
     const QFontMetricsF metrics([] { QFont f("DejaVu Sans Mono"); f.setPointSizeF(8.5); return f; }(), &writer);
-    const qreal max = 234 * 2;
+    const qreal max = 234 * 20;
     const QString cut = ExportService::truncated(longLine, metrics, max);
     ASSERT_TRUE(cut.endsWith(u'\u2026'));
     EXPECT_LE(metrics.horizontalAdvance(cut), max);
@@ -187,7 +187,7 @@ TEST(ExportRender, LongContentIsCutByClustersWithAnEllipsis)
     EXPECT_GE(shownCut, 0) << text.toStdString();
     EXPECT_EQ(ExportService::truncated(longLine, metrics, 1), QStringLiteral("\u2026"));
     // A cluster of a letter and two combining accents is kept or dropped whole.
-    for (qreal width = 300 * 2; width < 400 * 2; width += 0.5) {
+    for (qreal width = 300 * 20; width < 400 * 20; width += 5) {
         const qsizetype kept = ExportService::truncated(accented, metrics, width).size() - 1;
         EXPECT_TRUE(kept != 61 && kept != 62) << kept; // the cluster spans 60..62
     }
