@@ -69,6 +69,7 @@ bench)
     python3 bench/compare-tools --build build/default "$@"
     python3 bench/compare-readers --build build/default
     build/default/bench/varnel-bench-highlighter --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+    build/default/bench/varnel-bench-report
     build/default/bench/varnel-bench-viewmodel build/default/bench-data/1M-0.1pct.left.txt \
         build/default/bench-data/1M-0.1pct.right.txt
     ;;

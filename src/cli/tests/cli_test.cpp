@@ -20,9 +20,11 @@ struct Outcome {
 
 class CliTest : public ::testing::Test {
 protected:
-    Outcome run(const QStringList& arguments, const QByteArray& input = {})
+    Outcome run(const QStringList& arguments, const QByteArray& input = {}, const QString& folder = {})
     {
         QProcess process;
+        if (!folder.isEmpty())
+            process.setWorkingDirectory(folder);
         process.start(QStringLiteral(VARNEL_CLI_PATH), arguments);
         process.write(input);
         process.closeWriteChannel();
@@ -190,4 +192,39 @@ TEST_F(CliTest, DiffComparesOnlyFilesOfTheSameKind)
     EXPECT_EQ(docx.out, "added=0 removed=0 modified=1\n");
     EXPECT_EQ(run({"diff", left, write("broken.docx", "zzz")}).err,
               "The file does not appear to be a valid DOCX document.\n");
+}
+
+TEST_F(CliTest, ReportWritesAPdfAtomically)
+{
+    const QString left = write("old.txt", "a\nb\nc\n");
+    const QString right = write("new.txt", "a\nB\nc\n");
+    const Outcome made = run({"report", left, right}, {}, m_dir.path());
+    EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
+    EXPECT_TRUE(made.err.isEmpty()) << made.err.toStdString(); // no diagnostics from Qt
+    QFile pdf(m_dir.filePath("old.txt vs new.txt.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.readAll().startsWith("%PDF-"));
+
+    const QString target = m_dir.filePath("chosen.pdf");
+    EXPECT_EQ(run({"report", "--changes-only", "--all-context", "-o", target, left, right}).exitCode, 0);
+    EXPECT_TRUE(QFile::exists(target));
+
+    // A folder that cannot take the file: a clear error, and the old report stays.
+    const Outcome failed = run({"report", "-o", m_dir.filePath("missing/dir/r.pdf"), left, right});
+    EXPECT_EQ(failed.exitCode, 2);
+    EXPECT_TRUE(failed.err.startsWith("The report \"" + m_dir.filePath("missing/dir/r.pdf").toUtf8() +
+                                      "\" could not be written: "))
+        << failed.err.toStdString();
+    const QString existing = write("existing.pdf", "keep me");
+    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner); // no new files here
+    const Outcome blocked = run({"report", "-o", existing, left, right});
+    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (blocked.exitCode == 2) { // root may write anyway
+        QFile kept(existing);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), "keep me");
+    }
+
+    EXPECT_EQ(run({"report", write("a.pdf", "x"), left}).err,
+              "Cannot compare a PDF file with a text file. Please drop two files of the same type.\n");
 }
