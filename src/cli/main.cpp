@@ -120,6 +120,19 @@ void printJson(const DiffResult& result)
     out.append("]}\n");
 }
 
+// Parses a subcommand's arguments; gives the exit status when there is nothing more to do
+// (a usage error, or --help printed).
+std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments)
+{
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        writeOut(parser.helpText().toUtf8());
+        return kExitSame;
+    }
+    return std::nullopt;
+}
+
 QByteArray hiddenLabel(qint64 count)
 {
     return QByteArray::number(count) + (count == 1 ? " unchanged line hidden" : " unchanged lines hidden");
@@ -171,12 +184,8 @@ int runDiff(const QStringList& arguments)
     parser.addOptions({collapse, json, stat});
     parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
     parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
-    if (!parser.parse(arguments))
-        return fail(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        writeOut(parser.helpText().toUtf8());
-        return kExitSame;
-    }
+    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+        return *exit;
     if (parser.isSet(json) && parser.isSet(stat))
         return fail(QStringLiteral("--json and --stat cannot be used together."));
     const QStringList files = parser.positionalArguments();
@@ -206,12 +215,8 @@ int runLines(const QStringList& arguments)
     parser.setApplicationDescription(QStringLiteral("Print the lines Varnel compares for a file, as JSON."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to read."));
-    if (!parser.parse(arguments))
-        return fail(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        writeOut(parser.helpText().toUtf8());
-        return kExitSame;
-    }
+    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+        return *exit;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)
         return fail(QStringLiteral("lines needs exactly one file: varnel-cli lines FILE"));
@@ -246,12 +251,8 @@ int runHighlight(const QStringList& arguments)
     parser.addOptions({language, file});
     parser.addPositionalArgument(QStringLiteral("LINE"), QStringLiteral("Lines to colour; standard input if none."),
                                  QStringLiteral("[LINE...]"));
-    if (!parser.parse(arguments))
-        return fail(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        writeOut(parser.helpText().toUtf8());
-        return kExitSame;
-    }
+    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+        return *exit;
     if (parser.isSet(language) == parser.isSet(file))
         return fail(QStringLiteral("highlight needs exactly one of --language NAME and --file PATH."));
 
@@ -319,12 +320,8 @@ int runReport(const QStringList& arguments)
     parser.addOptions({changesOnly, allContext, output});
     parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
     parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
-    if (!parser.parse(arguments))
-        return fail(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        writeOut(parser.helpText().toUtf8());
-        return kExitSame;
-    }
+    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+        return *exit;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2)
         return fail(QStringLiteral("report needs exactly two files: varnel-cli report [--changes-only] "
