@@ -193,10 +193,11 @@ int runDiff(const QStringList& arguments)
         return fail(QStringLiteral("diff needs exactly two files: varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT"));
 
     // The same comparison the window runs: same kinds only, each with its reader.
-    const Expected<ComparisonOutcome> outcome = Comparison::perform(fileItem(files[0]), fileItem(files[1]));
+    const Expected<DiffResult> outcome =
+        Comparison::performOne(fileItem(files[0]), fileItem(files[1]), parser.isSet(collapse));
     if (!outcome)
         return fail(outcome.error().message);
-    const DiffResult& result = parser.isSet(collapse) ? outcome.value().result : outcome.value().fullResult;
+    const DiffResult& result = outcome.value();
     if (parser.isSet(stat)) {
         writeOut("added=" + QByteArray::number(result.addedCount()) +
                  " removed=" + QByteArray::number(result.removedCount()) +
@@ -329,10 +330,10 @@ int runReport(const QStringList& arguments)
 
     const FileItem left = fileItem(files[0]);
     const FileItem right = fileItem(files[1]);
-    const Expected<ComparisonOutcome> outcome = Comparison::perform(left, right);
+    const Expected<DiffResult> outcome = Comparison::performOne(left, right, !parser.isSet(allContext));
     if (!outcome)
         return fail(outcome.error().message);
-    const DiffResult& result = parser.isSet(allContext) ? outcome.value().fullResult : outcome.value().result;
+    const DiffResult& result = outcome.value();
     const std::optional<QByteArray> pdf =
         ExportService::render(result, left.name, right.name, !parser.isSet(changesOnly));
     const QString target =

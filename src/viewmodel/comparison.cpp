@@ -40,23 +40,52 @@ Expected<TextLines> Comparison::readLines(const FileItem& file)
     return Error{Error::Kind::unsupportedType, QStringLiteral("'%1' is not supported.").arg(file.mode.extension())};
 }
 
-Expected<ComparisonOutcome> Comparison::perform(const FileItem& left, const FileItem& right, const CancelCheck& cancel)
+namespace {
+
+struct Documents {
+    SharedLines original;
+    SharedLines revised;
+};
+
+// Both files of a comparison, read left first, when they are of the same kind.
+Expected<Documents> readBoth(const FileItem& left, const FileItem& right)
 {
     if (left.mode.kind() != right.mode.kind() || left.mode.kind() == DiffMode::Kind::unsupported)
-        return incompatibleTypes(left.mode, right.mode);
-
-    Expected<TextLines> original = readLines(left);
+        return Comparison::incompatibleTypes(left.mode, right.mode);
+    Expected<TextLines> original = Comparison::readLines(left);
     if (!original)
         return original.error();
-    Expected<TextLines> revised = readLines(right);
+    Expected<TextLines> revised = Comparison::readLines(right);
     if (!revised)
         return revised.error();
+    return Documents{TextLines::share(std::move(original).value()), TextLines::share(std::move(revised).value())};
+}
 
-    std::optional<DiffEngine::Results> results = DiffEngine::computeBoth(
-        TextLines::share(std::move(original).value()), TextLines::share(std::move(revised).value()), cancel);
+Error cancelledError()
+{
+    return Error{Error::Kind::cancelled, QStringLiteral("The comparison was cancelled.")};
+}
+
+} // namespace
+
+Expected<ComparisonOutcome> Comparison::perform(const FileItem& left, const FileItem& right, const CancelCheck& cancel)
+{
+    Expected<Documents> documents = readBoth(left, right);
+    if (!documents)
+        return documents.error();
+    std::optional<DiffEngine::Results> results =
+        DiffEngine::computeBoth(documents.value().original, documents.value().revised, cancel);
     if (!results)
-        return Error{Error::Kind::cancelled, QStringLiteral("The comparison was cancelled.")};
+        return cancelledError();
     return ComparisonOutcome{std::move(results->collapsed), std::move(results->full)};
+}
+
+Expected<DiffResult> Comparison::performOne(const FileItem& left, const FileItem& right, bool collapseContext)
+{
+    Expected<Documents> documents = readBoth(left, right);
+    if (!documents)
+        return documents.error();
+    return DiffEngine::compute(documents.value().original, documents.value().revised, collapseContext);
 }
 
 } // namespace varnel

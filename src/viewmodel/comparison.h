@@ -31,6 +31,10 @@ public:
     static Expected<ComparisonOutcome> perform(const FileItem& left, const FileItem& right,
                                                const CancelCheck& cancel = {});
 
+    // The same comparison when only one of the two results is wanted (the command-line
+    // tool): the collapsed one when `collapseContext`, else the full one.
+    static Expected<DiffResult> performOne(const FileItem& left, const FileItem& right, bool collapseContext);
+
     // The lines of one file as its kind's reader gives them.
     static Expected<TextLines> readLines(const FileItem& file);
 };
