@@ -46,6 +46,8 @@ public:
         , m_inserted(inserted)
         , m_cancel(cancel)
         , m_storage(2 * (a.size() + b.size() + 3))
+        , m_tagA(tags(a))
+        , m_tagB(tags(b))
     {
         // Diagonals run from -|b| - 1 to |a| + 1.
         const auto offset = std::ptrdiff_t(b.size()) + 1;
@@ -86,6 +88,19 @@ public:
     }
 
 private:
+    // One byte per element, derived from its id: the searches probe elements all over both
+    // sequences, and these small arrays stay in cache where the ids would not. Equal ids
+    // have equal tags; the ids decide only when the tags agree.
+    static std::vector<std::uint8_t> tags(std::span<const std::uint32_t> ids)
+    {
+        std::vector<std::uint8_t> out(ids.size());
+        for (size_t i = 0; i < ids.size(); ++i)
+            out[i] = std::uint8_t((ids[i] * 0x9E3779B1u) >> 24);
+        return out;
+    }
+
+    bool equal(Index x, Index y) const { return m_tagA[size_t(x)] == m_tagB[size_t(y)] && m_a[x] == m_b[y]; }
+
     struct Point {
         Index x;
         Index y;
@@ -128,7 +143,7 @@ private:
         for (Index k = s.fmax; k >= s.fmin; k -= 2) {
             Index x = m_forward[k - 1] >= m_forward[k + 1] ? m_forward[k - 1] + 1 : m_forward[k + 1];
             Index y = x - k;
-            while (x < s.lim1 && y < s.lim2 && m_a[x] == m_b[y]) {
+            while (x < s.lim1 && y < s.lim2 && equal(x, y)) {
                 ++x;
                 ++y;
             }
@@ -155,7 +170,7 @@ private:
         for (Index k = s.bmax; k >= s.bmin; k -= 2) {
             Index x = m_backward[k - 1] < m_backward[k + 1] ? m_backward[k - 1] : m_backward[k + 1] - 1;
             Index y = x - k;
-            while (x > s.off1 && y > s.off2 && m_a[x - 1] == m_b[y - 1]) {
+            while (x > s.off1 && y > s.off2 && equal(x - 1, y - 1)) {
                 --x;
                 --y;
             }
@@ -264,6 +279,8 @@ private:
     const CancelCheck& m_cancel;
     const bool m_parallel = std::thread::hardware_concurrency() > 1;
     std::vector<Index> m_storage;
+    std::vector<std::uint8_t> m_tagA;
+    std::vector<std::uint8_t> m_tagB;
     Index* m_forward;
     Index* m_backward;
 };
