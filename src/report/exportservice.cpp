@@ -68,13 +68,18 @@ public:
         if (!m_raw.isValid() || !isSimpleText(text))
             return false;
         const QList<quint32> indexes = m_raw.glyphIndexesForString(text);
-        glyphs.append(indexes);
         // Whole device units: the writer spells each glyph's offset as a number, and short
         // numbers make a smaller, faster document. At the report's resolution a device
-        // unit is 1/20 point, far below what print or screen can show.
+        // unit is 1/20 point, far below what print or screen can show. Spaces draw
+        // nothing, and the writer spends a line on every glyph, so they are left out; the
+        // glyphs around them keep their places.
         const QPointF origin(std::round(baseline.x()), std::round(baseline.y()));
-        for (qsizetype i = 0; i < indexes.size(); ++i)
+        for (qsizetype i = 0; i < indexes.size(); ++i) {
+            if (text[i] == u' ')
+                continue;
+            glyphs.append(indexes[i]);
             positions.append(origin + QPointF(std::round(m_asciiAdvance * qreal(i)), 0));
+        }
         return true;
     }
 
