@@ -6,6 +6,8 @@
 #include <QPdfWriter>
 #include <QTemporaryDir>
 
+#include <poppler-qt6.h>
+
 #include <gtest/gtest.h>
 
 using namespace varnel;
@@ -60,6 +62,39 @@ TEST(PDFParser, WhatCannotBeOpenedGivesNoLines)
     truncated.write(source.readAll().left(40));
     truncated.close();
     EXPECT_TRUE(PDFParser::extract(truncated.fileName()).lines.isEmpty());
+}
+
+TEST(PDFParser, LockedAndPagelessDocumentsGiveNoLines)
+{
+    EXPECT_TRUE(PDFParser::extract(QStringLiteral(VARNEL_FIXTURES_DIR "/locked.pdf")).lines.isEmpty());
+
+    // A well-formed document whose page tree is empty.
+    QByteArray pageless = "%PDF-1.4\n";
+    const qsizetype catalog = pageless.size();
+    pageless += "1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n";
+    const qsizetype pages = pageless.size();
+    pageless += "2 0 obj\n<< /Type /Pages /Kids [] /Count 0 >>\nendobj\n";
+    const qsizetype xref = pageless.size();
+    pageless += "xref\n0 3\n0000000000 65535 f \n" + QByteArray::number(catalog).rightJustified(10, '0') +
+                " 00000 n \n" + QByteArray::number(pages).rightJustified(10, '0') + " 00000 n \n" +
+                "trailer\n<< /Size 3 /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    QTemporaryDir dir;
+    QFile file(dir.filePath("pageless.pdf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(pageless);
+    file.close();
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(file.fileName());
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->numPages(), 0);
+    EXPECT_TRUE(PDFParser::extract(file.fileName()).lines.isEmpty());
+}
+
+TEST(PDFParser, EachPageSplitsIntoItsLinesInOrder)
+{
+    QTemporaryDir dir;
+    const QString path = writePdf(dir.filePath("two.pdf"), {{"First"}, {"Second", "Third"}});
+    const QStringList lines = PDFParser::extract(path).lines.toStringList();
+    EXPECT_EQ(lines, (QStringList{"First", "Second", "Third"}));
 }
 
 int main(int argc, char** argv)
