@@ -1,5 +1,6 @@
 #include "exportservice.h"
 
+#include "pdfconcat.h"
 #include "reportstyle.h"
 
 #include <QBuffer>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace varnel {
@@ -420,13 +422,20 @@ QString ExportService::truncated(const QString& text, const QFontMetricsF& metri
     return text.left(cuts[low]) + kEllipsis;
 }
 
-void ExportService::drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
-                               const QString& leftName, const QString& rightName)
+namespace {
+
+int pageCount(qsizetype rows)
 {
-    const int total = int(std::max<qsizetype>(1, (rows.size() + layout::rowsPerPage - 1) / layout::rowsPerPage));
+    return int(std::max<qsizetype>(1, (rows + layout::rowsPerPage - 1) / layout::rowsPerPage));
+}
+
+// Pages firstPage .. lastPage (from 1) of a report of `total` pages.
+void drawPages(QPainter& painter, QPagedPaintDevice& device, const QList<ExportService::SideBySideRow>& rows,
+               const QString& leftName, const QString& rightName, int firstPage, int lastPage, int total)
+{
     PageDrawer drawer(painter, device);
-    for (int page = 1; page <= total; ++page) {
-        if (page > 1)
+    for (int page = firstPage; page <= lastPage; ++page) {
+        if (page > firstPage)
             device.newPage();
         const qsizetype first = qsizetype(page - 1) * layout::rowsPerPage;
         const qsizetype end = std::min(rows.size(), first + layout::rowsPerPage);
@@ -436,8 +445,8 @@ void ExportService::drawReport(QPainter& painter, QPagedPaintDevice& device, con
     }
 }
 
-std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, const QString& leftName,
-                                                const QString& rightName, bool showUnchanged)
+std::optional<QByteArray> renderPages(const QList<ExportService::SideBySideRow>& rows, const QString& leftName,
+                                      const QString& rightName, int firstPage, int lastPage, int total)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -453,12 +462,44 @@ std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, co
         QPainter painter;
         if (!painter.begin(&writer))
             return std::nullopt;
-        drawReport(painter, writer, makeSideBySideRows(diffResult.lines(), showUnchanged), leftName, rightName);
+        drawPages(painter, writer, rows, leftName, rightName, firstPage, lastPage, total);
         if (!painter.end())
             return std::nullopt;
     }
     buffer.close();
     return bytes;
+}
+
+// Long reports are drawn as two halves on two threads, joined afterwards: most of the
+// time goes into the PDF writer, which works on one document at a time.
+constexpr int kPagesWorthTwoThreads = 40;
+
+} // namespace
+
+void ExportService::drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
+                               const QString& leftName, const QString& rightName)
+{
+    const int total = pageCount(rows.size());
+    drawPages(painter, device, rows, leftName, rightName, 1, total, total);
+}
+
+std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, const QString& leftName,
+                                                const QString& rightName, bool showUnchanged)
+{
+    const QList<SideBySideRow> rows = makeSideBySideRows(diffResult.lines(), showUnchanged);
+    const int total = pageCount(rows.size());
+    if (total >= kPagesWorthTwoThreads && std::thread::hardware_concurrency() > 1) {
+        const int split = total / 2;
+        std::optional<QByteArray> secondHalf;
+        std::thread worker([&] { secondHalf = renderPages(rows, leftName, rightName, split + 1, total, total); });
+        const std::optional<QByteArray> firstHalf = renderPages(rows, leftName, rightName, 1, split, total);
+        worker.join();
+        if (firstHalf && secondHalf) {
+            if (std::optional<QByteArray> joined = report::concatenatePdf(*firstHalf, *secondHalf))
+                return joined;
+        }
+    }
+    return renderPages(rows, leftName, rightName, 1, total, total);
 }
 
 } // namespace varnel

@@ -1,5 +1,6 @@
 #include "diffengine.h"
 #include "exportservice.h"
+#include "pdfconcat.h"
 #include "reportstyle.h"
 
 #include <QFontMetricsF>
@@ -218,6 +219,35 @@ TEST(ExportRender, PlaceholdersAndBandsOnThePage)
     const QColor removed = pixel(150, 4);
     EXPECT_GT(removed.red(), removed.green() + 20) << removed.name().toStdString();
     EXPECT_EQ(pixel(450, 4), QColor(Qt::white));
+}
+
+// Long reports are drawn in two halves on two threads and joined into one document.
+TEST(ExportRender, LongReportsAreOneDocument)
+{
+    const std::unique_ptr<Poppler::Document> document = renderAndParse(unchangedRows(60 * 49 - 3));
+    ASSERT_EQ(document->numPages(), 60);
+    for (int page = 0; page < 60; ++page) {
+        const QString text = pageText(*document, page);
+        ASSERT_TRUE(text.contains(QStringLiteral("Page %1 of 60").arg(page + 1))) << page;
+        ASSERT_TRUE(text.contains("left.txt")) << page;
+        // The page's first row holds line 49 × page + 1.
+        ASSERT_TRUE(text.contains(QStringLiteral("line %1\n").arg(49 * page + 1)) ||
+                    text.contains(QStringLiteral("line %1 ").arg(49 * page + 1)))
+            << page;
+    }
+    const std::optional<QRectF> last = boxOf(*document, 59, "2937");
+    EXPECT_TRUE(last);
+}
+
+TEST(ExportRender, JoiningRefusesWhatItCannotRead)
+{
+    const QByteArray pdf = ExportService::render(unchangedRows(3), "a", "b", true).value();
+    EXPECT_FALSE(report::concatenatePdf(pdf, "not a pdf"));
+    EXPECT_FALSE(report::concatenatePdf(QByteArray(), pdf));
+    const std::optional<QByteArray> joined = report::concatenatePdf(pdf, pdf);
+    ASSERT_TRUE(joined);
+    const std::unique_ptr<Poppler::Document> document = parse(*joined);
+    EXPECT_EQ(document->numPages(), 2);
 }
 
 int main(int argc, char** argv)
