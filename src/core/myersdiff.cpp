@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <limits>
 #include <optional>
 #include <thread>
@@ -42,6 +43,8 @@ public:
           std::vector<std::uint8_t>& inserted, const CancelCheck& cancel)
         : m_a(a.data())
         , m_b(b.data())
+        , m_sizeA(a.size())
+        , m_sizeB(b.size())
         , m_removed(removed)
         , m_inserted(inserted)
         , m_cancel(cancel)
@@ -53,6 +56,46 @@ public:
         const auto offset = std::ptrdiff_t(b.size()) + 1;
         m_forward = m_storage.data() + offset;
         m_backward = m_storage.data() + (a.size() + b.size() + 3) + offset;
+    }
+
+    // The whole problem. With a second core, the first cut is found with both cores on
+    // one search; then the two halves, which share nothing, run one on each core.
+    void run(Index n, Index m)
+    {
+        Index off1 = 0, lim1 = n, off2 = 0, lim2 = m;
+        while (off1 < lim1 && off2 < lim2 && m_a[off1] == m_b[off2]) {
+            ++off1;
+            ++off2;
+        }
+        while (off1 < lim1 && off2 < lim2 && m_a[lim1 - 1] == m_b[lim2 - 1]) {
+            --lim1;
+            --lim2;
+        }
+        if (!m_parallel || off1 == lim1 || off2 == lim2) {
+            compare(off1, lim1, off2, lim2);
+            return;
+        }
+        const auto [x, y] = middleSnake(off1, lim1, off2, lim2);
+        m_parallel = false;
+        Myers firstHalf(std::span(m_a, m_sizeA), std::span(m_b, m_sizeB), m_removed, m_inserted, m_cancel);
+        firstHalf.m_parallel = false;
+        std::exception_ptr failure;
+        std::thread helper([&, x = x, y = y] {
+            try {
+                firstHalf.compare(off1, x, off2, y);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        try {
+            compare(x, lim1, y, lim2);
+        } catch (...) {
+            helper.join();
+            throw;
+        }
+        helper.join();
+        if (failure)
+            std::rethrow_exception(failure);
     }
 
     void compare(Index off1, Index lim1, Index off2, Index lim2)
@@ -274,10 +317,12 @@ private:
 
     const std::uint32_t* m_a;
     const std::uint32_t* m_b;
+    size_t m_sizeA;
+    size_t m_sizeB;
     std::vector<std::uint8_t>& m_removed;
     std::vector<std::uint8_t>& m_inserted;
     const CancelCheck& m_cancel;
-    const bool m_parallel = std::thread::hardware_concurrency() > 1;
+    bool m_parallel = std::thread::hardware_concurrency() > 1;
     std::vector<Index> m_storage;
     std::vector<std::uint8_t> m_tagA;
     std::vector<std::uint8_t> m_tagB;
@@ -295,10 +340,10 @@ bool myersDiff(std::span<const std::uint32_t> a, std::span<const std::uint32_t> 
         // active band in cache.
         if (a.size() + b.size() < size_t(std::numeric_limits<std::int32_t>::max() / 2)) {
             using Index = std::int32_t;
-            Myers<Index>(a, b, removedA, insertedB, cancel).compare(0, Index(a.size()), 0, Index(b.size()));
+            Myers<Index>(a, b, removedA, insertedB, cancel).run(Index(a.size()), Index(b.size()));
         } else {
             using Index = std::int64_t;
-            Myers<Index>(a, b, removedA, insertedB, cancel).compare(0, Index(a.size()), 0, Index(b.size()));
+            Myers<Index>(a, b, removedA, insertedB, cancel).run(Index(a.size()), Index(b.size()));
         }
         return true;
     } catch (const Cancelled&) {
