@@ -76,6 +76,12 @@ public:
             return;
         }
         const auto [x, y] = middleSnake(off1, lim1, off2, lim2);
+        if (m_lastRounds < kParallelAfterRounds) {
+            // Few edits: the halves are quick, not worth a thread and a second set of arrays.
+            compare(off1, x, off2, y);
+            compare(x, lim1, y, lim2);
+            return;
+        }
         m_parallel = false;
         Myers firstHalf(std::span(m_a, m_sizeA), std::span(m_b, m_sizeB), m_removed, m_inserted, m_cancel);
         firstHalf.m_parallel = false;
@@ -247,6 +253,7 @@ private:
         for (Index edits = 1;; ++edits) {
             if ((edits & 63) == 0)
                 pollCancel();
+            m_lastRounds = edits;
             if (edits == kParallelAfterRounds && m_parallel)
                 return parallelMiddleSnake(s, edits);
             if (std::optional<Point> meeting = forwardRound(s, s.bmin, s.bmax))
@@ -323,6 +330,7 @@ private:
     std::vector<std::uint8_t>& m_inserted;
     const CancelCheck& m_cancel;
     bool m_parallel = std::thread::hardware_concurrency() > 1;
+    Index m_lastRounds = 0; // how many edit rounds the last middle-snake search took
     std::vector<Index> m_storage;
     std::vector<std::uint8_t> m_tagA;
     std::vector<std::uint8_t> m_tagB;
