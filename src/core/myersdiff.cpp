@@ -58,11 +58,9 @@ public:
         m_backward = m_storage.data() + (a.size() + b.size() + 3) + offset;
     }
 
-    // The whole problem. With a second core, the first cut is found with both cores on
-    // one search; then the two halves, which share nothing, run one on each core.
-    void run(Index n, Index m)
+    // Equal heads and tails belong to every shortest path.
+    void trimEqualEnds(Index& off1, Index& lim1, Index& off2, Index& lim2) const
     {
-        Index off1 = 0, lim1 = n, off2 = 0, lim2 = m;
         while (off1 < lim1 && off2 < lim2 && m_a[off1] == m_b[off2]) {
             ++off1;
             ++off2;
@@ -71,6 +69,14 @@ public:
             --lim1;
             --lim2;
         }
+    }
+
+    // The whole problem. With a second core, the first cut is found with both cores on
+    // one search; then the two halves, which share nothing, run one on each core.
+    void run(Index n, Index m)
+    {
+        Index off1 = 0, lim1 = n, off2 = 0, lim2 = m;
+        trimEqualEnds(off1, lim1, off2, lim2);
         if (!m_parallel || off1 == lim1 || off2 == lim2) {
             compare(off1, lim1, off2, lim2);
             return;
@@ -108,15 +114,7 @@ public:
     {
         for (;;) {
             pollCancel();
-            // Equal heads and tails belong to every shortest path.
-            while (off1 < lim1 && off2 < lim2 && m_a[off1] == m_b[off2]) {
-                ++off1;
-                ++off2;
-            }
-            while (off1 < lim1 && off2 < lim2 && m_a[lim1 - 1] == m_b[lim2 - 1]) {
-                --lim1;
-                --lim2;
-            }
+            trimEqualEnds(off1, lim1, off2, lim2);
             if (off1 == lim1) {
                 for (Index y = off2; y < lim2; ++y)
                     m_inserted[size_t(y)] = 1;
