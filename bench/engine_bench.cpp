@@ -1,5 +1,5 @@
 // The engine on the standard generated pairs: split, intern, diff and build rows.
-#include "diffengine.h"
+#include "core/diffengine.h"
 #include "pairgen.h"
 
 #include <benchmark/benchmark.h>

@@ -1,7 +1,7 @@
 // Writes the documents the reader benchmarks use: a 400-page text PDF and a Word
 // document of 20,000 paragraphs.
 //   varnel-gendocs OUTDIR
-#include "ziptestutil.h"
+#include "readers/tests/ziptestutil.h"
 
 #include <QDir>
 #include <QFile>

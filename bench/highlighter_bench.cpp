@@ -2,7 +2,7 @@
 //   per-language benchmarks: time per line, lines per second, and the slowest single line
 //   (wall clock, so a descheduled moment shows up there)
 //   pathological benchmarks: time for one line
-#include "syntaxhighlighter.h"
+#include "highlight/syntaxhighlighter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Renders PDF reports of generated comparisons: time, peak memory and file size.
 //   varnel-bench-report [ROWS...]   (default 10000 100000)
-#include "diffengine.h"
-#include "exportservice.h"
+#include "core/diffengine.h"
+#include "report/exportservice.h"
 #include "pairgen.h"
 
 #include <QElapsedTimer>

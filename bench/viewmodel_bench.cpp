@@ -1,7 +1,7 @@
 // One whole comparison through the view model, as the window runs it: from loadFile of
 // the second file to the published results, with the process's peak memory.
 //   varnel-bench-viewmodel LEFT RIGHT [RUNS]
-#include "comparisonviewmodel.h"
+#include "viewmodel/comparisonviewmodel.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // libFuzzer target: text decoding and line splitting, with their promises checked.
-#include "fileparser.h"
+#include "readers/fileparser.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // libFuzzer target: the archive walk, inflation and the document parse.
-#include "docxparser.h"
+#include "readers/docxparser.h"
 
 #include <cstdint>
 

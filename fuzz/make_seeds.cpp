@@ -1,7 +1,7 @@
 // Writes seed corpora for the fuzzers: small valid and damaged DOCX archives, and text in
 // every encoding and line-end style the reader knows.
 //   varnel-fuzz-seeds OUTDIR
-#include "ziptestutil.h"
+#include "readers/tests/ziptestutil.h"
 
 #include <QDir>
 #include <QFile>

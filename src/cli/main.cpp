@@ -7,11 +7,11 @@
 //
 // Exit status: 0 success (for diff: no changes), 1 differences found, 2 error.
 
-#include "comparison.h"
-#include "exportservice.h"
-#include "fileparser.h"
-#include "jsonwriter.h"
-#include "syntaxhighlighter.h"
+#include "compare/comparison.h"
+#include "report/exportservice.h"
+#include "readers/fileparser.h"
+#include "cli/jsonwriter.h"
+#include "highlight/syntaxhighlighter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "diffengine.h"
+#include "core/diffengine.h"
 
-#include "lineinterner.h"
-#include "uuidgenerator.h"
+#include "core/lineinterner.h"
+#include "core/uuidgenerator.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "bitvector.h"
-#include "diffresult.h"
-#include "myersdiff.h"
-#include "textlines.h"
+#include "core/bitvector.h"
+#include "core/diffresult.h"
+#include "core/myersdiff.h"
+#include "core/textlines.h"
 
 #include <optional>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "diffline.h"
-#include "textlines.h"
+#include "core/diffline.h"
+#include "core/textlines.h"
 
 #include <QList>
 

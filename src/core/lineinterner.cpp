@@ -1,4 +1,4 @@
-#include "lineinterner.h"
+#include "core/lineinterner.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "myersdiff.h"
+#include "core/myersdiff.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "uuidgenerator.h"
+#include "core/uuidgenerator.h"
 
 #include <QRandomGenerator>
 

@@ -1,6 +1,6 @@
-#include "docxparser.h"
+#include "readers/docxparser.h"
 
-#include "fileparser.h"
+#include "readers/fileparser.h"
 
 #include <QXmlStreamReader>
 

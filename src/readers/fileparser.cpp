@@ -1,4 +1,4 @@
-#include "fileparser.h"
+#include "readers/fileparser.h"
 
 #include <QFile>
 #include <QFileInfo>

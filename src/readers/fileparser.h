@@ -1,7 +1,7 @@
 #pragma once
 
-#include "error.h"
-#include "textlines.h"
+#include "core/error.h"
+#include "core/textlines.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,6 @@
-#include "filetypedetector.h"
+#include "readers/filetypedetector.h"
+
+#include "core/fileextension.h"
 
 #include <QFileInfo>
 
@@ -13,14 +15,6 @@ constexpr std::array<const char16_t*, 28> kTextExtensions = {
     u"ts",  u"jsx",   u"tsx",  u"html", u"css",  u"scss", u"swift", u"kt", u"java", u"c",
     u"cpp", u"h",     u"go",   u"rs",   u"rb",   u"sh",   u"bash", u"zsh",
 };
-
-// The part of the last path component after its last dot; empty without a dot.
-QString pathExtension(const QString& path)
-{
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot < 0 ? QString() : name.mid(dot + 1);
-}
 
 } // namespace
 
@@ -42,12 +36,12 @@ FileItem FileItem::fromUrl(const QUrl& url)
 
 DiffMode FileTypeDetector::detect(const QUrl& url)
 {
-    return detect(url.isLocalFile() ? url.toLocalFile() : url.path());
+    return detect(filePath(url));
 }
 
 DiffMode FileTypeDetector::detect(const QString& path)
 {
-    const QString extension = pathExtension(path);
+    const QString extension = fileExtension(path);
     const QString lower = extension.toLower();
     if (lower == u"pdf")
         return DiffMode::pdf();

@@ -1,4 +1,4 @@
-#include "pdfparser.h"
+#include "readers/pdfparser.h"
 
 #include <poppler-qt6.h>
 

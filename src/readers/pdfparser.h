@@ -1,6 +1,6 @@
 #pragma once
 
-#include "textlines.h"
+#include "core/textlines.h"
 
 #include <QString>
 

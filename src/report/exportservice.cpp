@@ -1,7 +1,7 @@
-#include "exportservice.h"
+#include "report/exportservice.h"
 
-#include "pdfconcat.h"
-#include "reportstyle.h"
+#include "report/pdfconcat.h"
+#include "report/reportstyle.h"
 
 #include <QBuffer>
 #include <QFontMetricsF>

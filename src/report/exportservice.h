@@ -1,6 +1,6 @@
 #pragma once
 
-#include "diffresult.h"
+#include "core/diffresult.h"
 
 #include <QByteArray>
 #include <QColor>

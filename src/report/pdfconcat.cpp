@@ -1,4 +1,4 @@
-#include "pdfconcat.h"
+#include "report/pdfconcat.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "comparisonviewmodel.h"
+#include "viewmodel/comparisonviewmodel.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>

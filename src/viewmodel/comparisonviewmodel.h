@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comparison.h"
+#include "compare/comparison.h"
 
 #include <QObject>
 #include <QPointer>

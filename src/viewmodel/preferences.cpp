@@ -1,4 +1,4 @@
-#include "preferences.h"
+#include "viewmodel/preferences.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "recentcomparisonsstore.h"
+#include "viewmodel/recentcomparisonsstore.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

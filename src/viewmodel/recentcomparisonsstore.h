@@ -1,6 +1,6 @@
 #pragma once
 
-#include "preferences.h"
+#include "viewmodel/preferences.h"
 
 #include <QList>
 #include <QObject>

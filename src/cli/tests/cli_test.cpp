@@ -1,5 +1,5 @@
 // Drives the real varnel-cli binary: its output forms and exit codes are a contract.
-#include "ziptestutil.h"
+#include "readers/tests/ziptestutil.h"
 
 #include <QFile>
 #include <QJsonArray>

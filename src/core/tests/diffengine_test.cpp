@@ -1,4 +1,4 @@
-#include "diffengine.h"
+#include "core/diffengine.h"
 
 #include <QSet>
 

@@ -1,4 +1,4 @@
-#include "textlines.h"
+#include "core/textlines.h"
 
 #include <gtest/gtest.h>
 

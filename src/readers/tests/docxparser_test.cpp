@@ -1,5 +1,5 @@
-#include "docxparser.h"
-#include "ziptestutil.h"
+#include "readers/docxparser.h"
+#include "readers/tests/ziptestutil.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "filetypedetector.h"
+#include "readers/filetypedetector.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "diffengine.h"
-#include "exportservice.h"
-#include "pdfconcat.h"
-#include "reportstyle.h"
+#include "core/diffengine.h"
+#include "report/exportservice.h"
+#include "report/pdfconcat.h"
+#include "report/reportstyle.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "comparisonviewmodel.h"
+#include "viewmodel/comparisonviewmodel.h"
 
 #include <QFile>
 #include <QSemaphore>

@@ -1,5 +1,5 @@
-#include "preferences.h"
-#include "recentcomparisonsstore.h"
+#include "viewmodel/preferences.h"
+#include "viewmodel/recentcomparisonsstore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "comparison.h"
+#include "compare/comparison.h"
 
-#include "docxparser.h"
-#include "fileparser.h"
-#include "pdfparser.h"
+#include "readers/docxparser.h"
+#include "readers/fileparser.h"
+#include "readers/pdfparser.h"
 
 namespace varnel {
 

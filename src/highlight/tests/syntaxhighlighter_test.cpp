@@ -1,4 +1,4 @@
-#include "syntaxhighlighter.h"
+#include "highlight/syntaxhighlighter.h"
 
 #include <QRegularExpression>
 

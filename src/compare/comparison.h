@@ -1,8 +1,8 @@
 #pragma once
 
-#include "diffengine.h"
-#include "error.h"
-#include "filetypedetector.h"
+#include "core/diffengine.h"
+#include "core/error.h"
+#include "readers/filetypedetector.h"
 
 namespace varnel {
 
