@@ -42,11 +42,12 @@ bool writeDocx(const QString& path, int paragraphs)
     for (int p = 0; p < paragraphs; ++p) {
         body += "<w:p><w:pPr><w:pStyle w:val=\"Normal\"/></w:pPr><w:r><w:rPr><w:b/></w:rPr><w:t>Paragraph " +
                 QByteArray::number(p + 1) + ".</w:t></w:r><w:r><w:t xml:space=\"preserve\"> " +
-                sentence(p / 40 + 1, p % 40 + 1).toUtf8() + " Some more words follow here to make it typical.</w:t>"
+                sentence(p / 40 + 1, p % 40 + 1).toUtf8() +
+                " Some more words follow here to make it typical.</w:t>"
                 "</w:r></w:p>";
     }
-    const QByteArray archive = varnel::testing::buildZip(
-        {{"[Content_Types].xml", "<?xml version=\"1.0\"?><Types/>"}, {"word/document.xml", varnel::testing::documentXml(body)}});
+    const QByteArray archive = varnel::testing::buildZip({{"[Content_Types].xml", "<?xml version=\"1.0\"?><Types/>"},
+                                                          {"word/document.xml", varnel::testing::documentXml(body)}});
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(archive) == archive.size();
 }

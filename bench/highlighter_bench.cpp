@@ -65,12 +65,14 @@ void highlightLanguage(benchmark::State& state, Language language)
             const auto start = std::chrono::steady_clock::now();
             QList<HighlightRun> runs = SyntaxHighlighter::highlight(line, language);
             benchmark::DoNotOptimize(runs.data());
-            worst = std::max(worst, std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+            worst = std::max(
+                worst, std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
             ++count;
         }
     }
     state.counters["lines/s"] = benchmark::Counter(double(count), benchmark::Counter::kIsRate);
-    state.counters["us/line"] = benchmark::Counter(double(count), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["us/line"] =
+        benchmark::Counter(double(count), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["worst_us"] = worst;
 }
 
@@ -110,18 +112,23 @@ void highlightPathological(benchmark::State& state, int kind, Language language)
 
 const bool registered = [] {
     const std::pair<const char*, Language> languages[] = {
-        {"json", Language::json},         {"xml", Language::xml}, {"python", Language::python},
-        {"javascript", Language::javascript}, {"tsx", Language::tsx}, {"ruby", Language::ruby},
+        {"json", Language::json},     {"xml", Language::xml},
+        {"python", Language::python}, {"javascript", Language::javascript},
+        {"tsx", Language::tsx},       {"ruby", Language::ruby},
     };
     for (const auto& [name, language] : languages)
         benchmark::RegisterBenchmark((std::string("highlight/") + name).c_str(), highlightLanguage, language);
 
     const std::tuple<const char*, int, Language> cases[] = {
-        {"minified-json-5MB", 0, Language::json},      {"digits-then-letter/python", 1, Language::python},
-        {"digits-then-letter/javascript", 1, Language::javascript}, {"digits-then-letter/ruby", 1, Language::ruby},
+        {"minified-json-5MB", 0, Language::json},
+        {"digits-then-letter/python", 1, Language::python},
+        {"digits-then-letter/javascript", 1, Language::javascript},
+        {"digits-then-letter/ruby", 1, Language::ruby},
         {"escaped-quotes-unclosed/javascript", 2, Language::javascript},
-        {"escaped-quotes-unclosed/python", 2, Language::python}, {"comments-unclosed/tsx", 3, Language::tsx},
-        {"long-name/xml", 4, Language::xml},           {"long-name/python", 4, Language::python},
+        {"escaped-quotes-unclosed/python", 2, Language::python},
+        {"comments-unclosed/tsx", 3, Language::tsx},
+        {"long-name/xml", 4, Language::xml},
+        {"long-name/python", 4, Language::python},
         {"triple-quote-unclosed/python", 5, Language::python},
     };
     for (const auto& [name, kind, language] : cases) {

@@ -25,15 +25,25 @@ private:
 };
 
 constexpr std::array kWords = {
-    "value", "count", "index", "buffer", "result", "config", "parser", "node", "item", "entry",
-    "offset", "length", "status", "handle", "context", "cache", "record", "stream", "token", "state",
-    "width", "height", "source", "target", "options", "request", "response", "payload", "header", "table",
+    "value",  "count",  "index",  "buffer", "result",  "config",  "parser",   "node",    "item",   "entry",
+    "offset", "length", "status", "handle", "context", "cache",   "record",   "stream",  "token",  "state",
+    "width",  "height", "source", "target", "options", "request", "response", "payload", "header", "table",
 };
 constexpr std::array kTypes = {"int", "auto", "size_t", "double", "bool", "std::string", "QString", "char"};
 constexpr std::array kCalls = {"compute", "update", "load", "parse", "render", "check", "resolve", "merge"};
 constexpr std::array kCommon = {
-    "}", "{", "    }", "        }", "    return true;", "    return false;", "        break;", "    } else {",
-    "#include <string>", "    return result;", "    default:", "};",
+    "}",
+    "{",
+    "    }",
+    "        }",
+    "    return true;",
+    "    return false;",
+    "        break;",
+    "    } else {",
+    "#include <string>",
+    "    return result;",
+    "    default:",
+    "};",
 };
 
 QByteArray identifier(Random& random)
@@ -60,15 +70,12 @@ QByteArray sourceLine(Random& random, double blank)
         return indent + kTypes[random.below(kTypes.size())] + ' ' + identifier(random) + " = " +
                kCalls[random.below(kCalls.size())] + '(' + identifier(random) + ", " +
                QByteArray::number(random.below(100000)) + ");";
-    case 1:
-        return indent + "if (" + identifier(random) + " > " + QByteArray::number(random.below(4096)) + ") {";
-    case 2:
-        return indent + "// " + identifier(random) + " keeps the " + identifier(random) + " in step";
+    case 1: return indent + "if (" + identifier(random) + " > " + QByteArray::number(random.below(4096)) + ") {";
+    case 2: return indent + "// " + identifier(random) + " keeps the " + identifier(random) + " in step";
     case 3:
-        return indent + identifier(random) + '.' + kCalls[random.below(kCalls.size())] + "(\"" +
-               identifier(random) + "\");";
-    default:
-        return indent + "for (auto& " + identifier(random) + " : " + identifier(random) + ") {";
+        return indent + identifier(random) + '.' + kCalls[random.below(kCalls.size())] + "(\"" + identifier(random) +
+               "\");";
+    default: return indent + "for (auto& " + identifier(random) + " : " + identifier(random) + ") {";
     }
 }
 

@@ -1,8 +1,8 @@
 // Renders PDF reports of generated comparisons: time, peak memory and file size.
 //   varnel-bench-report [ROWS...]   (default 10000 100000)
 #include "core/diffengine.h"
-#include "report/exportservice.h"
 #include "pairgen.h"
+#include "report/exportservice.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -48,8 +48,8 @@ int main(int argc, char* argv[])
         const double before = peakMiB();
         QElapsedTimer timer;
         timer.start();
-        const std::optional<QByteArray> pdf = varnel::ExportService::render(result, QStringLiteral("left.cpp"),
-                                                                           QStringLiteral("right.cpp"), true);
+        const std::optional<QByteArray> pdf =
+            varnel::ExportService::render(result, QStringLiteral("left.cpp"), QStringLiteral("right.cpp"), true);
         const double seconds = double(timer.nsecsElapsed()) / 1e9;
         if (!pdf)
             return 1;

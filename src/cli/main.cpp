@@ -7,11 +7,11 @@
 //
 // Exit status: 0 success (for diff: no changes), 1 differences found, 2 error.
 
-#include "compare/comparison.h"
-#include "report/exportservice.h"
-#include "readers/fileparser.h"
 #include "cli/jsonwriter.h"
+#include "compare/comparison.h"
 #include "highlight/syntaxhighlighter.h"
+#include "readers/fileparser.h"
+#include "report/exportservice.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -190,7 +190,8 @@ int runDiff(const QStringList& arguments)
         return fail(QStringLiteral("--json and --stat cannot be used together."));
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2)
-        return fail(QStringLiteral("diff needs exactly two files: varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT"));
+        return fail(
+            QStringLiteral("diff needs exactly two files: varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT"));
 
     // The same comparison the window runs: same kinds only, each with its reader.
     const Expected<DiffResult> outcome =
@@ -355,23 +356,22 @@ int runReport(const QStringList& arguments)
 
 QString usage()
 {
-    return QStringLiteral(
-        "Usage: varnel-cli COMMAND [OPTIONS] ...\n"
-        "Compare files line by line.\n\n"
-        "Commands:\n"
-        "  diff [--collapse] [--json | --stat] LEFT RIGHT\n"
-        "                 Compare two files of the same kind (text, PDF or DOCX).\n"
-        "                 Exit 0: same, 1: different, 2: error.\n"
-        "  lines FILE     Print the lines compared for FILE (text, PDF or DOCX) as a\n"
-        "                 JSON array.\n"
-        "  highlight (--language NAME | --file PATH) [LINE ...]\n"
-        "                 Print the syntax colouring of each line (or of standard\n"
-        "                 input) as JSON.\n"
-        "  report [--changes-only] [--all-context] [-o OUT.pdf] LEFT RIGHT\n"
-        "                 Write the comparison as a PDF report.\n\n"
-        "Options:\n"
-        "  -h, --help     Show this help, or a command's with COMMAND --help.\n"
-        "  -v, --version  Show the version.\n");
+    return QStringLiteral("Usage: varnel-cli COMMAND [OPTIONS] ...\n"
+                          "Compare files line by line.\n\n"
+                          "Commands:\n"
+                          "  diff [--collapse] [--json | --stat] LEFT RIGHT\n"
+                          "                 Compare two files of the same kind (text, PDF or DOCX).\n"
+                          "                 Exit 0: same, 1: different, 2: error.\n"
+                          "  lines FILE     Print the lines compared for FILE (text, PDF or DOCX) as a\n"
+                          "                 JSON array.\n"
+                          "  highlight (--language NAME | --file PATH) [LINE ...]\n"
+                          "                 Print the syntax colouring of each line (or of standard\n"
+                          "                 input) as JSON.\n"
+                          "  report [--changes-only] [--all-context] [-o OUT.pdf] LEFT RIGHT\n"
+                          "                 Write the comparison as a PDF report.\n\n"
+                          "Options:\n"
+                          "  -h, --help     Show this help, or a command's with COMMAND --help.\n"
+                          "  -v, --version  Show the version.\n");
 }
 
 } // namespace

@@ -28,14 +28,10 @@ Expected<TextLines> Comparison::readLines(const FileItem& file)
 {
     const QString path = file.url.toLocalFile();
     switch (file.mode.kind()) {
-    case DiffMode::Kind::text:
-        return FileParser::readLines(path);
-    case DiffMode::Kind::docx:
-        return DOCXParser::extractText(path);
-    case DiffMode::Kind::pdf:
-        return std::move(PDFParser::extract(path).lines); // an unreadable PDF has no lines
-    case DiffMode::Kind::unsupported:
-        break;
+    case DiffMode::Kind::text: return FileParser::readLines(path);
+    case DiffMode::Kind::docx: return DOCXParser::extractText(path);
+    case DiffMode::Kind::pdf: return std::move(PDFParser::extract(path).lines); // an unreadable PDF has no lines
+    case DiffMode::Kind::unsupported: break;
     }
     return Error{Error::Kind::unsupportedType, QStringLiteral("'%1' is not supported.").arg(file.mode.extension())};
 }

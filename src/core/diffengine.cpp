@@ -145,8 +145,8 @@ std::optional<EditScript> DiffEngine::editScript(const TextLines& original, cons
     for (size_t j = head; j < endB; ++j)
         inB[b[j]] = 1;
 
-    std::vector<std::uint32_t> coreA, coreB;         // ids of lines with a partner
-    std::vector<std::uint32_t> whereA, whereB;       // their line indices
+    std::vector<std::uint32_t> coreA, coreB;   // ids of lines with a partner
+    std::vector<std::uint32_t> whereA, whereB; // their line indices
     for (size_t i = head; i < endA; ++i) {
         if (inB[a[i]]) {
             coreA.push_back(a[i]);

@@ -68,8 +68,7 @@ public:
         for (qsizetype i = 0; i < lines.size(); ++i) {
             const QUtf8StringView raw = lines.utf8(i);
             if (mayNeedNormalization(raw.data(), size_t(raw.size()))) {
-                QByteArray normalized =
-                    raw.toString().normalized(QString::NormalizationForm_C).toUtf8();
+                QByteArray normalized = raw.toString().normalized(QString::NormalizationForm_C).toUtf8();
                 if (QByteArrayView(normalized) != QByteArrayView(raw.data(), raw.size()))
                     m_normalized.emplace(i, std::move(normalized));
             }

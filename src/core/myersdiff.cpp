@@ -22,7 +22,6 @@ inline void cpuRelax()
 #endif
 }
 
-
 // Divide and conquer on the middle snake (Myers 1986, section 4b).
 //
 // The edit graph of a[off1, lim1) against b[off2, lim2) has a point (x, y) for every pair
@@ -338,8 +337,8 @@ private:
 
 } // namespace
 
-bool myersDiff(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
-               std::vector<std::uint8_t>& removedA, std::vector<std::uint8_t>& insertedB, const CancelCheck& cancel)
+bool myersDiff(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b, std::vector<std::uint8_t>& removedA,
+               std::vector<std::uint8_t>& insertedB, const CancelCheck& cancel)
 {
     try {
         // 32-bit positions whenever they fit: narrower diagonal arrays keep more of the

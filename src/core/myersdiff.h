@@ -18,8 +18,7 @@ using CancelCheck = std::function<bool()>;
 // script is always minimal: there is no cost cap or other heuristic.
 //
 // Returns false, with the marks incomplete, when `cancel` asked to stop.
-bool myersDiff(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
-               std::vector<std::uint8_t>& removedA, std::vector<std::uint8_t>& insertedB,
-               const CancelCheck& cancel = {});
+bool myersDiff(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b, std::vector<std::uint8_t>& removedA,
+               std::vector<std::uint8_t>& insertedB, const CancelCheck& cancel = {});
 
 } // namespace varnel

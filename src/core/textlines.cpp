@@ -24,16 +24,11 @@ inline qsizetype lineEndLength(const unsigned char* p, qsizetype i, qsizetype n)
     switch (p[i]) {
     case 0x0A:
     case 0x0B:
-    case 0x0C:
-        return 1;
-    case 0x0D:
-        return (i + 1 < n && p[i + 1] == 0x0A) ? 2 : 1;
-    case 0xC2:
-        return (i + 1 < n && p[i + 1] == 0x85) ? 2 : 0;
-    case 0xE2:
-        return (i + 2 < n && p[i + 1] == 0x80 && (p[i + 2] == 0xA8 || p[i + 2] == 0xA9)) ? 3 : 0;
-    default:
-        return 0;
+    case 0x0C: return 1;
+    case 0x0D: return (i + 1 < n && p[i + 1] == 0x0A) ? 2 : 1;
+    case 0xC2: return (i + 1 < n && p[i + 1] == 0x85) ? 2 : 0;
+    case 0xE2: return (i + 2 < n && p[i + 1] == 0x80 && (p[i + 2] == 0xA8 || p[i + 2] == 0xA9)) ? 3 : 0;
+    default: return 0;
     }
 }
 

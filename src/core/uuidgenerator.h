@@ -17,7 +17,7 @@ public:
         const std::uint64_t hi = nextWord();
         const std::uint64_t lo = nextWord();
         return QUuid(uint(hi >> 32), ushort(hi >> 16), ushort((hi & 0x0FFF) | 0x4000), // version 4
-                     uchar(((lo >> 56) & 0x3F) | 0x80),                                  // RFC 4122 variant
+                     uchar(((lo >> 56) & 0x3F) | 0x80),                                // RFC 4122 variant
                      uchar(lo >> 48), uchar(lo >> 40), uchar(lo >> 32), uchar(lo >> 24), uchar(lo >> 16),
                      uchar(lo >> 8), uchar(lo));
     }

@@ -62,9 +62,9 @@ const std::vector<std::int32_t>& LineFacts::closingTable(char16_t quote)
         if (c == quote)
             ends[size_t(j)] = std::int32_t(j);
         else if (c == u'\\')
-            ends[size_t(j)] = j + 1 >= n ? kUnclosed
+            ends[size_t(j)] = j + 1 >= n                             ? kUnclosed
                               : isLineBreak(m_line[j + 1].unicode()) ? kMaybe
-                                                                      : ends[size_t(j) + 2];
+                                                                     : ends[size_t(j) + 2];
         else
             ends[size_t(j)] = ends[size_t(j) + 1];
     }
@@ -120,8 +120,7 @@ qsizetype Guard::decide(LineFacts& facts, qsizetype p, int index) const
             ++after;
         return after < line.size() && line[after] == u'=' ? kAsk : kNoMatch;
     }
-    case Kind::firstChar:
-        return (c < 128 ? chars.test(c) : nonAscii) ? kAsk : kNoMatch;
+    case Kind::firstChar: return (c < 128 ? chars.test(c) : nonAscii) ? kAsk : kNoMatch;
     case Kind::lineComment:
         if (!line.sliced(p).startsWith(opener))
             return kNoMatch;

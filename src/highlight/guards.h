@@ -62,7 +62,8 @@ public:
     bool hasLineBreak()
     {
         if (!m_hasLineBreak)
-            m_hasLineBreak = std::any_of(m_line.begin(), m_line.end(), [](QChar c) { return isLineBreak(c.unicode()); });
+            m_hasLineBreak =
+                std::any_of(m_line.begin(), m_line.end(), [](QChar c) { return isLineBreak(c.unicode()); });
         return *m_hasLineBreak;
     }
 
@@ -116,16 +117,16 @@ private:
 
 struct Guard {
     enum class Kind {
-        firstChar,      // the match starts with one of `chars` (or any non-ASCII if `nonAscii`)
-        lineComment,    // `opener` here, then everything to the end of the line
-        keywords,       // one of `words` starts here
-        escapedString,  // optional prefix letters, then `quote`, closed later with escapes
-        tripleQuoted,   // optional prefix letters, three `quote`s, three more later
-        quoted,         // `quote` here and again later, no escapes (chars: the quotes)
-        blockComment,   // "/*" here and "*/" from two on
-        jsonKey,        // a string as escapedString, then white space and a colon
-        number,         // a digit run (or 0x, 0b, 0o) whose ending has not already failed
-        attributeName,  // an XML name whose ending has not already failed, "=" later on
+        firstChar,     // the match starts with one of `chars` (or any non-ASCII if `nonAscii`)
+        lineComment,   // `opener` here, then everything to the end of the line
+        keywords,      // one of `words` starts here
+        escapedString, // optional prefix letters, then `quote`, closed later with escapes
+        tripleQuoted,  // optional prefix letters, three `quote`s, three more later
+        quoted,        // `quote` here and again later, no escapes (chars: the quotes)
+        blockComment,  // "/*" here and "*/" from two on
+        jsonKey,       // a string as escapedString, then white space and a colon
+        number,        // a digit run (or 0x, 0b, 0o) whose ending has not already failed
+        attributeName, // an XML name whose ending has not already failed, "=" later on
     };
     // Slots of LineFacts::runEnd.
     static constexpr int kDigitRun = 0;

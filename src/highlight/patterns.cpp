@@ -32,16 +32,12 @@ void startingCharacters(const Guard& guard, std::bitset<128>& ascii, bool& nonAs
         if (guard.prefixLetters)
             add("fFbBrRuU");
         return;
-    case Guard::Kind::blockComment:
-        add("/");
-        return;
+    case Guard::Kind::blockComment: add("/"); return;
     case Guard::Kind::number:
         add("0123456789");
         nonAscii = true; // digits of other scripts
         return;
-    case Guard::Kind::attributeName:
-        add("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_");
-        return;
+    case Guard::Kind::attributeName: add("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz_"); return;
     }
 }
 
@@ -188,8 +184,8 @@ PatternList rubyPatterns()
     list.push_back(pattern(uR"(:\w+|:"[^"]*"|:'[^']*')", TokenRole::symbol, Guard::first(":")));
     list.push_back(wordPattern(kRubyKeywords, TokenRole::keyword, QStringLiteral("|defined\\?")));
     list.push_back(wordPattern(kRubyBuiltins, TokenRole::builtin));
-    list.push_back(pattern(uR"(\b\d++(?:\.\d++(?!\w)|\.(?=\w)|(?=\.)|(?!\w)))", TokenRole::number,
-                           Guard::numberRun("")));
+    list.push_back(
+        pattern(uR"(\b\d++(?:\.\d++(?!\w)|\.(?=\w)|(?=\.)|(?!\w)))", TokenRole::number, Guard::numberRun("")));
     return list;
 }
 
@@ -218,8 +214,7 @@ const PatternList& patternsFor(Language language)
         static const PatternList list = scriptPatterns(true);
         return list;
     }
-    case Language::ruby:
-        break;
+    case Language::ruby: break;
     }
     static const PatternList list = rubyPatterns();
     return list;

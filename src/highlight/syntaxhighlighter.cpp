@@ -14,10 +14,10 @@
 namespace varnel {
 
 using highlight::Guard;
+using highlight::isValidUtf16;
 using highlight::LineFacts;
 using highlight::Pattern;
 using highlight::PatternList;
-using highlight::isValidUtf16;
 using highlight::patternsFor;
 
 QString roleName(TokenRole role)
@@ -41,10 +41,10 @@ QString roleName(TokenRole role)
 std::optional<SyntaxHighlighter::Language> SyntaxHighlighter::detect(const QString& path)
 {
     static const std::pair<const char16_t*, Language> kExtensions[] = {
-        {u"json", Language::json},     {u"xml", Language::xml},       {u"svg", Language::xml},
-        {u"plist", Language::xml},     {u"py", Language::python},     {u"js", Language::javascript},
+        {u"json", Language::json},      {u"xml", Language::xml},        {u"svg", Language::xml},
+        {u"plist", Language::xml},      {u"py", Language::python},      {u"js", Language::javascript},
         {u"mjs", Language::javascript}, {u"cjs", Language::javascript}, {u"ts", Language::tsx},
-        {u"tsx", Language::tsx},       {u"rb", Language::ruby},       {u"rake", Language::ruby},
+        {u"tsx", Language::tsx},        {u"rb", Language::ruby},        {u"rake", Language::ruby},
         {u"gemspec", Language::ruby},
     };
     const QString extension = fileExtension(path).toLower();
@@ -63,8 +63,9 @@ std::optional<SyntaxHighlighter::Language> SyntaxHighlighter::detect(const QUrl&
 std::optional<SyntaxHighlighter::Language> SyntaxHighlighter::languageNamed(QStringView name)
 {
     static const std::pair<const char16_t*, Language> kNames[] = {
-        {u"json", Language::json},         {u"xml", Language::xml}, {u"python", Language::python},
-        {u"javascript", Language::javascript}, {u"tsx", Language::tsx}, {u"ruby", Language::ruby},
+        {u"json", Language::json},     {u"xml", Language::xml},
+        {u"python", Language::python}, {u"javascript", Language::javascript},
+        {u"tsx", Language::tsx},       {u"ruby", Language::ruby},
     };
     for (const auto& [text, language] : kNames) {
         if (name == QStringView(text))
@@ -133,6 +134,5 @@ QList<HighlightRun> SyntaxHighlighter::highlight(QStringView line, Language lang
         runs.append({plainStart, line.size() - plainStart, std::nullopt});
     return runs;
 }
-
 
 } // namespace varnel

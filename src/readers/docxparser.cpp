@@ -62,7 +62,10 @@ std::optional<Sizes> centralDirectorySizes(QByteArrayView archive, qint64 localO
     return std::nullopt;
 }
 
-bool isHorizontalSpace(QChar c) { return c == u' ' || c == u'\t'; }
+bool isHorizontalSpace(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
 
 bool isBlank(const QString& text)
 {
@@ -210,8 +213,7 @@ std::optional<TextLines> DOCXParser::parseDocumentXml(QByteArrayView xml)
             if (insideText && !reader.isCDATA() && !open.empty())
                 open.back() += reader.text();
             break;
-        default:
-            break;
+        default: break;
         }
     }
     if (reader.hasError())

@@ -9,7 +9,10 @@ namespace varnel {
 
 namespace {
 
-inline bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+inline bool isContinuation(unsigned char c)
+{
+    return (c & 0xC0) == 0x80;
+}
 
 // UTF-16 with a byte-order mark, as UTF-8; nothing when the length is odd or a surrogate
 // is unpaired. Written out by hand because Qt's decoder accepts any input silently.
@@ -88,8 +91,7 @@ QByteArray latin1ToUtf8(QByteArrayView data)
 QString describe(FileParserError error)
 {
     switch (error) {
-    case FileParserError::unreadableEncoding:
-        break;
+    case FileParserError::unreadableEncoding: break;
     }
     return QStringLiteral("The file's text encoding could not be determined. "
                           "Only UTF-8, UTF-16, and Latin-1 files are supported.");

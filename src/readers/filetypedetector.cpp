@@ -11,9 +11,8 @@ namespace varnel {
 namespace {
 
 constexpr std::array<const char16_t*, 28> kTextExtensions = {
-    u"txt", u"md",    u"json", u"yaml", u"yml",  u"toml", u"xml", u"csv", u"py", u"js",
-    u"ts",  u"jsx",   u"tsx",  u"html", u"css",  u"scss", u"swift", u"kt", u"java", u"c",
-    u"cpp", u"h",     u"go",   u"rs",   u"rb",   u"sh",   u"bash", u"zsh",
+    u"txt", u"md",   u"json",  u"yaml", u"yml",  u"toml", u"xml", u"csv", u"py", u"js", u"ts", u"jsx", u"tsx",  u"html",
+    u"css", u"scss", u"swift", u"kt",   u"java", u"c",    u"cpp", u"h",   u"go", u"rs", u"rb", u"sh",  u"bash", u"zsh",
 };
 
 } // namespace

@@ -6,10 +6,10 @@
 #include <QBuffer>
 #include <QFontMetricsF>
 #include <QGlyphRun>
-#include <QRawFont>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -25,7 +25,10 @@ namespace {
 
 constexpr char16_t kEllipsis = u'\u2026';
 
-QString middleDots() { return QStringLiteral("\u00B7\u00B7\u00B7"); }
+QString middleDots()
+{
+    return QStringLiteral("\u00B7\u00B7\u00B7");
+}
 
 QFont makeFont(const char* family, qreal points, QFont::Weight weight)
 {
@@ -176,8 +179,8 @@ public:
     // text. So the page is drawn layer by layer (bands, rules, then text grouped by font
     // and colour), which gives the same picture as drawing row after row with a fraction
     // of the pen and font changes, each of which the PDF spells out.
-    void drawPage(const QList<ExportService::SideBySideRow>& rows, qsizetype first, qsizetype end, int page,
-                  int total, const QString& leftName, const QString& rightName)
+    void drawPage(const QList<ExportService::SideBySideRow>& rows, qsizetype first, qsizetype end, int page, int total,
+                  const QString& leftName, const QString& rightName)
     {
         m_texts.clear();
         for (qsizetype i = first; i < end; ++i) {
@@ -246,8 +249,8 @@ public:
 
 private:
     // Fills the cell's band now and queues its gutter label and content.
-    void addCell(const ExportService::Cell& cell, qreal y, qreal bandX, qreal bandWidth, qreal gutterX,
-                 qreal contentX, qreal contentWidth)
+    void addCell(const ExportService::Cell& cell, qreal y, qreal bandX, qreal bandWidth, qreal gutterX, qreal contentX,
+                 qreal contentWidth)
     {
         if (const std::optional<QColor> band = cell.backgroundColor())
             m_painter.fillRect(QRectF(bandX * m_scale, y * m_scale, bandWidth * m_scale, layout::rowHeight * m_scale),
@@ -357,8 +360,7 @@ QString ExportService::placeholderText(qint64 hiddenCount)
         .arg(hiddenCount == 1 ? QString() : QStringLiteral("s"));
 }
 
-QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const QList<DiffLine>& lines,
-                                                                      bool showUnchanged)
+QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const QList<DiffLine>& lines, bool showUnchanged)
 {
     QList<SideBySideRow> rows;
     rows.reserve(lines.size());
@@ -380,8 +382,8 @@ QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const QLis
         case DiffLineType::contextCollapsed:
             if (showUnchanged) {
                 const QString text = placeholderText(line.hiddenCount().value_or(0));
-                rows.append({Cell{std::nullopt, text, RowKind::placeholder},
-                             Cell{std::nullopt, text, RowKind::placeholder}});
+                rows.append(
+                    {Cell{std::nullopt, text, RowKind::placeholder}, Cell{std::nullopt, text, RowKind::placeholder}});
             }
             break;
         }

@@ -13,7 +13,7 @@ namespace {
 // One document's objects, as byte ranges found through its cross-reference table.
 struct Document {
     QByteArray bytes;
-    qsizetype firstObject = 0; // where the header lines end
+    qsizetype firstObject = 0;             // where the header lines end
     std::map<int, QByteArrayView> objects; // number -> "N 0 obj ... endobj\n"
     int root = 0;
     int info = 0;
@@ -26,7 +26,8 @@ std::optional<int> referenceAfter(QByteArrayView text, QByteArrayView key)
     const qsizetype at = text.indexOf(key);
     if (at < 0)
         return std::nullopt;
-    const QString rest = QString::fromLatin1(text.sliced(at + key.size()).first(std::min<qsizetype>(32, text.size() - at - key.size())));
+    const QString rest =
+        QString::fromLatin1(text.sliced(at + key.size()).first(std::min<qsizetype>(32, text.size() - at - key.size())));
     const QRegularExpressionMatch match = reference.match(rest);
     if (!match.hasMatch())
         return std::nullopt;
@@ -163,8 +164,8 @@ std::optional<QByteArray> concatenatePdf(const QByteArray& firstBytes, const QBy
     out += "trailer\n<<\n/Size " + QByteArray::number(qsizetype(offsets.size())) + '\n';
     if (first->info != 0)
         out += "/Info " + QByteArray::number(first->info) + " 0 R\n";
-    out += "/Root " + QByteArray::number(first->root) + " 0 R\n>>\nstartxref\n" + QByteArray::number(xref) +
-           "\n%%EOF\n";
+    out +=
+        "/Root " + QByteArray::number(first->root) + " 0 R\n>>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
     return out;
 }
 

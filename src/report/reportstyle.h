@@ -44,12 +44,12 @@ inline const char* const kSansFamily = "DejaVu Sans";
 // Colours for print on white: the system green and red, and the grey grades of the
 // desktop's text and separator colours, as opaque equivalents on a white page.
 namespace palette {
-inline const QColor green = QColor(52, 199, 89);   // added lines
-inline const QColor red = QColor(255, 59, 48);      // removed lines
+inline const QColor green = QColor(52, 199, 89); // added lines
+inline const QColor red = QColor(255, 59, 48);   // removed lines
 constexpr qreal bandOpacity = 0.15;
-inline const QColor label = QColor(38, 38, 38);            // text, 85% black
-inline const QColor secondaryLabel = QColor(128, 128, 128); // 50% black
-inline const QColor tertiaryLabel = QColor(189, 189, 189);  // 26% black
+inline const QColor label = QColor(38, 38, 38);              // text, 85% black
+inline const QColor secondaryLabel = QColor(128, 128, 128);  // 50% black
+inline const QColor tertiaryLabel = QColor(189, 189, 189);   // 26% black
 inline const QColor quaternaryLabel = QColor(230, 230, 230); // 10% black
 inline const QColor separator = QColor(198, 198, 200);
 

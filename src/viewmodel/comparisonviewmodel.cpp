@@ -6,11 +6,9 @@
 namespace varnel {
 
 ComparisonViewModel::ComparisonViewModel(QObject* parent)
-    : ComparisonViewModel(
-          [](const FileItem& left, const FileItem& right, const CancelCheck& cancel) {
-              return Comparison::perform(left, right, cancel);
-          },
-          parent)
+    : ComparisonViewModel([](const FileItem& left, const FileItem& right,
+                             const CancelCheck& cancel) { return Comparison::perform(left, right, cancel); },
+                          parent)
 {
 }
 
@@ -203,8 +201,8 @@ void ComparisonViewModel::triggerComparisonIfReady()
         publish(job, outcome);
     });
     // The worker gets copies of everything it needs and never touches the view model.
-    watcher->setFuture(QtConcurrent::run(
-        [comparator = m_comparator, left = *m_leftFile, right = *m_rightFile, cancelled] {
+    watcher->setFuture(
+        QtConcurrent::run([comparator = m_comparator, left = *m_leftFile, right = *m_rightFile, cancelled] {
             return comparator(left, right, [cancelled] { return cancelled->load(std::memory_order_relaxed); });
         }));
 }

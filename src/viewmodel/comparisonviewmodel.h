@@ -41,8 +41,7 @@ public:
     static constexpr double kDefaultFontSize = 13;
 
     // Runs one comparison; replaceable in tests. Must be callable from a worker thread.
-    using Comparator =
-        std::function<Expected<ComparisonOutcome>(const FileItem&, const FileItem&, const CancelCheck&)>;
+    using Comparator = std::function<Expected<ComparisonOutcome>(const FileItem&, const FileItem&, const CancelCheck&)>;
 
     explicit ComparisonViewModel(QObject* parent = nullptr);
     ComparisonViewModel(Comparator comparator, QObject* parent = nullptr);

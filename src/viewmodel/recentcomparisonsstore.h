@@ -15,7 +15,7 @@ namespace varnel {
 // A remembered pair of compared files.
 struct RecentComparison {
     QUuid id;
-    QByteArray leftBookmark;  // the left file's absolute path, UTF-8
+    QByteArray leftBookmark; // the left file's absolute path, UTF-8
     QByteArray rightBookmark;
     QString leftName; // the file names when recorded, for display
     QString rightName;

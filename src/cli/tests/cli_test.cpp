@@ -75,13 +75,14 @@ TEST_F(CliTest, DiffJsonHasTheDocumentedShape)
     EXPECT_EQ(object.value("modifiedCount").toInt(), 1);
     const QJsonArray lines = object.value("lines").toArray();
     ASSERT_EQ(lines.size(), 6);
-    EXPECT_EQ(lines[0].toObject(), (QJsonObject{{"type", "collapsed"}, {"left", 1}, {"right", 1}, {"content", ""},
-                                                {"hiddenCount", 8}}));
+    EXPECT_EQ(lines[0].toObject(),
+              (QJsonObject{{"type", "collapsed"}, {"left", 1}, {"right", 1}, {"content", ""}, {"hiddenCount", 8}}));
     EXPECT_EQ(lines[1].toObject(), (QJsonObject{{"type", "unchanged"}, {"left", 9}, {"right", 9}, {"content", "9"}}));
-    EXPECT_EQ(lines[4].toObject(), (QJsonObject{{"type", "removed"}, {"left", 12}, {"right", QJsonValue::Null},
-                                                {"content", "12"}}));
-    EXPECT_EQ(lines[5].toObject(), (QJsonObject{{"type", "added"}, {"left", QJsonValue::Null}, {"right", 12},
-                                                {"content", "twelve \"quoted\"\t\\"}}));
+    EXPECT_EQ(lines[4].toObject(),
+              (QJsonObject{{"type", "removed"}, {"left", 12}, {"right", QJsonValue::Null}, {"content", "12"}}));
+    EXPECT_EQ(lines[5].toObject(),
+              (QJsonObject{
+                  {"type", "added"}, {"left", QJsonValue::Null}, {"right", 12}, {"content", "twelve \"quoted\"\t\\"}}));
 }
 
 TEST_F(CliTest, StatAndIdenticalFiles)
@@ -185,8 +186,10 @@ TEST_F(CliTest, DiffComparesOnlyFilesOfTheSameKind)
               "Cannot compare a unsupported file with a unsupported file. Please drop two files of the same type.\n");
 
     using namespace varnel::testing;
-    const QString left = write("l.docx", buildZip({{"word/document.xml", documentXml("<w:p><w:r><w:t>One</w:t></w:r></w:p>")}}));
-    const QString right = write("r.docx", buildZip({{"word/document.xml", documentXml("<w:p><w:r><w:t>Two</w:t></w:r></w:p>")}}));
+    const QString left =
+        write("l.docx", buildZip({{"word/document.xml", documentXml("<w:p><w:r><w:t>One</w:t></w:r></w:p>")}}));
+    const QString right =
+        write("r.docx", buildZip({{"word/document.xml", documentXml("<w:p><w:r><w:t>Two</w:t></w:r></w:p>")}}));
     const Outcome docx = run({"diff", "--stat", left, right});
     EXPECT_EQ(docx.exitCode, 1);
     EXPECT_EQ(docx.out, "added=0 removed=0 modified=1\n");

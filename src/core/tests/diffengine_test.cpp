@@ -25,17 +25,29 @@ struct Row {
     }
 };
 
-Row unchanged(qint64 l, qint64 r, const char* text) { return {DiffLineType::unchanged, l, r, QString::fromUtf8(text), {}}; }
-Row removed(qint64 l, const char* text) { return {DiffLineType::removed, l, {}, QString::fromUtf8(text), {}}; }
-Row added(qint64 r, const char* text) { return {DiffLineType::added, {}, r, QString::fromUtf8(text), {}}; }
-Row placeholder(qint64 l, qint64 r, qint64 k) { return {DiffLineType::contextCollapsed, l, r, QString(), k}; }
+Row unchanged(qint64 l, qint64 r, const char* text)
+{
+    return {DiffLineType::unchanged, l, r, QString::fromUtf8(text), {}};
+}
+Row removed(qint64 l, const char* text)
+{
+    return {DiffLineType::removed, l, {}, QString::fromUtf8(text), {}};
+}
+Row added(qint64 r, const char* text)
+{
+    return {DiffLineType::added, {}, r, QString::fromUtf8(text), {}};
+}
+Row placeholder(qint64 l, qint64 r, qint64 k)
+{
+    return {DiffLineType::contextCollapsed, l, r, QString(), k};
+}
 
 std::vector<Row> rowsOf(const DiffResult& result)
 {
     std::vector<Row> rows;
     for (const DiffLine& line : result.lines())
-        rows.push_back({line.type(), line.leftLineNumber(), line.rightLineNumber(), line.contentString(),
-                        line.hiddenCount()});
+        rows.push_back(
+            {line.type(), line.leftLineNumber(), line.rightLineNumber(), line.contentString(), line.hiddenCount()});
     return rows;
 }
 
@@ -61,7 +73,7 @@ qint64 lcsLength(const QStringList& a, const QStringList& b)
     for (qsizetype i = 1; i <= a.size(); ++i) {
         for (qsizetype j = 1; j <= b.size(); ++j) {
             current[size_t(j)] = a[i - 1] == b[j - 1] ? previous[size_t(j) - 1] + 1
-                                                        : std::max(previous[size_t(j)], current[size_t(j) - 1]);
+                                                      : std::max(previous[size_t(j)], current[size_t(j) - 1]);
         }
         std::swap(previous, current);
     }
@@ -97,8 +109,7 @@ void checkFullResult(const DiffResult& result, const QStringList& a, const QStri
             ASSERT_FALSE(line.leftLineNumber());
             ++addedRows;
             break;
-        case DiffLineType::contextCollapsed:
-            FAIL() << "a full result has no placeholders";
+        case DiffLineType::contextCollapsed: FAIL() << "a full result has no placeholders";
         }
     }
     EXPECT_EQ(left, a);
@@ -220,8 +231,8 @@ TEST(DiffEngine, CollapsesFarContextIntoPlaceholders)
     const DiffResult result = DiffEngine::compute(numbered(1, 20), right, true);
     EXPECT_EQ(rowsOf(result),
               (std::vector<Row>{placeholder(1, 1, 6), unchanged(7, 7, "7"), unchanged(8, 8, "8"), unchanged(9, 9, "9"),
-                                removed(10, "10"), added(10, "ten"), unchanged(11, 11, "11"),
-                                unchanged(12, 12, "12"), unchanged(13, 13, "13"), placeholder(14, 14, 7)}));
+                                removed(10, "10"), added(10, "ten"), unchanged(11, 11, "11"), unchanged(12, 12, "12"),
+                                unchanged(13, 13, "13"), placeholder(14, 14, 7)}));
     expectCounts(result, 0, 0, 1);
 
     QStringList first = numbered(1, 10);
@@ -233,8 +244,8 @@ TEST(DiffEngine, CollapsesFarContextIntoPlaceholders)
     // Three unchanged lines before the first change stay; six between two changes stay;
     // seven fold into three, a placeholder of one, and three.
     QStringList gaps = numbered(1, 16);
-    gaps[3] = QStringLiteral("four");  // after 3 unchanged lines
-    gaps[15] = QStringLiteral("end");  // after 11 unchanged lines (5..15)
+    gaps[3] = QStringLiteral("four"); // after 3 unchanged lines
+    gaps[15] = QStringLiteral("end"); // after 11 unchanged lines (5..15)
     const std::vector<Row> rows = rowsOf(DiffEngine::compute(numbered(1, 16), gaps, true));
     ASSERT_EQ(rows.size(), 3u + 2 + 3 + 1 + 3 + 2);
     EXPECT_EQ(rows[0], unchanged(1, 1, "1"));
@@ -259,8 +270,8 @@ TEST(DiffEngine, LineEqualityIsCanonicalUnicodeAndNothingMore)
     const DiffResult spaces = DiffEngine::compute({"a", "b", "Case"}, {"a ", "b", "case"}, false);
     expectCounts(spaces, 0, 0, 2);
     // Hangul syllables and jamo compose too.
-    EXPECT_FALSE(DiffEngine::compute({QStringLiteral("\uD55C")}, {QStringLiteral("\u1112\u1161\u11AB")}, false)
-                     .hasChanges());
+    EXPECT_FALSE(
+        DiffEngine::compute({QStringLiteral("\uD55C")}, {QStringLiteral("\u1112\u1161\u11AB")}, false).hasChanges());
 }
 
 TEST(DiffEngine, RowsGetFreshVersion4Ids)
@@ -297,7 +308,10 @@ TEST(DiffEngine, CancelledComputationGivesNothing)
     EXPECT_FALSE(DiffEngine::compute(a, b, true, cancelled));
     EXPECT_FALSE(DiffEngine::computeBoth(a, b, cancelled));
     int polls = 0;
-    const CancelCheck counting = [&polls] { ++polls; return false; };
+    const CancelCheck counting = [&polls] {
+        ++polls;
+        return false;
+    };
     EXPECT_TRUE(DiffEngine::computeBoth(a, b, counting));
     EXPECT_GT(polls, 0);
 }

@@ -38,16 +38,20 @@ TEST(TextLinesSplit, CrLfIsOneLineEndAndOtherPairsAreTwo)
 TEST(TextLinesSplit, EveryNewlineCharacterEndsALine)
 {
     EXPECT_EQ(splitText("a\vb\fc"), (QStringList{"a", "b", "c"}));
+    // clang-format off
     EXPECT_EQ(splitText("a\xC2\x85" "b"), (QStringList{"a", "b"}));             // NEL
     EXPECT_EQ(splitText("a\xE2\x80\xA8" "b\xE2\x80\xA9" "c"), (QStringList{"a", "b", "c"})); // LS, PS
+    // clang-format on
     EXPECT_EQ(splitText("x\f\fy"), (QStringList{"x", "", "y"}));
 }
 
 TEST(TextLinesSplit, LookalikeBytesDoNotSplit)
 {
     // U+00A0 (C2 A0), U+2028's neighbours U+2027 and U+202A, and a lone lead byte at the end.
+    // clang-format off
     EXPECT_EQ(splitText("a\xC2\xA0" "b"), QStringList{QStringLiteral("a\u00A0b")});
     EXPECT_EQ(splitText("a\xE2\x80\xA7" "b\xE2\x80\xAA" "c"), QStringList{QStringLiteral("a\u2027b\u202Ac")});
+    // clang-format on
     EXPECT_EQ(splitText("\xE2\x82\xAC"), QStringList{QStringLiteral("\u20AC")});
 }
 

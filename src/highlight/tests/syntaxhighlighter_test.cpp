@@ -21,9 +21,8 @@ struct ReferencePattern {
 std::vector<ReferencePattern> reference(Language language)
 {
     const auto p = [](const char16_t* source, TokenRole role) {
-        return ReferencePattern{QRegularExpression(QString::fromUtf16(source),
-                                                   QRegularExpression::UseUnicodePropertiesOption),
-                                role};
+        return ReferencePattern{
+            QRegularExpression(QString::fromUtf16(source), QRegularExpression::UseUnicodePropertiesOption), role};
     };
     const char16_t* jsNumber = uR"(\b(0x[\da-fA-F]+|\d+\.?\d*([eE][+-]?\d+)?n?)\b)";
     switch (language) {
@@ -32,35 +31,53 @@ std::vector<ReferencePattern> reference(Language language)
                 p(uR"(-?\d+(\.\d+)?([eE][+-]?\d+)?)", TokenRole::number),
                 p(uR"(\b(true|false|null)\b)", TokenRole::literal)};
     case Language::xml:
-        return {p(uR"(<!--.*?(?:-->|$))", TokenRole::comment), p(uR"(<\?.*?(?:\?>|$))", TokenRole::comment),
-                p(uR"(</?[A-Za-z_][\w:.-]*)", TokenRole::xmlTag), p(uR"([A-Za-z_][\w:.-]*(?=\s*=))", TokenRole::xmlAttr),
-                p(uR"("[^"]*"|'[^']*')", TokenRole::string), p(uR"(&[#\w]+;)", TokenRole::literal)};
+        return {
+            p(uR"(<!--.*?(?:-->|$))", TokenRole::comment),    p(uR"(<\?.*?(?:\?>|$))", TokenRole::comment),
+            p(uR"(</?[A-Za-z_][\w:.-]*)", TokenRole::xmlTag), p(uR"([A-Za-z_][\w:.-]*(?=\s*=))", TokenRole::xmlAttr),
+            p(uR"("[^"]*"|'[^']*')", TokenRole::string),      p(uR"(&[#\w]+;)", TokenRole::literal)};
     case Language::python:
-        return {p(uR"(#.*)", TokenRole::comment),
-                p(uR"([fFbBrRuU]{0,2}""".*?"""|[fFbBrRuU]{0,2}'''.*?''')", TokenRole::string),
-                p(uR"([fFbBrRuU]{0,2}"([^"\\]|\\.)*"|[fFbBrRuU]{0,2}'([^'\\]|\\.)*')", TokenRole::string),
-                p(uR"(@[\w.]+)", TokenRole::decorator),
-                p(uR"(\b(False|None|True|and|as|assert|async|await|break|class|continue|def|del|elif|else|except|finally|for|from|global|if|import|in|is|lambda|nonlocal|not|or|pass|raise|return|try|while|with|yield)\b)", TokenRole::keyword),
-                p(uR"(\b(abs|all|any|bin|bool|bytearray|bytes|callable|chr|compile|complex|delattr|dict|dir|divmod|enumerate|eval|exec|filter|float|format|frozenset|getattr|globals|hasattr|hash|help|hex|id|input|int|isinstance|issubclass|iter|len|list|locals|map|max|memoryview|min|next|object|oct|open|ord|pow|print|property|range|repr|reversed|round|set|setattr|slice|sorted|staticmethod|str|sum|super|tuple|type|vars|zip)\b)", TokenRole::builtin),
-                p(uR"(\b(0x[\da-fA-F]+|0b[01]+|0o[0-7]+|\d+\.?\d*([eE][+-]?\d+)?)\b)", TokenRole::number)};
+        return {
+            p(uR"(#.*)", TokenRole::comment),
+            p(uR"([fFbBrRuU]{0,2}""".*?"""|[fFbBrRuU]{0,2}'''.*?''')", TokenRole::string),
+            p(uR"([fFbBrRuU]{0,2}"([^"\\]|\\.)*"|[fFbBrRuU]{0,2}'([^'\\]|\\.)*')", TokenRole::string),
+            p(uR"(@[\w.]+)", TokenRole::decorator),
+            p(uR"(\b(False|None|True|and|as|assert|async|await|break|class|continue|def|del|elif|else|except|finally|for|from|global|if|import|in|is|lambda|nonlocal|not|or|pass|raise|return|try|while|with|yield)\b)",
+              TokenRole::keyword),
+            p(uR"(\b(abs|all|any|bin|bool|bytearray|bytes|callable|chr|compile|complex|delattr|dict|dir|divmod|enumerate|eval|exec|filter|float|format|frozenset|getattr|globals|hasattr|hash|help|hex|id|input|int|isinstance|issubclass|iter|len|list|locals|map|max|memoryview|min|next|object|oct|open|ord|pow|print|property|range|repr|reversed|round|set|setattr|slice|sorted|staticmethod|str|sum|super|tuple|type|vars|zip)\b)",
+              TokenRole::builtin),
+            p(uR"(\b(0x[\da-fA-F]+|0b[01]+|0o[0-7]+|\d+\.?\d*([eE][+-]?\d+)?)\b)", TokenRole::number)};
     case Language::javascript:
-        return {p(uR"(//.*)", TokenRole::comment), p(uR"(/\*.*?\*/)", TokenRole::comment),
-                p(uR"(`(?:[^`\\]|\\.)*`)", TokenRole::string), p(uR"("([^"\\]|\\.)*")", TokenRole::string),
-                p(uR"('([^'\\]|\\.)*')", TokenRole::string),
-                p(uR"(\b(async|await|break|case|catch|class|const|continue|debugger|default|delete|do|else|export|extends|false|finally|for|from|function|if|import|in|instanceof|let|new|null|of|return|static|super|switch|this|throw|true|try|typeof|undefined|var|void|while|with|yield|get|set)\b)", TokenRole::keyword),
-                p(jsNumber, TokenRole::number)};
+        return {
+            p(uR"(//.*)", TokenRole::comment),
+            p(uR"(/\*.*?\*/)", TokenRole::comment),
+            p(uR"(`(?:[^`\\]|\\.)*`)", TokenRole::string),
+            p(uR"("([^"\\]|\\.)*")", TokenRole::string),
+            p(uR"('([^'\\]|\\.)*')", TokenRole::string),
+            p(uR"(\b(async|await|break|case|catch|class|const|continue|debugger|default|delete|do|else|export|extends|false|finally|for|from|function|if|import|in|instanceof|let|new|null|of|return|static|super|switch|this|throw|true|try|typeof|undefined|var|void|while|with|yield|get|set)\b)",
+              TokenRole::keyword),
+            p(jsNumber, TokenRole::number)};
     case Language::tsx:
-        return {p(uR"(//.*)", TokenRole::comment), p(uR"(/\*.*?\*/)", TokenRole::comment),
-                p(uR"(`(?:[^`\\]|\\.)*`)", TokenRole::string), p(uR"("([^"\\]|\\.)*")", TokenRole::string),
-                p(uR"('([^'\\]|\\.)*')", TokenRole::string), p(uR"(</?\s*[A-Za-z][A-Za-z0-9._-]*)", TokenRole::xmlTag),
-                p(uR"(\b(abstract|as|async|await|break|case|catch|class|const|continue|debugger|declare|default|delete|do|else|enum|export|extends|false|finally|for|from|function|if|implements|import|in|instanceof|interface|is|keyof|let|namespace|new|null|of|override|private|protected|public|readonly|return|static|super|switch|this|throw|true|try|type|typeof|undefined|var|void|while|with|yield|get|set)\b)", TokenRole::keyword),
-                p(jsNumber, TokenRole::number)};
+        return {
+            p(uR"(//.*)", TokenRole::comment),
+            p(uR"(/\*.*?\*/)", TokenRole::comment),
+            p(uR"(`(?:[^`\\]|\\.)*`)", TokenRole::string),
+            p(uR"("([^"\\]|\\.)*")", TokenRole::string),
+            p(uR"('([^'\\]|\\.)*')", TokenRole::string),
+            p(uR"(</?\s*[A-Za-z][A-Za-z0-9._-]*)", TokenRole::xmlTag),
+            p(uR"(\b(abstract|as|async|await|break|case|catch|class|const|continue|debugger|declare|default|delete|do|else|enum|export|extends|false|finally|for|from|function|if|implements|import|in|instanceof|interface|is|keyof|let|namespace|new|null|of|override|private|protected|public|readonly|return|static|super|switch|this|throw|true|try|type|typeof|undefined|var|void|while|with|yield|get|set)\b)",
+              TokenRole::keyword),
+            p(jsNumber, TokenRole::number)};
     case Language::ruby:
-        return {p(uR"(#.*)", TokenRole::comment), p(uR"("([^"\\]|\\.)*")", TokenRole::string),
-                p(uR"('[^']*')", TokenRole::string), p(uR"(:\w+|:"[^"]*"|:'[^']*')", TokenRole::symbol),
-                p(uR"(\b(BEGIN|END|alias|and|begin|break|case|class|def|do|else|elsif|end|ensure|false|for|if|in|module|next|nil|not|or|raise|redo|rescue|retry|return|self|super|then|true|undef|unless|until|when|while|yield)\b|defined\?)", TokenRole::keyword),
-                p(uR"(\b(Array|Class|Comparable|Enumerable|Float|Hash|Integer|IO|Kernel|Module|Numeric|Object|Proc|Range|Regexp|String|Symbol|Thread)\b)", TokenRole::builtin),
-                p(uR"(\b\d+\.?\d*\b)", TokenRole::number)};
+        return {
+            p(uR"(#.*)", TokenRole::comment),
+            p(uR"("([^"\\]|\\.)*")", TokenRole::string),
+            p(uR"('[^']*')", TokenRole::string),
+            p(uR"(:\w+|:"[^"]*"|:'[^']*')", TokenRole::symbol),
+            p(uR"(\b(BEGIN|END|alias|and|begin|break|case|class|def|do|else|elsif|end|ensure|false|for|if|in|module|next|nil|not|or|raise|redo|rescue|retry|return|self|super|then|true|undef|unless|until|when|while|yield)\b|defined\?)",
+              TokenRole::keyword),
+            p(uR"(\b(Array|Class|Comparable|Enumerable|Float|Hash|Integer|IO|Kernel|Module|Numeric|Object|Proc|Range|Regexp|String|Symbol|Thread)\b)",
+              TokenRole::builtin),
+            p(uR"(\b\d+\.?\d*\b)", TokenRole::number)};
     }
     return {};
 }
@@ -76,9 +93,9 @@ QList<HighlightRun> referenceHighlight(const QString& line, Language language)
     while (p < line.size()) {
         bool matched = false;
         for (const ReferencePattern& pattern : it->second) {
-            const QRegularExpressionMatch m = pattern.regex.match(QStringView(line).sliced(p), 0,
-                                                                  QRegularExpression::NormalMatch,
-                                                                  QRegularExpression::AnchorAtOffsetMatchOption);
+            const QRegularExpressionMatch m =
+                pattern.regex.match(QStringView(line).sliced(p), 0, QRegularExpression::NormalMatch,
+                                    QRegularExpression::AnchorAtOffsetMatchOption);
             if (m.hasMatch() && m.capturedLength() > 0) {
                 if (plain < p)
                     runs.append({plain, p - plain, std::nullopt});
@@ -107,8 +124,14 @@ std::vector<Token> tokens(const QString& line, Language language)
     return out;
 }
 
-Token plain(const char* text) { return {QString::fromUtf8(text), std::nullopt}; }
-Token tok(const char* text, TokenRole role) { return {QString::fromUtf8(text), role}; }
+Token plain(const char* text)
+{
+    return {QString::fromUtf8(text), std::nullopt};
+}
+Token tok(const char* text, TokenRole role)
+{
+    return {QString::fromUtf8(text), role};
+}
 
 QString randomLine(std::mt19937& random, const QString& alphabet, int maxLength)
 {
@@ -189,10 +212,10 @@ TEST(SyntaxHighlighter, JavaScriptAndTsx)
     EXPECT_EQ(tokens("<div className=\"x\">", Language::tsx),
               (std::vector<Token>{tok("<div", TokenRole::xmlTag), plain(" className="), tok("\"x\"", TokenRole::string),
                                   plain(">")}));
-    EXPECT_EQ(tokens("interface A { readonly b: 1.5 }", Language::tsx),
-              (std::vector<Token>{tok("interface", TokenRole::keyword), plain(" A { "),
-                                  tok("readonly", TokenRole::keyword), plain(" b: "), tok("1.5", TokenRole::number),
-                                  plain(" }")}));
+    EXPECT_EQ(
+        tokens("interface A { readonly b: 1.5 }", Language::tsx),
+        (std::vector<Token>{tok("interface", TokenRole::keyword), plain(" A { "), tok("readonly", TokenRole::keyword),
+                            plain(" b: "), tok("1.5", TokenRole::number), plain(" }")}));
 }
 
 TEST(SyntaxHighlighter, XmlAndRuby)
@@ -202,12 +225,14 @@ TEST(SyntaxHighlighter, XmlAndRuby)
                                   tok("\"x\"", TokenRole::string), plain(">"), tok("&amp;", TokenRole::literal),
                                   plain(" "), tok("<!-- start", TokenRole::comment)}));
     EXPECT_EQ(tokens("end -->", Language::xml), std::vector<Token>{plain("end -->")});
-    EXPECT_EQ(tokens("<?xml version='1.0'?>", Language::xml), std::vector<Token>{tok("<?xml version='1.0'?>", TokenRole::comment)});
+    EXPECT_EQ(tokens("<?xml version='1.0'?>", Language::xml),
+              std::vector<Token>{tok("<?xml version='1.0'?>", TokenRole::comment)});
 
-    EXPECT_EQ(tokens("defined? :sym 'a' \"a\" nil 42", Language::ruby),
-              (std::vector<Token>{tok("defined?", TokenRole::keyword), plain(" "), tok(":sym", TokenRole::symbol),
-                                  plain(" "), tok("'a'", TokenRole::string), plain(" "), tok("\"a\"", TokenRole::string),
-                                  plain(" "), tok("nil", TokenRole::keyword), plain(" "), tok("42", TokenRole::number)}));
+    EXPECT_EQ(
+        tokens("defined? :sym 'a' \"a\" nil 42", Language::ruby),
+        (std::vector<Token>{tok("defined?", TokenRole::keyword), plain(" "), tok(":sym", TokenRole::symbol), plain(" "),
+                            tok("'a'", TokenRole::string), plain(" "), tok("\"a\"", TokenRole::string), plain(" "),
+                            tok("nil", TokenRole::keyword), plain(" "), tok("42", TokenRole::number)}));
     EXPECT_EQ(tokens("Hash.new # x", Language::ruby),
               (std::vector<Token>{tok("Hash", TokenRole::builtin), plain(".new "), tok("# x", TokenRole::comment)}));
 }
@@ -275,8 +300,8 @@ TEST(SyntaxHighlighterLongLines, LongStringsKeepTheirColour)
 
 TEST(SyntaxHighlighterLongLines, UnpairedSurrogatesAreHandled)
 {
-    const QString line = QStringLiteral("\"a") + QChar(0xD800) + QStringLiteral("b\" 12 ") + QChar(0xDC00) +
-                         QStringLiteral(" true");
+    const QString line =
+        QStringLiteral("\"a") + QChar(0xD800) + QStringLiteral("b\" 12 ") + QChar(0xDC00) + QStringLiteral(" true");
     EXPECT_EQ(SyntaxHighlighter::highlight(line, Language::json), referenceHighlight(line, Language::json));
 }
 

@@ -55,8 +55,8 @@ TEST(DocxArchive, FindsTheDocumentPartWhereverItStands)
     const QStringList expected{"First", "Second"};
     EXPECT_EQ(std::get<QStringList>(linesOf(buildZip({{"word/document.xml", document}}))), expected);
     EXPECT_EQ(std::get<QStringList>(linesOf(buildZip({{"[Content_Types].xml", kContentTypes},
-                                                        {"_rels/.rels", kRelationships, 0},
-                                                        {"word/document.xml", document, 0}}))),
+                                                      {"_rels/.rels", kRelationships, 0},
+                                                      {"word/document.xml", document, 0}}))),
               expected);
 }
 
@@ -131,8 +131,8 @@ TEST(DocxArchive, ALargerDeclaredSizeLeavesAZeroTailThatStillParses)
 TEST(DocxArchive, EmptyPartsAreParseFailures)
 {
     EXPECT_TRUE(isError(linesOf(buildZip({{"word/document.xml", QByteArray(), 0}})), DOCXParserError::xmlParseFailed));
-    EXPECT_TRUE(isError(linesOf(buildZip({{"word/document.xml", "<w:document><w:p>", 0}})),
-                        DOCXParserError::xmlParseFailed));
+    EXPECT_TRUE(
+        isError(linesOf(buildZip({{"word/document.xml", "<w:document><w:p>", 0}})), DOCXParserError::xmlParseFailed));
     EXPECT_EQ(DOCXParser::rawInflate(QByteArray(), 10), QByteArray());
     EXPECT_EQ(DOCXParser::rawInflate("abc", 0), QByteArray());
 }
@@ -203,7 +203,7 @@ TEST(DocxFile, DocumentsWrittenByPandocAndLibreOffice)
     const Expected<TextLines> libreOffice = DOCXParser::extractText(fixtures + "/libreoffice-sample.docx");
     ASSERT_TRUE(libreOffice.ok()) << libreOffice.error().message.toStdString();
     EXPECT_EQ(libreOffice.value().toStringList(),
-              (QStringList{"Meeting notes", QStringLiteral("Attendees: Ana, Bo\u00A0and Chen."), "Decisions & actions:",
-                           "Ship the release on Friday.", "Review the budget.",
+              (QStringList{"Meeting notes", QStringLiteral("Attendees: Ana, Bo\u00A0and Chen."),
+                           "Decisions & actions:", "Ship the release on Friday.", "Review the budget.",
                            QStringLiteral("\u00DCn\u00EFc\u00F6d\u00E9 line with tabinside.")}));
 }

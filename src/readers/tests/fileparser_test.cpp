@@ -46,7 +46,9 @@ QByteArray utf16(const QString& text, bool bigEndian)
 
 TEST_F(FileParserTest, Utf8WinsAndItsByteOrderMarkIsDropped)
 {
+    // clang-format off
     EXPECT_EQ(read("\xEF\xBB\xBF" "first\nsecond"), (QStringList{"first", "second"}));
+    // clang-format on
     EXPECT_EQ(read("caf\xC3\xA9\n"), QStringList{QStringLiteral("caf\u00E9")});
     // Valid UTF-8 that would also pass as UTF-16 stays UTF-8.
     EXPECT_EQ(read("ab\ncd\n"), (QStringList{"ab", "cd"}));
@@ -74,13 +76,17 @@ TEST_F(FileParserTest, Latin1IsNotMistakenForUtf16)
     // Even length, accented letters, no byte-order mark: Latin-1, not CJK.
     EXPECT_EQ(read("caf\xE9\nna\xEFve\n"), (QStringList{QStringLiteral("caf\u00E9"), QStringLiteral("na\u00EFve")}));
     // A UTF-16 byte-order mark with an odd length or an unpaired surrogate is not UTF-16.
+    // clang-format off
     EXPECT_EQ(read(QByteArray("\xFF\xFE" "a\x00" "b", 5)), QStringList{QStringLiteral("\u00FF\u00FEa") + QChar(0) + u'b'});
     const QStringList lone = read(QByteArray("\xFF\xFE\x00\xD8" "a\x00", 6));
+    // clang-format on
     ASSERT_EQ(lone.size(), 1);
     EXPECT_EQ(lone[0].size(), 6); // six Latin-1 characters
     EXPECT_EQ(read(QByteArray("\xFE\xFF\xDC\x00", 4)), QStringList{QStringLiteral("\u00FE\u00FF\u00DC") + QChar(0)});
     // Every Latin-1 line end works, NEL (0x85) among them.
+    // clang-format off
     EXPECT_EQ(read("a\x85" "b\xE9"), (QStringList{"a", QStringLiteral("b\u00E9")}));
+    // clang-format on
 }
 
 TEST(FileParserUtf8, RejectsMalformedSequences)

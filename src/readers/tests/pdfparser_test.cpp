@@ -6,9 +6,8 @@
 #include <QPdfWriter>
 #include <QTemporaryDir>
 
-#include <poppler-qt6.h>
-
 #include <gtest/gtest.h>
+#include <poppler-qt6.h>
 
 using namespace varnel;
 

@@ -39,12 +39,12 @@ struct ZipMember {
 
     QByteArray name;
     QByteArray data;
-    quint16 method = 8;                    // 0 stored, 8 deflated, anything else as given
-    bool streamed = false;                 // sizes in a data descriptor, zero in the local header
-    bool descriptorSignature = true;       // with streamed: whether the descriptor has its signature
-    std::optional<quint32> declaredSize;   // overrides the uncompressed size in the headers
+    quint16 method = 8;                  // 0 stored, 8 deflated, anything else as given
+    bool streamed = false;               // sizes in a data descriptor, zero in the local header
+    bool descriptorSignature = true;     // with streamed: whether the descriptor has its signature
+    std::optional<quint32> declaredSize; // overrides the uncompressed size in the headers
     std::optional<quint32> declaredCompressed;
-    bool payloadAsIs = false;              // write data unchanged whatever the method
+    bool payloadAsIs = false; // write data unchanged whatever the method
 };
 
 inline void put16(QByteArray& out, quint32 v)

@@ -8,11 +8,10 @@
 #include <QImage>
 #include <QPdfWriter>
 
-#include <algorithm>
-
+#include <gtest/gtest.h>
 #include <poppler-qt6.h>
 
-#include <gtest/gtest.h>
+#include <algorithm>
 
 using namespace varnel;
 using Kind = ExportService::RowKind;
@@ -93,8 +92,10 @@ TEST(ExportRows, EachLineOnItsOwnRow)
 
 TEST(ExportRows, PlaceholdersReadTheSameOnBothSides)
 {
-    EXPECT_EQ(ExportService::placeholderText(1), QStringLiteral("  \u00B7\u00B7\u00B7 1 unchanged line hidden \u00B7\u00B7\u00B7"));
-    EXPECT_EQ(ExportService::placeholderText(5), QStringLiteral("  \u00B7\u00B7\u00B7 5 unchanged lines hidden \u00B7\u00B7\u00B7"));
+    EXPECT_EQ(ExportService::placeholderText(1),
+              QStringLiteral("  \u00B7\u00B7\u00B7 1 unchanged line hidden \u00B7\u00B7\u00B7"));
+    EXPECT_EQ(ExportService::placeholderText(5),
+              QStringLiteral("  \u00B7\u00B7\u00B7 5 unchanged lines hidden \u00B7\u00B7\u00B7"));
     QStringList right = numbered(1, 20);
     right[9] = "changed";
     const DiffResult collapsed = DiffEngine::compute(numbered(1, 20), right, true);
@@ -125,8 +126,11 @@ TEST(ExportRender, PagesOfFortyNineRows)
 
 TEST(ExportRender, TextStandsWhereTheLayoutSaysIt)
 {
-    const std::unique_ptr<Poppler::Document> document = renderAndParse(unchangedRows(50), true, "alpha.txt", "beta.txt");
-    const auto near = [](qreal actual, qreal expected, qreal tolerance) { return std::abs(actual - expected) <= tolerance; };
+    const std::unique_ptr<Poppler::Document> document =
+        renderAndParse(unchangedRows(50), true, "alpha.txt", "beta.txt");
+    const auto near = [](qreal actual, qreal expected, qreal tolerance) {
+        return std::abs(actual - expected) <= tolerance;
+    };
 
     const std::optional<QRectF> left = boxOf(*document, 0, "alpha.txt");
     const std::optional<QRectF> right = boxOf(*document, 0, "beta.txt");
@@ -151,7 +155,8 @@ TEST(ExportRender, TextStandsWhereTheLayoutSaysIt)
     EXPECT_TRUE(near(contents[1].left(), 343, 0.6)) << contents[1].left();
     const qreal rowTop = 52, rowHeight = 14;
     EXPECT_TRUE(near(contents[0].center().y(), rowTop + rowHeight / 2, 2)) << contents[0].center().y();
-    EXPECT_TRUE(near(contents[97].center().y(), rowTop + 48 * rowHeight + rowHeight / 2, 2)) << contents[97].center().y();
+    EXPECT_TRUE(near(contents[97].center().y(), rowTop + 48 * rowHeight + rowHeight / 2, 2))
+        << contents[97].center().y();
 
     // "Page 1 of 2" ends at the right margin.
     ASSERT_EQ(footer.size(), 4u);
@@ -166,7 +171,8 @@ TEST(ExportRender, LongContentIsCutByClustersWithAnEllipsis)
 {
     const QString longLine = QString(200, u'x');
     const QString accented = QString(60, u'e') + QStringLiteral("e\u0301\u0301") + QString(60, u'e');
-    const DiffResult result = DiffEngine::compute(QStringList{longLine, "short"}, QStringList{longLine, "short"}, false);
+    const DiffResult result =
+        DiffEngine::compute(QStringList{longLine, "short"}, QStringList{longLine, "short"}, false);
     const QString text = pageText(*renderAndParse(result), 0);
     EXPECT_TRUE(text.contains(u'\u2026'));
     EXPECT_FALSE(text.contains(longLine));
@@ -175,7 +181,13 @@ TEST(ExportRender, LongContentIsCutByClustersWithAnEllipsis)
 
     QPdfWriter writer(QStringLiteral("/dev/null"));
     writer.setResolution(1440);
-    const QFontMetricsF metrics([] { QFont f("DejaVu Sans Mono"); f.setPointSizeF(8.5); return f; }(), &writer);
+    const QFontMetricsF metrics(
+        [] {
+            QFont f("DejaVu Sans Mono");
+            f.setPointSizeF(8.5);
+            return f;
+        }(),
+        &writer);
     const qreal max = 234 * 20;
     const QString cut = ExportService::truncated(longLine, metrics, max);
     ASSERT_TRUE(cut.endsWith(u'\u2026'));
@@ -202,7 +214,8 @@ TEST(ExportRender, PlaceholdersAndBandsOnThePage)
     const DiffResult collapsed = DiffEngine::compute(numbered(1, 30), right, true);
     const std::unique_ptr<Poppler::Document> document = renderAndParse(collapsed);
     const QString text = pageText(*document, 0);
-    EXPECT_TRUE(text.contains(QStringLiteral("\u00B7\u00B7\u00B7 11 unchanged lines hidden \u00B7\u00B7\u00B7"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\u00B7\u00B7\u00B7 11 unchanged lines hidden \u00B7\u00B7\u00B7")))
+        << text.toStdString();
 
     // Rows: placeholder(1-11), 12, 13, 14, -15, +15, 16, 17, 18, 19, 20, +21 added only, ...
     const QImage page = document->page(0)->renderToImage(144, 144); // 2 pixels a point

@@ -212,7 +212,8 @@ TEST_F(ViewModelTest, OnlyTheLastOfAStormOfLoadsPublishes)
     int published = 0;
     model.onComparisonSucceeded = [&](const QUrl&, const QUrl&) { ++published; };
     int resultsSeen = 0;
-    QObject::connect(&model, &ComparisonViewModel::diffResultChanged, [&] { resultsSeen += model.diffResult() ? 1 : 0; });
+    QObject::connect(&model, &ComparisonViewModel::diffResultChanged,
+                     [&] { resultsSeen += model.diffResult() ? 1 : 0; });
 
     QByteArray big;
     for (int i = 0; i < 20000; ++i)

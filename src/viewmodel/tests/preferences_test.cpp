@@ -129,11 +129,12 @@ TEST_F(StoreTest, StoredFormIsTheDocumentedJson)
 
 TEST_F(StoreTest, CorruptOrForeignDataReadsAsEmptyAndIsReplaced)
 {
-    const QByteArray valid = RecentComparisonsStore::encode(
-        {{QUuid::createUuid(), "/a", "/b", "a", "b"}});
+    const QByteArray valid = RecentComparisonsStore::encode({{QUuid::createUuid(), "/a", "/b", "a", "b"}});
     for (const QByteArray& stored :
          {QByteArray("not json"), QByteArray("{\"id\":1}"), QByteArray("[{\"id\":\"x\"}]"),
-          QByteArray(valid).replace("\"leftName\"", "\"otherName\""), QByteArray("[{\"id\":\"") + QUuid::createUuid().toByteArray(QUuid::WithoutBraces) + "\",\"leftBookmark\":\"!!!\",\"rightBookmark\":\"\",\"leftName\":\"a\",\"rightName\":\"b\"}]",
+          QByteArray(valid).replace("\"leftName\"", "\"otherName\""),
+          QByteArray("[{\"id\":\"") + QUuid::createUuid().toByteArray(QUuid::WithoutBraces) +
+              "\",\"leftBookmark\":\"!!!\",\"rightBookmark\":\"\",\"leftName\":\"a\",\"rightName\":\"b\"}]",
           QByteArray("[1,2]")}) {
         Preferences().setData(RecentComparisonsStore::defaultsKey, stored);
         RecentComparisonsStore store;
