@@ -219,7 +219,8 @@ std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original,
     QList<DiffLine> collapsed = collapseUnchanged(full, kContextLines, ids);
     return Results{
         DiffResult(std::move(collapsed), counts.added, counts.removed, counts.modified, original, revised),
-        DiffResult(std::move(full), counts.added, counts.removed, counts.modified, original, revised),
+        DiffResult(std::move(full), counts.added, counts.removed, counts.modified, std::move(original),
+                   std::move(revised)),
     };
 }
 

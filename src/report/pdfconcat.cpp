@@ -146,7 +146,7 @@ std::optional<QByteArray> concatenatePdf(const QByteArray& firstBytes, const QBy
         out += number == *firstPages ? QByteArrayView(tree) : object;
     }
     for (const auto& [number, object] : second->objects) {
-        offsets[size_t(number + shift)] = out.size();
+        offsets[size_t(number) + size_t(shift)] = out.size();
         QByteArray moved = renumbered(object, shift);
         if (number == *secondPages) // the second tree now hangs below the first
             moved.replace("/Type /Pages", "/Type /Pages\n/Parent " + QByteArray::number(*firstPages) + " 0 R");

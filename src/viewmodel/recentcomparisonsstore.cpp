@@ -71,7 +71,7 @@ std::optional<QList<RecentComparison>> RecentComparisonsStore::decode(const QByt
         return *decoded;
     };
     QList<RecentComparison> recents;
-    for (const QJsonValue& value : document.array()) {
+    for (const QJsonValue value : document.array()) {
         const QJsonObject object = value.toObject();
         const QUuid id = QUuid::fromString(object.value(QStringLiteral("id")).toString());
         const std::optional<QByteArray> left = bytes(object.value(QStringLiteral("leftBookmark")));

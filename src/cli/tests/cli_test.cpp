@@ -34,7 +34,7 @@ protected:
 
     QString write(const QString& name, const QByteArray& data)
     {
-        const QString path = m_dir.filePath(name);
+        QString path = m_dir.filePath(name);
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(data);

@@ -13,7 +13,7 @@ class FileParserTest : public ::testing::Test {
 protected:
     QString write(const QString& name, const QByteArray& data)
     {
-        const QString path = m_dir.filePath(name);
+        QString path = m_dir.filePath(name);
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(data);

@@ -220,6 +220,7 @@ TEST_F(ViewModelTest, OnlyTheLastOfAStormOfLoadsPublishes)
         big += "line " + QByteArray::number(i % 700) + '\n';
     model.loadFile(file("left.txt", big), FileSide::left);
     std::vector<QUrl> rights;
+    rights.reserve(4);
     for (int i = 0; i < 4; ++i)
         rights.push_back(file(QStringLiteral("right%1.txt").arg(i), big + QByteArray::number(i) + '\n'));
     for (int i = 0; i < 200; ++i)
