@@ -3,6 +3,8 @@
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <algorithm>
+
 namespace varnel {
 
 ComparisonViewModel::ComparisonViewModel(QObject* parent)
@@ -41,21 +43,21 @@ void ComparisonViewModel::setRightFile(std::optional<FileItem> file)
 void ComparisonViewModel::setDiffResult(std::optional<DiffResult> result)
 {
     m_diffResult = std::move(result);
-    m_changeIds.reset();
+    m_changes.reset();
     Q_EMIT diffResultChanged();
 }
 
 void ComparisonViewModel::setFullDiffResult(std::optional<DiffResult> result)
 {
     m_fullDiffResult = std::move(result);
-    m_changeIds.reset();
+    m_changes.reset();
     Q_EMIT fullDiffResultChanged();
 }
 
 void ComparisonViewModel::setShowAllContext(bool show)
 {
     m_showAllContext = show;
-    m_changeIds.reset();
+    m_changes.reset();
     Q_EMIT showAllContextChanged();
 }
 
@@ -88,19 +90,33 @@ const std::optional<DiffResult>& ComparisonViewModel::activeDiffResult() const
     return m_showAllContext ? m_fullDiffResult : m_diffResult;
 }
 
-const QList<QUuid>& ComparisonViewModel::changeLinesIDs() const
+const ComparisonViewModel::ChangeList& ComparisonViewModel::changes() const
 {
-    if (!m_changeIds) {
-        QList<QUuid> ids;
+    if (!m_changes) {
+        ChangeList list;
         if (const std::optional<DiffResult>& active = activeDiffResult()) {
-            for (const DiffLine& line : active->lines()) {
-                if (line.type() == DiffLineType::added || line.type() == DiffLineType::removed)
-                    ids.append(line.id());
+            const QList<DiffLine>& lines = active->lines();
+            for (qsizetype row = 0; row < lines.size(); ++row) {
+                const DiffLineType type = lines[row].type();
+                if (type == DiffLineType::added || type == DiffLineType::removed) {
+                    list.ids.append(lines[row].id());
+                    list.rows.append(row);
+                }
             }
         }
-        m_changeIds = std::move(ids);
+        m_changes = std::move(list);
     }
-    return *m_changeIds;
+    return *m_changes;
+}
+
+const QList<QUuid>& ComparisonViewModel::changeLinesIDs() const
+{
+    return changes().ids;
+}
+
+const QList<qint64>& ComparisonViewModel::changeLineRows() const
+{
+    return changes().rows;
 }
 
 std::optional<QUuid> ComparisonViewModel::focusedChangeID() const
@@ -108,6 +124,14 @@ std::optional<QUuid> ComparisonViewModel::focusedChangeID() const
     const QList<QUuid>& ids = changeLinesIDs();
     if (m_focusedChangeIndex && *m_focusedChangeIndex >= 0 && *m_focusedChangeIndex < ids.size())
         return ids[*m_focusedChangeIndex];
+    return std::nullopt;
+}
+
+std::optional<qint64> ComparisonViewModel::focusedChangeRow() const
+{
+    const QList<qint64>& rows = changeLineRows();
+    if (m_focusedChangeIndex && *m_focusedChangeIndex >= 0 && *m_focusedChangeIndex < rows.size())
+        return rows[*m_focusedChangeIndex];
     return std::nullopt;
 }
 
@@ -156,6 +180,21 @@ void ComparisonViewModel::moveToPreviousChange()
         return;
     const qint64 current = m_focusedChangeIndex.value_or(0);
     setFocusedChangeIndex(((current - 1) % n + n) % n);
+}
+
+void ComparisonViewModel::increaseFontSize()
+{
+    setDiffFontSize(std::min(kMaximumFontSize, m_diffFontSize + 1));
+}
+
+void ComparisonViewModel::decreaseFontSize()
+{
+    setDiffFontSize(std::max(kMinimumFontSize, m_diffFontSize - 1));
+}
+
+void ComparisonViewModel::resetFontSize()
+{
+    setDiffFontSize(kDefaultFontSize);
 }
 
 void ComparisonViewModel::clearComparisonState()
@@ -215,8 +254,11 @@ void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>
     if (outcome) {
         setDiffResult(outcome.value().result);
         setFullDiffResult(outcome.value().fullResult);
+        const QUrl left = m_leftFile->url;
+        const QUrl right = m_rightFile->url;
         if (onComparisonSucceeded)
-            onComparisonSucceeded(m_leftFile->url, m_rightFile->url);
+            onComparisonSucceeded(left, right);
+        Q_EMIT comparisonSucceeded(left, right);
     } else {
         setComparisonError(outcome.error().message);
     }

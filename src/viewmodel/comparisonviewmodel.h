@@ -38,7 +38,11 @@ class ComparisonViewModel : public QObject {
     Q_PROPERTY(std::optional<qint64> focusedChangeIndex READ focusedChangeIndex NOTIFY focusedChangeIndexChanged)
 
 public:
+    // The diff text size: where it starts and where reset brings it, and the bounds of the
+    // text-size commands. The setter itself applies no bounds.
     static constexpr double kDefaultFontSize = 13;
+    static constexpr double kMinimumFontSize = 10;
+    static constexpr double kMaximumFontSize = 24;
 
     // Runs one comparison; replaceable in tests. Must be callable from a worker thread.
     using Comparator = std::function<Expected<ComparisonOutcome>(const FileItem&, const FileItem&, const CancelCheck&)>;
@@ -65,10 +69,15 @@ public:
     bool bothFilesLoaded() const { return m_leftFile && m_rightFile; }
     // Ids of the added and removed rows of the active result, in row order.
     const QList<QUuid>& changeLinesIDs() const;
+    // Where each of those rows stands in the active result's lines, in the same order.
+    const QList<qint64>& changeLineRows() const;
     std::optional<QUuid> focusedChangeID() const;
+    // The focused change's index in the active result's lines, without searching them.
+    std::optional<qint64> focusedChangeRow() const;
 
     // Called on the main thread after every successful comparison, once the results are
-    // published and before isComparing clears, with the left and right file URLs.
+    // published and before isComparing clears, with the left and right file URLs. The
+    // comparisonSucceeded signal follows it at the same moment.
     std::function<void(const QUrl& left, const QUrl& right)> onComparisonSucceeded;
 
     void loadFile(const QUrl& url, FileSide side);
@@ -76,6 +85,11 @@ public:
     void resetFiles();
     void moveToNextChange();
     void moveToPreviousChange();
+
+    // The text-size commands: one step up or down within the bounds, or back to the default.
+    void increaseFontSize();
+    void decreaseFontSize();
+    void resetFontSize();
 
 Q_SIGNALS:
     void leftFileChanged();
@@ -87,6 +101,8 @@ Q_SIGNALS:
     void comparisonErrorChanged();
     void diffFontSizeChanged();
     void focusedChangeIndexChanged();
+    // After every successful comparison; see onComparisonSucceeded.
+    void comparisonSucceeded(const QUrl& left, const QUrl& right);
 
 private:
     struct Job;
@@ -116,7 +132,13 @@ private:
     double m_diffFontSize = kDefaultFontSize;
     std::optional<qint64> m_focusedChangeIndex;
 
-    mutable std::optional<QList<QUuid>> m_changeIds; // derived; dropped whenever its inputs change
+    // The active result's changes, derived once per result and dropped whenever its inputs change.
+    struct ChangeList {
+        QList<QUuid> ids;
+        QList<qint64> rows;
+    };
+    const ChangeList& changes() const;
+    mutable std::optional<ChangeList> m_changes;
 
     quint64 m_lastJob = 0;
     std::shared_ptr<std::atomic<bool>> m_cancelRunning; // the running job's stop flag

@@ -120,11 +120,27 @@ TEST_F(ViewModelTest, NavigationWrapsAroundAndFollowsTheContextSwitch)
     EXPECT_EQ(model.focusedChangeIndex(), 0); // from the last, on to the first
     EXPECT_EQ(model.focusedChangeID(), model.changeLinesIDs()[0]);
 
+    // Each change's row is known without a search, and names the row with the change's id.
+    const auto rowsMatchIds = [&model] {
+        const QList<DiffLine>& lines = model.activeDiffResult()->lines();
+        for (qsizetype i = 0; i < model.changeLinesIDs().size(); ++i) {
+            if (lines[model.changeLineRows()[i]].id() != model.changeLinesIDs()[i])
+                return false;
+        }
+        return model.changeLineRows().size() == model.changeLinesIDs().size();
+    };
+    EXPECT_TRUE(rowsMatchIds());
+    EXPECT_EQ(model.focusedChangeRow(), 1); // a, -b, +x, c, +d
+
     const QUuid collapsedId = *model.focusedChangeID();
     model.setShowAllContext(true);
     EXPECT_EQ(&*model.activeDiffResult(), &*model.fullDiffResult());
     EXPECT_EQ(model.changeLinesIDs().size(), 3);
     EXPECT_NE(model.focusedChangeID(), collapsedId); // the same change, under the full result's id
+    EXPECT_TRUE(rowsMatchIds());
+    model.moveToNextChange();
+    model.moveToNextChange();
+    EXPECT_EQ(model.focusedChangeRow(), 4);
 
     ComparisonViewModel fresh;
     fresh.loadFile(file("l2.txt", "a\n"), FileSide::left);
@@ -193,6 +209,13 @@ TEST_F(ViewModelTest, SuccessCallbackRunsOnceAfterPublishingAndBeforeComparingCl
         left = l;
         right = r;
     };
+    // The signal carries the same news at the same moment, after the callback.
+    QList<QUrl> signalled;
+    QObject::connect(&model, &ComparisonViewModel::comparisonSucceeded, [&](const QUrl& l, const QUrl& r) {
+        EXPECT_EQ(calls, 1);
+        EXPECT_TRUE(model.isComparing());
+        signalled << l << r;
+    });
     const QUrl a = file("a.txt", "1\n");
     const QUrl b = file("b.txt", "2\n");
     model.loadFile(a, FileSide::left);
@@ -204,6 +227,7 @@ TEST_F(ViewModelTest, SuccessCallbackRunsOnceAfterPublishingAndBeforeComparingCl
     EXPECT_TRUE(stillComparing);
     EXPECT_EQ(left, a);
     EXPECT_EQ(right, b);
+    EXPECT_EQ(signalled, (QList<QUrl>{a, b}));
 }
 
 TEST_F(ViewModelTest, OnlyTheLastOfAStormOfLoadsPublishes)
@@ -244,6 +268,16 @@ TEST_F(ViewModelTest, EveryAssignmentNotifies)
     model.setShowAllContext(false);
     EXPECT_EQ(fontSpy.count(), 2);
     EXPECT_EQ(contextSpy.count(), 1);
+
+    // The text-size commands stay within 10 to 24; reset gives 13 from anywhere.
+    for (int i = 0; i < 20; ++i)
+        model.increaseFontSize();
+    EXPECT_EQ(model.diffFontSize(), 24);
+    for (int i = 0; i < 20; ++i)
+        model.decreaseFontSize();
+    EXPECT_EQ(model.diffFontSize(), 10);
+    model.resetFontSize();
+    EXPECT_EQ(model.diffFontSize(), 13);
     EXPECT_FALSE(model.activeDiffResult());
     EXPECT_TRUE(model.changeLinesIDs().isEmpty());
 }
