@@ -14,7 +14,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev zlib1g-dev libpoppler-qt6-dev libgtest-dev libbenchmark-dev
+build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-svg-dev zlib1g-dev libpoppler-qt6-dev libgtest-dev libbenchmark-dev
                 fonts-dejavu-core)
 lint_packages=(clang-format clang-tidy)
 bench_packages=(git diffutils python3 time poppler-utils docx2txt)

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "highlight/syntaxhighlighter.h"
+
+#include <QColor>
+#include <QPalette>
+
+#include <array>
+#include <cstdint>
+
+namespace varnel {
+
+// The window's named colours. Each has one value for light and one for dark appearance;
+// views ask the current palette (Appearance::palette()) at paint time and never keep a
+// colour across a change of appearance.
+enum class ColorRole : std::uint8_t {
+    green,
+    red,
+    orange,
+    accent,
+    primary,   // text
+    secondary, // dimmed text, comments, and (at low opacity) fills and separators
+    tertiary,  // line numbers
+    syntaxPurple,
+    syntaxRed,
+    syntaxBlue,
+    syntaxOrange,
+    syntaxTeal,
+    syntaxCyan,
+    viewBackground,   // behind the diff rows and other content
+    windowBackground, // behind bars and controls
+};
+
+inline constexpr int kColorRoleCount = int(ColorRole::windowBackground) + 1;
+
+// One set of colour values. The text grades and the syntax colours are chosen so that
+// text stays readable on every row background of a diff (tinted, focused and collapsed
+// rows included): at least 4.5:1 contrast for text and 3:1 for the tertiary grade.
+class Palette {
+public:
+    static const Palette& light();
+    static const Palette& dark();
+    static const Palette& forDark(bool dark) { return dark ? Palette::dark() : light(); }
+
+    bool isDark() const { return m_dark; }
+    QColor color(ColorRole role) const { return m_colors[std::size_t(role)]; }
+    // The colour at a fixed opacity, to be painted over the view background.
+    QColor color(ColorRole role, qreal opacity) const;
+    // The colour of a highlighted token.
+    QColor tokenColor(TokenRole role) const;
+    // The same colours as a QPalette, so that scroll bars, menus and frames match.
+    QPalette widgetPalette() const;
+
+private:
+    Palette(bool dark, const std::array<QRgb, kColorRoleCount>& values);
+
+    bool m_dark;
+    std::array<QColor, kColorRoleCount> m_colors;
+};
+
+} // namespace varnel

@@ -1,0 +1,122 @@
+#include "testutil.h"
+#include "widgets/style/palette.h"
+
+#include <QPalette>
+
+#include <cmath>
+#include <vector>
+
+using namespace varnel;
+using varnel::test::over;
+
+namespace {
+
+double luminance(const QColor& color)
+{
+    const auto channel = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+}
+
+// WCAG 2 contrast ratio of two opaque colours.
+double contrast(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+struct Background {
+    const char* name;
+    QColor color;
+};
+
+// Every background a diff row's text can stand on: plain, the added and removed tints
+// (focused or not), the focused unchanged tint and the collapsed row's fill.
+std::vector<Background> rowBackgrounds(const Palette& palette)
+{
+    const QColor view = palette.color(ColorRole::viewBackground);
+    const double base = palette.isDark() ? 0.22 : 0.12;
+    return {
+        {"plain", view},
+        {"added", over(palette.color(ColorRole::green, base), view)},
+        {"added, focused", over(palette.color(ColorRole::green, base + 0.18), view)},
+        {"removed", over(palette.color(ColorRole::red, base), view)},
+        {"removed, focused", over(palette.color(ColorRole::red, base + 0.18), view)},
+        {"unchanged, focused", over(palette.color(ColorRole::accent, 0.08), view)},
+        {"collapsed", over(palette.color(ColorRole::secondary, 0.06), view)},
+    };
+}
+
+class PaletteContrast : public ::testing::TestWithParam<bool> {};
+
+TEST_P(PaletteContrast, TextIsReadableOnEveryRowBackground)
+{
+    const Palette& palette = Palette::forDark(GetParam());
+    std::vector<std::pair<const char*, QColor>> texts = {
+        {"primary", palette.color(ColorRole::primary)},
+        {"secondary", palette.color(ColorRole::secondary)},
+    };
+    for (int role = 0; role <= int(TokenRole::symbol); ++role)
+        texts.emplace_back("token", palette.tokenColor(TokenRole(role)));
+    for (const auto& [name, text] : texts) {
+        for (const Background& background : rowBackgrounds(palette)) {
+            EXPECT_GE(contrast(text, background.color), 4.5)
+                << name << " " << text.name().toStdString() << " on " << background.name;
+        }
+    }
+    for (const Background& background : rowBackgrounds(palette))
+        EXPECT_GE(contrast(palette.color(ColorRole::tertiary), background.color), 3.0)
+            << "numbers on " << background.name;
+}
+
+TEST_P(PaletteContrast, ChangeColoursAreReadableOnTheViewAndDistinct)
+{
+    const Palette& palette = Palette::forDark(GetParam());
+    const QColor view = palette.color(ColorRole::viewBackground);
+    // The inline markers and the summary badges are text in these colours.
+    for (ColorRole role : {ColorRole::green, ColorRole::red, ColorRole::orange, ColorRole::accent})
+        EXPECT_GE(contrast(palette.color(role), view), 3.0) << int(role);
+    EXPECT_NE(palette.color(ColorRole::green), palette.color(ColorRole::red));
+    EXPECT_NE(palette.color(ColorRole::green), palette.color(ColorRole::accent));
+    EXPECT_NE(palette.color(ColorRole::red), palette.color(ColorRole::orange));
+    // Three grades of text, strongest first.
+    const double primary = contrast(palette.color(ColorRole::primary), view);
+    const double secondary = contrast(palette.color(ColorRole::secondary), view);
+    const double tertiary = contrast(palette.color(ColorRole::tertiary), view);
+    EXPECT_GT(primary, secondary);
+    EXPECT_GT(secondary, tertiary);
+}
+
+INSTANTIATE_TEST_SUITE_P(LightAndDark, PaletteContrast, ::testing::Values(false, true),
+                         [](const auto& param) { return param.param ? "dark" : "light"; });
+
+TEST(Palette, DarkIsDarkAndTheWidgetPaletteFollows)
+{
+    EXPECT_LT(luminance(Palette::dark().color(ColorRole::viewBackground)), 0.05);
+    EXPECT_GT(luminance(Palette::light().color(ColorRole::viewBackground)), 0.9);
+    for (bool dark : {false, true}) {
+        const Palette& palette = Palette::forDark(dark);
+        const QPalette widgets = palette.widgetPalette();
+        EXPECT_EQ(widgets.color(QPalette::Base), palette.color(ColorRole::viewBackground));
+        EXPECT_EQ(widgets.color(QPalette::Text), palette.color(ColorRole::primary));
+        EXPECT_EQ(widgets.color(QPalette::Window), palette.color(ColorRole::windowBackground));
+        EXPECT_GE(contrast(widgets.color(QPalette::WindowText), widgets.color(QPalette::Window)), 4.5);
+    }
+}
+
+TEST(Appearance, SaysWhenItChanges)
+{
+    Appearance& hub = Appearance::instance();
+    const bool was = hub.isDark();
+    int changes = 0;
+    const QMetaObject::Connection connection = QObject::connect(&hub, &Appearance::changed, [&] { ++changes; });
+    hub.setDark(!was);
+    hub.setDark(!was); // no change, no signal
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(&hub.palette(), &Palette::forDark(!was));
+    hub.setDark(was);
+    EXPECT_EQ(changes, 2);
+    QObject::disconnect(connection);
+}
+
+} // namespace
