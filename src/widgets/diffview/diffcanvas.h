@@ -1,0 +1,147 @@
+#pragma once
+
+#include "widgets/diffview/rowpainter.h"
+
+#include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QPointer>
+
+#include <memory>
+#include <optional>
+
+class QMenu;
+class QVariantAnimation;
+
+namespace varnel {
+
+// A scroll area that shows the rows of one diff result, all of one height, and paints
+// only the rows in view: no widget and no layout per row, so scrolling, painting and
+// focusing cost the same for ten rows and for ten million. Row k stands at k × the row
+// height; a row spans the width of the widest text, so the tints and the number column
+// stay in place while the view scrolls sideways.
+//
+// Besides painting it scrolls (wheel, scroll bars, keyboard), centres the focused change
+// (animated, or 50 ms after being shown), and lets the user select text with the mouse
+// within one column and copy it.
+//
+// Subclasses say how each row is shown (its side, whether it is a filler) and may paint a
+// part in front of every row (the inline view's change marker).
+class DiffCanvas : public QAbstractScrollArea {
+    Q_OBJECT
+
+public:
+    // A place in the text: before character `column` of row `row`.
+    struct TextPosition {
+        qint64 row = 0;
+        qsizetype column = 0;
+        friend bool operator==(const TextPosition&, const TextPosition&) = default;
+        friend bool operator<(const TextPosition& a, const TextPosition& b)
+        {
+            return a.row != b.row ? a.row < b.row : a.column < b.column;
+        }
+    };
+
+    static constexpr int kFocusAnimationMs = 250;
+    static constexpr int kShowCentringDelayMs = 50;
+
+    explicit DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent = nullptr);
+    ~DiffCanvas() override;
+
+    qint64 rowCount() const { return m_rows->rowCount(); }
+    int rowHeight() const { return m_rows->metrics().rowHeight; }
+    // The width of every row: the view's width, or more when the widest text needs it.
+    qreal contentWidth() const;
+    std::optional<qint64> focusedRow() const { return m_focusedRow; }
+    // What paints the rows: metrics, text positions, the cache.
+    const RowPainter& rowPainter() const { return *m_rows; }
+    // How row `index` is shown in this view: its side, focus and whether it is a filler.
+    RowPainter::Row shownRow(qint64 index) const { return rowFor(index); }
+    // The topmost row at least partly in view.
+    qint64 firstVisibleRow() const;
+
+    // Called by the owning view after it changed the row painter.
+    // A new result: the selection ends, and `focusedRow` is the focus it starts with
+    // (no scrolling; shown anew, the view centres it).
+    void resultChanged(std::optional<qint64> focusedRow);
+    // A new font size: the row at the top stays at the top.
+    void metricsChanged(qreal oldRowHeight);
+    void languageChanged();
+
+    // Moves the focus. With `scroll`, a move to a row while the view is visible animates
+    // the row's centre to the view's centre; a move to no row scrolls nothing.
+    void moveFocus(std::optional<qint64> row, bool scroll);
+    // Brings the centre of `row` to the centre of the view (and, when the row is wider than
+    // the view, sideways too), animated or at once. A new call during an animation starts
+    // from where the view is.
+    void centreOnRow(qint64 row, bool animated);
+    // Where centreOnRow would scroll to.
+    QPoint centringTarget(qint64 row);
+    bool isAnimating() const;
+
+    QPoint scrollPosition() const;
+    void setScrollPosition(QPoint position);
+
+    // The selection, in order; empty when nothing is selected.
+    std::optional<std::pair<TextPosition, TextPosition>> selection() const;
+    void setSelection(TextPosition anchor, TextPosition cursor);
+    void clearSelection();
+    QString selectedText();
+    // Puts the selected text on the clipboard; does nothing without a selection.
+    void copy();
+    // The menu the context-menu event shows: "Copy".
+    std::unique_ptr<QMenu> makeContextMenu();
+
+    // Where a point of the viewport falls in the text.
+    TextPosition positionAt(QPoint viewportPoint);
+
+Q_SIGNALS:
+    // After the view scrolled by any means, with its new position.
+    void scrolled(QPoint position);
+
+protected:
+    // How row `index` is shown in this view.
+    virtual RowPainter::Row rowFor(qint64 index) const = 0;
+    // Which rows this view shows as text, to size its width.
+    virtual ShownRows shownRows() const = 0;
+    // The width of a part in front of every row, and its painting.
+    virtual qreal leadingWidth() const { return 0; }
+    virtual void paintLeading(QPainter& /*painter*/, const QRectF& /*rect*/, qint64 /*index*/) {}
+
+    RowPainter& rows() const { return *m_rows; }
+
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void updateScrollBars();
+    void updateContentWidth();
+    void growContentWidth(qreal rowWidth);
+    void appearanceChanged();
+    std::optional<RowPainter::Selection> selectionIn(qint64 index) const;
+    void selectWordAt(TextPosition position);
+    void selectRow(qint64 row);
+
+    std::shared_ptr<RowPainter> m_rows;
+    std::optional<qint64> m_focusedRow;
+    qreal m_contentWidth = 0; // the widest row's width, before the view's own width
+    bool m_growPending = false;
+    QVariantAnimation* m_animation;
+
+    std::optional<TextPosition> m_anchor;
+    TextPosition m_cursor;
+    bool m_dragging = false;
+    // A press soon after a double-click at the same place is a triple-click.
+    QElapsedTimer m_sinceDoubleClick;
+    QPoint m_doubleClickPoint;
+};
+
+} // namespace varnel

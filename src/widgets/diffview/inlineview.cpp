@@ -1,0 +1,89 @@
+#include "widgets/diffview/inlineview.h"
+
+#include "widgets/style/appearance.h"
+#include "widgets/style/fonts.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace varnel {
+
+namespace {
+
+constexpr qreal kSeparatorOpacity = 0.2;
+
+} // namespace
+
+InlineView::InlineView(QWidget* parent)
+    : DiffCanvas(std::make_shared<RowPainter>(), parent)
+    , m_markerFont(fonts::monospace(fonts::pixelSize(fonts::TextStyle::body), true))
+{
+    const QFontMetricsF metrics(m_markerFont);
+    m_markerAscent = metrics.ascent();
+    m_markerHeight = metrics.height();
+}
+
+void InlineView::setResult(const DiffResult& result, std::optional<qint64> focusedRow)
+{
+    rows().setResult(result);
+    resultChanged(focusedRow);
+}
+
+void InlineView::setLanguage(std::optional<SyntaxHighlighter::Language> language)
+{
+    if (language == rows().language())
+        return;
+    rows().setLanguage(language);
+    languageChanged();
+}
+
+void InlineView::setFontSize(qreal fontSize)
+{
+    const int oldHeight = rows().metrics().rowHeight;
+    const qreal oldSize = rows().metrics().fontSize;
+    rows().setFontSize(fontSize);
+    if (rows().metrics().fontSize != oldSize)
+        metricsChanged(oldHeight);
+}
+
+QString InlineView::markerText(DiffLineType type)
+{
+    switch (type) {
+    case DiffLineType::added: return QStringLiteral("+");
+    case DiffLineType::removed: return QString(QChar(0x2212));
+    case DiffLineType::unchanged: return QStringLiteral(" ");
+    case DiffLineType::contextCollapsed: return QString(QChar(0x2026));
+    }
+    return {};
+}
+
+RowPainter::Row InlineView::rowFor(qint64 index) const
+{
+    const bool removed = rows().line(index).type() == DiffLineType::removed;
+    return {index, removed ? PageSide::left : PageSide::right, focusedRow() == index, false};
+}
+
+void InlineView::paintLeading(QPainter& painter, const QRectF& rect, qint64 index)
+{
+    const Palette& palette = Appearance::instance().palette();
+    painter.fillRect(QRectF(rect.left() + kMarkerWidth, rect.top(), RowMetrics::kSeparatorWidth, rect.height()),
+                     palette.color(ColorRole::secondary, kSeparatorOpacity));
+    const DiffLineType type = rows().line(index).type();
+    QColor color;
+    switch (type) {
+    case DiffLineType::added: color = palette.color(ColorRole::green); break;
+    case DiffLineType::removed: color = palette.color(ColorRole::red); break;
+    case DiffLineType::contextCollapsed: color = palette.color(ColorRole::secondary); break;
+    case DiffLineType::unchanged: return; // an invisible space
+    }
+    const QString marker = markerText(type);
+    const QFontMetricsF metrics(m_markerFont);
+    const qreal width = metrics.horizontalAdvance(marker);
+    const qreal baseline = std::round((rect.height() - m_markerHeight) / 2 + m_markerAscent);
+    painter.setFont(m_markerFont);
+    painter.setPen(color);
+    painter.drawText(QPointF(rect.left() + std::round((kMarkerWidth - width) / 2), rect.top() + baseline), marker);
+}
+
+} // namespace varnel

@@ -1,0 +1,356 @@
+#include "widgets/diffview/rowpainter.h"
+
+#include "widgets/style/appearance.h"
+
+#include <QPainter>
+#include <QTextOption>
+
+#include <algorithm>
+#include <cmath>
+
+namespace varnel {
+
+namespace {
+
+// Fills: the tint of added and removed rows, and what focus adds to it.
+constexpr qreal kChangeTintLight = 0.12;
+constexpr qreal kChangeTintDark = 0.22;
+constexpr qreal kFocusBoost = 0.18;
+constexpr qreal kFillerTint = 0.04;
+constexpr qreal kCollapsedTint = 0.06;
+constexpr qreal kFocusedUnchangedTint = 0.08;
+constexpr qreal kSeparatorOpacity = 0.2;
+constexpr qreal kOutlineWidth = 2;
+constexpr qreal kOutlineOpacity = 0.7;
+constexpr qreal kSelectionOpacity = 0.3;
+// Wide enough for any line that is shaped whole (RowText::kLongLine characters).
+constexpr qreal kUnboundedLineWidth = 1e6;
+
+std::optional<QColor> background(const DiffLine& line, const RowPainter::Row& row, const Palette& palette)
+{
+    if (row.empty)
+        return palette.color(ColorRole::secondary, kFillerTint);
+    const qreal tint = (palette.isDark() ? kChangeTintDark : kChangeTintLight) + (row.focused ? kFocusBoost : 0);
+    switch (line.type()) {
+    case DiffLineType::contextCollapsed: return palette.color(ColorRole::secondary, kCollapsedTint);
+    case DiffLineType::added: return palette.color(ColorRole::green, tint);
+    case DiffLineType::removed: return palette.color(ColorRole::red, tint);
+    case DiffLineType::unchanged:
+        if (row.focused)
+            return palette.color(ColorRole::accent, kFocusedUnchangedTint);
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+QColor outlineColor(DiffLineType type, const Palette& palette)
+{
+    switch (type) {
+    case DiffLineType::added: return palette.color(ColorRole::green, kOutlineOpacity);
+    case DiffLineType::removed: return palette.color(ColorRole::red, kOutlineOpacity);
+    default: return palette.color(ColorRole::accent, kOutlineOpacity);
+    }
+}
+
+// A frame of `width` lying inside `rect`, as four rectangles that do not overlap, so
+// the corners are no darker than the sides.
+void fillFrame(QPainter& painter, const QRectF& rect, qreal width, const QColor& color)
+{
+    painter.fillRect(QRectF(rect.left(), rect.top(), rect.width(), width), color);
+    painter.fillRect(QRectF(rect.left(), rect.bottom() - width, rect.width(), width), color);
+    const qreal sideHeight = rect.height() - 2 * width;
+    if (sideHeight <= 0)
+        return;
+    painter.fillRect(QRectF(rect.left(), rect.top() + width, width, sideHeight), color);
+    painter.fillRect(QRectF(rect.right() - width, rect.top() + width, width, sideHeight), color);
+}
+
+QList<QTextLayout::FormatRange> formatsFor(const QList<HighlightRun>& runs, qsizetype from, qsizetype to,
+                                           const Palette& palette)
+{
+    QList<QTextLayout::FormatRange> formats;
+    // Runs are in order and do not overlap: skip to the first that ends after `from`.
+    auto it = std::lower_bound(runs.cbegin(), runs.cend(), from,
+                               [](const HighlightRun& run, qsizetype pos) { return run.start + run.length <= pos; });
+    for (; it != runs.cend() && it->start < to; ++it) {
+        if (!it->role)
+            continue;
+        const qsizetype start = std::max(it->start, from);
+        const qsizetype end = std::min(it->start + it->length, to);
+        QTextLayout::FormatRange range;
+        range.start = int(start - from);
+        range.length = int(end - start);
+        range.format.setForeground(palette.tokenColor(*it->role));
+        formats.append(range);
+    }
+    return formats;
+}
+
+// Lays `text` out as one line that never wraps.
+std::unique_ptr<QTextLayout> layOut(const QString& text, const QList<QTextLayout::FormatRange>& formats,
+                                    const RowMetrics& metrics)
+{
+    auto layout = std::make_unique<QTextLayout>(text, metrics.textFont);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(Qt::LeftToRight);
+    option.setTabStopDistance(metrics.tabDistance);
+    layout->setTextOption(option);
+    layout->setFormats(formats);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    QTextLine line = layout->createLine();
+    if (line.isValid()) {
+        line.setLineWidth(kUnboundedLineWidth);
+        line.setPosition(QPointF(0, 0));
+    }
+    layout->endLayout();
+    return layout;
+}
+
+} // namespace
+
+QString collapsedLabel(qint64 hiddenCount)
+{
+    return QString::number(hiddenCount) +
+           (hiddenCount == 1 ? QStringLiteral(" unchanged line hidden") : QStringLiteral(" unchanged lines hidden"));
+}
+
+RowPainter::RowPainter() : m_metrics(RowMetrics::forFontSize(13)), m_palette(&Appearance::instance().palette()) {}
+
+void RowPainter::setResult(DiffResult result)
+{
+    m_result = std::move(result);
+    m_longest = LongestLines::find(m_result.lines());
+    // Numbers grow down the rows: the largest is the last present on either side.
+    m_largestNumber = 0;
+    const QList<DiffLine>& lines = m_result.lines();
+    for (PageSide side : {PageSide::left, PageSide::right}) {
+        for (qsizetype i = lines.size() - 1; i >= 0; --i) {
+            const std::optional<qint64> number =
+                side == PageSide::left ? lines[i].leftLineNumber() : lines[i].rightLineNumber();
+            if (number) {
+                m_largestNumber = std::max(m_largestNumber, *number);
+                break;
+            }
+        }
+    }
+    updateGutterWidth();
+    clearCache();
+}
+
+void RowPainter::setLanguage(std::optional<SyntaxHighlighter::Language> language)
+{
+    if (language == m_language)
+        return;
+    m_language = language;
+    clearCache();
+}
+
+void RowPainter::setFontSize(qreal fontSize)
+{
+    if (std::round(fontSize) == m_metrics.fontSize)
+        return;
+    m_metrics = RowMetrics::forFontSize(fontSize);
+    updateGutterWidth();
+    clearCache();
+}
+
+void RowPainter::updateGutterWidth()
+{
+    const qreal needed = std::ceil(qreal(QString::number(m_largestNumber).size()) * m_metrics.digitAdvance +
+                                   RowMetrics::kNumberLeading + RowMetrics::kNumberTrailing);
+    m_gutterWidth = std::max(RowMetrics::kGutterWidth, needed);
+}
+
+void RowPainter::setPalette(const Palette& palette)
+{
+    if (&palette == m_palette)
+        return;
+    m_palette = &palette;
+    clearCache();
+}
+
+void RowPainter::clearCache()
+{
+    m_cache.clear();
+    m_widest.fill(std::nullopt);
+}
+
+bool RowPainter::showsText(const Row& row) const
+{
+    return !row.empty && line(row.index).type() != DiffLineType::contextCollapsed;
+}
+
+RowText RowPainter::makeRowText(qint64 index) const
+{
+    RowText row;
+    row.text = line(index).contentString();
+    if (m_language && !row.text.isEmpty())
+        row.runs = SyntaxHighlighter::highlight(row.text, *m_language);
+    if (row.text.size() > RowText::kLongLine) {
+        row.width = qreal(row.text.size()) * m_metrics.advance;
+        return row;
+    }
+    row.layout = layOut(row.text, formatsFor(row.runs, 0, row.text.size(), *m_palette), m_metrics);
+    row.width = row.layout->lineCount() ? row.layout->lineAt(0).naturalTextWidth() : 0;
+    return row;
+}
+
+RowText& RowPainter::rowText(qint64 index)
+{
+    if (RowText* cached = m_cache.find(index))
+        return *cached;
+    return m_cache.insert(index, makeRowText(index));
+}
+
+QString RowPainter::text(qint64 index)
+{
+    if (line(index).type() == DiffLineType::contextCollapsed)
+        return {};
+    return rowText(index).text;
+}
+
+qreal RowPainter::textWidth(qint64 index)
+{
+    if (line(index).type() == DiffLineType::contextCollapsed)
+        return labelWidth(index);
+    return rowText(index).width;
+}
+
+qreal RowPainter::labelWidth(qint64 index) const
+{
+    return m_metrics.labelMetrics.horizontalAdvance(collapsedLabel(line(index).hiddenCount().value_or(0)));
+}
+
+qreal RowPainter::cursorX(qint64 index, qsizetype position)
+{
+    const RowText& row = rowText(index);
+    position = std::clamp<qsizetype>(position, 0, row.text.size());
+    if (row.isLong() || row.layout->lineCount() == 0)
+        return qreal(position) * m_metrics.advance;
+    return row.layout->lineAt(0).cursorToX(int(position));
+}
+
+qsizetype RowPainter::cursorAt(qint64 index, qreal x)
+{
+    const RowText& row = rowText(index);
+    if (row.isLong() || row.layout->lineCount() == 0)
+        return std::clamp<qsizetype>(qsizetype(std::lround(x / m_metrics.advance)), 0, row.text.size());
+    return row.layout->lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
+}
+
+qreal RowPainter::widestText(ShownRows shown)
+{
+    std::optional<qreal>& widest = m_widest[std::size_t(shown)];
+    if (!widest) {
+        qreal width = 0;
+        for (qint64 index : m_longest.rows(shown))
+            width = std::max(width, rowText(index).width);
+        widest = width;
+    }
+    return *widest;
+}
+
+void RowPainter::paint(QPainter& painter, const QRectF& rect, const Row& row, const QRectF& clip,
+                       std::optional<Selection> selection)
+{
+    const Palette& palette = *m_palette;
+    const DiffLine& diffLine = line(row.index);
+    const bool collapsed = diffLine.type() == DiffLineType::contextCollapsed;
+
+    if (const std::optional<QColor> fill = background(diffLine, row, palette))
+        painter.fillRect(rect, *fill);
+    painter.fillRect(QRectF(rect.left() + m_gutterWidth, rect.top(), RowMetrics::kSeparatorWidth, rect.height()),
+                     palette.color(ColorRole::secondary, kSeparatorOpacity));
+
+    // The number column.
+    const qreal gutterRight = rect.left() + m_gutterWidth;
+    if (collapsed) {
+        const QString ellipsis(QChar(0x2026));
+        const qreal width = m_metrics.numberMetrics.horizontalAdvance(ellipsis);
+        painter.setFont(m_metrics.numberFont);
+        painter.setPen(palette.color(ColorRole::tertiary));
+        painter.drawText(
+            QPointF(rect.left() + std::round((m_gutterWidth - width) / 2), rect.top() + m_metrics.numberBaseline),
+            ellipsis);
+    } else if (!row.empty) {
+        const std::optional<qint64> number =
+            row.side == PageSide::left ? diffLine.leftLineNumber() : diffLine.rightLineNumber();
+        if (number) {
+            const QString digits = QString::number(*number);
+            const qreal width = m_metrics.numberMetrics.horizontalAdvance(digits);
+            painter.setFont(m_metrics.numberFont);
+            painter.setPen(palette.color(ColorRole::tertiary));
+            painter.drawText(
+                QPointF(gutterRight - RowMetrics::kNumberTrailing - width, rect.top() + m_metrics.numberBaseline),
+                digits);
+        }
+    }
+
+    // The text column.
+    if (collapsed) {
+        painter.setFont(m_metrics.labelFont);
+        painter.setPen(palette.color(ColorRole::secondary));
+        painter.drawText(QPointF(rect.left() + textStart(), rect.top() + m_metrics.labelBaseline),
+                         collapsedLabel(diffLine.hiddenCount().value_or(0)));
+    } else if (!row.empty && !diffLine.content().isEmpty()) {
+        paintText(painter, rect, row.index, clip, selection);
+    }
+
+    if (row.focused)
+        fillFrame(painter, rect, kOutlineWidth, outlineColor(diffLine.type(), palette));
+}
+
+void RowPainter::paintText(QPainter& painter, const QRectF& rect, qint64 index, const QRectF& clip,
+                           std::optional<Selection> selection)
+{
+    const Palette& palette = *m_palette;
+    const RowText& row = rowText(index);
+    const qreal x = rect.left() + textStart();
+    if (x + row.width < clip.left() || x > clip.right())
+        return;
+
+    if (selection && selection->to > selection->from) {
+        const qreal from = x + cursorX(index, selection->from);
+        const qreal to = x + cursorX(index, selection->to);
+        painter.fillRect(QRectF(from, rect.top(), to - from, rect.height()),
+                         palette.color(ColorRole::accent, kSelectionOpacity));
+    }
+
+    painter.setPen(palette.color(ColorRole::primary));
+    const qreal baseline = rect.top() + m_metrics.textBaseline;
+    if (row.isLong()) {
+        paintLongText(painter, x, baseline, row, clip);
+        return;
+    }
+    if (row.layout->lineCount() == 0)
+        return;
+    const QTextLine line = row.layout->lineAt(0);
+    row.layout->draw(&painter, QPointF(x, baseline - line.ascent()));
+}
+
+void RowPainter::paintLongText(QPainter& painter, qreal x, qreal baseline, const RowText& row, const QRectF& clip) const
+{
+    // Only the characters in view, plus one on each side for glyphs that overhang.
+    const qreal advance = m_metrics.advance;
+    qsizetype first = std::max<qsizetype>(0, qsizetype(std::floor((clip.left() - x) / advance)) - 1);
+    qsizetype last = std::min<qsizetype>(row.text.size(), qsizetype(std::ceil((clip.right() - x) / advance)) + 1);
+    if (first >= last)
+        return;
+    if (first > 0 && row.text.at(first).isLowSurrogate())
+        --first;
+    if (last < row.text.size() && row.text.at(last - 1).isHighSurrogate())
+        ++last;
+    // On the grid a tab is one cell wide.
+    QString window = row.text.mid(first, last - first);
+    window.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    const std::unique_ptr<QTextLayout> layout =
+        layOut(window, formatsFor(row.runs, first, last, *m_palette), m_metrics);
+    if (layout->lineCount() == 0)
+        return;
+    const QTextLine line = layout->lineAt(0);
+    layout->draw(&painter, QPointF(x + qreal(first) * advance, baseline - line.ascent()));
+}
+
+} // namespace varnel

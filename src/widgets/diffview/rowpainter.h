@@ -1,0 +1,109 @@
+#pragma once
+
+#include "core/diffresult.h"
+#include "highlight/syntaxhighlighter.h"
+#include "widgets/diffview/longestlines.h"
+#include "widgets/diffview/rowmetrics.h"
+#include "widgets/diffview/rowtextcache.h"
+
+#include <array>
+#include <optional>
+
+class QPainter;
+class QRectF;
+
+namespace varnel {
+
+class Palette;
+
+// Paints the rows of one diff result: a line-number column, a separator and the line's
+// text, on a background tinted by the kind of line, outlined when it is the focused
+// change. Rows are painted straight from the result's DiffLines; nothing is kept per row
+// except a small cache of the text of rows painted lately (RowTextCache).
+//
+// The two columns of the side-by-side view share one painter, so a line that stands in
+// both columns is converted, highlighted and shaped once.
+class RowPainter {
+public:
+    // How to paint one row.
+    struct Row {
+        qint64 index = 0;               // into result().lines()
+        PageSide side = PageSide::left; // which line number to show
+        bool focused = false;           // the focused change: stronger tint, outline
+        bool empty = false;             // a filler: no number, no text, the filler tint
+    };
+    // A selected stretch of a row's text, in UTF-16 code units.
+    struct Selection {
+        qsizetype from = 0;
+        qsizetype to = 0;
+    };
+
+    RowPainter();
+
+    void setResult(DiffResult result);
+    const DiffResult& result() const { return m_result; }
+    qint64 rowCount() const { return m_result.lines().size(); }
+    const DiffLine& line(qint64 index) const { return m_result.lines()[index]; }
+
+    void setLanguage(std::optional<SyntaxHighlighter::Language> language);
+    std::optional<SyntaxHighlighter::Language> language() const { return m_language; }
+
+    void setFontSize(qreal fontSize);
+    const RowMetrics& metrics() const { return m_metrics; }
+
+    // The number column: 44 wide, or wider when the result's largest line number would not
+    // fit in it at this font size. Then the text, from the row's left edge.
+    qreal gutterWidth() const { return m_gutterWidth; }
+    qreal textStart() const { return m_gutterWidth + RowMetrics::kSeparatorWidth + RowMetrics::kTextInset; }
+
+    // The colours to paint with; the views pass the appearance's palette whenever it changes.
+    void setPalette(const Palette& palette);
+    const Palette& palette() const { return *m_palette; }
+
+    // Paints `row` into `rect` (the row's full width and height), drawing only what meets
+    // `clip`.
+    void paint(QPainter& painter, const QRectF& rect, const Row& row, const QRectF& clip,
+               std::optional<Selection> selection = std::nullopt);
+
+    // Whether the row shows the line's text (not a filler, not a placeholder).
+    bool showsText(const Row& row) const;
+    // The line's text as shown, and its width; empty for placeholders.
+    QString text(qint64 index);
+    qreal textWidth(qint64 index);
+    // The width of the collapsed label of a placeholder row.
+    qreal labelWidth(qint64 index) const;
+    // Where a cursor before character `position` of the row's text stands, measured from
+    // the text's start, and the nearest cursor position to `x`.
+    qreal cursorX(qint64 index, qsizetype position);
+    qsizetype cursorAt(qint64 index, qreal x);
+
+    // The widest text among the longest lines shown that way, measured at the current font.
+    qreal widestText(ShownRows shown);
+
+    // Cached rows, for tests and benchmarks.
+    const RowTextCache& cache() const { return m_cache; }
+    void clearCache();
+
+private:
+    void updateGutterWidth();
+    RowText& rowText(qint64 index);
+    RowText makeRowText(qint64 index) const;
+    void paintText(QPainter& painter, const QRectF& rect, qint64 index, const QRectF& clip,
+                   std::optional<Selection> selection);
+    void paintLongText(QPainter& painter, qreal x, qreal baseline, const RowText& text, const QRectF& clip) const;
+
+    DiffResult m_result;
+    LongestLines m_longest;
+    std::optional<SyntaxHighlighter::Language> m_language;
+    RowMetrics m_metrics;
+    qint64 m_largestNumber = 0;
+    qreal m_gutterWidth = RowMetrics::kGutterWidth;
+    RowTextCache m_cache;
+    const Palette* m_palette;
+    std::array<std::optional<qreal>, 3> m_widest;
+};
+
+// The collapsed row's label: "1 unchanged line hidden", "12 unchanged lines hidden".
+QString collapsedLabel(qint64 hiddenCount);
+
+} // namespace varnel

@@ -1,0 +1,77 @@
+#include "widgets/diffview/sidebysideview.h"
+
+#include "widgets/style/separator.h"
+
+#include <QHBoxLayout>
+
+namespace varnel {
+
+DiffColumnView::DiffColumnView(PageSide side, std::shared_ptr<RowPainter> rows, QWidget* parent)
+    : DiffCanvas(std::move(rows), parent)
+    , m_side(side)
+{
+    setMinimumWidth(kMinimumWidth);
+}
+
+RowPainter::Row DiffColumnView::rowFor(qint64 index) const
+{
+    const DiffLineType type = rows().line(index).type();
+    const bool filler = (m_side == PageSide::left && type == DiffLineType::added) ||
+                        (m_side == PageSide::right && type == DiffLineType::removed);
+    // A filler is never focused: the outline shows only on the side that holds the line.
+    return {index, m_side, !filler && focusedRow() == index, filler};
+}
+
+ShownRows DiffColumnView::shownRows() const
+{
+    return m_side == PageSide::left ? ShownRows::left : ShownRows::right;
+}
+
+SideBySideView::SideBySideView(QWidget* parent)
+    : QWidget(parent)
+    , m_rows(std::make_shared<RowPainter>())
+    , m_left(new DiffColumnView(PageSide::left, m_rows, this))
+    , m_right(new DiffColumnView(PageSide::right, m_rows, this))
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_left, 1);
+    layout->addWidget(new Separator(Qt::Vertical, this));
+    layout->addWidget(m_right, 1);
+}
+
+void SideBySideView::setResult(const DiffResult& result, std::optional<qint64> focusedRow)
+{
+    m_rows->setResult(result);
+    m_left->resultChanged(focusedRow);
+    m_right->resultChanged(focusedRow);
+}
+
+void SideBySideView::setFocusedRow(std::optional<qint64> row)
+{
+    m_left->moveFocus(row, true);
+    m_right->moveFocus(row, true);
+}
+
+void SideBySideView::setLanguage(std::optional<SyntaxHighlighter::Language> language)
+{
+    if (language == m_rows->language())
+        return;
+    m_rows->setLanguage(language);
+    m_left->languageChanged();
+    m_right->languageChanged();
+}
+
+void SideBySideView::setFontSize(qreal fontSize)
+{
+    const int oldHeight = m_rows->metrics().rowHeight;
+    const qreal oldSize = m_rows->metrics().fontSize;
+    m_rows->setFontSize(fontSize);
+    if (m_rows->metrics().fontSize == oldSize)
+        return;
+    m_left->metricsChanged(oldHeight);
+    m_right->metricsChanged(oldHeight);
+}
+
+} // namespace varnel

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "widgets/diffview/diffcanvas.h"
+
+#include <QWidget>
+
+namespace varnel {
+
+// One column of the side-by-side view: every row of the result, the lines of its own
+// side as text and the other side's lines as fillers.
+class DiffColumnView : public DiffCanvas {
+    Q_OBJECT
+
+public:
+    static constexpr int kMinimumWidth = 320;
+
+    DiffColumnView(PageSide side, std::shared_ptr<RowPainter> rows, QWidget* parent = nullptr);
+
+    PageSide side() const { return m_side; }
+
+protected:
+    RowPainter::Row rowFor(qint64 index) const override;
+    ShownRows shownRows() const override;
+
+private:
+    PageSide m_side;
+};
+
+// A diff as two columns, the left file's lines on the left and the right file's on the
+// right, with a one-pixel line between them. Both columns have the same rows: a line on
+// one side only faces a filler row, so row k of one column stands beside row k of the
+// other. The columns scroll independently, and both centre the focused change whenever
+// it moves.
+//
+// It shows what it is given (a result, the focused row, the language, the font size) and
+// calls nothing back.
+class SideBySideView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SideBySideView(QWidget* parent = nullptr);
+
+    // A new result, with the focused change it starts with (the row index of
+    // ComparisonViewModel::focusedChangeRow()); nothing scrolls until the focus moves or
+    // the view is shown anew.
+    void setResult(const DiffResult& result, std::optional<qint64> focusedRow = std::nullopt);
+    const DiffResult& result() const { return m_rows->result(); }
+
+    // Moves the focus; when the view is visible and the row is present, both columns
+    // animate to centre it together.
+    void setFocusedRow(std::optional<qint64> row);
+    std::optional<qint64> focusedRow() const { return m_left->focusedRow(); }
+
+    // No language: plain text.
+    void setLanguage(std::optional<SyntaxHighlighter::Language> language);
+    // In device-independent pixels; the diff text size (13 by default).
+    void setFontSize(qreal fontSize);
+    qreal fontSize() const { return m_rows->metrics().fontSize; }
+
+    DiffColumnView* column(PageSide side) const { return side == PageSide::left ? m_left : m_right; }
+
+private:
+    std::shared_ptr<RowPainter> m_rows;
+    DiffColumnView* m_left;
+    DiffColumnView* m_right;
+};
+
+} // namespace varnel

@@ -1,0 +1,117 @@
+#include "widgets/diffview/summarybarview.h"
+
+#include "widgets/style/appearance.h"
+#include "widgets/style/fonts.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace varnel {
+
+namespace {
+
+constexpr int kBarHorizontalInset = 16;
+constexpr int kBarVerticalInset = 6;
+constexpr int kBadgeSpacing = 12;
+constexpr int kBadgeHorizontalInset = 8;
+constexpr int kBadgeVerticalInset = 3;
+constexpr qreal kBadgeRadius = 5;
+constexpr qreal kBadgeFill = 0.12;
+constexpr qreal kBarFill = 0.06;
+
+} // namespace
+
+SummaryBarView::SummaryBarView(QWidget* parent)
+    : QWidget(parent)
+    , m_font(fonts::monospace(fonts::pixelSize(fonts::TextStyle::footnote), true))
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    Appearance::follow(this);
+    connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
+}
+
+void SummaryBarView::setResult(const DiffResult& result)
+{
+    setCounts(result.addedCount(), result.removedCount(), result.modifiedCount());
+}
+
+void SummaryBarView::setCounts(qint64 added, qint64 removed, qint64 modified)
+{
+    m_added = added;
+    m_removed = removed;
+    m_modified = modified;
+    QStringList parts{QStringLiteral("%1 added").arg(added), QStringLiteral("%1 removed").arg(removed)};
+    if (modified > 0)
+        parts.append(QStringLiteral("%1 modified").arg(modified));
+    setAccessibleName(parts.join(QStringLiteral(", ")));
+    updateGeometry();
+    update();
+}
+
+QList<SummaryBarView::Badge> SummaryBarView::badges() const
+{
+    // Plain digits, no grouping; the removed badge uses the ASCII hyphen.
+    QList<Badge> list{{QLatin1Char('+') + QString::number(m_added), int(ColorRole::green)},
+                      {QLatin1Char('-') + QString::number(m_removed), int(ColorRole::red)}};
+    if (m_modified >= 1)
+        list.append({QLatin1Char('~') + QString::number(m_modified), int(ColorRole::orange)});
+    return list;
+}
+
+QStringList SummaryBarView::badgeTexts() const
+{
+    QStringList texts;
+    for (const Badge& badge : badges())
+        texts.append(badge.text);
+    return texts;
+}
+
+QList<QRect> SummaryBarView::badgeRects() const
+{
+    const QFontMetrics metrics(m_font);
+    const int badgeHeight = metrics.height() + 2 * kBadgeVerticalInset;
+    const int top = (height() - badgeHeight) / 2;
+    QList<QRect> rects;
+    int x = kBarHorizontalInset;
+    for (const Badge& badge : badges()) {
+        const int width = metrics.horizontalAdvance(badge.text) + 2 * kBadgeHorizontalInset;
+        rects.append(QRect(x, top, width, badgeHeight));
+        x += width + kBadgeSpacing;
+    }
+    return rects;
+}
+
+QSize SummaryBarView::sizeHint() const
+{
+    const QFontMetrics metrics(m_font);
+    const QList<QRect> rects = badgeRects();
+    const int width = rects.isEmpty() ? 0 : rects.back().right() + 1 + kBarHorizontalInset;
+    return {width, metrics.height() + 2 * kBadgeVerticalInset + 2 * kBarVerticalInset};
+}
+
+QSize SummaryBarView::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
+void SummaryBarView::paintEvent(QPaintEvent*)
+{
+    const Palette& palette = Appearance::instance().palette();
+    QPainter painter(this);
+    painter.fillRect(rect(), palette.color(ColorRole::viewBackground));
+    painter.fillRect(rect(), palette.color(ColorRole::secondary, kBarFill));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(m_font);
+    const QList<Badge> list = badges();
+    const QList<QRect> rects = badgeRects();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const ColorRole role = ColorRole(list[i].color);
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rects[i]), kBadgeRadius, kBadgeRadius);
+        painter.fillPath(shape, palette.color(role, kBadgeFill));
+        painter.setPen(palette.color(role));
+        painter.drawText(rects[i], Qt::AlignCenter, list[i].text);
+    }
+}
+
+} // namespace varnel

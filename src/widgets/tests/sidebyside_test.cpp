@@ -1,0 +1,235 @@
+#include "testutil.h"
+#include "widgets/diffview/sidebysideview.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWheelEvent>
+
+using namespace varnel;
+using varnel::test::over;
+using varnel::test::sameColor;
+
+namespace {
+
+// One changed line among `count`: the old text is row `at`, the new one row `at` + 1.
+DiffResult oneChange(int count, int at)
+{
+    QStringList left = test::numberedLines(count);
+    QStringList right = left;
+    right[at] = QStringLiteral("changed");
+    return test::diff(left, right);
+}
+
+QColor pixelOfRow(DiffCanvas* column, qint64 row, int x)
+{
+    const QImage image = test::grabImage(column->viewport());
+    const int y = int(row * column->rowHeight() - column->scrollPosition().y()) + column->rowHeight() / 2;
+    return image.pixelColor(x, y);
+}
+
+// The row at the view's centre, as a fraction of a row away from the focused row's centre.
+double rowsFromCentre(DiffCanvas* column, qint64 row)
+{
+    const double centre = column->scrollPosition().y() + column->viewport()->height() / 2.0;
+    return std::abs((row + 0.5) * column->rowHeight() - centre) / column->rowHeight();
+}
+
+TEST(SideBySideView, FillersFaceAddedAndRemovedLines)
+{
+    test::AppearanceScope light(false);
+    const Palette& palette = Palette::light();
+    SideBySideView view;
+    view.resize(900, 300);
+    view.setResult(oneChange(5, 2));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ASSERT_EQ(view.column(PageSide::left)->rowCount(), 6);
+    const QColor viewColor = palette.color(ColorRole::viewBackground);
+    const QColor filler = over(palette.color(ColorRole::secondary, 0.04), viewColor);
+    const QColor red = over(palette.color(ColorRole::red, 0.12), viewColor);
+    const QColor green = over(palette.color(ColorRole::green, 0.12), viewColor);
+    DiffColumnView* left = view.column(PageSide::left);
+    DiffColumnView* right = view.column(PageSide::right);
+    const int x = left->viewport()->width() - 10;
+    EXPECT_TRUE(sameColor(pixelOfRow(left, 2, x), red));       // the old line
+    EXPECT_TRUE(sameColor(pixelOfRow(left, 3, x), filler));    // opposite the new one
+    EXPECT_TRUE(sameColor(pixelOfRow(right, 2, x), filler));   // opposite the old one
+    EXPECT_TRUE(sameColor(pixelOfRow(right, 3, x), green));    // the new line
+    EXPECT_TRUE(sameColor(pixelOfRow(left, 0, x), viewColor)); // unchanged: no fill
+    EXPECT_EQ(left->minimumWidth(), 320);
+    EXPECT_EQ(right->minimumWidth(), 320);
+    EXPECT_GE(view.minimumSizeHint().width(), 641);
+}
+
+TEST(SideBySideView, TheOutlineShowsOnlyOnTheSideThatHoldsTheLine)
+{
+    test::AppearanceScope dark(true);
+    const Palette& palette = Palette::dark();
+    SideBySideView view;
+    view.resize(900, 300);
+    view.setResult(oneChange(5, 2), 3); // the added line
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const QColor viewColor = palette.color(ColorRole::viewBackground);
+    DiffColumnView* left = view.column(PageSide::left);
+    DiffColumnView* right = view.column(PageSide::right);
+    const QImage rightImage = test::grabImage(right->viewport());
+    const QImage leftImage = test::grabImage(left->viewport());
+    const int top = 3 * right->rowHeight() - right->scrollPosition().y();
+    const QColor focusedGreen = over(palette.color(ColorRole::green, 0.40), viewColor);
+    EXPECT_TRUE(sameColor(rightImage.pixelColor(100, top), over(palette.color(ColorRole::green, 0.7), focusedGreen)));
+    EXPECT_TRUE(sameColor(rightImage.pixelColor(right->viewport()->width() - 10, top + 10), focusedGreen));
+    const QColor filler = over(palette.color(ColorRole::secondary, 0.04), viewColor);
+    EXPECT_TRUE(sameColor(leftImage.pixelColor(100, top), filler));
+    EXPECT_TRUE(sameColor(leftImage.pixelColor(100, top + 10), filler));
+}
+
+TEST(SideBySideView, RowsStayLevelAtEveryFontSize)
+{
+    SideBySideView view;
+    view.resize(900, 400);
+    view.setResult(oneChange(40, 10));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    for (int size : {10, 13, 24}) {
+        view.setFontSize(size);
+        EXPECT_EQ(view.fontSize(), size);
+        const int height = view.column(PageSide::left)->rowHeight();
+        EXPECT_EQ(height, RowMetrics::forFontSize(size).rowHeight);
+        EXPECT_EQ(view.column(PageSide::right)->rowHeight(), height);
+        // The filler opposite the new line spans the same pixels as the new line.
+        const QImage left = test::grabImage(view.column(PageSide::left)->viewport());
+        const QImage right = test::grabImage(view.column(PageSide::right)->viewport());
+        const int x = 200;
+        for (int y = 10 * height - 1; y <= 12 * height; ++y) {
+            const bool leftRed = left.pixelColor(x, y) != left.pixelColor(x, 0);
+            const bool rightTinted = right.pixelColor(x, y) != right.pixelColor(x, 0);
+            EXPECT_EQ(leftRed, rightTinted) << "size " << size << " y " << y;
+        }
+    }
+}
+
+TEST(SideBySideView, ColumnsScrollIndependently)
+{
+    SideBySideView view;
+    view.resize(900, 300);
+    QStringList lines = test::numberedLines(500);
+    lines[10] = QString(400, QLatin1Char('w'));
+    view.setResult(test::diff(lines, lines));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    DiffColumnView* left = view.column(PageSide::left);
+    DiffColumnView* right = view.column(PageSide::right);
+
+    QTest::keyClick(left, Qt::Key_PageDown);
+    EXPECT_EQ(left->scrollPosition().y(), left->viewport()->height());
+    QTest::keyClick(left, Qt::Key_Down);
+    EXPECT_EQ(left->scrollPosition().y(), left->viewport()->height() + left->rowHeight());
+    EXPECT_EQ(right->scrollPosition(), QPoint(0, 0));
+
+    QTest::keyClick(right, Qt::Key_End);
+    EXPECT_EQ(right->scrollPosition().y(), right->verticalScrollBar()->maximum());
+    EXPECT_EQ(right->verticalScrollBar()->maximum(), 500 * right->rowHeight() - right->viewport()->height());
+    QTest::keyClick(right, Qt::Key_Home);
+    EXPECT_EQ(right->scrollPosition().y(), 0);
+
+    // One wheel notch scrolls three rows; with Shift it scrolls sideways.
+    const QPoint centre = left->viewport()->rect().center();
+    const int before = left->scrollPosition().y();
+    QWheelEvent down(centre, left->viewport()->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(left->viewport(), &down);
+    EXPECT_EQ(left->scrollPosition().y(), before + 3 * left->rowHeight());
+    QWheelEvent sideways(centre, left->viewport()->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::ShiftModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(left->viewport(), &sideways);
+    EXPECT_GT(left->scrollPosition().x(), 0);
+    EXPECT_EQ(right->scrollPosition(), QPoint(0, 0));
+    // The long line makes both columns scroll sideways to its end.
+    EXPECT_GE(left->horizontalScrollBar()->maximum() + left->viewport()->width(), int(left->contentWidth()));
+    EXPECT_GE(left->contentWidth(), 400 * RowMetrics::forFontSize(13).advance);
+}
+
+TEST(SideBySideView, AFocusChangeCentresBothColumnsTogether)
+{
+    SideBySideView view;
+    view.resize(900, 300);
+    view.setResult(oneChange(1000, 600));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    DiffColumnView* left = view.column(PageSide::left);
+    DiffColumnView* right = view.column(PageSide::right);
+    // Scrolled apart by hand first.
+    right->setScrollPosition(QPoint(0, 50 * right->rowHeight()));
+
+    view.setFocusedRow(601);
+    EXPECT_TRUE(left->isAnimating());
+    EXPECT_TRUE(right->isAnimating());
+    QTRY_VERIFY_WITH_TIMEOUT(!left->isAnimating() && !right->isAnimating(), 2000);
+    EXPECT_LE(rowsFromCentre(left, 601), 1.0);
+    EXPECT_LE(rowsFromCentre(right, 601), 1.0);
+    EXPECT_EQ(left->scrollPosition(), right->scrollPosition());
+
+    // A new change during an animation starts from where the view is; a change to none
+    // scrolls nothing.
+    view.setFocusedRow(100);
+    QTest::qWait(60);
+    const int midway = left->scrollPosition().y();
+    EXPECT_LT(midway, 601 * left->rowHeight());
+    view.setFocusedRow(900);
+    EXPECT_TRUE(left->isAnimating());
+    QTRY_VERIFY_WITH_TIMEOUT(!left->isAnimating(), 2000);
+    EXPECT_LE(rowsFromCentre(left, 900), 1.0);
+    const QPoint settled = left->scrollPosition();
+    view.setFocusedRow(std::nullopt);
+    EXPECT_FALSE(left->isAnimating());
+    EXPECT_EQ(left->scrollPosition(), settled);
+}
+
+TEST(SideBySideView, FirstShownWithAFocusItJumpsThereWithoutAnimation)
+{
+    SideBySideView view;
+    view.resize(900, 300);
+    view.setResult(oneChange(1000, 700), 701);
+    view.show();
+    DiffColumnView* left = view.column(PageSide::left);
+    EXPECT_EQ(left->scrollPosition().y(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(left->scrollPosition().y() > 0, 1000);
+    EXPECT_FALSE(left->isAnimating());
+    EXPECT_LE(rowsFromCentre(left, 701), 1.0);
+    EXPECT_LE(rowsFromCentre(view.column(PageSide::right), 701), 1.0);
+}
+
+TEST(SideBySideView, RepaintsWhenTheAppearanceChanges)
+{
+    test::AppearanceScope light(false);
+    SideBySideView view;
+    view.resize(900, 300);
+    view.setResult(oneChange(5, 2));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const QPoint empty(400, 280);
+    EXPECT_TRUE(sameColor(test::grabImage(&view).pixelColor(empty), Palette::light().color(ColorRole::viewBackground)));
+    Appearance::instance().setDark(true);
+    EXPECT_TRUE(sameColor(test::grabImage(&view).pixelColor(empty), Palette::dark().color(ColorRole::viewBackground)));
+    EXPECT_EQ(view.column(PageSide::left)->palette().color(QPalette::Base),
+              Palette::dark().color(ColorRole::viewBackground));
+}
+
+TEST(SideBySideView, AnEmptyResultShowsTwoEmptyColumns)
+{
+    SideBySideView view;
+    view.resize(700, 200);
+    view.setResult(DiffResult(), 3);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_EQ(view.column(PageSide::left)->rowCount(), 0);
+    EXPECT_EQ(view.focusedRow(), std::nullopt);
+    view.setFocusedRow(0);
+    EXPECT_EQ(view.focusedRow(), std::nullopt);
+    const QImage image = test::grabImage(view.column(PageSide::right)->viewport());
+    EXPECT_TRUE(sameColor(image.pixelColor(10, 10), Appearance::instance().palette().color(ColorRole::viewBackground)));
+}
+
+} // namespace
