@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <limits>
 
 namespace varnel {
 
@@ -195,7 +196,6 @@ void DiffCanvas::showEvent(QShowEvent* event)
 void DiffCanvas::scrollContentsBy(int dx, int dy)
 {
     viewport()->scroll(dx, dy);
-    Q_EMIT scrolled(scrollPosition());
 }
 
 void DiffCanvas::moveFocus(std::optional<qint64> row, bool scroll)

@@ -94,10 +94,6 @@ public:
     // Where a point of the viewport falls in the text.
     TextPosition positionAt(QPoint viewportPoint);
 
-Q_SIGNALS:
-    // After the view scrolled by any means, with its new position.
-    void scrolled(QPoint position);
-
 protected:
     // How row `index` is shown in this view.
     virtual RowPainter::Row rowFor(qint64 index) const = 0;

@@ -22,6 +22,10 @@ InlineView::InlineView(QWidget* parent)
     const QFontMetricsF metrics(m_markerFont);
     m_markerAscent = metrics.ascent();
     m_markerHeight = metrics.height();
+    for (DiffLineType type :
+         {DiffLineType::contextCollapsed, DiffLineType::added, DiffLineType::removed, DiffLineType::unchanged})
+        m_markerWidths[std::size_t(type)] = metrics.horizontalAdvance(markerText(type));
+    setAccessibleName(QStringLiteral("Inline diff"));
 }
 
 void InlineView::setResult(const DiffResult& result, std::optional<qint64> focusedRow)
@@ -77,13 +81,12 @@ void InlineView::paintLeading(QPainter& painter, const QRectF& rect, qint64 inde
     case DiffLineType::contextCollapsed: color = palette.color(ColorRole::secondary); break;
     case DiffLineType::unchanged: return; // an invisible space
     }
-    const QString marker = markerText(type);
-    const QFontMetricsF metrics(m_markerFont);
-    const qreal width = metrics.horizontalAdvance(marker);
+    const qreal width = m_markerWidths[std::size_t(type)];
     const qreal baseline = std::round((rect.height() - m_markerHeight) / 2 + m_markerAscent);
     painter.setFont(m_markerFont);
     painter.setPen(color);
-    painter.drawText(QPointF(rect.left() + std::round((kMarkerWidth - width) / 2), rect.top() + baseline), marker);
+    painter.drawText(QPointF(rect.left() + std::round((kMarkerWidth - width) / 2), rect.top() + baseline),
+                     markerText(type));
 }
 
 } // namespace varnel

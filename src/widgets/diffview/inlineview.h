@@ -2,6 +2,8 @@
 
 #include "widgets/diffview/diffcanvas.h"
 
+#include <array>
+
 namespace varnel {
 
 // A diff as one column: every row of the result in order, removed and added lines one
@@ -49,6 +51,7 @@ private:
     QFont m_markerFont;
     qreal m_markerAscent = 0;
     qreal m_markerHeight = 0;
+    std::array<qreal, 4> m_markerWidths{}; // by DiffLineType
 };
 
 } // namespace varnel

@@ -13,7 +13,7 @@ struct RowMetrics {
     static constexpr qreal kSeparatorWidth = 1; // between the numbers and the text
     static constexpr qreal kTextInset = 8;      // left and right of the text
     static constexpr qreal kNumberTrailing = 3; // between a number's end and the separator
-    static constexpr qreal kNumberLeading = 4;  // before the widest number, when it widens the column
+    static constexpr qreal kNumberLeading = 2;  // before the widest number, when it widens the column
     static constexpr int kMinimumRowHeight = 20;
     static constexpr int kVerticalInsets = 4; // 2 above and 2 below the text
     static constexpr qreal kSmallestFont = 9; // the number and label fonts never go below this

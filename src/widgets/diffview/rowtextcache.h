@@ -38,7 +38,7 @@ struct RowText {
 class RowTextCache {
 public:
     static constexpr qsizetype kMaxRows = 512;
-    static constexpr qsizetype kMaxCharacters = 4 * 1024 * 1024;
+    static constexpr qsizetype kMaxCharacters = 1024 * 1024;
 
     // The entry of `row`, or nullptr.
     RowText* find(qint64 row);

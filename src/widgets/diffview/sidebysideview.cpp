@@ -11,6 +11,7 @@ DiffColumnView::DiffColumnView(PageSide side, std::shared_ptr<RowPainter> rows, 
     , m_side(side)
 {
     setMinimumWidth(kMinimumWidth);
+    setAccessibleName(side == PageSide::left ? QStringLiteral("Left file") : QStringLiteral("Right file"));
 }
 
 RowPainter::Row DiffColumnView::rowFor(qint64 index) const

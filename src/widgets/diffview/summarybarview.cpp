@@ -51,10 +51,10 @@ void SummaryBarView::setCounts(qint64 added, qint64 removed, qint64 modified)
 QList<SummaryBarView::Badge> SummaryBarView::badges() const
 {
     // Plain digits, no grouping; the removed badge uses the ASCII hyphen.
-    QList<Badge> list{{QLatin1Char('+') + QString::number(m_added), int(ColorRole::green)},
-                      {QLatin1Char('-') + QString::number(m_removed), int(ColorRole::red)}};
+    QList<Badge> list{{QLatin1Char('+') + QString::number(m_added), ColorRole::green},
+                      {QLatin1Char('-') + QString::number(m_removed), ColorRole::red}};
     if (m_modified >= 1)
-        list.append({QLatin1Char('~') + QString::number(m_modified), int(ColorRole::orange)});
+        list.append({QLatin1Char('~') + QString::number(m_modified), ColorRole::orange});
     return list;
 }
 
@@ -105,7 +105,7 @@ void SummaryBarView::paintEvent(QPaintEvent*)
     const QList<Badge> list = badges();
     const QList<QRect> rects = badgeRects();
     for (qsizetype i = 0; i < list.size(); ++i) {
-        const ColorRole role = ColorRole(list[i].color);
+        const ColorRole role = list[i].color;
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rects[i]), kBadgeRadius, kBadgeRadius);
         painter.fillPath(shape, palette.color(role, kBadgeFill));

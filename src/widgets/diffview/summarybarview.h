@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/diffresult.h"
+#include "widgets/style/palette.h"
 
 #include <QWidget>
 
@@ -32,7 +33,7 @@ protected:
 private:
     struct Badge {
         QString text;
-        int color; // a ColorRole
+        ColorRole color;
     };
     QList<Badge> badges() const;
 

@@ -233,3 +233,42 @@ TEST(SideBySideView, AnEmptyResultShowsTwoEmptyColumns)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SideBySideView, ALineWiderThanTheLongestByLengthWidensTheScrollingOnceSeen)
+{
+    // Forty lines of 100 characters are the longest by length; the one of 30 tabs is
+    // shorter but, with tab stops every four characters, wider than any of them.
+    QStringList lines;
+    for (int i = 0; i < 40; ++i)
+        lines.append(QString(100, QLatin1Char('x')));
+    lines.append(QString(30, QLatin1Char('\t')) + QStringLiteral("end"));
+    SideBySideView view;
+    view.resize(900, 2000);
+    view.setResult(test::diff(lines, lines));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    DiffColumnView* left = view.column(PageSide::left);
+    const RowMetrics& metrics = left->rowPainter().metrics();
+    QTRY_VERIFY(left->contentWidth() >= left->rowPainter().textStart() + 123 * metrics.advance);
+    QTRY_VERIFY(left->horizontalScrollBar()->maximum() + left->viewport()->width() >=
+                int(left->rowPainter().textStart() + 123 * metrics.advance));
+}
+
+TEST(SideBySideView, ANewFontSizeKeepsTheTopRow)
+{
+    SideBySideView view;
+    view.resize(900, 300);
+    view.setResult(test::diff(test::numberedLines(1000), test::numberedLines(1000)));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    DiffColumnView* left = view.column(PageSide::left);
+    left->setScrollPosition(QPoint(0, 300 * left->rowHeight()));
+    view.setFontSize(24);
+    EXPECT_EQ(left->firstVisibleRow(), 300);
+    EXPECT_EQ(left->scrollPosition().y(), 300 * left->rowHeight());
+    EXPECT_EQ(view.column(PageSide::right)->firstVisibleRow(), 0);
+}
+
+} // namespace
