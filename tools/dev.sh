@@ -85,6 +85,7 @@ bench)
     build/default/bench/varnel-bench-report
     build/default/bench/varnel-bench-viewmodel build/default/bench-data/1M-0.1pct.left.txt \
         build/default/bench-data/1M-0.1pct.right.txt
+    build/default/bench/varnel-bench-views
     ;;
 *)
     sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2
