@@ -40,7 +40,7 @@ int main(int argc, char* argv[])
 
     for (long rows : sizes) {
         // A source-like file against itself with 1% of lines edited, shown in full.
-        varnel::bench::PairSpec spec{QStringLiteral("report"), rows, 0.01, 0.08, false, 7};
+        varnel::bench::PairSpec spec{QStringLiteral("report"), rows, 0.01, 0.08, varnel::bench::PairKind::edited, 7};
         const varnel::bench::FilePair pair = varnel::bench::generatePair(spec);
         const varnel::DiffResult result =
             varnel::DiffEngine::compute(varnel::TextLines::share(varnel::TextLines::split(pair.left)),
