@@ -1,5 +1,6 @@
 #include "core/diffengine.h"
 
+#include "core/compaction.h"
 #include "core/lineinterner.h"
 #include "core/uuidgenerator.h"
 
@@ -117,66 +118,92 @@ QList<DiffLine> collapseUnchanged(const QList<DiffLine>& rows, qint64 context, U
 //  3. set aside lines that occur nowhere in the other side's remaining region: no common
 //     subsequence can use them, so each is a removal (or an insertion) in every
 //     shortest script, and dropping them leaves the longest common subsequence as is;
-//  4. run Myers on what remains and map its marks back to the real line indices.
+//  4. solve what remains (lcssolver.cpp) and map its marks back to the real lines;
+//  5. slide runs of changes to where they read best (compaction.cpp).
 std::optional<EditScript> DiffEngine::editScript(const TextLines& original, const TextLines& revised,
-                                                 const CancelCheck& cancel)
+                                                 const DiffOptions& options)
 {
     const size_t n = size_t(original.size());
     const size_t m = size_t(revised.size());
-    EditScript script{BitVector(n), BitVector(m)};
+    DiffControl control(options.cancel, options.progress, n + m);
+    try {
+        control.checkNow(); // a comparison superseded before it started does no work at all
+        const LineInterner::Ids ids = LineInterner::intern(original, revised, &LineInterner::hash, &control);
+        const std::vector<std::uint32_t>& a = ids.original;
+        const std::vector<std::uint32_t>& b = ids.revised;
 
-    const LineInterner::Ids ids = LineInterner::intern(original, revised);
-    const std::vector<std::uint32_t>& a = ids.original;
-    const std::vector<std::uint32_t>& b = ids.revised;
+        size_t head = 0;
+        while (head < n && head < m && a[head] == b[head])
+            ++head;
+        size_t tail = 0;
+        while (tail < n - head && tail < m - head && a[n - 1 - tail] == b[m - 1 - tail])
+            ++tail;
+        const size_t endA = n - tail;
+        const size_t endB = m - tail;
+        control.settle(2 * (head + tail));
 
-    size_t head = 0;
-    while (head < n && head < m && a[head] == b[head])
-        ++head;
-    size_t tail = 0;
-    while (tail < n - head && tail < m - head && a[n - 1 - tail] == b[m - 1 - tail])
-        ++tail;
-    const size_t endA = n - tail;
-    const size_t endB = m - tail;
+        std::vector<std::uint8_t> inA(ids.distinct, 0);
+        std::vector<std::uint8_t> inB(ids.distinct, 0);
+        for (size_t i = head; i < endA; ++i)
+            inA[a[i]] = 1;
+        for (size_t j = head; j < endB; ++j)
+            inB[b[j]] = 1;
 
-    std::vector<std::uint8_t> inA(ids.distinct, 0);
-    std::vector<std::uint8_t> inB(ids.distinct, 0);
-    for (size_t i = head; i < endA; ++i)
-        inA[a[i]] = 1;
-    for (size_t j = head; j < endB; ++j)
-        inB[b[j]] = 1;
-
-    std::vector<std::uint32_t> coreA, coreB;   // ids of lines with a partner
-    std::vector<std::uint32_t> whereA, whereB; // their line indices
-    for (size_t i = head; i < endA; ++i) {
-        if (inB[a[i]]) {
-            coreA.push_back(a[i]);
-            whereA.push_back(std::uint32_t(i));
-        } else {
-            script.removed.set(i);
+        std::vector<std::uint8_t> removedAll(n, 0), insertedAll(m, 0);
+        std::vector<std::uint32_t> coreA, coreB;   // ids of lines with a partner
+        std::vector<std::uint32_t> whereA, whereB; // their line indices
+        for (size_t i = head; i < endA; ++i) {
+            if (inB[a[i]]) {
+                coreA.push_back(a[i]);
+                whereA.push_back(std::uint32_t(i));
+            } else {
+                removedAll[i] = 1;
+            }
         }
-    }
-    for (size_t j = head; j < endB; ++j) {
-        if (inA[b[j]]) {
-            coreB.push_back(b[j]);
-            whereB.push_back(std::uint32_t(j));
-        } else {
-            script.inserted.set(j);
+        for (size_t j = head; j < endB; ++j) {
+            if (inA[b[j]]) {
+                coreB.push_back(b[j]);
+                whereB.push_back(std::uint32_t(j));
+            } else {
+                insertedAll[j] = 1;
+            }
         }
-    }
+        control.settle((endA - head - coreA.size()) + (endB - head - coreB.size()));
 
-    std::vector<std::uint8_t> removed(coreA.size(), 0);
-    std::vector<std::uint8_t> inserted(coreB.size(), 0);
-    if (!myersDiff(coreA, coreB, removed, inserted, cancel))
+        std::vector<std::uint8_t> removed(coreA.size(), 0);
+        std::vector<std::uint8_t> inserted(coreB.size(), 0);
+        if (!minimalDiff(coreA, coreB, removed, inserted, control, options.algorithm))
+            return std::nullopt;
+        for (size_t r = 0; r < removed.size(); ++r)
+            removedAll[whereA[r]] = removed[r];
+        for (size_t r = 0; r < inserted.size(); ++r)
+            insertedAll[whereB[r]] = inserted[r];
+
+        if (options.slide) {
+            compactChanges(CompactionSide{a.data(), &original, &removedAll},
+                           CompactionSide{b.data(), &revised, &insertedAll}, control);
+        }
+        EditScript script{BitVector(n), BitVector(m)};
+        for (size_t i = 0; i < n; ++i) {
+            if (removedAll[i])
+                script.removed.set(i);
+        }
+        for (size_t j = 0; j < m; ++j) {
+            if (insertedAll[j])
+                script.inserted.set(j);
+        }
+        control.checkNow();
+        control.report();
+        return script;
+    } catch (const DiffCancelled&) {
         return std::nullopt;
-    for (size_t r = 0; r < removed.size(); ++r) {
-        if (removed[r])
-            script.removed.set(whereA[r]);
     }
-    for (size_t r = 0; r < inserted.size(); ++r) {
-        if (inserted[r])
-            script.inserted.set(whereB[r]);
-    }
-    return script;
+}
+
+std::optional<EditScript> DiffEngine::editScript(const TextLines& original, const TextLines& revised,
+                                                 const CancelCheck& cancel)
+{
+    return editScript(original, revised, DiffOptions{cancel, {}, DiffAlgorithm::automatic, true});
 }
 
 std::optional<DiffResult> DiffEngine::compute(SharedLines original, SharedLines revised, bool collapseContext,
@@ -208,7 +235,15 @@ DiffResult DiffEngine::compute(const QStringList& original, const QStringList& r
 std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original, SharedLines revised,
                                                            const CancelCheck& cancel)
 {
-    const std::optional<EditScript> script = editScript(*original, *revised, cancel);
+    return computeBoth(std::move(original), std::move(revised),
+                       DiffOptions{cancel, {}, DiffAlgorithm::automatic, true});
+}
+
+std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original, SharedLines revised,
+                                                           const DiffOptions& options)
+{
+    const CancelCheck& cancel = options.cancel;
+    const std::optional<EditScript> script = editScript(*original, *revised, options);
     if (!script)
         return std::nullopt;
     UuidGenerator ids;

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "core/bitvector.h"
+#include "core/diffcontrol.h"
 #include "core/diffresult.h"
-#include "core/myersdiff.h"
+#include "core/lcssolver.h"
 #include "core/textlines.h"
 
 #include <optional>
@@ -14,6 +15,14 @@ namespace varnel {
 struct EditScript {
     BitVector removed;  // indexed by left line, from 0
     BitVector inserted; // indexed by right line, from 0
+};
+
+// How a diff is computed. Every choice gives a minimal script.
+struct DiffOptions {
+    CancelCheck cancel;      // polled at least every few milliseconds on every path
+    ProgressReport progress; // told the fraction done, now and then
+    DiffAlgorithm algorithm = DiffAlgorithm::automatic;
+    bool slide = true; // slide runs of changes to where they read best
 };
 
 // Turns two documents into a line diff. Stateless; any thread may call it.
@@ -42,10 +51,13 @@ public:
     };
     static std::optional<Results> computeBoth(SharedLines original, SharedLines revised,
                                               const CancelCheck& cancel = {});
+    static std::optional<Results> computeBoth(SharedLines original, SharedLines revised, const DiffOptions& options);
 
     // A minimal edit script, without rows. Empty only when cancelled.
     static std::optional<EditScript> editScript(const TextLines& original, const TextLines& revised,
                                                 const CancelCheck& cancel = {});
+    static std::optional<EditScript> editScript(const TextLines& original, const TextLines& revised,
+                                                const DiffOptions& options);
 };
 
 } // namespace varnel

@@ -63,9 +63,13 @@ inline bool mayNeedNormalization(const char* p, std::size_t n)
 // that NFC changes, whose normalised bytes are kept aside.
 class CanonicalLines {
 public:
-    explicit CanonicalLines(const TextLines& lines) : m_lines(lines), m_hashes(size_t(lines.size()))
+    CanonicalLines(const TextLines& lines, LineInterner::HashFunction hashLine, DiffControl* control)
+        : m_lines(lines)
+        , m_hashes(size_t(lines.size()))
     {
         for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (control)
+                control->tick(1);
             const QUtf8StringView raw = lines.utf8(i);
             if (mayNeedNormalization(raw.data(), size_t(raw.size()))) {
                 QByteArray normalized = raw.toString().normalized(QString::NormalizationForm_C).toUtf8();
@@ -73,7 +77,7 @@ public:
                     m_normalized.emplace(i, std::move(normalized));
             }
             const QByteArrayView text = at(i);
-            m_hashes[size_t(i)] = LineInterner::hash(text.data(), size_t(text.size()));
+            m_hashes[size_t(i)] = hashLine(text.data(), size_t(text.size()));
         }
     }
 
@@ -125,9 +129,11 @@ std::uint64_t LineInterner::hash(const char* p, std::size_t n)
 // id + 1 (0 is an empty slot), so most probes are settled without touching the text;
 // equal tags are confirmed by comparing canonical bytes, so collisions cost time, never
 // correctness. The next line's slot is prefetched while the current one is resolved.
-LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLines& revised)
+LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLines& revised, HashFunction hashFunction,
+                                       DiffControl* control)
 {
-    const CanonicalLines sides[2] = {CanonicalLines(original), CanonicalLines(revised)};
+    const CanonicalLines sides[2] = {CanonicalLines(original, hashFunction, control),
+                                     CanonicalLines(revised, hashFunction, control)};
 
     const std::size_t total = size_t(original.size()) + size_t(revised.size());
     const std::size_t capacity = std::bit_ceil(std::max<std::size_t>(16, total * 2));
@@ -148,6 +154,8 @@ LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLine
         std::vector<std::uint32_t>& target = *out[side];
         target.resize(size_t(lines.size()));
         for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (control)
+                control->tick(1);
             if (i + kLookahead < lines.size())
                 VARNEL_PREFETCH(&slots[lines.hash(i + kLookahead) & mask]);
             const std::uint64_t h = lines.hash(i);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/diffcontrol.h"
 #include "core/textlines.h"
 
 #include <cstdint>
@@ -18,10 +19,14 @@ public:
         std::uint32_t distinct = 0;          // ids run from 0 to distinct - 1
     };
 
-    static Ids intern(const TextLines& original, const TextLines& revised);
-
-    // The 64-bit hash used for lines; exposed for tests.
+    // The 64-bit hash of a line's canonical bytes.
     static std::uint64_t hash(const char* data, std::size_t size);
+    using HashFunction = std::uint64_t (*)(const char* data, std::size_t size);
+
+    // `hashFunction` is for tests, which force collisions with it. `control`, if given,
+    // is ticked once per line (and may throw DiffCancelled).
+    static Ids intern(const TextLines& original, const TextLines& revised, HashFunction hashFunction = &hash,
+                      DiffControl* control = nullptr);
 };
 
 } // namespace varnel

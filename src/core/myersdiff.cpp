@@ -1,17 +1,31 @@
+// Myers' O(ND) difference algorithm in linear space (Myers 1986, section 4b).
+//
+// The idea: the edit graph of a[off1, lim1) against b[off2, lim2) has a point (x, y) for
+// every pair of prefixes; diagonal k holds the points with x - y = k. A forward search
+// from the top left and a backward search from the bottom right each keep, per diagonal,
+// the furthest point reachable with the current number of edits (`forward[k]` and
+// `backward[k]` store x). They advance one edit at a time, alternately. The first
+// diagonal on which they meet carries a point of some shortest path; cutting the box
+// there leaves two boxes of at most ceil(D/2) edits each.
+//
+// The cost: O((N + M) * D) time for N and M lines and D edits, O(N + M) space. It is the
+// cheapest exact method when few lines change; the solver (lcssolver.cpp) gives each
+// search a budget and takes another method when the budget runs out.
+//
+// The invariant: after round e of the forward search, forward[k] is the largest x on
+// diagonal k reachable from (off1, off2) with e edits (for the diagonals of e's parity),
+// and likewise for the backward search towards (lim1, lim2).
 #include "core/myersdiff.h"
 
 #include <algorithm>
 #include <atomic>
 #include <exception>
 #include <limits>
-#include <optional>
 #include <thread>
 
 namespace varnel {
 
 namespace {
-
-struct Cancelled {};
 
 inline void cpuRelax()
 {
@@ -22,141 +36,72 @@ inline void cpuRelax()
 #endif
 }
 
-// Divide and conquer on the middle snake (Myers 1986, section 4b).
-//
-// The edit graph of a[off1, lim1) against b[off2, lim2) has a point (x, y) for every pair
-// of prefixes; diagonal k holds the points with x - y = k. A forward search from the top
-// left and a backward search from the bottom right each keep, per diagonal, the furthest
-// point reachable with the current number of edits (`forward[k]` and `backward[k]`
-// store x). They advance one edit at a time, alternately. The first diagonal on which
-// they meet carries a point of some shortest path; cutting the problem there leaves
-// two halves of at most ceil(D/2) edits each, solved the same way.
-//
-// Invariant: after round e of the forward search, forward[k] is the largest x on
-// diagonal k reachable from (off1, off2) with e edits (for the diagonals of e's
-// parity), and likewise for the backward search towards (lim1, lim2).
+struct BudgetSpent {};
+
 template <typename Index>
-class Myers {
+class Myers final : public MyersSearch {
 public:
-    Myers(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b, std::vector<std::uint8_t>& removed,
-          std::vector<std::uint8_t>& inserted, const CancelCheck& cancel)
-        : m_a(a.data())
-        , m_b(b.data())
-        , m_sizeA(a.size())
-        , m_sizeB(b.size())
-        , m_removed(removed)
-        , m_inserted(inserted)
-        , m_cancel(cancel)
-        , m_storage(2 * (a.size() + b.size() + 3))
-        , m_tagA(tags(a))
-        , m_tagB(tags(b))
+    Myers(const LcsProblem& problem, const std::uint8_t* tagA, const std::uint8_t* tagB)
+        : m_problem(problem)
+        , m_a(problem.a)
+        , m_b(problem.b)
+        , m_tagA(tagA)
+        , m_tagB(tagB)
+        , m_storage(size_t(2 * (problem.sizeA + problem.sizeB + 3)))
     {
         // Diagonals run from -|b| - 1 to |a| + 1.
-        const auto offset = std::ptrdiff_t(b.size()) + 1;
+        const auto offset = std::ptrdiff_t(problem.sizeB) + 1;
         m_forward = m_storage.data() + offset;
-        m_backward = m_storage.data() + (a.size() + b.size() + 3) + offset;
+        m_backward = m_storage.data() + (problem.sizeA + problem.sizeB + 3) + offset;
     }
 
-    // Equal heads and tails belong to every shortest path.
-    void trimEqualEnds(Index& off1, Index& lim1, Index& off2, Index& lim2) const
+    std::optional<Cut> middleSnake(const LcsBox& box, std::uint64_t budget, bool twoThreads) override
     {
-        while (off1 < lim1 && off2 < lim2 && m_a[off1] == m_b[off2]) {
-            ++off1;
-            ++off2;
-        }
-        while (off1 < lim1 && off2 < lim2 && m_a[lim1 - 1] == m_b[lim2 - 1]) {
-            --lim1;
-            --lim2;
-        }
-    }
-
-    // The whole problem. With a second core, the first cut is found with both cores on
-    // one search; then the two halves, which share nothing, run one on each core.
-    void run(Index n, Index m)
-    {
-        Index off1 = 0, lim1 = n, off2 = 0, lim2 = m;
-        trimEqualEnds(off1, lim1, off2, lim2);
-        if (!m_parallel || off1 == lim1 || off2 == lim2) {
-            compare(off1, lim1, off2, lim2);
-            return;
-        }
-        const auto [x, y] = middleSnake(off1, lim1, off2, lim2);
-        if (m_lastRounds < kParallelAfterRounds) {
-            // Few edits: the halves are quick, not worth a thread and a second set of arrays.
-            compare(off1, x, off2, y);
-            compare(x, lim1, y, lim2);
-            return;
-        }
-        m_parallel = false;
-        Myers firstHalf(std::span(m_a, m_sizeA), std::span(m_b, m_sizeB), m_removed, m_inserted, m_cancel);
-        firstHalf.m_parallel = false;
-        std::exception_ptr failure;
-        std::thread helper([&, x = x, y = y] {
-            try {
-                firstHalf.compare(off1, x, off2, y);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
+        m_budget = budget;
+        m_cost = 0;
+        m_twoThreads = twoThreads;
         try {
-            compare(x, lim1, y, lim2);
-        } catch (...) {
-            helper.join();
-            throw;
+            const Point p = search(Index(box.off1), Index(box.lim1), Index(box.off2), Index(box.lim2));
+            m_problem.control->setPartial(0);
+            return Cut{p.x, p.y};
+        } catch (const BudgetSpent&) {
+            m_problem.control->setPartial(0);
+            return std::nullopt;
         }
-        helper.join();
-        if (failure)
-            std::rethrow_exception(failure);
     }
 
-    void compare(Index off1, Index lim1, Index off2, Index lim2)
+    std::uint64_t lastCost() const override { return m_cost; }
+    std::int64_t lastRounds() const override { return m_rounds; }
+
+    void solve(LcsBox box) override
     {
         for (;;) {
-            pollCancel();
-            trimEqualEnds(off1, lim1, off2, lim2);
-            if (off1 == lim1) {
-                for (Index y = off2; y < lim2; ++y)
-                    m_inserted[size_t(y)] = 1;
-                return;
-            }
-            if (off2 == lim2) {
-                for (Index x = off1; x < lim1; ++x)
-                    m_removed[size_t(x)] = 1;
+            m_problem.trim(box);
+            if (box.empty()) {
+                m_problem.markRest(box);
                 return;
             }
             // Both sides are non-empty and differ at both ends, so D >= 2 and the cut
             // lies strictly inside: each half is smaller than the whole.
-            const auto [x, y] = middleSnake(off1, lim1, off2, lim2);
-            compare(off1, x, off2, y);
-            off1 = x; // the second half iteratively, to keep the stack shallow
-            off2 = y;
+            m_budget = std::numeric_limits<std::uint64_t>::max();
+            m_twoThreads = false;
+            const Point p = search(Index(box.off1), Index(box.lim1), Index(box.off2), Index(box.lim2));
+            solve(LcsBox{box.off1, p.x, box.off2, p.y});
+            box.off1 = p.x; // the second half iteratively, to keep the stack shallow
+            box.off2 = p.y;
         }
     }
 
 private:
-    // One byte per element, derived from its id: the searches probe elements all over both
-    // sequences, and these small arrays stay in cache where the ids would not. Equal ids
-    // have equal tags; the ids decide only when the tags agree.
-    static std::vector<std::uint8_t> tags(std::span<const std::uint32_t> ids)
-    {
-        std::vector<std::uint8_t> out(ids.size());
-        for (size_t i = 0; i < ids.size(); ++i)
-            out[i] = std::uint8_t((ids[i] * 0x9E3779B1u) >> 24);
-        return out;
-    }
-
-    bool equal(Index x, Index y) const { return m_tagA[size_t(x)] == m_tagB[size_t(y)] && m_a[x] == m_b[y]; }
-
     struct Point {
         Index x;
         Index y;
     };
 
-    void pollCancel()
-    {
-        if (m_cancel && m_cancel())
-            throw Cancelled{};
-    }
+    // One byte per line, derived from its id: the searches probe lines all over both
+    // sequences, and these small arrays stay in cache where the ids would not. Equal ids
+    // have equal tags; the ids decide whenever the tags agree.
+    bool equal(Index x, Index y) const { return m_tagA[x] == m_tagB[y] && m_a[x] == m_b[y]; }
 
     // One middle-snake search: the box and both bands of diagonals.
     struct Search {
@@ -173,10 +118,11 @@ private:
     // Forward round: widen the band by one diagonal each way, staying in the box, with a
     // sentinel just outside so the border diagonals read no stale value. Then, on every
     // diagonal of the round's parity, step right from k-1 (a removal) or down from k+1
-    // (an insertion), whichever got further, and follow the snake of equal elements.
+    // (an insertion), whichever got further, and follow the snake of equal lines.
     // When the distance between the start diagonals is odd, the searches can meet only
     // here: on a diagonal of the backward band [bmin, bmax] of the previous round.
-    std::optional<Point> forwardRound(Search& s, Index bmin, Index bmax)
+    // Returns the units spent, and the meeting point in `meeting` if there is one.
+    std::uint64_t forwardRound(Search& s, Index bmin, Index bmax, std::optional<Point>& meeting)
     {
         if (s.fmin > s.dmin)
             m_forward[--s.fmin - 1] = kBelowAll;
@@ -186,24 +132,29 @@ private:
             m_forward[++s.fmax + 1] = kBelowAll;
         else
             --s.fmax;
+        std::uint64_t units = 0;
         for (Index k = s.fmax; k >= s.fmin; k -= 2) {
             Index x = m_forward[k - 1] >= m_forward[k + 1] ? m_forward[k - 1] + 1 : m_forward[k + 1];
             Index y = x - k;
+            const Index start = x;
             while (x < s.lim1 && y < s.lim2 && equal(x, y)) {
                 ++x;
                 ++y;
             }
+            units += std::uint64_t(1 + x - start);
             m_forward[k] = x;
-            if (s.odd && bmin <= k && k <= bmax && m_backward[k] <= x)
-                return Point{x, y};
+            if (s.odd && bmin <= k && k <= bmax && m_backward[k] <= x) {
+                meeting = Point{x, y};
+                return units;
+            }
         }
-        return std::nullopt;
+        return units;
     }
 
     // Backward round: the mirror image, moving up and left from the bottom right. It
     // writes only the diagonals of its own parity and the sentinels outside its band, so
     // it may run beside a forward round, which reads the previous round's diagonals.
-    void backwardRound(Search& s)
+    std::uint64_t backwardRound(Search& s)
     {
         if (s.bmin > s.dmin)
             m_backward[--s.bmin - 1] = kAboveAll;
@@ -213,15 +164,19 @@ private:
             m_backward[++s.bmax + 1] = kAboveAll;
         else
             --s.bmax;
+        std::uint64_t units = 0;
         for (Index k = s.bmax; k >= s.bmin; k -= 2) {
             Index x = m_backward[k - 1] < m_backward[k + 1] ? m_backward[k - 1] : m_backward[k + 1] - 1;
             Index y = x - k;
+            const Index start = x;
             while (x > s.off1 && y > s.off2 && equal(x - 1, y - 1)) {
                 --x;
                 --y;
             }
+            units += std::uint64_t(1 + start - x);
             m_backward[k] = x;
         }
+        return units;
     }
 
     // With an even distance, the searches meet right after a backward round, where the
@@ -239,7 +194,22 @@ private:
         return std::nullopt;
     }
 
-    Point middleSnake(Index off1, Index lim1, Index off2, Index lim2)
+    // Counts the units of a round; throws when the budget is spent.
+    void spend(std::uint64_t units, const Search& s, Index edits)
+    {
+        m_cost += units;
+        m_problem.control->tick(units);
+        if (m_cost > m_budget)
+            throw BudgetSpent{};
+        if ((edits & 255) == 0) {
+            // Progress: the edits so far against the most the search can need (it meets
+            // after half the box's lines at most), as a share of half the box.
+            const auto lines = std::uint64_t((s.lim1 - s.off1) + (s.lim2 - s.off2));
+            m_problem.control->setPartial(std::min(lines / 2, std::uint64_t(edits)));
+        }
+    }
+
+    Point search(Index off1, Index lim1, Index off2, Index lim2)
     {
         const Index fmid = off1 - off2; // the forward search starts on this diagonal
         const Index bmid = lim1 - lim2; // and the backward one on this
@@ -248,16 +218,17 @@ private:
         m_backward[bmid] = lim1;
 
         for (Index edits = 1;; ++edits) {
-            if ((edits & 63) == 0)
-                pollCancel();
-            m_lastRounds = edits;
-            if (edits == kParallelAfterRounds && m_parallel)
-                return parallelMiddleSnake(s, edits);
-            if (std::optional<Point> meeting = forwardRound(s, s.bmin, s.bmax))
+            m_rounds = edits;
+            if (edits == kParallelAfterRounds && m_twoThreads)
+                return parallelSearch(s, edits);
+            std::optional<Point> meeting;
+            std::uint64_t units = forwardRound(s, s.bmin, s.bmax, meeting);
+            if (meeting)
                 return *meeting;
-            backwardRound(s);
-            if (std::optional<Point> meeting = evenMeeting(s))
-                return *meeting;
+            units += backwardRound(s);
+            if (std::optional<Point> even = evenMeeting(s))
+                return *even;
+            spend(units, s, edits);
         }
     }
 
@@ -267,10 +238,11 @@ private:
     // it saves.
     static constexpr Index kParallelAfterRounds = 512;
 
-    Point parallelMiddleSnake(Search& s, Index firstRound)
+    Point parallelSearch(Search& s, Index firstRound)
     {
         std::atomic<Index> posted{0};   // the round the helper is asked to run; -1: stop
         std::atomic<Index> finished{0}; // the last round it completed
+        std::atomic<std::uint64_t> helperUnits{0};
         const auto waitFor = [](const std::atomic<Index>& value, auto ready) {
             for (unsigned spins = 0;; ++spins) {
                 const Index seen = value.load(std::memory_order_acquire);
@@ -289,7 +261,7 @@ private:
             for (Index round = firstRound;; ++round) {
                 if (waitFor(posted, [round](Index seen) { return seen == round || seen < 0; }) < 0)
                     return;
-                backwardRound(backward);
+                helperUnits.store(backwardRound(backward), std::memory_order_relaxed);
                 finished.store(round, std::memory_order_release);
             }
         });
@@ -298,62 +270,67 @@ private:
             helper.join();
         };
 
-        for (Index edits = firstRound;; ++edits) {
-            const Index bmin = backward.bmin; // the previous round's band, stable here
-            const Index bmax = backward.bmax;
-            posted.store(edits, std::memory_order_release);
-            std::optional<Point> meeting = forwardRound(s, bmin, bmax);
-            waitFor(finished, [edits](Index seen) { return seen == edits; });
-            if (!meeting) {
-                s.bmin = backward.bmin;
-                s.bmax = backward.bmax;
-                meeting = evenMeeting(s);
+        try {
+            for (Index edits = firstRound;; ++edits) {
+                m_rounds = edits;
+                const Index bmin = backward.bmin; // the previous round's band, stable here
+                const Index bmax = backward.bmax;
+                posted.store(edits, std::memory_order_release);
+                std::optional<Point> meeting;
+                std::uint64_t units = forwardRound(s, bmin, bmax, meeting);
+                waitFor(finished, [edits](Index seen) { return seen == edits; });
+                units += helperUnits.load(std::memory_order_relaxed);
+                if (!meeting) {
+                    s.bmin = backward.bmin;
+                    s.bmax = backward.bmax;
+                    meeting = evenMeeting(s);
+                }
+                if (meeting) {
+                    stopHelper();
+                    return *meeting;
+                }
+                // Cancel checks and the budget are this thread's: the helper only ever
+                // runs the one round it was given.
+                spend(units, s, edits);
             }
-            const bool cancelled = (edits & 63) == 0 && m_cancel && m_cancel();
-            if (meeting || cancelled) {
-                stopHelper();
-                if (cancelled && !meeting)
-                    throw Cancelled{};
-                return *meeting;
-            }
+        } catch (...) {
+            stopHelper();
+            throw;
         }
     }
 
+    const LcsProblem& m_problem;
     const std::uint32_t* m_a;
     const std::uint32_t* m_b;
-    size_t m_sizeA;
-    size_t m_sizeB;
-    std::vector<std::uint8_t>& m_removed;
-    std::vector<std::uint8_t>& m_inserted;
-    const CancelCheck& m_cancel;
-    bool m_parallel = std::thread::hardware_concurrency() > 1;
-    Index m_lastRounds = 0; // how many edit rounds the last middle-snake search took
+    const std::uint8_t* m_tagA;
+    const std::uint8_t* m_tagB;
     std::vector<Index> m_storage;
-    std::vector<std::uint8_t> m_tagA;
-    std::vector<std::uint8_t> m_tagB;
     Index* m_forward;
     Index* m_backward;
+    std::uint64_t m_budget = 0;
+    std::uint64_t m_cost = 0;
+    Index m_rounds = 0;
+    bool m_twoThreads = false;
 };
 
 } // namespace
 
-bool myersDiff(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b, std::vector<std::uint8_t>& removedA,
-               std::vector<std::uint8_t>& insertedB, const CancelCheck& cancel)
+std::vector<std::uint8_t> MyersSearch::tagsOf(const std::uint32_t* ids, std::int64_t size)
 {
-    try {
-        // 32-bit positions whenever they fit: narrower diagonal arrays keep more of the
-        // active band in cache.
-        if (a.size() + b.size() < size_t(std::numeric_limits<std::int32_t>::max() / 2)) {
-            using Index = std::int32_t;
-            Myers<Index>(a, b, removedA, insertedB, cancel).run(Index(a.size()), Index(b.size()));
-        } else {
-            using Index = std::int64_t;
-            Myers<Index>(a, b, removedA, insertedB, cancel).run(Index(a.size()), Index(b.size()));
-        }
-        return true;
-    } catch (const Cancelled&) {
-        return false;
-    }
+    std::vector<std::uint8_t> out(static_cast<size_t>(size));
+    for (std::int64_t i = 0; i < size; ++i)
+        out[size_t(i)] = std::uint8_t((ids[i] * 0x9E3779B1u) >> 24);
+    return out;
+}
+
+std::unique_ptr<MyersSearch> MyersSearch::create(const LcsProblem& problem, const std::uint8_t* tagA,
+                                                 const std::uint8_t* tagB)
+{
+    // 32-bit positions whenever they fit: narrower diagonal arrays keep more of the
+    // active band in cache.
+    if (problem.sizeA + problem.sizeB < std::int64_t(std::numeric_limits<std::int32_t>::max() / 2))
+        return std::make_unique<Myers<std::int32_t>>(problem, tagA, tagB);
+    return std::make_unique<Myers<std::int64_t>>(problem, tagA, tagB);
 }
 
 } // namespace varnel

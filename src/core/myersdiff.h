@@ -1,24 +1,44 @@
 #pragma once
 
+#include "core/lcsbox.h"
+
 #include <cstdint>
-#include <functional>
-#include <span>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace varnel {
 
-// Polled during long computations; returning true abandons the work.
-using CancelCheck = std::function<bool()>;
+// Myers' O(ND) difference algorithm in linear space: the middle snake of a box, and a
+// whole box solved by divide and conquer on it. See myersdiff.cpp.
+class MyersSearch {
+public:
+    struct Cut {
+        std::int64_t x;
+        std::int64_t y;
+    };
 
-// Myers' O(ND) difference algorithm in linear space.
-//
-// Finds a shortest edit script turning `a` into `b` and marks, with a non-zero byte,
-// every element of `a` the script removes (`removedA`) and every element of `b` it
-// inserts (`insertedB`). Both vectors must be sized and zeroed by the caller. The
-// script is always minimal: there is no cost cap or other heuristic.
-//
-// Returns false, with the marks incomplete, when `cancel` asked to stop.
-bool myersDiff(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b, std::vector<std::uint8_t>& removedA,
-               std::vector<std::uint8_t>& insertedB, const CancelCheck& cancel = {});
+    // `tagA` and `tagB` hold one byte per line derived from its id (tagsOf()); they are
+    // shared by every search of one problem.
+    static std::unique_ptr<MyersSearch> create(const LcsProblem& problem, const std::uint8_t* tagA,
+                                               const std::uint8_t* tagB);
+    static std::vector<std::uint8_t> tagsOf(const std::uint32_t* ids, std::int64_t size);
+
+    virtual ~MyersSearch() = default;
+
+    // A point of some shortest path through a box whose first and last lines differ on
+    // both sides, cutting it into two boxes of at most ceil(D/2) edits each; or nothing
+    // when the search would cost more than `budget` units (a diagonal probed or a line
+    // followed along a snake is one unit). A long search runs its backward half on a
+    // second thread when `twoThreads`.
+    virtual std::optional<Cut> middleSnake(const LcsBox& box, std::uint64_t budget, bool twoThreads) = 0;
+
+    // Units the last middleSnake() spent, and the number of edits it had reached.
+    virtual std::uint64_t lastCost() const = 0;
+    virtual std::int64_t lastRounds() const = 0;
+
+    // Marks a shortest edit script for the whole box, on this thread.
+    virtual void solve(LcsBox box) = 0;
+};
 
 } // namespace varnel

@@ -1,0 +1,314 @@
+// The solver: one box at a time, the cheapest exact method for it.
+//
+// The idea: every method here is exact, and each is fast on its own kind of box. Myers'
+// search costs about (N + M) * D and wins when few lines change; Hunt and Szymanski's
+// costs about r log N for r matching pairs and wins on reordered files and lines that
+// mostly occur once; the bit-parallel rows cost N * M / 64 whatever D is and bound the
+// rest. For each box the solver trims equal ends, counts the matching pairs, prices the
+// last two, and gives Myers' middle-snake search half the cheaper price as its budget.
+// A search that meets within it cuts the box in two; one that runs out hands the box to
+// the cheaper method instead. Cuts from either search send both halves back here, so a
+// box that is easy for Myers in one half and not in the other gets each in its turn.
+//
+// The cost: never much more than twice the cheapest method's on any box, plus O(N + M)
+// per box for the counting. While a second core is idle, long searches use it for their
+// backward half, and the two halves of a large cut run one on each core.
+//
+// The invariant: the marks of each box are those of a shortest script of that box, and
+// a cut lies on some optimal path, so the union over the boxes is a shortest script of
+// the whole.
+#include "core/lcssolver.h"
+
+#include "core/bitlcs.h"
+#include "core/lcsbox.h"
+#include "core/myersdiff.h"
+#include "core/sparselcs.h"
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <exception>
+#include <limits>
+#include <memory>
+#include <thread>
+#include <utility>
+
+namespace varnel {
+
+namespace {
+
+// Boxes up to this area go to Myers without pricing: it is quick on them whatever D is.
+constexpr std::int64_t kSmallArea = 1 << 14;
+// Bit-parallel passes of more words than this run their two halves on two threads, and
+// cuts after more work than this solve their halves on two threads.
+constexpr double kParallelWork = 1e6;
+// Cuts after a search of this many edits solve their halves on two threads.
+constexpr std::int64_t kParallelRounds = 512;
+// The most matching pairs the sparse method holds links for (12 bytes each).
+constexpr std::uint64_t kSparseMaxMatches = std::uint64_t(1) << 24;
+
+constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
+
+class Solver {
+public:
+    Solver(const LcsProblem& problem, DiffAlgorithm algorithm)
+        : m_problem(problem)
+        , m_algorithm(algorithm)
+        , m_tagA(MyersSearch::tagsOf(problem.a, problem.sizeA))
+        , m_tagB(MyersSearch::tagsOf(problem.b, problem.sizeB))
+        , m_idleCores(int(std::max(1u, std::thread::hardware_concurrency())) - 1)
+    {
+    }
+
+    // One thread's scratch: a Myers search's diagonals and a slot per id.
+    struct Context {
+        std::unique_ptr<MyersSearch> myers;
+        std::vector<std::int32_t> slots;
+    };
+
+    Context makeContext() const
+    {
+        return Context{MyersSearch::create(m_problem, m_tagA.data(), m_tagB.data()),
+                       std::vector<std::int32_t>(m_problem.alphabet, -1)};
+    }
+
+    void solve(LcsBox box, Context& context, bool myersFailed = false)
+    {
+        {
+            m_problem.trim(box);
+            if (box.empty()) {
+                m_problem.markRest(box);
+                return;
+            }
+            m_problem.control->tick(1);
+            const std::int64_t n = box.n();
+            const std::int64_t m = box.m();
+            const double area = double(n) * double(m);
+
+            switch (m_algorithm) {
+            case DiffAlgorithm::myers:
+                if (area <= kSmallArea) {
+                    context.myers->solve(box);
+                    return;
+                }
+                myersCut(box, context, kUnlimited, false);
+                return;
+            case DiffAlgorithm::sparse: SparseLcs(m_problem, context.slots).solve(box); return;
+            case DiffAlgorithm::bitParallel:
+                if (m < 2) {
+                    context.myers->solve(box);
+                    return;
+                }
+                bitCut(box, context, myersFailed);
+                return;
+            case DiffAlgorithm::automatic: break;
+            }
+
+            if (area <= kSmallArea) {
+                context.myers->solve(box);
+                return;
+            }
+            const Census census = countMatches(box, context);
+            const std::uint64_t matches = census.matches;
+            const double logN = std::bit_width(std::uint64_t(std::min(n, m))) + 1.0;
+            const double sparsePrice = matches <= kSparseMaxMatches ? 4.0 * (double(matches) * logN + double(n + m))
+                                                                    : std::numeric_limits<double>::infinity();
+            // Two passes' worth over the whole recursion, plus the masks at every level.
+            const double bitPrice = 2.0 * double(census.bitRowWords) + 8.0 * double(n + m);
+            const double cheaper = std::min(sparsePrice, bitPrice);
+            // Myers' first search costs at least D^2 / 4 probes, and about half its whole
+            // work. It is tried when that bound leaves it a chance, with a quarter of the
+            // alternative's price as its budget (a sixteenth after a search of this box's
+            // parent ran out), so a wrong guess wastes little.
+            const double lowestSearch = double(census.unpaired) * double(census.unpaired) / 4.0;
+            const double budget = lowestSearch * 2.0 > cheaper ? 0.0 : cheaper / (myersFailed ? 16.0 : 4.0);
+            if (matches == 0) {
+                m_problem.markRest(box);
+                return;
+            }
+            if (budget >= 1.0) {
+                if (myersCut(box, context, std::uint64_t(std::min(budget, 1e18)), myersFailed))
+                    return;
+                myersFailed = true;
+            }
+            if (sparsePrice <= bitPrice) {
+                SparseLcs(m_problem, context.slots).solve(box);
+                return;
+            }
+            if (m < 2) {
+                context.myers->solve(box);
+                return;
+            }
+            bitCut(box, context, true);
+            return;
+        }
+    }
+
+private:
+    // One Myers cut of the box, with both halves solved; false when the budget ran out
+    // first (then nothing is marked).
+    bool myersCut(const LcsBox& box, Context& context, std::uint64_t budget, bool myersFailed)
+    {
+        // The search itself moves to two threads only after kParallelRounds rounds.
+        CoreToken helper = takeCore();
+        const auto cut = context.myers->middleSnake(box, budget, bool(helper));
+        helper.release();
+        if (!cut)
+            return false;
+        const bool long_ =
+            context.myers->lastRounds() >= kParallelRounds || double(context.myers->lastCost()) > kParallelWork;
+        solveHalves(LcsBox{box.off1, cut->x, box.off2, cut->y}, LcsBox{cut->x, box.lim1, cut->y, box.lim2}, context,
+                    long_, myersFailed);
+        return true;
+    }
+
+    void bitCut(const LcsBox& box, Context& context, bool myersFailed)
+    {
+        const double area = double(box.n()) * double(box.m());
+        CoreToken helper = area / 64.0 > kParallelWork ? takeCore() : CoreToken();
+        const BitLcs::Cut cut = BitLcs(m_problem, context.slots).split(box, bool(helper));
+        helper.release();
+        solveHalves(LcsBox{box.off1, cut.x, box.off2, cut.y}, LcsBox{cut.x, box.lim1, cut.y, box.lim2}, context,
+                    area / 64.0 > kParallelWork, myersFailed);
+    }
+
+    // Solves two boxes, on two threads when a core is idle and both are worth it.
+    void solveHalves(const LcsBox& first, const LcsBox& second, Context& context, bool worthIt, bool myersFailed)
+    {
+        CoreToken core = worthIt && std::min(first.lines(), second.lines()) > 1024 ? takeCore() : CoreToken();
+        if (!core) {
+            solve(first, context, myersFailed);
+            solve(second, context, myersFailed);
+            return;
+        }
+        std::exception_ptr failure;
+        std::thread helper([&] {
+            DiffControl::setThreadSlot(1);
+            try {
+                Context own = makeContext();
+                solve(first, own, myersFailed);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        try {
+            solve(second, context, myersFailed);
+        } catch (...) {
+            helper.join();
+            throw;
+        }
+        helper.join();
+        core.release();
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+
+    struct Census {
+        std::uint64_t matches = 0;     // pairs (x, y) in the box with a[x] == b[y]
+        std::uint64_t bitRowWords = 0; // the work of one bit-parallel pass over the box
+        std::uint64_t unpaired = 0;    // lines left over when each side's copies of a line pair up
+    };
+
+    Census countMatches(const LcsBox& box, Context& context) const
+    {
+        std::vector<std::int32_t>& counts = context.slots;
+        for (std::int64_t x = box.off1; x < box.lim1; ++x) {
+            std::int32_t& c = counts[m_problem.a[x]];
+            c = c < 0 ? 1 : c + 1;
+        }
+        Census census;
+        const std::uint64_t words = BitLcs::wordsFor(box.n());
+        const std::uint64_t denseFrom = BitLcs::denseFrom(box.n());
+        for (std::int64_t y = box.off2; y < box.lim2; ++y) {
+            const auto c = std::uint64_t(std::max(0, counts[m_problem.b[y]]));
+            census.matches += c;
+            census.bitRowWords += c == 0 ? 0 : c >= denseFrom ? words : c + 1;
+        }
+        // Every script removes or inserts at least the copies of a line that the other
+        // side lacks: a lower bound on D.
+        for (std::int64_t y = box.off2; y < box.lim2; ++y) {
+            std::int32_t& c = counts[m_problem.b[y]];
+            if (c > 0)
+                --c;
+            else
+                ++census.unpaired;
+        }
+        for (std::int64_t x = box.off1; x < box.lim1; ++x) {
+            std::int32_t& c = counts[m_problem.a[x]];
+            if (c > 0) {
+                census.unpaired += std::uint64_t(c);
+                c = 0;
+            }
+        }
+        for (std::int64_t x = box.off1; x < box.lim1; ++x)
+            counts[m_problem.a[x]] = -1;
+        m_problem.control->tick(2 * std::uint64_t(box.lines()));
+        return census;
+    }
+
+    // A claim on an idle core, given back when released or destroyed.
+    class CoreToken {
+    public:
+        CoreToken() = default;
+        explicit CoreToken(std::atomic<int>* pool) : m_pool(pool) {}
+        CoreToken(CoreToken&& other) noexcept : m_pool(std::exchange(other.m_pool, nullptr)) {}
+        CoreToken& operator=(CoreToken&& other) noexcept
+        {
+            release();
+            m_pool = std::exchange(other.m_pool, nullptr);
+            return *this;
+        }
+        ~CoreToken() { release(); }
+        explicit operator bool() const { return m_pool != nullptr; }
+        void release()
+        {
+            if (m_pool)
+                m_pool->fetch_add(1, std::memory_order_relaxed);
+            m_pool = nullptr;
+        }
+
+    private:
+        std::atomic<int>* m_pool = nullptr;
+    };
+
+    CoreToken takeCore()
+    {
+        int idle = m_idleCores.load(std::memory_order_relaxed);
+        while (idle > 0) {
+            if (m_idleCores.compare_exchange_weak(idle, idle - 1, std::memory_order_relaxed))
+                return CoreToken(&m_idleCores);
+        }
+        return CoreToken();
+    }
+
+    const LcsProblem& m_problem;
+    DiffAlgorithm m_algorithm;
+    std::vector<std::uint8_t> m_tagA;
+    std::vector<std::uint8_t> m_tagB;
+    std::atomic<int> m_idleCores;
+};
+
+} // namespace
+
+bool minimalDiff(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
+                 std::vector<std::uint8_t>& removedA, std::vector<std::uint8_t>& insertedB, DiffControl& control,
+                 DiffAlgorithm algorithm)
+{
+    std::uint32_t alphabet = 0;
+    for (std::uint32_t id : a)
+        alphabet = std::max(alphabet, id + 1);
+    for (std::uint32_t id : b)
+        alphabet = std::max(alphabet, id + 1);
+    const LcsProblem problem{a.data(), b.data(),        std::int64_t(a.size()), std::int64_t(b.size()),
+                             alphabet, removedA.data(), insertedB.data(),       &control};
+    try {
+        Solver solver(problem, algorithm);
+        Solver::Context context = solver.makeContext();
+        solver.solve(LcsBox{0, problem.sizeA, 0, problem.sizeB}, context);
+        return true;
+    } catch (const DiffCancelled&) {
+        return false;
+    }
+}
+
+} // namespace varnel
