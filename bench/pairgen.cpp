@@ -221,6 +221,7 @@ FilePair vocabularyPair(const PairSpec& spec)
 {
     Random random(spec.seed);
     std::vector<QByteArray> vocabulary;
+    vocabulary.reserve(1000);
     for (int v = 0; v < 1000; ++v) {
         vocabulary.push_back(QByteArray(v % 7 == 0 ? "WARN " : "INFO ") + kCalls[random.below(kCalls.size())] + ' ' +
                              identifier(random) + " status=" + QByteArray::number(random.below(600)));

@@ -204,7 +204,7 @@ private:
         if ((edits & 255) == 0) {
             // Progress: the edits so far against the most the search can need (it meets
             // after half the box's lines at most), as a share of half the box.
-            const auto lines = std::uint64_t((s.lim1 - s.off1) + (s.lim2 - s.off2));
+            const auto lines = std::uint64_t(s.lim1 - s.off1) + std::uint64_t(s.lim2 - s.off2);
             m_problem.control->setPartial(std::min(lines / 2, std::uint64_t(edits)));
         }
     }
