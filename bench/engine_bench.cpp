@@ -1,4 +1,5 @@
-// The engine on the standard generated pairs: split, intern, diff and build rows.
+// The engine on the standard generated pairs: split, intern, diff and build rows; and the
+// edit script alone with each method forced, on the 100k pairs, to price the methods.
 #include "core/diffengine.h"
 #include "pairgen.h"
 
@@ -35,6 +36,19 @@ void diffPair(benchmark::State& state, const bench::PairSpec& spec)
     state.SetItemsProcessed(state.iterations() * (left->size() + right->size()));
 }
 
+void scriptWith(benchmark::State& state, const bench::PairSpec& spec, DiffAlgorithm algorithm)
+{
+    const bench::FilePair& pair = pairFor(spec);
+    const TextLines left = TextLines::split(pair.left);
+    const TextLines right = TextLines::split(pair.right);
+    DiffOptions options;
+    options.algorithm = algorithm;
+    for (auto _ : state) {
+        const std::optional<EditScript> script = DiffEngine::editScript(left, right, options);
+        benchmark::DoNotOptimize(script->removed.size());
+    }
+}
+
 void splitLines(benchmark::State& state, const bench::PairSpec& spec)
 {
     const bench::FilePair& pair = pairFor(spec);
@@ -52,7 +66,19 @@ const bool registered = [] {
             ->MeasureProcessCPUTime()
             ->UseRealTime();
     }
-    benchmark::RegisterBenchmark("split/1M", splitLines, bench::standardPairs()[6])->Unit(benchmark::kMillisecond);
+    const std::pair<const char*, DiffAlgorithm> methods[] = {{"myers", DiffAlgorithm::myers},
+                                                             {"bitParallel", DiffAlgorithm::bitParallel},
+                                                             {"automatic", DiffAlgorithm::automatic}};
+    for (const char* name : {"100k-5pct", "100k-50pct", "100k-code-50pct", "100k-vocab-5pct", "100k-reversed"}) {
+        for (const auto& [method, algorithm] : methods) {
+            benchmark::RegisterBenchmark(("script/" + std::string(name) + "/" + method).c_str(), scriptWith,
+                                         *bench::findPair(QString::fromLatin1(name)), algorithm)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime();
+        }
+    }
+    benchmark::RegisterBenchmark("split/1M", splitLines, *bench::findPair(QStringLiteral("1M-0.1pct")))
+        ->Unit(benchmark::kMillisecond);
     return true;
 }();
 

@@ -27,9 +27,14 @@ public:
     Cut split(const LcsBox& box, bool twoThreads);
 
     // Words per row for `columns` lines of a, and how many columns a line must occupy to
-    // be applied as a whole mask rather than match by match.
+    // be applied as a whole mask rather than match by match (a match costs about as much
+    // as eight words).
+    static constexpr std::uint64_t kWordsPerMatch = 8;
     static std::uint64_t wordsFor(std::int64_t columns) { return std::uint64_t((columns + 63) / 64); }
-    static std::uint64_t denseFrom(std::int64_t columns) { return std::max<std::uint64_t>(8, wordsFor(columns) / 2); }
+    static std::uint64_t denseFrom(std::int64_t columns)
+    {
+        return std::max<std::uint64_t>(2, wordsFor(columns) / kWordsPerMatch);
+    }
 
     // The length of a longest common subsequence of a box (for tests and estimates).
     std::int64_t length(const LcsBox& box);

@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cstdlib>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -110,18 +111,20 @@ public:
             }
             const Census census = countMatches(box, context);
             const std::uint64_t matches = census.matches;
+            // Prices in Myers probes; a word of a bit-parallel row costs about a quarter
+            // of one, a step of the sparse method's binary search about one.
             const double logN = std::bit_width(std::uint64_t(std::min(n, m))) + 1.0;
-            const double sparsePrice = matches <= kSparseMaxMatches ? 4.0 * (double(matches) * logN + double(n + m))
+            const double sparsePrice = matches <= kSparseMaxMatches ? double(matches) * logN + 2.0 * double(n + m)
                                                                     : std::numeric_limits<double>::infinity();
             // Two passes' worth over the whole recursion, plus the masks at every level.
-            const double bitPrice = 2.0 * double(census.bitRowWords) + 8.0 * double(n + m);
+            const double bitPrice = 0.5 * double(census.bitRowWords) + 2.0 * double(n + m);
             const double cheaper = std::min(sparsePrice, bitPrice);
             // Myers' first search costs at least D^2 / 4 probes, and about half its whole
-            // work. It is tried when that bound leaves it a chance, with a quarter of the
-            // alternative's price as its budget (a sixteenth after a search of this box's
-            // parent ran out), so a wrong guess wastes little.
-            const double lowestSearch = double(census.unpaired) * double(census.unpaired) / 4.0;
-            const double budget = lowestSearch * 2.0 > cheaper ? 0.0 : cheaper / (myersFailed ? 16.0 : 4.0);
+            // work. It is tried when a lower bound on D leaves it a chance, with a quarter
+            // of the alternative's price as its budget (a sixteenth after a search of this
+            // box's parent ran out), so a wrong guess wastes little.
+            const double lowestD = double(lowerBoundOfD(box, census, cheaper));
+            const double budget = lowestD * lowestD / 2.0 > cheaper ? 0.0 : cheaper / (myersFailed ? 16.0 : 4.0);
             if (matches == 0) {
                 m_problem.markRest(box);
                 return;
@@ -204,46 +207,81 @@ private:
     }
 
     struct Census {
-        std::uint64_t matches = 0;     // pairs (x, y) in the box with a[x] == b[y]
-        std::uint64_t bitRowWords = 0; // the work of one bit-parallel pass over the box
-        std::uint64_t unpaired = 0;    // lines left over when each side's copies of a line pair up
+        std::uint64_t matches = 0;                 // pairs (x, y) in the box with a[x] == b[y]
+        std::uint64_t bitRowWords = 0;             // the work of one bit-parallel pass over the box
+        std::uint64_t unpaired = 0;                // copies of a line that the other side lacks
+        std::uint64_t sharedCopies = 0;            // copies of lines that are not unique pairs, paired up
+        std::vector<std::int32_t> uniquePositions; // per line of b that occurs once on each side, its x
     };
 
+    // One walk over each side, with the distinct lines of a numbered through the slots.
     Census countMatches(const LcsBox& box, Context& context) const
     {
-        std::vector<std::int32_t>& counts = context.slots;
+        std::vector<std::int32_t>& slots = context.slots;
+        std::vector<std::int32_t> countA, countB, firstX;
         for (std::int64_t x = box.off1; x < box.lim1; ++x) {
-            std::int32_t& c = counts[m_problem.a[x]];
-            c = c < 0 ? 1 : c + 1;
+            std::int32_t& slot = slots[m_problem.a[x]];
+            if (slot < 0) {
+                slot = std::int32_t(countA.size());
+                countA.push_back(0);
+                firstX.push_back(std::int32_t(x));
+            }
+            ++countA[size_t(slot)];
         }
+        countB.assign(countA.size(), 0);
         Census census;
         const std::uint64_t words = BitLcs::wordsFor(box.n());
         const std::uint64_t denseFrom = BitLcs::denseFrom(box.n());
         for (std::int64_t y = box.off2; y < box.lim2; ++y) {
-            const auto c = std::uint64_t(std::max(0, counts[m_problem.b[y]]));
-            census.matches += c;
-            census.bitRowWords += c == 0 ? 0 : c >= denseFrom ? words : c + 1;
-        }
-        // Every script removes or inserts at least the copies of a line that the other
-        // side lacks: a lower bound on D.
-        for (std::int64_t y = box.off2; y < box.lim2; ++y) {
-            std::int32_t& c = counts[m_problem.b[y]];
-            if (c > 0)
-                --c;
-            else
+            const std::int32_t slot = slots[m_problem.b[y]];
+            if (slot < 0) {
                 ++census.unpaired;
-        }
-        for (std::int64_t x = box.off1; x < box.lim1; ++x) {
-            std::int32_t& c = counts[m_problem.a[x]];
-            if (c > 0) {
-                census.unpaired += std::uint64_t(c);
-                c = 0;
+                continue;
             }
+            ++countB[size_t(slot)];
+            const auto c = std::uint64_t(countA[size_t(slot)]);
+            census.matches += c;
+            census.bitRowWords += c >= denseFrom ? words : BitLcs::kWordsPerMatch * c + 1;
+        }
+        for (size_t d = 0; d < countA.size(); ++d) {
+            census.unpaired += std::uint64_t(std::abs(countA[d] - countB[d]));
+            if (countA[d] != 1 || countB[d] != 1)
+                census.sharedCopies += std::uint64_t(std::min(countA[d], countB[d]));
+        }
+        for (std::int64_t y = box.off2; y < box.lim2; ++y) {
+            const std::int32_t slot = slots[m_problem.b[y]];
+            if (slot >= 0 && countA[size_t(slot)] == 1 && countB[size_t(slot)] == 1)
+                census.uniquePositions.push_back(firstX[size_t(slot)]);
         }
         for (std::int64_t x = box.off1; x < box.lim1; ++x)
-            counts[m_problem.a[x]] = -1;
-        m_problem.control->tick(2 * std::uint64_t(box.lines()));
+            slots[m_problem.a[x]] = -1;
+        m_problem.control->tick(3 * std::uint64_t(box.lines()));
         return census;
+    }
+
+    // A lower bound on the edits of any script for the box. Every script removes or
+    // inserts the copies of a line that the other side lacks; and a common subsequence
+    // uses at most the paired-up copies of the lines that are not unique pairs plus an
+    // increasing run of the unique pairs (a longest increasing subsequence of their
+    // positions: small for reordered files). The second bound is worked out only when
+    // the alternative's price makes it worth its O(u log u).
+    std::uint64_t lowerBoundOfD(const LcsBox& box, const Census& census, double cheaper) const
+    {
+        std::uint64_t bound = census.unpaired;
+        if (cheaper < 64.0 * double(box.lines()) || census.uniquePositions.empty())
+            return bound;
+        std::vector<std::int32_t> tails; // tails[k]: the least end of an increasing run of k + 1
+        for (std::int32_t x : census.uniquePositions) {
+            const auto at = std::lower_bound(tails.begin(), tails.end(), x);
+            if (at == tails.end())
+                tails.push_back(x);
+            else
+                *at = x;
+        }
+        m_problem.control->tick(census.uniquePositions.size() * 4);
+        const std::uint64_t longest = census.sharedCopies + tails.size();
+        return std::max(bound, std::uint64_t(box.lines()) -
+                                   2 * std::min<std::uint64_t>(longest, std::uint64_t(std::min(box.n(), box.m()))));
     }
 
     // A claim on an idle core, given back when released or destroyed.
