@@ -20,8 +20,27 @@ struct Counts {
 // stands on a removed left line and an inserted right line at once, it emits them as a
 // pair (removed, then added) that counts as one modification; so a block of r removals
 // and a insertions gives min(r, a) pairs and then the rest of the longer side.
+// Asks the cancel check once every kRowsPerPoll rows (a few milliseconds at most), and
+// remembers its answer.
+class RowPoll {
+public:
+    explicit RowPoll(const CancelCheck& cancel) : m_cancel(cancel) {}
+    bool stop(qsizetype row)
+    {
+        if (!m_stopped && m_cancel && (row & (kRowsPerPoll - 1)) == 0)
+            m_stopped = m_cancel();
+        return m_stopped;
+    }
+    bool stopped() const { return m_stopped; }
+
+private:
+    static constexpr qsizetype kRowsPerPoll = 1 << 15;
+    const CancelCheck& m_cancel;
+    bool m_stopped = false;
+};
+
 QList<DiffLine> walk(const TextLines& left, const TextLines& right, const EditScript& script, UuidGenerator& ids,
-                     Counts& counts)
+                     Counts& counts, RowPoll& poll)
 {
     const qsizetype n = left.size();
     const qsizetype m = right.size();
@@ -30,6 +49,8 @@ QList<DiffLine> walk(const TextLines& left, const TextLines& right, const EditSc
     qsizetype i = 0;
     qsizetype j = 0;
     while (i < n || j < m) {
+        if (poll.stop(rows.size()))
+            return {};
         const bool removal = i < n && script.removed.test(size_t(i));
         const bool insertion = j < m && script.inserted.test(size_t(j));
         if (removal && insertion) {
@@ -61,7 +82,7 @@ QList<DiffLine> walk(const TextLines& left, const TextLines& right, const EditSc
 // Folds unchanged rows further than `context` rows from every change into placeholders.
 // Rows kept are copied under new ids from `ids`, so the outcome is an independent
 // result. A diff without changes comes back whole.
-QList<DiffLine> collapseUnchanged(const QList<DiffLine>& rows, qint64 context, UuidGenerator& ids)
+QList<DiffLine> collapseUnchanged(const QList<DiffLine>& rows, qint64 context, UuidGenerator& ids, RowPoll& poll)
 {
     const qsizetype n = rows.size();
     // shown[k]: row k is a change, or within `context` rows of one. Two sweeps, one
@@ -81,8 +102,11 @@ QList<DiffLine> collapseUnchanged(const QList<DiffLine>& rows, qint64 context, U
     QList<DiffLine> out;
     if (!anyChange) {
         out.reserve(n);
-        for (const DiffLine& row : rows)
+        for (const DiffLine& row : rows) {
+            if (poll.stop(out.size()))
+                return {};
             out.append(row.withId(ids.next()));
+        }
         return out;
     }
     qint64 untilChange = context + 1;
@@ -95,6 +119,8 @@ QList<DiffLine> collapseUnchanged(const QList<DiffLine>& rows, qint64 context, U
     }
 
     for (qsizetype k = 0; k < n;) {
+        if (poll.stop(k))
+            return {};
         if (shown[size_t(k)]) {
             out.append(rows[k].withId(ids.next()));
             ++k;
@@ -214,9 +240,12 @@ std::optional<DiffResult> DiffEngine::compute(SharedLines original, SharedLines 
         return std::nullopt;
     UuidGenerator ids;
     Counts counts;
-    QList<DiffLine> rows = walk(*original, *revised, *script, ids, counts);
-    if (collapseContext)
-        rows = collapseUnchanged(rows, kContextLines, ids);
+    RowPoll poll(cancel);
+    QList<DiffLine> rows = walk(*original, *revised, *script, ids, counts, poll);
+    if (collapseContext && !poll.stopped())
+        rows = collapseUnchanged(rows, kContextLines, ids, poll);
+    if (poll.stopped())
+        return std::nullopt;
     return DiffResult(std::move(rows), counts.added, counts.removed, counts.modified, std::move(original),
                       std::move(revised));
 }
@@ -242,16 +271,18 @@ std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original,
 std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original, SharedLines revised,
                                                            const DiffOptions& options)
 {
-    const CancelCheck& cancel = options.cancel;
     const std::optional<EditScript> script = editScript(*original, *revised, options);
     if (!script)
         return std::nullopt;
     UuidGenerator ids;
     Counts counts;
-    QList<DiffLine> full = walk(*original, *revised, *script, ids, counts);
-    if (cancel && cancel())
+    RowPoll poll(options.cancel);
+    QList<DiffLine> full = walk(*original, *revised, *script, ids, counts, poll);
+    if (poll.stopped() || (options.cancel && options.cancel()))
         return std::nullopt;
-    QList<DiffLine> collapsed = collapseUnchanged(full, kContextLines, ids);
+    QList<DiffLine> collapsed = collapseUnchanged(full, kContextLines, ids, poll);
+    if (poll.stopped())
+        return std::nullopt;
     return Results{
         DiffResult(std::move(collapsed), counts.added, counts.removed, counts.modified, original, revised),
         DiffResult(std::move(full), counts.added, counts.removed, counts.modified, std::move(original),

@@ -45,7 +45,9 @@ constexpr std::int64_t kSmallArea = 1 << 14;
 constexpr double kParallelWork = 1e6;
 // Cuts after a search of this many edits solve their halves on two threads.
 constexpr std::int64_t kParallelRounds = 512;
-// The most matching pairs the sparse method holds links for (12 bytes each).
+// The most matching pairs the sparse method holds links for (12 bytes each): four per
+// line of the box, and never more than 2^24.
+constexpr std::uint64_t kSparseMatchesPerLine = 4;
 constexpr std::uint64_t kSparseMaxMatches = std::uint64_t(1) << 24;
 
 constexpr std::uint64_t kUnlimited = std::numeric_limits<std::uint64_t>::max();
@@ -114,8 +116,12 @@ public:
             // Prices in Myers probes; a word of a bit-parallel row costs about a quarter
             // of one, a step of the sparse method's binary search about one.
             const double logN = std::bit_width(std::uint64_t(std::min(n, m))) + 1.0;
-            const double sparsePrice = matches <= kSparseMaxMatches ? double(matches) * logN + 2.0 * double(n + m)
-                                                                    : std::numeric_limits<double>::infinity();
+            const bool sparseFits =
+                matches <=
+                std::min(kSparseMaxMatches,
+                         std::max<std::uint64_t>(std::uint64_t(1) << 20, kSparseMatchesPerLine * std::uint64_t(n + m)));
+            const double sparsePrice =
+                sparseFits ? double(matches) * logN + 2.0 * double(n + m) : std::numeric_limits<double>::infinity();
             // Two passes' worth over the whole recursion, plus the masks at every level.
             const double bitPrice = 0.5 * double(census.bitRowWords) + 2.0 * double(n + m);
             const double cheaper = std::min(sparsePrice, bitPrice);

@@ -326,6 +326,30 @@ TEST(LcsSolver, EngineStopsSoonAfterACancel)
     EXPECT_GT(reports, 0);
 }
 
+// Once the script is done the rows are built; a cancel then stops that too, soon.
+TEST(LcsSolver, RowsStopSoonAfterACancel)
+{
+    QStringList left;
+    for (int i = 0; i < 400'000; ++i)
+        left << QString::number(i);
+    QStringList right = left;
+    right[200'000] = QStringLiteral("changed");
+    const SharedLines a = TextLines::share(TextLines::fromStrings(left));
+    const SharedLines b = TextLines::share(TextLines::fromStrings(right));
+    std::optional<std::chrono::steady_clock::time_point> scriptDone;
+    DiffOptions options;
+    options.progress = [&](double fraction) {
+        if (fraction >= 1.0 && !scriptDone)
+            scriptDone = std::chrono::steady_clock::now();
+    };
+    options.cancel = [&] { return scriptDone.has_value(); };
+    EXPECT_FALSE(DiffEngine::computeBoth(a, b, options));
+    ASSERT_TRUE(scriptDone);
+    EXPECT_LT(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - *scriptDone).count(),
+        50);
+}
+
 TEST(LcsSolver, ProgressRisesToOne)
 {
     QStringList left, right;
