@@ -77,80 +77,78 @@ public:
 
     void solve(LcsBox box, Context& context, bool myersFailed = false)
     {
-        {
-            m_problem.trim(box);
-            if (box.empty()) {
-                m_problem.markRest(box);
-                return;
-            }
-            m_problem.control->tick(1);
-            const std::int64_t n = box.n();
-            const std::int64_t m = box.m();
-            const double area = double(n) * double(m);
+        m_problem.trim(box);
+        if (box.empty()) {
+            m_problem.markRest(box);
+            return;
+        }
+        m_problem.control->tick(1);
+        const std::int64_t n = box.n();
+        const std::int64_t m = box.m();
+        const double area = double(n) * double(m);
 
-            switch (m_algorithm) {
-            case DiffAlgorithm::myers:
-                if (area <= kSmallArea) {
-                    context.myers->solve(box);
-                    return;
-                }
-                myersCut(box, context, kUnlimited, false);
-                return;
-            case DiffAlgorithm::sparse: SparseLcs(m_problem, context.slots).solve(box); return;
-            case DiffAlgorithm::bitParallel:
-                if (m < 2) {
-                    context.myers->solve(box);
-                    return;
-                }
-                bitCut(box, context, myersFailed);
-                return;
-            case DiffAlgorithm::automatic: break;
-            }
-
+        switch (m_algorithm) {
+        case DiffAlgorithm::myers:
             if (area <= kSmallArea) {
                 context.myers->solve(box);
                 return;
             }
-            const Census census = countMatches(box, context);
-            const std::uint64_t matches = census.matches;
-            // Prices in Myers probes; a word of a bit-parallel row costs about a quarter
-            // of one, a step of the sparse method's binary search about one.
-            const double logN = std::bit_width(std::uint64_t(std::min(n, m))) + 1.0;
-            const bool sparseFits =
-                matches <=
-                std::min(kSparseMaxMatches,
-                         std::max<std::uint64_t>(std::uint64_t(1) << 20, kSparseMatchesPerLine * std::uint64_t(n + m)));
-            const double sparsePrice =
-                sparseFits ? double(matches) * logN + 2.0 * double(n + m) : std::numeric_limits<double>::infinity();
-            // Two passes' worth over the whole recursion, plus the masks at every level.
-            const double bitPrice = 0.5 * double(census.bitRowWords) + 2.0 * double(n + m);
-            const double cheaper = std::min(sparsePrice, bitPrice);
-            // Myers' first search costs at least D^2 / 4 probes, and about half its whole
-            // work. It is tried when a lower bound on D leaves it a chance, with a quarter
-            // of the alternative's price as its budget (a sixteenth after a search of this
-            // box's parent ran out), so a wrong guess wastes little.
-            const double lowestD = double(lowerBoundOfD(box, census, cheaper));
-            const double budget = lowestD * lowestD / 2.0 > cheaper ? 0.0 : cheaper / (myersFailed ? 16.0 : 4.0);
-            if (matches == 0) {
-                m_problem.markRest(box);
-                return;
-            }
-            if (budget >= 1.0) {
-                if (myersCut(box, context, std::uint64_t(std::min(budget, 1e18)), myersFailed))
-                    return;
-                myersFailed = true;
-            }
-            if (sparsePrice <= bitPrice) {
-                SparseLcs(m_problem, context.slots).solve(box);
-                return;
-            }
+            myersCut(box, context, kUnlimited, false);
+            return;
+        case DiffAlgorithm::sparse: SparseLcs(m_problem, context.slots).solve(box); return;
+        case DiffAlgorithm::bitParallel:
             if (m < 2) {
                 context.myers->solve(box);
                 return;
             }
-            bitCut(box, context, true);
+            bitCut(box, context, myersFailed);
+            return;
+        case DiffAlgorithm::automatic: break;
+        }
+
+        if (area <= kSmallArea) {
+            context.myers->solve(box);
             return;
         }
+        const Census census = countMatches(box, context);
+        const std::uint64_t matches = census.matches;
+        // Prices in Myers probes; a word of a bit-parallel row costs about a quarter
+        // of one, a step of the sparse method's binary search about one.
+        const double logN = std::bit_width(std::uint64_t(std::min(n, m))) + 1.0;
+        const bool sparseFits =
+            matches <=
+            std::min(kSparseMaxMatches,
+                     std::max<std::uint64_t>(std::uint64_t(1) << 20, kSparseMatchesPerLine * std::uint64_t(n + m)));
+        const double sparsePrice =
+            sparseFits ? double(matches) * logN + 2.0 * double(n + m) : std::numeric_limits<double>::infinity();
+        // Two passes' worth over the whole recursion, plus the masks at every level.
+        const double bitPrice = 0.5 * double(census.bitRowWords) + 2.0 * double(n + m);
+        const double cheaper = std::min(sparsePrice, bitPrice);
+        // Myers' first search costs at least D^2 / 4 probes, and about half its whole
+        // work. It is tried when a lower bound on D leaves it a chance, with a quarter
+        // of the alternative's price as its budget (a sixteenth after a search of this
+        // box's parent ran out), so a wrong guess wastes little.
+        const double lowestD = double(lowerBoundOfD(box, census, cheaper));
+        const double budget = lowestD * lowestD / 2.0 > cheaper ? 0.0 : cheaper / (myersFailed ? 16.0 : 4.0);
+        if (matches == 0) {
+            m_problem.markRest(box);
+            return;
+        }
+        if (budget >= 1.0) {
+            if (myersCut(box, context, std::uint64_t(std::min(budget, 1e18)), myersFailed))
+                return;
+            myersFailed = true;
+        }
+        if (sparsePrice <= bitPrice) {
+            SparseLcs(m_problem, context.slots).solve(box);
+            return;
+        }
+        if (m < 2) {
+            context.myers->solve(box);
+            return;
+        }
+        bitCut(box, context, true);
+        return;
     }
 
 private:
