@@ -234,17 +234,16 @@ private:
 
 } // namespace
 
-BitLcs::Cut BitLcs::split(const LcsBox& box, bool twoThreads)
+BitLcs::Cut BitLcs::split(const LcsBox& box, std::vector<std::int32_t>* helperSlots)
 {
     const std::int64_t mid = box.m() / 2;
     std::vector<std::int32_t> forward, backward;
-    if (twoThreads) {
+    if (helperSlots) {
         std::exception_ptr failure;
         std::thread helper([&] {
             DiffControl::setThreadSlot(1);
             try {
-                std::vector<std::int32_t> slots(m_problem.alphabet, -1);
-                backward = Pass(m_problem, slots, box, true).run(0, box.m() - mid);
+                backward = Pass(m_problem, *helperSlots, box, true).run(0, box.m() - mid);
             } catch (...) {
                 failure = std::current_exception();
             }

@@ -23,8 +23,9 @@ public:
     // A point of some longest common subsequence's path through the box, on the middle
     // line of b: the box's shortest scripts are those of [off1, x) x [off2, y) followed
     // by those of [x, lim1) x [y, lim2). The box must have at least two lines of b. The
-    // two halves of the work run on two threads when `twoThreads`.
-    Cut split(const LcsBox& box, bool twoThreads);
+    // backward half of the work runs on a second thread, with its own scratch, when
+    // `helperSlots` is given.
+    Cut split(const LcsBox& box, std::vector<std::int32_t>* helperSlots);
 
     // Words per row for `columns` lines of a, and how many columns a line must occupy to
     // be applied as a whole mask rather than match by match (a match costs about as much

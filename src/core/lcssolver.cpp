@@ -31,6 +31,7 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -40,6 +41,8 @@ namespace {
 
 // Boxes up to this area go to Myers without pricing: it is quick on them whatever D is.
 constexpr std::int64_t kSmallArea = 1 << 14;
+// Before pricing a box, Myers may spend this many probes per line on it.
+constexpr std::uint64_t kQuickProbesPerLine = 16;
 // Bit-parallel passes of more words than this run their two halves on two threads, and
 // cuts after more work than this solve their halves on two threads.
 constexpr double kParallelWork = 1e6;
@@ -73,6 +76,25 @@ public:
     {
         return Context{MyersSearch::create(m_problem, m_tagA.data(), m_tagB.data()),
                        std::vector<std::int32_t>(m_problem.alphabet, -1)};
+    }
+
+    // A helper thread's context: made once, then kept for the next helper.
+    std::unique_ptr<Context> borrowContext()
+    {
+        {
+            std::lock_guard lock(m_spareMutex);
+            if (!m_spare.empty()) {
+                std::unique_ptr<Context> context = std::move(m_spare.back());
+                m_spare.pop_back();
+                return context;
+            }
+        }
+        return std::make_unique<Context>(makeContext());
+    }
+    void giveBack(std::unique_ptr<Context> context)
+    {
+        std::lock_guard lock(m_spareMutex);
+        m_spare.push_back(std::move(context));
     }
 
     void solve(LcsBox box, Context& context, bool myersFailed = false)
@@ -110,19 +132,26 @@ public:
             context.myers->solve(box);
             return;
         }
+        // Few edits are the common case: a short search settles it before any counting.
+        if (!myersFailed && myersCut(box, context, kQuickProbesPerLine * std::uint64_t(n + m), false))
+            return;
         const Census census = countMatches(box, context);
         const std::uint64_t matches = census.matches;
-        // Prices in Myers probes; a word of a bit-parallel row costs about a quarter
-        // of one, a step of the sparse method's binary search about one.
-        const double logN = std::bit_width(std::uint64_t(std::min(n, m))) + 1.0;
+        // Prices in Myers probes. The sparse method's binary searches run over the
+        // thresholds, at most min(n, m) of them; a word of a bit-parallel row costs about
+        // a quarter of a probe.
+        const double halfLog = std::bit_width(std::uint64_t(std::min(n, m))) / 2.0 + 2.0;
         const bool sparseFits =
             matches <=
             std::min(kSparseMaxMatches,
                      std::max<std::uint64_t>(std::uint64_t(1) << 20, kSparseMatchesPerLine * std::uint64_t(n + m)));
         const double sparsePrice =
-            sparseFits ? double(matches) * logN + 2.0 * double(n + m) : std::numeric_limits<double>::infinity();
-        // Two passes' worth over the whole recursion, plus the masks at every level.
-        const double bitPrice = 0.5 * double(census.bitRowWords) + 2.0 * double(n + m);
+            sparseFits ? double(matches) * halfLog + double(n + m) : std::numeric_limits<double>::infinity();
+        // Each level of Hirschberg's recursion halves the area its boxes cover, and with
+        // it the rows' work: about two passes in all. The masks cost every column and row
+        // at every level.
+        const double levels = std::bit_width(std::uint64_t(m));
+        const double bitPrice = 0.5 * double(census.denseWords + census.sparseWords) + 0.5 * levels * double(n + m);
         const double cheaper = std::min(sparsePrice, bitPrice);
         // Myers' first search costs at least D^2 / 4 probes, and about half its whole
         // work. It is tried when a lower bound on D leaves it a chance, with a quarter
@@ -173,7 +202,11 @@ private:
     {
         const double area = double(box.n()) * double(box.m());
         CoreToken helper = area / 64.0 > kParallelWork ? takeCore() : CoreToken();
-        const BitLcs::Cut cut = BitLcs(m_problem, context.slots).split(box, bool(helper));
+        std::unique_ptr<Context> helperContext = helper ? borrowContext() : nullptr;
+        const BitLcs::Cut cut =
+            BitLcs(m_problem, context.slots).split(box, helperContext ? &helperContext->slots : nullptr);
+        if (helperContext)
+            giveBack(std::move(helperContext));
         helper.release();
         solveHalves(LcsBox{box.off1, cut.x, box.off2, cut.y}, LcsBox{cut.x, box.lim1, cut.y, box.lim2}, context,
                     area / 64.0 > kParallelWork, myersFailed);
@@ -189,11 +222,11 @@ private:
             return;
         }
         std::exception_ptr failure;
+        std::unique_ptr<Context> own = borrowContext();
         std::thread helper([&] {
             DiffControl::setThreadSlot(1);
             try {
-                Context own = makeContext();
-                solve(first, own, myersFailed);
+                solve(first, *own, myersFailed);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -205,6 +238,7 @@ private:
             throw;
         }
         helper.join();
+        giveBack(std::move(own));
         core.release();
         if (failure)
             std::rethrow_exception(failure);
@@ -212,7 +246,8 @@ private:
 
     struct Census {
         std::uint64_t matches = 0;                 // pairs (x, y) in the box with a[x] == b[y]
-        std::uint64_t bitRowWords = 0;             // the work of one bit-parallel pass over the box
+        std::uint64_t denseWords = 0;              // the work of one bit-parallel pass over the box, in words:
+        std::uint64_t sparseWords = 0;             // by whole masks, and match by match
         std::uint64_t unpaired = 0;                // copies of a line that the other side lacks
         std::uint64_t sharedCopies = 0;            // copies of lines that are not unique pairs, paired up
         std::vector<std::int32_t> uniquePositions; // per line of b that occurs once on each side, its x
@@ -245,7 +280,10 @@ private:
             ++countB[size_t(slot)];
             const auto c = std::uint64_t(countA[size_t(slot)]);
             census.matches += c;
-            census.bitRowWords += c >= denseFrom ? words : BitLcs::kWordsPerMatch * c + 1;
+            if (c >= denseFrom)
+                census.denseWords += words;
+            else
+                census.sparseWords += BitLcs::kWordsPerMatch * c + 1;
         }
         for (size_t d = 0; d < countA.size(); ++d) {
             census.unpaired += std::uint64_t(std::abs(countA[d] - countB[d]));
@@ -328,6 +366,8 @@ private:
     std::vector<std::uint8_t> m_tagA;
     std::vector<std::uint8_t> m_tagB;
     std::atomic<int> m_idleCores;
+    std::mutex m_spareMutex;
+    std::vector<std::unique_ptr<Context>> m_spare;
 };
 
 } // namespace
