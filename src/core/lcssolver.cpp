@@ -4,15 +4,18 @@
 // search costs about (N + M) * D and wins when few lines change; Hunt and Szymanski's
 // costs about r log N for r matching pairs and wins on reordered files and lines that
 // mostly occur once; the bit-parallel rows cost N * M / 64 whatever D is and bound the
-// rest. For each box the solver trims equal ends, counts the matching pairs, prices the
-// last two, and gives Myers' middle-snake search half the cheaper price as its budget.
-// A search that meets within it cuts the box in two; one that runs out hands the box to
-// the cheaper method instead. Cuts from either search send both halves back here, so a
-// box that is easy for Myers in one half and not in the other gets each in its turn.
+// rest. For each box the solver trims equal ends and first lets Myers search briefly
+// (16 probes a line), which settles the common case of few edits without any counting.
+// Otherwise it counts the matching pairs, prices the other two methods, and bounds D
+// from below; unless the bound already rules Myers out, the search gets a quarter of the
+// cheaper price as its budget. A search that meets within it cuts the box in two; one
+// that runs out hands the box to the cheaper method. Cuts from either search send both
+// halves back here, so each part of a file gets its own choice.
 //
-// The cost: never much more than twice the cheapest method's on any box, plus O(N + M)
-// per box for the counting. While a second core is idle, long searches use it for their
-// backward half, and the two halves of a large cut run one on each core.
+// The cost: at most about 1.3 times the cheaper alternative's on any box when the
+// prices are right, plus O(N + M) per box for the counting. While a second core is idle,
+// long searches use it for their backward half, bit-parallel splits for their backward
+// pass, and the two halves of a large cut run one on each core.
 //
 // The invariant: the marks of each box are those of a shortest script of that box, and
 // a cut lies on some optimal path, so the union over the boxes is a shortest script of
