@@ -136,7 +136,9 @@ public:
             return;
         }
         // Few edits are the common case: a short search settles it before any counting.
-        if (!myersFailed && myersCut(box, context, kQuickProbesPerLine * std::uint64_t(n + m), false))
+        const std::uint64_t quick = kQuickProbesPerLine * std::uint64_t(n + m);
+        const bool triedQuick = !myersFailed;
+        if (triedQuick && myersCut(box, context, quick, false))
             return;
         const Census census = countMatches(box, context);
         const std::uint64_t matches = census.matches;
@@ -166,8 +168,10 @@ public:
             m_problem.markRest(box);
             return;
         }
-        if (budget >= 1.0) {
-            if (myersCut(box, context, std::uint64_t(std::min(budget, 1e18)), myersFailed))
+        if (budget >= 1.0 && (!triedQuick || budget > double(quick))) {
+            // The quick search goes on, so what it spent is not lost.
+            if (myersCut(box, context, std::uint64_t(std::min(budget, 1e18)), myersFailed,
+                         triedQuick && budget > double(quick)))
                 return;
             myersFailed = true;
         }
@@ -186,11 +190,14 @@ public:
 private:
     // One Myers cut of the box, with both halves solved; false when the budget ran out
     // first (then nothing is marked).
-    bool myersCut(const LcsBox& box, Context& context, std::uint64_t budget, bool myersFailed)
+    // With `resume`, the search goes on where the last one on this box ran out, and
+    // `budget` counts the units of both.
+    bool myersCut(const LcsBox& box, Context& context, std::uint64_t budget, bool myersFailed, bool resume = false)
     {
         // The search itself moves to two threads only after kParallelRounds rounds.
         CoreToken helper = takeCore();
-        const auto cut = context.myers->middleSnake(box, budget, bool(helper));
+        const auto cut = resume ? context.myers->resume(budget, bool(helper))
+                                : context.myers->middleSnake(box, budget, bool(helper));
         helper.release();
         if (!cut)
             return false;

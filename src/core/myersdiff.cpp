@@ -57,17 +57,17 @@ public:
 
     std::optional<Cut> middleSnake(const LcsBox& box, std::uint64_t budget, bool twoThreads) override
     {
-        m_budget = budget;
         m_cost = 0;
-        m_twoThreads = twoThreads;
-        try {
-            const Point p = search(Index(box.off1), Index(box.lim1), Index(box.off2), Index(box.lim2));
-            m_problem.control->setPartial(0);
-            return Cut{p.x, p.y};
-        } catch (const BudgetSpent&) {
-            m_problem.control->setPartial(0);
+        m_saved = start(Index(box.off1), Index(box.lim1), Index(box.off2), Index(box.lim2));
+        m_nextRound = 1;
+        return run(budget, twoThreads);
+    }
+
+    std::optional<Cut> resume(std::uint64_t budget, bool twoThreads) override
+    {
+        if (m_nextRound == 0)
             return std::nullopt;
-        }
+        return run(budget, twoThreads);
     }
 
     std::uint64_t lastCost() const override { return m_cost; }
@@ -209,17 +209,50 @@ private:
         }
     }
 
-    Point search(Index off1, Index lim1, Index off2, Index lim2)
+    // Runs the saved search on until it meets or has spent `budget` units in all; it can
+    // then be run on again with a larger budget.
+    std::optional<Cut> run(std::uint64_t budget, bool twoThreads)
+    {
+        m_budget = budget;
+        m_twoThreads = twoThreads;
+        try {
+            const Point p = search(m_saved, m_nextRound);
+            m_problem.control->setPartial(0);
+            m_nextRound = 0;
+            return Cut{p.x, p.y};
+        } catch (const BudgetSpent&) {
+            m_problem.control->setPartial(0);
+            m_nextRound = m_rounds + 1;
+            return std::nullopt;
+        } catch (...) {
+            m_nextRound = 0;
+            throw;
+        }
+    }
+
+    Search start(Index off1, Index lim1, Index off2, Index lim2)
     {
         const Index fmid = off1 - off2; // the forward search starts on this diagonal
         const Index bmid = lim1 - lim2; // and the backward one on this
-        Search s{off1, lim1, off2, lim2, off1 - lim2, lim1 - off2, fmid, fmid, bmid, bmid, ((fmid - bmid) & 1) != 0};
         m_forward[fmid] = off1;
         m_backward[bmid] = lim1;
+        return Search{
+            off1, lim1, off2, lim2, off1 - lim2, lim1 - off2, fmid, fmid, bmid, bmid, ((fmid - bmid) & 1) != 0};
+    }
 
-        for (Index edits = 1;; ++edits) {
+    Point search(Index off1, Index lim1, Index off2, Index lim2)
+    {
+        Search s = start(off1, lim1, off2, lim2);
+        return search(s, 1);
+    }
+
+    // Rounds from `firstRound` on. A search that ran out of budget stopped after a whole
+    // round of both halves, so it can go on from the next.
+    Point search(Search& s, Index firstRound)
+    {
+        for (Index edits = firstRound;; ++edits) {
             m_rounds = edits;
-            if (edits == kParallelAfterRounds && m_twoThreads)
+            if (edits >= kParallelAfterRounds && m_twoThreads)
                 return parallelSearch(s, edits);
             std::optional<Point> meeting;
             std::uint64_t units = forwardRound(s, s.bmin, s.bmax, meeting);
@@ -308,7 +341,9 @@ private:
     Index* m_forward;
     Index* m_backward;
     std::uint64_t m_budget = 0;
-    std::uint64_t m_cost = 0;
+    std::uint64_t m_cost = 0; // units spent by the current search, over all its runs
+    Search m_saved{};
+    Index m_nextRound = 0; // the round a search that ran out of budget goes on from; 0: none
     Index m_rounds = 0;
     bool m_twoThreads = false;
 };

@@ -33,7 +33,11 @@ public:
     // second thread when `twoThreads`.
     virtual std::optional<Cut> middleSnake(const LcsBox& box, std::uint64_t budget, bool twoThreads) = 0;
 
-    // Units the last middleSnake() spent, and the number of edits it had reached.
+    // Goes on with the last middleSnake() if it ran out of budget, until it meets or has
+    // spent `budget` units in all; nothing if there is no such search.
+    virtual std::optional<Cut> resume(std::uint64_t budget, bool twoThreads) = 0;
+
+    // Units the last search spent, and the number of edits it had reached.
     virtual std::uint64_t lastCost() const = 0;
     virtual std::int64_t lastRounds() const = 0;
 
