@@ -223,6 +223,36 @@ TEST(LcsSolver, LinesWithEqualTagsAreStillDifferent)
     }
 }
 
+// A search that ran out of budget goes on to the same cut a search without a limit finds,
+// on one thread or two.
+TEST(LcsSolver, MyersSearchResumesWhereItStopped)
+{
+    std::mt19937 random(21);
+    const Ids a = randomIds(random, 4000, 3);
+    const Ids b = randomIds(random, 3900, 3);
+    std::vector<std::uint8_t> removed(a.size()), inserted(b.size());
+    DiffControl control;
+    const LcsProblem problem{a.data(), b.data(),       std::int64_t(a.size()), std::int64_t(b.size()),
+                             3,        removed.data(), inserted.data(),        &control};
+    const auto tagA = MyersSearch::tagsOf(a.data(), problem.sizeA);
+    const auto tagB = MyersSearch::tagsOf(b.data(), problem.sizeB);
+    const std::unique_ptr<MyersSearch> search = MyersSearch::create(problem, tagA.data(), tagB.data());
+    LcsBox box{0, problem.sizeA, 0, problem.sizeB};
+    problem.trim(box);
+    const auto whole = search->middleSnake(box, ~std::uint64_t(0), false);
+    ASSERT_TRUE(whole);
+    for (bool twoThreads : {false, true}) {
+        EXPECT_FALSE(search->middleSnake(box, 10'000, twoThreads));
+        EXPECT_FALSE(search->resume(200'000, twoThreads));
+        EXPECT_GT(search->lastRounds(), 100);
+        const auto resumed = search->resume(~std::uint64_t(0), twoThreads);
+        ASSERT_TRUE(resumed);
+        EXPECT_EQ(resumed->x, whole->x);
+        EXPECT_EQ(resumed->y, whole->y);
+        EXPECT_FALSE(search->resume(~std::uint64_t(0), twoThreads)) << "nothing left to resume";
+    }
+}
+
 TEST(LcsSolver, BitParallelLengthMatchesTheTable)
 {
     std::mt19937 random(11);
