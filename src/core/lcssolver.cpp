@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <limits>
@@ -136,9 +137,11 @@ public:
             return;
         }
         // Few edits are the common case: a short search settles it before any counting.
-        const std::uint64_t quick = kQuickProbesPerLine * std::uint64_t(n + m);
-        const bool triedQuick = !myersFailed;
-        if (triedQuick && myersCut(box, context, quick, false))
+        // After a search of an enclosing box ran out, only a shorter one: most boxes inside
+        // are as hard, but a stretch with few edits still goes to Myers.
+        const std::uint64_t quick =
+            (myersFailed ? kQuickProbesPerLine / 4 : kQuickProbesPerLine) * std::uint64_t(n + m);
+        if (myersCut(box, context, quick, myersFailed))
             return;
         const Census census = countMatches(box, context);
         const std::uint64_t matches = census.matches;
@@ -159,19 +162,18 @@ public:
         const double bitPrice = 0.5 * double(census.denseWords + census.sparseWords) + 0.5 * levels * double(n + m);
         const double cheaper = std::min(sparsePrice, bitPrice);
         // Myers' first search costs at least D^2 / 4 probes, and about half its whole
-        // work. It is tried when a lower bound on D leaves it a chance, with a quarter
-        // of the alternative's price as its budget (a sixteenth after a search of this
-        // box's parent ran out), so a wrong guess wastes little.
+        // work. It goes on when a lower bound on D leaves it a chance, with a quarter of
+        // the alternative's price as its budget, so a wrong guess wastes little; not at
+        // all once a search of an enclosing box ran out.
         const double lowestD = double(lowerBoundOfD(box, census, cheaper));
-        const double budget = lowestD * lowestD / 2.0 > cheaper ? 0.0 : cheaper / (myersFailed ? 16.0 : 4.0);
+        const double budget = myersFailed || lowestD * lowestD / 2.0 > cheaper ? 0.0 : cheaper / 4.0;
         if (matches == 0) {
             m_problem.markRest(box);
             return;
         }
-        if (budget >= 1.0 && (!triedQuick || budget > double(quick))) {
+        if (budget > double(quick)) {
             // The quick search goes on, so what it spent is not lost.
-            if (myersCut(box, context, std::uint64_t(std::min(budget, 1e18)), myersFailed,
-                         triedQuick && budget > double(quick)))
+            if (myersCut(box, context, std::uint64_t(std::min(budget, 1e18)), myersFailed, true))
                 return;
             myersFailed = true;
         }
