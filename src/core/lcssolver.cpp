@@ -7,10 +7,11 @@
 // rest. For each box the solver trims equal ends and first lets Myers search briefly
 // (16 probes a line), which settles the common case of few edits without any counting.
 // Otherwise it counts the matching pairs, prices the other two methods, and bounds D
-// from below; unless the bound already rules Myers out, the search gets a quarter of the
-// cheaper price as its budget. A search that meets within it cuts the box in two; one
-// that runs out hands the box to the cheaper method. Cuts from either search send both
-// halves back here, so each part of a file gets its own choice.
+// from below; unless the bound already rules Myers out, the search goes on with a
+// quarter of the cheaper price as its budget. A search that meets within it cuts the
+// box in two; one that runs out hands the box to the cheaper method, and the boxes
+// inside it then get only a brief search each. Cuts from either search send both halves
+// back here, so each part of a file gets its own choice.
 //
 // The cost: at most about 1.3 times the cheaper alternative's on any box when the
 // prices are right, plus O(N + M) per box for the counting. While a second core is idle,
