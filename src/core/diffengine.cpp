@@ -34,7 +34,7 @@ public:
     bool stopped() const { return m_stopped; }
 
 private:
-    static constexpr qsizetype kRowsPerPoll = 1 << 15;
+    static constexpr qsizetype kRowsPerPoll = 1 << 13;
     const CancelCheck& m_cancel;
     bool m_stopped = false;
 };
