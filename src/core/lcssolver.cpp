@@ -144,6 +144,11 @@ public:
             (myersFailed ? kQuickProbesPerLine / 4 : kQuickProbesPerLine) * std::uint64_t(n + m);
         if (myersCut(box, context, quick, myersFailed))
             return;
+        // How far its fronts got tells how densely the edits lie: each front spent its
+        // rounds of edits, so with edits spread evenly D is about 2 * rounds * lines / reach.
+        const double reach = double(context.myers->lastReach());
+        const double estimatedD = reach > 0 ? 2.0 * double(context.myers->lastRounds()) * double(n + m) / reach
+                                            : std::numeric_limits<double>::infinity();
         const Census census = countMatches(box, context);
         const std::uint64_t matches = census.matches;
         // Prices in Myers probes. The sparse method's binary searches run over the
@@ -162,12 +167,15 @@ public:
         const double levels = std::bit_width(std::uint64_t(m));
         const double bitPrice = 0.5 * double(census.denseWords + census.sparseWords) + 0.5 * levels * double(n + m);
         const double cheaper = std::min(sparsePrice, bitPrice);
-        // Myers' first search costs at least D^2 / 4 probes, and about half its whole
-        // work. It goes on when a lower bound on D leaves it a chance, with a quarter of
-        // the alternative's price as its budget, so a wrong guess wastes little; not at
-        // all once a search of an enclosing box ran out.
+        // Myers' first search costs about D^2 / 4 probes, and about half its whole work.
+        // It goes on when the estimate of D says it will win, with the alternative's whole
+        // price as its budget, so a wrong estimate costs at most twice; and when a lower
+        // bound on D does not rule it out, with a quarter of it, so a wrong guess wastes
+        // little. Not at all once a search of an enclosing box ran out.
         const double lowestD = double(lowerBoundOfD(box, census, cheaper));
-        const double budget = myersFailed || lowestD * lowestD / 2.0 > cheaper ? 0.0 : cheaper / 4.0;
+        double budget = 0.0;
+        if (!myersFailed && lowestD * lowestD / 2.0 <= cheaper)
+            budget = estimatedD * estimatedD / 2.0 < cheaper ? cheaper : cheaper / 4.0;
         if (matches == 0) {
             m_problem.markRest(box);
             return;

@@ -73,6 +73,20 @@ public:
     std::uint64_t lastCost() const override { return m_cost; }
     std::int64_t lastRounds() const override { return m_rounds; }
 
+    std::int64_t lastReach() const override
+    {
+        if (m_nextRound == 0)
+            return 0;
+        const Search& s = m_saved;
+        std::int64_t forward = 0;
+        for (Index k = s.fmax; k >= s.fmin; k -= 2)
+            forward = std::max(forward, std::int64_t(2 * m_forward[k] - k) - (s.off1 + s.off2));
+        std::int64_t backward = 0;
+        for (Index k = s.bmax; k >= s.bmin; k -= 2)
+            backward = std::max(backward, std::int64_t(s.lim1 + s.lim2) - std::int64_t(2 * m_backward[k] - k));
+        return forward + backward;
+    }
+
     void solve(LcsBox box) override
     {
         for (;;) {

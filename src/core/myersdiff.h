@@ -41,6 +41,12 @@ public:
     virtual std::uint64_t lastCost() const = 0;
     virtual std::int64_t lastRounds() const = 0;
 
+    // After a search that ran out of budget: how far its two fronts got, in lines of the
+    // box (the largest x + y past the box's top left reached forwards, plus the same
+    // backwards from the bottom right). With edits spread evenly over a box of L lines,
+    // 2 * rounds * L / reach estimates D.
+    virtual std::int64_t lastReach() const = 0;
+
     // Marks a shortest edit script for the whole box, on this thread.
     virtual void solve(LcsBox box) = 0;
 };
