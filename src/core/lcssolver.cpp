@@ -6,9 +6,10 @@
 // mostly occur once; the bit-parallel rows cost N * M / 64 whatever D is and bound the
 // rest. For each box the solver trims equal ends and first lets Myers search briefly
 // (16 probes a line), which settles the common case of few edits without any counting.
-// Otherwise it counts the matching pairs, prices the other two methods, and bounds D
-// from below; unless the bound already rules Myers out, the search goes on with a
-// quarter of the cheaper price as its budget. A search that meets within it cuts the
+// Otherwise it counts the matching pairs, prices the other two methods, bounds D from
+// below and estimates it from how far the brief search got. Unless the bound rules
+// Myers out, the search goes on: with the cheaper price as its budget when the estimate
+// says it will win, else with a quarter of it. A search that meets within it cuts the
 // box in two; one that runs out hands the box to the cheaper method, and the boxes
 // inside it then get only a brief search each. Cuts from either search send both halves
 // back here, so each part of a file gets its own choice.
