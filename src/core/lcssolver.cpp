@@ -7,9 +7,9 @@
 // rest. For each box the solver trims equal ends and first lets Myers search briefly
 // (16 probes a line), which settles the common case of few edits without any counting.
 // Otherwise it counts the matching pairs, prices the other two methods, bounds D from
-// below and estimates it from how far the brief search got. Unless the bound rules
-// Myers out, the search goes on: with the cheaper price as its budget when the estimate
-// says it will win, else with a quarter of it. A search that meets within it cuts the
+// below and estimates it from how far the brief search got. When the estimate says
+// Myers wins clearly and the bound does not rule it out, the search goes on with the
+// cheaper price as its budget; otherwise the cheaper method takes the box. A search that meets within it cuts the
 // box in two; one that runs out hands the box to the cheaper method, and the boxes
 // inside it then get only a brief search each. Cuts from either search send both halves
 // back here, so each part of a file gets its own choice.
@@ -169,14 +169,15 @@ public:
         const double bitPrice = 0.5 * double(census.denseWords + census.sparseWords) + 0.5 * levels * double(n + m);
         const double cheaper = std::min(sparsePrice, bitPrice);
         // Myers' first search costs about D^2 / 4 probes, and about half its whole work.
-        // It goes on when the estimate of D says it will win, with the alternative's whole
-        // price as its budget, so a wrong estimate costs at most twice; and when a lower
-        // bound on D does not rule it out, with a quarter of it, so a wrong guess wastes
-        // little. Not at all once a search of an enclosing box ran out.
+        // It goes on when the estimate of D says it will win clearly (at half the price
+        // or less) and no lower bound on D rules it out, with the alternative's whole
+        // price as its budget, so a wrong estimate costs at most twice. Where the two are
+        // close the bit-parallel rows are taken: their two threads meet once a pass, where
+        // a long search meets once a round and suffers on a busy machine. Not at all once
+        // a search of an enclosing box ran out.
         const double lowestD = double(lowerBoundOfD(box, census, cheaper));
-        double budget = 0.0;
-        if (!myersFailed && lowestD * lowestD / 2.0 <= cheaper)
-            budget = estimatedD * estimatedD / 2.0 < cheaper ? cheaper : cheaper / 4.0;
+        const bool myersWins = estimatedD * estimatedD / 2.0 < cheaper / 2.0 && lowestD * lowestD / 2.0 <= cheaper;
+        const double budget = !myersFailed && myersWins ? cheaper : 0.0;
         if (matches == 0) {
             m_problem.markRest(box);
             return;
