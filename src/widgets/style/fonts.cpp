@@ -16,6 +16,8 @@ int pixelSize(TextStyle style)
     case TextStyle::subheadline: return 12;
     case TextStyle::footnote:
     case TextStyle::caption: return 11;
+    case TextStyle::caption2: return 10;
+    case TextStyle::largeTitle: return 26;
     }
     return 13;
 }
@@ -44,6 +46,13 @@ QFont ui(TextStyle style)
     font.setPixelSize(pixelSize(style));
     if (style == TextStyle::headline)
         font.setWeight(QFont::DemiBold);
+    return font;
+}
+
+QFont ui(TextStyle style, QFont::Weight weight)
+{
+    QFont font = ui(style);
+    font.setWeight(weight);
     return font;
 }
 

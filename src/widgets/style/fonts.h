@@ -7,7 +7,7 @@ namespace varnel::fonts {
 
 // The window's text styles, in device-independent pixels (a 13-pixel font is what the
 // design calls 13 points).
-enum class TextStyle { body, callout, subheadline, footnote, caption, headline };
+enum class TextStyle { body, callout, subheadline, footnote, caption, caption2, headline, largeTitle };
 
 int pixelSize(TextStyle style);
 
@@ -18,7 +18,9 @@ QString monospaceFamily();
 // the pixel grid at every device pixel ratio.
 QFont monospace(qreal pixelSize, bool bold = false);
 
-// The application's own family at a text style's size (bold for the headline).
+// The application's own family at a text style's size (semi-bold for the headline).
 QFont ui(TextStyle style);
+// The same at another weight.
+QFont ui(TextStyle style, QFont::Weight weight);
 
 } // namespace varnel::fonts

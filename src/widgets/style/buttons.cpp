@@ -1,0 +1,172 @@
+#include "widgets/style/buttons.h"
+
+#include "widgets/style/appearance.h"
+#include "widgets/style/widgetstyle.h"
+
+#include <QFocusEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace varnel {
+
+namespace {
+
+constexpr qreal kHoverFill = 0.12;
+constexpr qreal kPressedFill = 0.22;
+constexpr qreal kDisabledOpacity = 0.35;
+constexpr qreal kCornerRadius = 5;
+
+constexpr const char* kKeyboardFocusProperty = "varnelKeyboardFocus";
+
+class FocusReasonFilter : public QObject {
+public:
+    static FocusReasonFilter& instance()
+    {
+        static FocusReasonFilter filter;
+        return filter;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            // Coming back to the window keeps what the focus was.
+            if (reason != Qt::ActiveWindowFocusReason)
+                watched->setProperty(kKeyboardFocusProperty, reason == Qt::TabFocusReason ||
+                                                                 reason == Qt::BacktabFocusReason ||
+                                                                 reason == Qt::ShortcutFocusReason);
+        } else if (event->type() == QEvent::FocusOut &&
+                   static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason) {
+            watched->setProperty(kKeyboardFocusProperty, false);
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void trackKeyboardFocus(QWidget* widget)
+{
+    widget->installEventFilter(&FocusReasonFilter::instance());
+}
+
+bool hasKeyboardFocus(const QWidget* widget)
+{
+    return widget->hasFocus() && widget->property(kKeyboardFocusProperty).toBool();
+}
+
+void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius)
+{
+    QPen pen(Appearance::instance().palette().color(ColorRole::accent, 0.8), 2);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), radius, radius);
+    painter.restore();
+}
+
+IconButton::IconButton(IconName icon, const QString& toolTip, QWidget* parent) : QAbstractButton(parent), m_icon(icon)
+{
+    setToolTip(toolTip);
+    setAccessibleName(toolTip);
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_Hover);
+    setHandCursor(this);
+    trackKeyboardFocus(this);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
+}
+
+void IconButton::setIconName(IconName icon)
+{
+    m_icon = icon;
+    update();
+}
+
+void IconButton::setIconColor(ColorRole role, qreal opacity)
+{
+    m_role = role;
+    m_opacity = opacity;
+    update();
+}
+
+void IconButton::setIconMetrics(int size, int padding)
+{
+    m_size = size;
+    m_padding = padding;
+    updateGeometry();
+    update();
+}
+
+void IconButton::setCircleBackground(bool circle)
+{
+    m_circle = circle;
+    update();
+}
+
+QSize IconButton::sizeHint() const
+{
+    const int side = m_size + 2 * m_padding;
+    return {side, side};
+}
+
+void IconButton::paintEvent(QPaintEvent*)
+{
+    const Palette& palette = Appearance::instance().palette();
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = m_circle ? box.height() / 2 : kCornerRadius;
+    if (m_circle) {
+        // A disc of the bar colour with a faint edge, so the line behind it stops short.
+        painter.setPen(QPen(palette.color(ColorRole::secondary, 0.25), 1));
+        painter.setBrush(palette.color(ColorRole::windowBackground));
+        painter.drawEllipse(box);
+    }
+    if (isEnabled() && (isDown() || underMouse())) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette.color(ColorRole::secondary, isDown() ? kPressedFill : kHoverFill));
+        painter.drawRoundedRect(box, radius, radius);
+    }
+    const qreal opacity = isEnabled() ? m_opacity : m_opacity * kDisabledOpacity;
+    icons::paint(painter, rect(), m_icon, m_size, palette.color(m_role, opacity));
+    if (hasKeyboardFocus(this))
+        paintFocusRing(painter, rect(), radius);
+}
+
+TextButton::TextButton(const QString& text, const QFont& font, ColorRole role, QWidget* parent)
+    : QAbstractButton(parent)
+    , m_role(role)
+{
+    setText(text);
+    setFont(font);
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_Hover);
+    setHandCursor(this);
+    trackKeyboardFocus(this);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
+}
+
+QSize TextButton::sizeHint() const
+{
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(text()) + 4, metrics.height() + 2};
+}
+
+void TextButton::paintEvent(QPaintEvent*)
+{
+    const Palette& palette = Appearance::instance().palette();
+    QPainter painter(this);
+    QFont drawn = font();
+    drawn.setUnderline(isEnabled() && underMouse());
+    painter.setFont(drawn);
+    painter.setPen(palette.color(m_role, isEnabled() ? (isDown() ? 0.7 : 1.0) : kDisabledOpacity));
+    painter.drawText(rect(), Qt::AlignCenter, text());
+    if (hasKeyboardFocus(this))
+        paintFocusRing(painter, rect(), 3);
+}
+
+} // namespace varnel
