@@ -1,0 +1,57 @@
+#pragma once
+
+#include "core/diffline.h"
+#include "viewmodel/comparisonviewmodel.h"
+#include "viewmodel/recentcomparisonsstore.h"
+
+#include <QWidget>
+
+class QHBoxLayout;
+
+namespace varnel {
+
+class DropZoneView;
+class IconButton;
+class RecentsListView;
+
+// What a window shows until both files are chosen: the title, the two drop zones
+// "Original File" and "Changed File" with the swap button between them, and the recent
+// comparisons. It loads files into the view model, which compares as soon as both sides
+// are set; it compares nothing itself.
+//
+// Ctrl+O opens the left zone's dialog while the left side is empty, else the right one's.
+class WelcomeView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kRowBottomInsetWithRecents = 16;
+    static constexpr int kRowBottomInsetWithoutRecents = 32;
+
+    WelcomeView(ComparisonViewModel& model, RecentComparisonsStore& store, QWidget* parent = nullptr);
+
+    DropZoneView* dropZone(FileSide side) const { return side == FileSide::left ? m_leftZone : m_rightZone; }
+    IconButton* swapButton() const { return m_swap; }
+    RecentsListView* recentsList() const { return m_recents; }
+    // The drop-zone row's bottom inset: 16 with recents listed, 32 without.
+    int zoneRowBottomInset() const;
+
+    // The Ctrl+O action.
+    void openFileShortcut();
+    // Loads a remembered pair, or forgets it silently when either file is gone.
+    void openRecent(const RecentComparison& entry);
+
+private:
+    void updateFiles();
+    void updateRecents();
+
+    ComparisonViewModel& m_model;
+    RecentComparisonsStore& m_store;
+    DropZoneView* m_leftZone;
+    DropZoneView* m_rightZone;
+    IconButton* m_swap;
+    QHBoxLayout* m_zoneRow;
+    QWidget* m_recentsBlock;
+    RecentsListView* m_recents;
+};
+
+} // namespace varnel

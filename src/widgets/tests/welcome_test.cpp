@@ -1,0 +1,159 @@
+#include "screentestutil.h"
+#include "widgets/intake/dropzoneview.h"
+#include "widgets/intake/recentslistview.h"
+#include "widgets/intake/welcomeview.h"
+#include "widgets/style/buttons.h"
+
+#include <QSettings>
+#include <QTest>
+
+using namespace varnel;
+
+namespace {
+
+class WelcomeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::clearPreferences();
+        store = std::make_unique<RecentComparisonsStore>();
+        view = std::make_unique<WelcomeView>(model, *store);
+        view->resize(1100, 700);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    }
+
+    void TearDown() override { model.resetFiles(); }
+
+    test::FakeDialogs dialogs;
+    test::TempFiles files;
+    ComparisonViewModel model;
+    std::unique_ptr<RecentComparisonsStore> store;
+    std::unique_ptr<WelcomeView> view;
+};
+
+TEST_F(WelcomeTest, CtrlOOpensTheLeftDialogFirstThenTheRightOne)
+{
+    const QUrl left = files.file(QStringLiteral("left.txt"));
+    const QUrl right = files.file(QStringLiteral("right.txt"));
+    dialogs.answers = {left, right};
+    QTest::keyClick(view.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    ASSERT_TRUE(model.leftFile());
+    EXPECT_EQ(model.leftFile()->url, left);
+    EXPECT_FALSE(model.rightFile());
+    EXPECT_EQ(view->dropZone(FileSide::left)->fileItem()->name, QStringLiteral("left.txt"));
+
+    QTest::keyClick(view.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.requests.size(), 2u);
+    ASSERT_TRUE(model.rightFile());
+    EXPECT_EQ(model.rightFile()->url, right);
+
+    // With both files chosen, it still asks for the right one.
+    QTest::keyClick(view.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(dialogs.requests.size(), 3u);
+    EXPECT_EQ(model.rightFile()->url, right); // cancelled: unchanged
+}
+
+TEST_F(WelcomeTest, SwapIsAvailableOnceEitherSideHasAFile)
+{
+    IconButton* swap = view->swapButton();
+    EXPECT_FALSE(swap->isEnabled());
+    EXPECT_EQ(swap->toolTip(), QStringLiteral("Swap files"));
+    EXPECT_EQ(swap->cursor().shape(), Qt::PointingHandCursor);
+
+    const QUrl right = files.file(QStringLiteral("only-right.md"));
+    model.loadFile(right, FileSide::right);
+    EXPECT_TRUE(swap->isEnabled());
+    QTest::mouseClick(swap, Qt::LeftButton);
+    ASSERT_TRUE(model.leftFile());
+    EXPECT_EQ(model.leftFile()->url, right);
+    EXPECT_FALSE(model.rightFile());
+    EXPECT_EQ(view->dropZone(FileSide::left)->fileItem()->url, right);
+    EXPECT_FALSE(view->dropZone(FileSide::right)->fileItem());
+    EXPECT_TRUE(swap->isEnabled());
+
+    model.resetFiles();
+    EXPECT_FALSE(swap->isEnabled());
+}
+
+TEST_F(WelcomeTest, ZonesLoadTheirOwnSide)
+{
+    const QUrl a = files.file(QStringLiteral("a.json"));
+    auto mime = test::urlMime({a});
+    test::drop(view->dropZone(FileSide::right), mime.get());
+    ASSERT_TRUE(test::waitFor([&] { return model.rightFile().has_value(); }));
+    EXPECT_EQ(model.rightFile()->url, a);
+    EXPECT_FALSE(model.leftFile());
+}
+
+TEST_F(WelcomeTest, RecentsListFollowsTheStoreAndSetsTheInsets)
+{
+    EXPECT_FALSE(view->recentsList()->isVisible());
+    EXPECT_EQ(view->zoneRowBottomInset(), 32);
+
+    const QUrl gone = files.file(QStringLiteral("gone.txt"));
+    store->record(files.file(QStringLiteral("kept-left.txt")), files.file(QStringLiteral("kept-right.txt")));
+    store->record(gone, files.file(QStringLiteral("other.txt")));
+    EXPECT_TRUE(view->recentsList()->isVisible());
+    EXPECT_EQ(view->zoneRowBottomInset(), 16);
+    ASSERT_EQ(view->recentsList()->rowCount(), 2);
+    auto* newest = static_cast<RecentPairButton*>(view->recentsList()->openButton(0));
+    EXPECT_EQ(newest->shownNames(), std::make_pair(QStringLiteral("gone.txt"), QStringLiteral("other.txt")));
+
+    // A pair whose left file was deleted goes away silently; nothing else changes.
+    ASSERT_TRUE(QFile::remove(gone.toLocalFile()));
+    QTest::mouseClick(view->recentsList()->openButton(0), Qt::LeftButton);
+    test::settle();
+    ASSERT_EQ(store->recents().size(), 1);
+    EXPECT_EQ(store->recents()[0].leftName, QStringLiteral("kept-left.txt"));
+    EXPECT_EQ(view->recentsList()->rowCount(), 1);
+    EXPECT_FALSE(model.leftFile());
+    EXPECT_FALSE(model.rightFile());
+    EXPECT_TRUE(dialogs.alerts.empty());
+
+    // A pair that still resolves loads both sides.
+    QTest::mouseClick(view->recentsList()->openButton(0), Qt::LeftButton);
+    ASSERT_TRUE(model.leftFile() && model.rightFile());
+    EXPECT_EQ(model.leftFile()->name, QStringLiteral("kept-left.txt"));
+    EXPECT_EQ(model.rightFile()->name, QStringLiteral("kept-right.txt"));
+}
+
+TEST_F(WelcomeTest, RemoveTakesOneRowAndClearAllEmptiesTheStoredList)
+{
+    for (const char* name : {"one", "two", "three"})
+        store->record(files.file(QLatin1StringView(name) + QStringLiteral(".a.txt")),
+                      files.file(QLatin1StringView(name) + QStringLiteral(".b.txt")));
+    ASSERT_EQ(view->recentsList()->rowCount(), 3);
+    QTest::mouseClick(view->recentsList()->removeButton(1), Qt::LeftButton); // "two"
+    test::settle();
+    ASSERT_EQ(store->recents().size(), 2);
+    EXPECT_EQ(store->recents()[0].leftName, QStringLiteral("three.a.txt"));
+    EXPECT_EQ(store->recents()[1].leftName, QStringLiteral("one.a.txt"));
+    EXPECT_EQ(view->recentsList()->rowCount(), 2);
+
+    QTest::mouseClick(view->recentsList()->clearAllButton(), Qt::LeftButton);
+    test::settle();
+    EXPECT_TRUE(store->recents().isEmpty());
+    EXPECT_EQ(view->recentsList()->rowCount(), 0);
+    EXPECT_FALSE(view->recentsList()->isVisible());
+    EXPECT_EQ(view->zoneRowBottomInset(), 32);
+    // Stored too: a store made now (the next start) reads an empty list.
+    EXPECT_TRUE(RecentComparisonsStore().recents().isEmpty());
+}
+
+TEST_F(WelcomeTest, LongRecentNamesShareTheRowCutInTheMiddle)
+{
+    const QString longLeft = QString(200, QLatin1Char('m')) + QStringLiteral(".json");
+    store->record(files.file(longLeft), files.file(QStringLiteral("short.json")));
+    auto* button = static_cast<RecentPairButton*>(view->recentsList()->openButton(0));
+    const auto [left, right] = button->shownNames();
+    EXPECT_TRUE(left.contains(QChar(0x2026)));
+    EXPECT_TRUE(left.endsWith(QStringLiteral(".json")));
+    EXPECT_EQ(right, QStringLiteral("short.json")); // the short one keeps its whole name
+    EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor);
+}
+
+} // namespace
