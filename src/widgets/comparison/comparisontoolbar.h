@@ -1,0 +1,101 @@
+#pragma once
+
+#include "core/diffline.h"
+#include "readers/filetypedetector.h"
+
+#include <QAbstractButton>
+#include <QWidget>
+
+#include <optional>
+
+class QLabel;
+
+namespace varnel {
+
+class ComparisonViewModel;
+class IconButton;
+class SegmentedControl;
+
+// The two layouts of a diff, stored under "diffViewMode" by these raw values.
+enum class DiffViewMode { sideBySide, inlineView };
+
+QString rawValue(DiffViewMode mode);
+// "inline" is the inline layout; anything else, or nothing, is side by side.
+DiffViewMode diffViewModeFromRawValue(const QString& raw);
+
+// A file's name behind its kind's symbol, shortened in the middle when the toolbar is
+// narrow. Clicking it asks for a replacement file.
+class FileLabelButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    explicit FileLabelButton(QWidget* parent = nullptr);
+
+    const std::optional<FileItem>& fileItem() const { return m_item; }
+    void setFileItem(const std::optional<FileItem>& item);
+    // The name as drawn at the current width.
+    QString shownName() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::optional<FileItem> m_item;
+};
+
+// The comparison screen's toolbar, left to right: the left file, the "View" picker, the
+// change navigation and the context button (while the result has changes), share, swap,
+// close, and the right file. It reads the view model; the buttons that act on it call it
+// directly, the rest are signals for the screen.
+class ComparisonToolbar : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ComparisonToolbar(ComparisonViewModel& model, QWidget* parent = nullptr);
+
+    FileLabelButton* fileLabel(FileSide side) const { return side == FileSide::left ? m_leftLabel : m_rightLabel; }
+    SegmentedControl* viewPicker() const { return m_viewPicker; }
+    QWidget* navigationGroup() const { return m_navigation; }
+    IconButton* previousButton() const { return m_previous; }
+    IconButton* nextButton() const { return m_next; }
+    QLabel* positionLabel() const { return m_position; }
+    IconButton* contextButton() const { return m_context; }
+    IconButton* shareButton() const { return m_share; }
+    IconButton* swapButton() const { return m_swap; }
+    IconButton* closeButton() const { return m_close; }
+
+    void setViewMode(DiffViewMode mode);
+    // Whether anything can share a result; without that the share button stays disabled.
+    void setShareAvailable(bool available);
+
+    // Reads the view model again.
+    void refresh();
+
+Q_SIGNALS:
+    void replaceRequested(varnel::FileSide side);
+    void viewModeChosen(varnel::DiffViewMode mode);
+    void shareClicked(QWidget* anchor);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ComparisonViewModel& m_model;
+    FileLabelButton* m_leftLabel;
+    FileLabelButton* m_rightLabel;
+    SegmentedControl* m_viewPicker;
+    QWidget* m_navigation;
+    IconButton* m_previous;
+    IconButton* m_next;
+    QLabel* m_position;
+    IconButton* m_context;
+    IconButton* m_share;
+    IconButton* m_swap;
+    IconButton* m_close;
+    bool m_shareAvailable = false;
+};
+
+} // namespace varnel

@@ -1,0 +1,416 @@
+#include "widgets/comparison/diffcontainerview.h"
+
+#include "widgets/dialogs/dialogs.h"
+#include "widgets/diffview/inlineview.h"
+#include "widgets/diffview/sidebysideview.h"
+#include "widgets/diffview/summarybarview.h"
+#include "widgets/style/appearance.h"
+#include "widgets/style/busyindicator.h"
+#include "widgets/style/buttons.h"
+#include "widgets/style/fonts.h"
+#include "widgets/style/separator.h"
+#include "widgets/style/symbolview.h"
+#include "widgets/style/widgetstyle.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace varnel {
+
+namespace {
+
+constexpr int kStateSpacing = 12;
+constexpr int kErrorIconSize = 40;
+constexpr int kIdenticalIconSize = 48;
+constexpr int kErrorInset = 32;
+constexpr int kBannerHorizontalInset = 16;
+constexpr int kBannerVerticalInset = 8;
+constexpr int kBannerSpacing = 8;
+constexpr qreal kBannerFill = 0.08;
+
+// A page of the content area, on the content background.
+class ContentPage : public QWidget {
+public:
+    explicit ContentPage(QWidget* parent) : QWidget(parent)
+    {
+        connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Appearance::instance().palette().color(ColorRole::viewBackground));
+    }
+};
+
+// The note above the rows of a PDF or Word comparison.
+class Banner : public QWidget {
+public:
+    explicit Banner(QWidget* parent) : QWidget(parent)
+    {
+        connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const Palette& palette = Appearance::instance().palette();
+        QPainter painter(this);
+        painter.fillRect(rect(), palette.color(ColorRole::viewBackground));
+        painter.fillRect(rect(), palette.color(ColorRole::secondary, kBannerFill));
+    }
+};
+
+QLabel* stateLabel(const QString& text, fonts::TextStyle style, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(fonts::ui(style));
+    label->setAlignment(Qt::AlignCenter);
+    setTextColor(label, ColorRole::secondary);
+    return label;
+}
+
+// A column centred in `page`.
+QVBoxLayout* centredColumn(QWidget* page)
+{
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(kStateSpacing);
+    layout->addStretch(1);
+    return layout;
+}
+
+} // namespace
+
+DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent)
+    : QWidget(parent)
+    , m_model(model)
+    , m_toolbar(new ComparisonToolbar(model, this))
+    , m_pages(new QStackedWidget(this))
+    , m_emptyPage(new ContentPage(m_pages))
+    , m_progressDelay(new QTimer(this))
+{
+    // Built here, after every member has its initial value: the builders set several.
+    m_progressPage = buildProgressPage();
+    m_errorPage = buildErrorPage();
+    m_resultPage = buildResultPage();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_toolbar);
+    layout->addWidget(new Separator(Qt::Horizontal, this));
+    layout->addWidget(m_pages, 1);
+    for (QWidget* page : {m_emptyPage, m_progressPage, m_errorPage, m_resultPage})
+        m_pages->addWidget(page);
+
+    m_progressDelay->setSingleShot(true);
+    m_progressDelay->setInterval(kProgressDelayMs);
+    connect(m_progressDelay, &QTimer::timeout, this, [this] {
+        if (m_model.isComparing())
+            m_pages->setCurrentWidget(m_progressPage);
+    });
+
+    // Many properties change together (a new comparison clears five of them); the screen
+    // follows once they have settled.
+    for (auto signal : {&ComparisonViewModel::leftFileChanged, &ComparisonViewModel::rightFileChanged,
+                        &ComparisonViewModel::isComparingChanged, &ComparisonViewModel::comparisonErrorChanged})
+        connect(&m_model, signal, this, &DiffContainerView::scheduleRefresh);
+    for (auto signal : {&ComparisonViewModel::diffResultChanged, &ComparisonViewModel::fullDiffResultChanged,
+                        &ComparisonViewModel::showAllContextChanged}) {
+        connect(&m_model, signal, this, [this] {
+            m_sideBySideStale = m_inlineStale = true;
+            scheduleRefresh();
+        });
+    }
+    // A focus move is cheap and wants to be seen at once.
+    connect(&m_model, &ComparisonViewModel::focusedChangeIndexChanged, this, [this] {
+        m_toolbar->refresh();
+        const std::optional<qint64> row = m_model.focusedChangeRow();
+        if (!m_sideBySideStale)
+            m_sideBySide->setFocusedRow(row);
+        if (!m_inlineStale)
+            m_inline->setFocusedRow(row);
+    });
+    connect(&m_model, &ComparisonViewModel::diffFontSizeChanged, this, [this] {
+        m_sideBySide->setFontSize(m_model.diffFontSize());
+        m_inline->setFontSize(m_model.diffFontSize());
+    });
+    m_sideBySide->setFontSize(m_model.diffFontSize());
+    m_inline->setFontSize(m_model.diffFontSize());
+
+    connect(m_toolbar, &ComparisonToolbar::replaceRequested, this, &DiffContainerView::replaceFile);
+    connect(m_toolbar, &ComparisonToolbar::viewModeChosen, this, &DiffContainerView::setViewMode);
+    connect(m_toolbar, &ComparisonToolbar::shareClicked, this, &DiffContainerView::share);
+
+    // The layout is one preference for every window: follow whoever writes it.
+    applyViewMode(diffViewModeFromRawValue(m_preferences.string(Preferences::kDiffViewMode, QString())));
+    connect(&m_preferences, &Preferences::valueChanged, this, [this](const QString& key) {
+        if (key == Preferences::kDiffViewMode)
+            applyViewMode(diffViewModeFromRawValue(m_preferences.string(Preferences::kDiffViewMode, QString())));
+    });
+
+    const auto shortcut = [this](const QKeySequence& keys, auto action) {
+        auto* item = new QShortcut(keys, this);
+        connect(item, &QShortcut::activated, &m_model, action);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), &ComparisonViewModel::moveToPreviousChange);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight), &ComparisonViewModel::moveToNextChange);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_Up), &ComparisonViewModel::moveToPreviousChange);
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_Down), &ComparisonViewModel::moveToNextChange);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_W), &ComparisonViewModel::resetFiles);
+
+    refresh();
+}
+
+DiffContainerView::~DiffContainerView() = default;
+
+QWidget* DiffContainerView::buildProgressPage()
+{
+    auto* page = new ContentPage(m_pages);
+    QVBoxLayout* layout = centredColumn(page);
+    // The comparison does not say how far it is, so the bar only says that it runs.
+    m_busy = new BusyIndicator(page);
+    m_busy->setAccessibleName(QStringLiteral("Comparing files…"));
+    layout->addWidget(m_busy, 0, Qt::AlignHCenter);
+    layout->addWidget(stateLabel(QStringLiteral("Comparing files…"), fonts::TextStyle::subheadline, page));
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* DiffContainerView::buildErrorPage()
+{
+    auto* page = new ContentPage(m_pages);
+    QVBoxLayout* layout = centredColumn(page);
+    layout->setContentsMargins(kErrorInset, 0, kErrorInset, 0);
+    layout->addWidget(new SymbolView(IconName::warning, kErrorIconSize, ColorRole::orange, page), 0, Qt::AlignHCenter);
+    m_errorLabel = stateLabel(QString(), fonts::TextStyle::subheadline, page);
+    m_errorLabel->setWordWrap(true);
+    m_errorLabel->setTextFormat(Qt::PlainText); // shown verbatim
+    m_errorLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_errorLabel);
+    layout->addStretch(1);
+    return page;
+}
+
+QWidget* DiffContainerView::buildResultPage()
+{
+    auto* page = new ContentPage(m_pages);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    m_banner = new Banner(page);
+    auto* bannerLayout = new QHBoxLayout(m_banner);
+    bannerLayout->setContentsMargins(kBannerHorizontalInset, kBannerVerticalInset, kBannerHorizontalInset,
+                                     kBannerVerticalInset);
+    bannerLayout->setSpacing(kBannerSpacing);
+    const int footnote = fonts::pixelSize(fonts::TextStyle::footnote);
+    bannerLayout->addWidget(new SymbolView(IconName::info, footnote + 2, ColorRole::secondary, m_banner));
+    m_bannerLabel = new QLabel(m_banner);
+    m_bannerLabel->setFont(fonts::ui(fonts::TextStyle::footnote));
+    m_bannerLabel->setTextFormat(Qt::PlainText);
+    m_bannerLabel->setWordWrap(true);
+    setTextColor(m_bannerLabel, ColorRole::secondary);
+    bannerLayout->addWidget(m_bannerLabel, 1);
+    m_banner->hide();
+    layout->addWidget(m_banner);
+
+    m_resultStack = new QStackedWidget(page);
+    layout->addWidget(m_resultStack, 1);
+
+    m_identicalPage = new ContentPage(m_resultStack);
+    QVBoxLayout* identical = centredColumn(m_identicalPage);
+    identical->addWidget(new SymbolView(IconName::checkmark, kIdenticalIconSize, ColorRole::green, m_identicalPage), 0,
+                         Qt::AlignHCenter);
+    identical->addWidget(
+        stateLabel(QStringLiteral("Files are identical"), fonts::TextStyle::headline, m_identicalPage));
+    identical->addStretch(1);
+    m_resultStack->addWidget(m_identicalPage);
+
+    m_diffPage = new QWidget(m_resultStack);
+    auto* diff = new QVBoxLayout(m_diffPage);
+    diff->setContentsMargins(0, 0, 0, 0);
+    diff->setSpacing(0);
+    m_summary = new SummaryBarView(m_diffPage);
+    diff->addWidget(m_summary);
+    diff->addWidget(new Separator(Qt::Horizontal, m_diffPage));
+    m_layouts = new QStackedWidget(m_diffPage);
+    m_sideBySide = new SideBySideView(m_layouts);
+    m_inline = new InlineView(m_layouts);
+    m_layouts->addWidget(m_sideBySide);
+    m_layouts->addWidget(m_inline);
+    diff->addWidget(m_layouts, 1);
+    m_resultStack->addWidget(m_diffPage);
+    return page;
+}
+
+DiffContainerView::Content DiffContainerView::content() const
+{
+    QWidget* page = m_pages->currentWidget();
+    if (page == m_progressPage)
+        return Content::comparing;
+    if (page == m_errorPage)
+        return Content::error;
+    if (page == m_resultPage)
+        return m_resultStack->currentWidget() == m_identicalPage ? Content::identical : Content::diff;
+    return Content::empty;
+}
+
+QString DiffContainerView::bannerText() const
+{
+    return m_banner->isHidden() ? QString() : m_bannerLabel->text();
+}
+
+QString DiffContainerView::errorText() const
+{
+    return m_errorLabel->text();
+}
+
+QWidget* DiffContainerView::currentDiffView() const
+{
+    return m_viewMode == DiffViewMode::inlineView ? static_cast<QWidget*>(m_inline) : m_sideBySide;
+}
+
+void DiffContainerView::setViewMode(DiffViewMode mode)
+{
+    applyViewMode(mode);
+    m_preferences.setString(Preferences::kDiffViewMode, rawValue(mode));
+}
+
+void DiffContainerView::applyViewMode(DiffViewMode mode)
+{
+    m_viewMode = mode;
+    m_toolbar->setViewMode(mode);
+    const bool wasFocused = m_layouts->currentWidget()->isAncestorOf(QApplication::focusWidget()) ||
+                            m_layouts->currentWidget() == QApplication::focusWidget();
+    m_layouts->setCurrentWidget(currentDiffView());
+    if (const std::optional<DiffResult>& result = m_model.activeDiffResult(); result && result->hasChanges()) {
+        const std::optional<qint64> focused = m_model.focusedChangeRow();
+        if (mode == DiffViewMode::inlineView) {
+            if (std::exchange(m_inlineStale, false))
+                m_inline->setResult(*result, focused);
+            else
+                m_inline->setFocusedRow(focused);
+        } else {
+            if (std::exchange(m_sideBySideStale, false))
+                m_sideBySide->setResult(*result, focused);
+            else
+                m_sideBySide->setFocusedRow(focused);
+        }
+    }
+    if (wasFocused)
+        focusDiffView();
+}
+
+void DiffContainerView::setShareHandler(ShareHandler handler)
+{
+    m_shareHandler = std::move(handler);
+    m_toolbar->setShareAvailable(bool(m_shareHandler));
+}
+
+void DiffContainerView::share(QWidget* anchor)
+{
+    const std::optional<DiffResult>& result = m_model.activeDiffResult();
+    if (!m_shareHandler || !result || !m_model.leftFile() || !m_model.rightFile())
+        return;
+    m_shareHandler(*result, m_model.leftFile()->name, m_model.rightFile()->name, anchor);
+}
+
+void DiffContainerView::replaceFile(FileSide side)
+{
+    const std::optional<QUrl> url =
+        dialogs::openFile(this, {QStringLiteral("Choose a replacement file"), FileTypeDetector::allowedContentTypes()});
+    if (!url)
+        return;
+    const DiffMode mode = FileTypeDetector::detect(*url);
+    if (mode.kind() == DiffMode::Kind::unsupported) {
+        dialogs::showUnsupportedFile(this, mode.extension(), dialogs::UnsupportedFileContext::choose);
+        return;
+    }
+    m_model.loadFile(*url, side);
+}
+
+void DiffContainerView::scheduleRefresh()
+{
+    if (std::exchange(m_refreshPending, true))
+        return;
+    QMetaObject::invokeMethod(this, &DiffContainerView::refresh, Qt::QueuedConnection);
+}
+
+void DiffContainerView::refresh()
+{
+    m_refreshPending = false;
+    m_toolbar->refresh();
+
+    // Only text files are coloured, by the left file's name.
+    const std::optional<FileItem>& left = m_model.leftFile();
+    const std::optional<SyntaxHighlighter::Language> language =
+        left && left->mode.kind() == DiffMode::Kind::text ? SyntaxHighlighter::detect(left->url) : std::nullopt;
+    if (language != m_language) {
+        m_language = language;
+        m_sideBySide->setLanguage(language);
+        m_inline->setLanguage(language);
+    }
+
+    if (m_model.isComparing()) {
+        // Quick comparisons never show the progress page; slower ones show it after a moment.
+        if (m_pages->currentWidget() != m_progressPage) {
+            m_pages->setCurrentWidget(m_emptyPage);
+            if (!m_progressDelay->isActive())
+                m_progressDelay->start();
+        }
+        return;
+    }
+    m_progressDelay->stop();
+    if (const std::optional<QString>& error = m_model.comparisonError()) {
+        m_errorLabel->setText(*error);
+        m_pages->setCurrentWidget(m_errorPage);
+    } else if (m_model.activeDiffResult()) {
+        showResult();
+        m_pages->setCurrentWidget(m_resultPage);
+    } else {
+        m_pages->setCurrentWidget(m_emptyPage);
+    }
+}
+
+void DiffContainerView::showResult()
+{
+    const DiffResult& result = *m_model.activeDiffResult();
+    const std::optional<FileItem>& left = m_model.leftFile();
+    const DiffMode::Kind kind = left ? left->mode.kind() : DiffMode::Kind::text;
+    if (kind == DiffMode::Kind::docx)
+        m_bannerLabel->setText(QStringLiteral("Showing text content only — formatting differences are not reflected"));
+    else if (kind == DiffMode::Kind::pdf)
+        m_bannerLabel->setText(
+            QStringLiteral("Showing extracted text only — layout and visual differences are not reflected"));
+    m_banner->setVisible(kind == DiffMode::Kind::docx || kind == DiffMode::Kind::pdf);
+
+    if (!result.hasChanges()) {
+        m_resultStack->setCurrentWidget(m_identicalPage);
+        return;
+    }
+    m_summary->setResult(result);
+    m_resultStack->setCurrentWidget(m_diffPage);
+    applyViewMode(m_viewMode); // gives the result to the layout in use
+    // The keyboard lands in the rows, unless it was brought to a control of this screen.
+    QWidget* focus = QApplication::focusWidget();
+    if (!focus || !isAncestorOf(focus) || !hasKeyboardFocus(focus))
+        focusDiffView();
+}
+
+void DiffContainerView::focusDiffView()
+{
+    if (m_viewMode == DiffViewMode::inlineView)
+        m_inline->setFocus();
+    else
+        m_sideBySide->column(PageSide::left)->setFocus();
+}
+
+} // namespace varnel

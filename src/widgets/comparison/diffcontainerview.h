@@ -1,0 +1,118 @@
+#pragma once
+
+#include "highlight/syntaxhighlighter.h"
+#include "viewmodel/comparisonviewmodel.h"
+#include "viewmodel/preferences.h"
+#include "widgets/comparison/comparisontoolbar.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QStackedWidget;
+class QTimer;
+
+namespace varnel {
+
+class BusyIndicator;
+class InlineView;
+class SideBySideView;
+class SummaryBarView;
+
+// The comparison screen: the toolbar, a line, and below them what the view model is at:
+// "Comparing files…", the error, "Files are identical", or the summary bar over the diff
+// in the chosen layout ("diffViewMode": side by side or inline, remembered at once). PDF
+// and Word comparisons carry a banner saying that only their text is compared, and are
+// never syntax-coloured; a text file's language is found from the left file's name.
+//
+// While it shows, Ctrl+[ and Ctrl+] (or Alt+Up and Alt+Down, for keyboards that need
+// AltGr for brackets) step through the changes and Ctrl+W closes the comparison.
+class DiffContainerView : public QWidget {
+    Q_OBJECT
+
+public:
+    // What the content area shows.
+    enum class Content { empty, comparing, error, identical, diff };
+
+    // Runs the share command for a result and the two file names; `anchor` is the share
+    // button, to place a menu by.
+    using ShareHandler = std::function<void(const DiffResult& result, const QString& leftName, const QString& rightName,
+                                            QWidget* anchor)>;
+
+    // How long a comparison runs before "Comparing files…" appears, so that quick ones
+    // never flash it.
+    static constexpr int kProgressDelayMs = 150;
+
+    explicit DiffContainerView(ComparisonViewModel& model, QWidget* parent = nullptr);
+    ~DiffContainerView() override;
+
+    ComparisonToolbar* toolbar() const { return m_toolbar; }
+    Content content() const;
+    // The banner's text, or an empty string when none shows.
+    QString bannerText() const;
+    QString errorText() const;
+    std::optional<SyntaxHighlighter::Language> language() const { return m_language; }
+    BusyIndicator* busyIndicator() const { return m_busy; }
+
+    DiffViewMode viewMode() const { return m_viewMode; }
+    // Shows the layout and remembers it for every window and the next start.
+    void setViewMode(DiffViewMode mode);
+
+    SummaryBarView* summaryBar() const { return m_summary; }
+    SideBySideView* sideBySideView() const { return m_sideBySide; }
+    InlineView* inlineView() const { return m_inline; }
+    // The layout in use.
+    QWidget* currentDiffView() const;
+
+    // Enables the share button, which then calls `handler` with the active result; without
+    // a handler it stays disabled.
+    void setShareHandler(ShareHandler handler);
+
+    // Asks for a replacement file for one side ("Choose a replacement file"); an
+    // unsupported one is refused with an alert and changes nothing.
+    void replaceFile(FileSide side);
+
+private:
+    void scheduleRefresh();
+    void refresh();
+    void showResult();
+    void applyViewMode(DiffViewMode mode);
+    void focusDiffView();
+    void share(QWidget* anchor);
+    QWidget* buildProgressPage();
+    QWidget* buildErrorPage();
+    QWidget* buildResultPage();
+
+    ComparisonViewModel& m_model;
+    Preferences m_preferences;
+    DiffViewMode m_viewMode = DiffViewMode::sideBySide;
+    ShareHandler m_shareHandler;
+    std::optional<SyntaxHighlighter::Language> m_language;
+    bool m_refreshPending = false;
+    // Which layouts still show an older result than the view model's.
+    bool m_sideBySideStale = true;
+    bool m_inlineStale = true;
+
+    ComparisonToolbar* m_toolbar;
+    QStackedWidget* m_pages;
+    QWidget* m_emptyPage;
+    QWidget* m_progressPage = nullptr;
+    BusyIndicator* m_busy = nullptr;
+    QWidget* m_errorPage = nullptr;
+    QLabel* m_errorLabel = nullptr;
+    QWidget* m_resultPage = nullptr;
+    QWidget* m_banner = nullptr;
+    QLabel* m_bannerLabel = nullptr;
+    QStackedWidget* m_resultStack = nullptr;
+    QWidget* m_identicalPage = nullptr;
+    QWidget* m_diffPage = nullptr;
+    SummaryBarView* m_summary = nullptr;
+    QStackedWidget* m_layouts = nullptr;
+    SideBySideView* m_sideBySide = nullptr;
+    InlineView* m_inline = nullptr;
+    QTimer* m_progressDelay;
+};
+
+} // namespace varnel

@@ -1,0 +1,313 @@
+#include "screentestutil.h"
+#include "widgets/comparison/diffcontainerview.h"
+#include "widgets/diffview/inlineview.h"
+#include "widgets/diffview/sidebysideview.h"
+#include "widgets/diffview/summarybarview.h"
+#include "widgets/style/busyindicator.h"
+#include "widgets/style/buttons.h"
+#include "widgets/style/segmentedcontrol.h"
+
+#include <QLabel>
+#include <QSettings>
+#include <QTest>
+
+using namespace varnel;
+
+namespace {
+
+QUrl fake(const QString& name)
+{
+    return QUrl::fromLocalFile(QStringLiteral("/nonexistent/") + name);
+}
+
+// Left lines 1..100; the right side adds 17 lines at different places: 17 changes.
+std::pair<QStringList, QStringList> seventeenAdditions()
+{
+    QStringList left;
+    QStringList right;
+    for (int i = 1; i <= 100; ++i) {
+        left << QStringLiteral("line %1").arg(i);
+        right << QStringLiteral("line %1").arg(i);
+        if (i % 5 == 0 && i <= 85)
+            right << QStringLiteral("added after %1").arg(i);
+    }
+    return {left, right};
+}
+
+class ContainerTest : public ::testing::Test {
+protected:
+    void SetUp() override { test::clearPreferences(); }
+
+    // A container over a view model whose comparisons give `left` against `right`.
+    void make(const QStringList& left, const QStringList& right, std::shared_ptr<std::atomic<bool>> hold = nullptr)
+    {
+        view.reset(); // before the model it reads
+        model = std::make_unique<ComparisonViewModel>(test::cannedComparator(left, right, std::move(hold)));
+        view = std::make_unique<DiffContainerView>(*model);
+        view->resize(1100, 700);
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    }
+
+    // Loads two files and waits until the screen shows the outcome.
+    void compare(const QString& leftName, const QString& rightName)
+    {
+        model->loadFile(fake(leftName), FileSide::left);
+        model->loadFile(fake(rightName), FileSide::right);
+        ASSERT_TRUE(test::waitFor(
+            [this] { return !model->isComparing() && view->content() != DiffContainerView::Content::empty; }));
+    }
+
+    void TearDown() override
+    {
+        view.reset();
+        if (model)
+            model->resetFiles();
+    }
+
+    test::FakeDialogs dialogs;
+    std::unique_ptr<ComparisonViewModel> model;
+    std::unique_ptr<DiffContainerView> view;
+};
+
+TEST_F(ContainerTest, IdenticalFilesShowTheNoticeAndNoNavigation)
+{
+    make({QStringLiteral("same")}, {QStringLiteral("same")});
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    EXPECT_EQ(view->content(), DiffContainerView::Content::identical);
+    EXPECT_FALSE(view->toolbar()->navigationGroup()->isVisible());
+    EXPECT_FALSE(view->toolbar()->contextButton()->isVisible());
+    EXPECT_TRUE(view->bannerText().isEmpty());
+    EXPECT_TRUE(view->toolbar()->swapButton()->isVisible());
+    EXPECT_TRUE(view->toolbar()->closeButton()->isVisible());
+}
+
+TEST_F(ContainerTest, NavigationCountsAndStepsThroughTheChanges)
+{
+    const auto [left, right] = seventeenAdditions();
+    make(left, right);
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    ASSERT_EQ(view->content(), DiffContainerView::Content::diff);
+    ComparisonToolbar* bar = view->toolbar();
+    EXPECT_TRUE(bar->navigationGroup()->isVisible());
+    EXPECT_EQ(bar->positionLabel()->text(), QStringLiteral("1 / 17"));
+    EXPECT_GE(bar->positionLabel()->width(), 40);
+    EXPECT_EQ(bar->previousButton()->toolTip(), QStringLiteral("Previous change (Ctrl+[)"));
+    EXPECT_EQ(bar->nextButton()->toolTip(), QStringLiteral("Next change (Ctrl+])"));
+    EXPECT_EQ(view->summaryBar()->badgeTexts(), (QStringList{QStringLiteral("+17"), QStringLiteral("-0")}));
+
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(bar->nextButton(), Qt::LeftButton);
+    EXPECT_EQ(bar->positionLabel()->text(), QStringLiteral("3 / 17"));
+    EXPECT_EQ(view->sideBySideView()->focusedRow(), model->focusedChangeRow());
+
+    // The keys: Ctrl+[ and Ctrl+], and Alt+Up and Alt+Down for keyboards without easy brackets.
+    QTest::keyClick(view.get(), Qt::Key_BracketLeft, Qt::ControlModifier);
+    EXPECT_EQ(model->focusedChangeIndex(), 1);
+    QTest::keyClick(view.get(), Qt::Key_BracketRight, Qt::ControlModifier);
+    QTest::keyClick(view.get(), Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(model->focusedChangeIndex(), 3);
+    QTest::keyClick(view.get(), Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(bar->positionLabel()->text(), QStringLiteral("3 / 17"));
+}
+
+TEST_F(ContainerTest, TheContextButtonSwitchesBetweenCollapsedAndFull)
+{
+    const auto [left, right] = seventeenAdditions();
+    make(left, right);
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    IconButton* context = view->toolbar()->contextButton();
+    EXPECT_EQ(context->toolTip(), QStringLiteral("Expand all context"));
+    EXPECT_EQ(context->iconName(), IconName::expandVertical);
+    const qint64 collapsedRows = view->sideBySideView()->column(PageSide::left)->rowCount();
+
+    QTest::mouseClick(context, Qt::LeftButton);
+    test::settle();
+    EXPECT_TRUE(model->showAllContext());
+    EXPECT_EQ(context->toolTip(), QStringLiteral("Collapse unchanged sections"));
+    EXPECT_EQ(context->iconName(), IconName::compressVertical);
+    EXPECT_EQ(view->sideBySideView()->column(PageSide::left)->rowCount(), 117);
+    EXPECT_LT(collapsedRows, 117);
+    EXPECT_EQ(view->summaryBar()->badgeTexts(), (QStringList{QStringLiteral("+17"), QStringLiteral("-0")}));
+}
+
+TEST_F(ContainerTest, ShareStaysDisabledWithoutAHandlerAndWhileAComparisonRuns)
+{
+    auto hold = std::make_shared<std::atomic<bool>>(false);
+    make({QStringLiteral("a")}, {QStringLiteral("b")}, hold);
+    compare(QStringLiteral("left.txt"), QStringLiteral("right.txt"));
+    IconButton* share = view->toolbar()->shareButton();
+    EXPECT_EQ(share->toolTip(), QStringLiteral("Share…"));
+    EXPECT_FALSE(share->isEnabled()); // nothing to share with yet: it does not pretend
+
+    struct Shared {
+        qint64 rows = -1;
+        QString left;
+        QString right;
+        QWidget* anchor = nullptr;
+    } shared;
+    view->setShareHandler(
+        [&shared](const DiffResult& result, const QString& left, const QString& right, QWidget* anchor) {
+            shared = {result.lines().size(), left, right, anchor};
+        });
+    EXPECT_TRUE(share->isEnabled());
+    QTest::mouseClick(share, Qt::LeftButton);
+    EXPECT_EQ(shared.left, QStringLiteral("left.txt"));
+    EXPECT_EQ(shared.right, QStringLiteral("right.txt"));
+    EXPECT_EQ(shared.rows, model->activeDiffResult()->lines().size());
+    EXPECT_EQ(shared.anchor, share);
+
+    // A swap starts a new comparison: nothing to share until it is done.
+    hold->store(true);
+    QTest::mouseClick(view->toolbar()->swapButton(), Qt::LeftButton);
+    test::settle();
+    EXPECT_EQ(model->leftFile()->name, QStringLiteral("right.txt"));
+    EXPECT_FALSE(share->isEnabled());
+    EXPECT_FALSE(view->toolbar()->navigationGroup()->isVisible());
+    ASSERT_TRUE(test::waitFor([this] { return view->content() == DiffContainerView::Content::comparing; }));
+    EXPECT_TRUE(view->busyIndicator()->isVisible());
+    hold->store(false);
+    ASSERT_TRUE(test::waitFor([&] { return share->isEnabled(); }));
+    EXPECT_EQ(view->content(), DiffContainerView::Content::diff);
+    EXPECT_EQ(view->toolbar()->fileLabel(FileSide::left)->shownName(), QStringLiteral("right.txt"));
+}
+
+TEST_F(ContainerTest, PdfAndWordShowTheirBannerAndNoColoursWhileJsonIsColoured)
+{
+    make({QStringLiteral("{\"a\": 1}")}, {QStringLiteral("{\"a\": 2}")});
+    compare(QStringLiteral("report.pdf"), QStringLiteral("report 2.pdf"));
+    EXPECT_EQ(view->bannerText(),
+              QStringLiteral("Showing extracted text only — layout and visual differences are not reflected"));
+    EXPECT_FALSE(view->language());
+    EXPECT_FALSE(view->sideBySideView()->column(PageSide::left)->rowPainter().language());
+
+    compare(QStringLiteral("letter.docx"), QStringLiteral("letter 2.docx"));
+    EXPECT_EQ(view->bannerText(),
+              QStringLiteral("Showing text content only — formatting differences are not reflected"));
+    EXPECT_FALSE(view->language());
+
+    compare(QStringLiteral("data.json"), QStringLiteral("data 2.json"));
+    EXPECT_TRUE(view->bannerText().isEmpty());
+    EXPECT_EQ(view->language(), SyntaxHighlighter::Language::json);
+    EXPECT_EQ(view->sideBySideView()->column(PageSide::left)->rowPainter().language(),
+              SyntaxHighlighter::Language::json);
+
+    // The banner stays above "Files are identical" too.
+    make({QStringLiteral("same")}, {QStringLiteral("same")});
+    compare(QStringLiteral("a.pdf"), QStringLiteral("b.pdf"));
+    EXPECT_EQ(view->content(), DiffContainerView::Content::identical);
+    EXPECT_FALSE(view->bannerText().isEmpty());
+}
+
+TEST_F(ContainerTest, TheLayoutChoiceIsRememberedForEveryWindowAndTheNextStart)
+{
+    const auto [left, right] = seventeenAdditions();
+    make(left, right);
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    EXPECT_EQ(view->viewMode(), DiffViewMode::sideBySide);
+    ComparisonViewModel otherModel;
+    DiffContainerView other(otherModel); // another window
+
+    QTest::mouseClick(view->toolbar()->viewPicker()->segment(1), Qt::LeftButton);
+    EXPECT_EQ(view->viewMode(), DiffViewMode::inlineView);
+    EXPECT_EQ(view->currentDiffView(), view->inlineView());
+    EXPECT_TRUE(view->inlineView()->isVisible());
+    EXPECT_EQ(view->inlineView()->rowCount(), model->activeDiffResult()->lines().size());
+    EXPECT_EQ(other.viewMode(), DiffViewMode::inlineView);
+    EXPECT_EQ(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Varnel"), QStringLiteral("Varnel"))
+                  .value(QStringLiteral("diffViewMode"))
+                  .toString(),
+              QStringLiteral("inline"));
+
+    // The next start reads it.
+    view.reset();
+    make(left, right);
+    EXPECT_EQ(view->viewMode(), DiffViewMode::inlineView);
+    EXPECT_EQ(view->toolbar()->viewPicker()->currentIndex(), 1);
+
+    // A value that is not a layout reads as side by side.
+    QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Varnel"), QStringLiteral("Varnel"))
+        .setValue(QStringLiteral("diffViewMode"), QStringLiteral("sideways"));
+    view.reset();
+    make(left, right);
+    EXPECT_EQ(view->viewMode(), DiffViewMode::sideBySide);
+}
+
+TEST_F(ContainerTest, AReplacementFileMustBeSupported)
+{
+    make({QStringLiteral("a")}, {QStringLiteral("b")});
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    FileLabelButton* label = view->toolbar()->fileLabel(FileSide::left);
+    EXPECT_EQ(label->toolTip(), QStringLiteral("Click to change file"));
+    EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
+
+    dialogs.answers = {fake(QStringLiteral("notes.xyz")), fake(QStringLiteral("Makefile")),
+                       fake(QStringLiteral("c.md"))};
+    QTest::mouseClick(label, Qt::LeftButton);
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].caption, QStringLiteral("Choose a replacement file"));
+    EXPECT_EQ(dialogs.requests[0].nameFilters, FileTypeDetector::allowedContentTypes());
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Unsupported File Type"));
+    EXPECT_EQ(dialogs.alerts[0].text,
+              QStringLiteral("'xyz' is not supported. Please choose a PDF, DOCX, or text/code file."));
+    EXPECT_EQ(model->leftFile()->name, QStringLiteral("a.txt"));
+    EXPECT_TRUE(model->activeDiffResult()); // nothing restarted
+
+    QTest::mouseClick(label, Qt::LeftButton);
+    ASSERT_EQ(dialogs.alerts.size(), 2u);
+    EXPECT_EQ(dialogs.alerts[1].text,
+              QStringLiteral("This file type is not supported. Please choose a PDF, DOCX, or text/code file."));
+
+    QTest::mouseClick(view->toolbar()->fileLabel(FileSide::right), Qt::LeftButton);
+    EXPECT_EQ(model->rightFile()->name, QStringLiteral("c.md"));
+    EXPECT_EQ(model->leftFile()->name, QStringLiteral("a.txt"));
+}
+
+TEST_F(ContainerTest, ErrorsAreShownVerbatimAndLongNamesAreCutInTheMiddle)
+{
+    model = std::make_unique<ComparisonViewModel>(
+        [](const FileItem&, const FileItem&, const CancelCheck&) -> Expected<ComparisonOutcome> {
+            return Error{Error::Kind::fileUnreadable,
+                         QStringLiteral("The file \"b.txt\" could not be read: <b>No</b> access.")};
+        });
+    view = std::make_unique<DiffContainerView>(*model);
+    view->resize(1100, 700);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    const QString longName =
+        QStringLiteral("the-start-of-a-name-") + QString(120, QLatin1Char('m')) + QStringLiteral("-and-its-end.json");
+    compare(longName, QStringLiteral("b.txt"));
+    EXPECT_EQ(view->content(), DiffContainerView::Content::error);
+    EXPECT_EQ(view->errorText(), QStringLiteral("The file \"b.txt\" could not be read: <b>No</b> access."));
+    EXPECT_FALSE(view->toolbar()->shareButton()->isEnabled());
+
+    const QString shown = view->toolbar()->fileLabel(FileSide::left)->shownName();
+    EXPECT_TRUE(shown.contains(QChar(0x2026)));
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("the-start")));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("end.json")));
+    EXPECT_EQ(view->toolbar()->fileLabel(FileSide::right)->shownName(), QStringLiteral("b.txt"));
+}
+
+TEST_F(ContainerTest, TheDiffFollowsTheFontSize)
+{
+    const auto [left, right] = seventeenAdditions();
+    make(left, right);
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    const int rowHeight = view->sideBySideView()->column(PageSide::left)->rowHeight();
+    for (int i = 0; i < 20; ++i)
+        model->increaseFontSize();
+    EXPECT_EQ(view->sideBySideView()->fontSize(), 24);
+    EXPECT_EQ(view->inlineView()->fontSize(), 24);
+    EXPECT_GT(view->sideBySideView()->column(PageSide::left)->rowHeight(), rowHeight);
+    for (int i = 0; i < 20; ++i)
+        model->decreaseFontSize();
+    EXPECT_EQ(view->sideBySideView()->fontSize(), 10);
+    model->resetFontSize();
+    EXPECT_EQ(view->inlineView()->fontSize(), 13);
+    EXPECT_EQ(view->sideBySideView()->column(PageSide::left)->rowHeight(), rowHeight);
+}
+
+} // namespace
