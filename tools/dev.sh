@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Varnel, builds it and runs it, its tests or its benchmarks.
 #
-#   tools/dev.sh run LEFT RIGHT   compare two files (installs what is missing, builds)
+#   tools/dev.sh run [LEFT RIGHT] open the window, comparing the files given (installs what
+#                                 is missing, builds)
 #   tools/dev.sh test             build and run every test with CTest
 #   tools/dev.sh asan             the same under AddressSanitizer and UBSan
 #   tools/dev.sh lint             clang-format check and clang-tidy over every source
@@ -11,6 +12,7 @@
 # Packages are installed with apt only when missing; everything is quick when nothing is.
 set -euo pipefail
 
+caller=$PWD
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
@@ -45,12 +47,20 @@ command=${1:-}
 case "$command" in
 run)
     ensure_packages "${build_packages[@]}"
-    build default --target varnel-cli >/dev/null
-    if [ $# -ne 2 ]; then
-        echo "usage: tools/dev.sh run LEFT RIGHT" >&2
+    build default --target varnel >/dev/null
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+        echo "tools/dev.sh run: no display (DISPLAY and WAYLAND_DISPLAY are unset); try xvfb-run tools/dev.sh run" >&2
         exit 2
     fi
-    exec build/default/src/cli/varnel-cli diff "$@"
+    # Files are named from where the command was typed, not from the repository.
+    files=()
+    for file in "$@"; do
+        case "$file" in
+        /* | *://*) files+=("$file") ;;
+        *) files+=("$caller/$file") ;;
+        esac
+    done
+    exec build/default/src/app/varnel "${files[@]}"
     ;;
 test)
     ensure_packages "${build_packages[@]}"
@@ -88,7 +98,7 @@ bench)
     build/default/bench/varnel-bench-views
     ;;
 *)
-    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac

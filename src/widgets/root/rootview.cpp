@@ -1,0 +1,72 @@
+#include "widgets/root/rootview.h"
+
+#include "widgets/comparison/diffcontainerview.h"
+#include "widgets/intake/welcomeview.h"
+#include "widgets/style/appearance.h"
+
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace varnel {
+
+RootView::RootView(RecentComparisonsStore& store, QWidget* parent) : RootView(store, nullptr, parent) {}
+
+RootView::RootView(RecentComparisonsStore& store, ComparisonViewModel::Comparator comparator, QWidget* parent)
+    : QWidget(parent)
+    , m_store(store)
+    , m_model(comparator ? new ComparisonViewModel(std::move(comparator), this) : new ComparisonViewModel(this))
+    , m_screens(new QStackedWidget(this))
+    , m_welcome(new WelcomeView(*m_model, store, m_screens))
+    , m_comparison(new DiffContainerView(*m_model, m_screens))
+{
+    setMinimumSize(kMinimumSize);
+    setAutoFillBackground(true);
+    Appearance::follow(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_screens);
+    m_screens->addWidget(m_welcome);
+    m_screens->addWidget(m_comparison);
+
+    // The recording waits until the view model's callback has returned, and is dropped
+    // with the window.
+    m_model->onComparisonSucceeded = [this](const QUrl& left, const QUrl& right) {
+        QMetaObject::invokeMethod(
+            this, [this, left, right] { m_store.record(left, right); }, Qt::QueuedConnection);
+    };
+    connect(m_model, &ComparisonViewModel::leftFileChanged, this, &RootView::updateScreen);
+    connect(m_model, &ComparisonViewModel::rightFileChanged, this, &RootView::updateScreen);
+    updateScreen();
+}
+
+RootView::~RootView()
+{
+    m_model->onComparisonSucceeded = nullptr;
+}
+
+QWidget* RootView::currentScreen() const
+{
+    return m_screens->currentWidget();
+}
+
+void RootView::updateScreen()
+{
+    m_screens->setCurrentWidget(m_model->bothFilesLoaded() ? static_cast<QWidget*>(m_comparison) : m_welcome);
+}
+
+void RootView::openFile(const QUrl& url)
+{
+    if (!url.isLocalFile())
+        return;
+    if (!m_model->leftFile()) {
+        m_model->loadFile(url, FileSide::left);
+    } else if (!m_model->rightFile()) {
+        m_model->loadFile(url, FileSide::right);
+    } else {
+        m_model->resetFiles();
+        m_model->loadFile(url, FileSide::left);
+    }
+}
+
+} // namespace varnel

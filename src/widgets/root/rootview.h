@@ -1,0 +1,57 @@
+#pragma once
+
+#include "viewmodel/comparisonviewmodel.h"
+#include "viewmodel/recentcomparisonsstore.h"
+
+#include <QWidget>
+
+class QStackedWidget;
+
+namespace varnel {
+
+class DiffContainerView;
+class WelcomeView;
+
+// The content of a main window. It owns the window's view model, shows the welcome
+// screen while fewer than two files are chosen and the comparison screen as soon as both
+// are (also while they are still being compared), records every successful comparison in
+// the process's recent comparisons, and loads the files the desktop asks the window to
+// open.
+class RootView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QSize kMinimumSize{900, 600};
+    static constexpr QSize kDefaultSize{1100, 700};
+
+    // `store` is the process's one recents store and must outlive the view. A comparator
+    // replaces the real comparison (tests, tools).
+    explicit RootView(RecentComparisonsStore& store, QWidget* parent = nullptr);
+    RootView(RecentComparisonsStore& store, ComparisonViewModel::Comparator comparator, QWidget* parent = nullptr);
+    ~RootView() override;
+
+    ComparisonViewModel& viewModel() { return *m_model; }
+    RecentComparisonsStore& recentsStore() { return m_store; }
+    WelcomeView* welcomeView() const { return m_welcome; }
+    DiffContainerView* comparisonView() const { return m_comparison; }
+    // The screen in view: the welcome screen or the comparison screen.
+    QWidget* currentScreen() const;
+
+    // A file the desktop (or the command line) asks this window to open: it fills the left
+    // side when that is empty, else the right side when that is empty, else it starts
+    // over with the file on the left. Anything but a local file is ignored.
+    void openFile(const QUrl& url);
+
+    QSize sizeHint() const override { return kDefaultSize; }
+
+private:
+    void updateScreen();
+
+    RecentComparisonsStore& m_store;
+    ComparisonViewModel* m_model;
+    QStackedWidget* m_screens;
+    WelcomeView* m_welcome;
+    DiffContainerView* m_comparison;
+};
+
+} // namespace varnel

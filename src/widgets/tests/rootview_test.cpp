@@ -1,0 +1,155 @@
+#include "screentestutil.h"
+#include "widgets/comparison/diffcontainerview.h"
+#include "widgets/diffview/sidebysideview.h"
+#include "widgets/intake/recentslistview.h"
+#include "widgets/intake/welcomeview.h"
+#include "widgets/root/rootview.h"
+
+#include <QMainWindow>
+#include <QTest>
+#include <QThreadPool>
+
+using namespace varnel;
+
+namespace {
+
+class RootViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::clearPreferences();
+        store = std::make_unique<RecentComparisonsStore>();
+    }
+
+    // A main window as the application makes it, over real comparisons unless told.
+    std::unique_ptr<QMainWindow> window(RootView** root, ComparisonViewModel::Comparator comparator = {})
+    {
+        auto main = std::make_unique<QMainWindow>();
+        *root = new RootView(*store, std::move(comparator), main.get());
+        main->setCentralWidget(*root);
+        main->resize(RootView::kDefaultSize);
+        main->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(main.get()));
+        main->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(main.get()));
+        return main;
+    }
+
+    static bool done(RootView* root) { return !root->viewModel().isComparing(); }
+
+    test::FakeDialogs dialogs;
+    test::TempFiles files;
+    std::unique_ptr<RecentComparisonsStore> store;
+};
+
+TEST_F(RootViewTest, TheComparisonScreenShowsAsSoonAsBothFilesAreChosen)
+{
+    RootView* root = nullptr;
+    auto hold = std::make_shared<std::atomic<bool>>(true);
+    auto main = window(&root, test::cannedComparator({QStringLiteral("a")}, {QStringLiteral("b")}, hold));
+    EXPECT_GE(main->minimumSizeHint().width(), 900);
+    EXPECT_EQ(root->minimumSize(), QSize(900, 600));
+    EXPECT_EQ(root->sizeHint(), QSize(1100, 700));
+    EXPECT_EQ(root->currentScreen(), root->welcomeView());
+
+    root->openFile(files.file(QStringLiteral("a.txt")));
+    EXPECT_EQ(root->currentScreen(), root->welcomeView());
+    root->openFile(files.file(QStringLiteral("b.txt")));
+    EXPECT_EQ(root->currentScreen(), root->comparisonView()); // while it still runs
+    EXPECT_TRUE(root->viewModel().isComparing());
+    hold->store(false);
+    ASSERT_TRUE(test::waitFor([root] { return done(root); }));
+    EXPECT_EQ(root->currentScreen(), root->comparisonView());
+}
+
+TEST_F(RootViewTest, CtrlWClosesTheComparisonAndKeepsTheWindow)
+{
+    RootView* root = nullptr;
+    auto main = window(&root);
+    root->openFile(files.file(QStringLiteral("a.txt"), "1\n2\n"));
+    root->openFile(files.file(QStringLiteral("b.txt"), "1\n3\n"));
+    ASSERT_TRUE(test::waitFor([root] { return done(root); }));
+    test::settle();
+    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(root->currentScreen(), root->welcomeView());
+    EXPECT_FALSE(root->viewModel().leftFile());
+    EXPECT_TRUE(main->isVisible());
+
+    // On the welcome screen the comparison's keys do nothing.
+    root->openFile(files.file(QStringLiteral("c.txt")));
+    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_TRUE(root->viewModel().leftFile());
+}
+
+TEST_F(RootViewTest, OpenRequestsFillLeftThenRightThenStartOver)
+{
+    RootView* root = nullptr;
+    auto main = window(&root);
+    const QUrl a = files.file(QStringLiteral("a.txt"));
+    const QUrl b = files.file(QStringLiteral("b.txt"));
+    const QUrl c = files.file(QStringLiteral("c.txt"));
+    root->openFile(QUrl(QStringLiteral("https://example.com/x.txt")));
+    EXPECT_FALSE(root->viewModel().leftFile());
+
+    root->openFile(a);
+    EXPECT_EQ(root->viewModel().leftFile()->url, a);
+    EXPECT_FALSE(root->viewModel().rightFile());
+    root->openFile(b);
+    EXPECT_EQ(root->viewModel().rightFile()->url, b);
+    EXPECT_TRUE(root->viewModel().isComparing());
+
+    root->openFile(c);
+    EXPECT_EQ(root->viewModel().leftFile()->url, c);
+    EXPECT_FALSE(root->viewModel().rightFile());
+    EXPECT_FALSE(root->viewModel().isComparing());
+    EXPECT_EQ(root->currentScreen(), root->welcomeView());
+}
+
+TEST_F(RootViewTest, SuccessesAreRecordedAfterTheCallbackAndShowInEveryWindow)
+{
+    RootView* first = nullptr;
+    RootView* second = nullptr;
+    auto one = window(&first);
+    auto two = window(&second);
+    bool emptyWhenSignalled = false;
+    QObject::connect(&first->viewModel(), &ComparisonViewModel::comparisonSucceeded, &first->viewModel(),
+                     [&] { emptyWhenSignalled = store->recents().isEmpty(); });
+
+    first->openFile(files.file(QStringLiteral("old.txt"), "1\n"));
+    first->openFile(files.file(QStringLiteral("new.txt"), "2\n"));
+    ASSERT_TRUE(test::waitFor([this] { return !store->recents().isEmpty(); }));
+    EXPECT_TRUE(emptyWhenSignalled);
+    ASSERT_EQ(store->recents().size(), 1);
+    EXPECT_EQ(store->recents()[0].leftName, QStringLiteral("old.txt"));
+    EXPECT_EQ(second->welcomeView()->recentsList()->rowCount(), 1);
+
+    // A failed comparison is not remembered.
+    first->openFile(files.file(QStringLiteral("doc.pdf")));
+    first->openFile(files.file(QStringLiteral("text.txt")));
+    ASSERT_TRUE(test::waitFor([first] { return done(first); }));
+    test::settle();
+    EXPECT_EQ(first->comparisonView()->content(), DiffContainerView::Content::error);
+    EXPECT_EQ(store->recents().size(), 1);
+
+    // Reopening from the second window's list compares there.
+    QTest::mouseClick(second->welcomeView()->recentsList()->openButton(0), Qt::LeftButton);
+    EXPECT_EQ(second->currentScreen(), second->comparisonView());
+    EXPECT_EQ(second->viewModel().leftFile()->name, QStringLiteral("old.txt"));
+    ASSERT_TRUE(test::waitFor([second] { return done(second); }));
+}
+
+TEST_F(RootViewTest, AWindowClosedDuringAComparisonRecordsNothing)
+{
+    RootView* root = nullptr;
+    auto hold = std::make_shared<std::atomic<bool>>(true);
+    auto main = window(&root, test::cannedComparator({QStringLiteral("a")}, {QStringLiteral("b")}, hold));
+    root->openFile(files.file(QStringLiteral("a.txt")));
+    root->openFile(files.file(QStringLiteral("b.txt")));
+    main.reset();
+    hold->store(false);
+    QThreadPool::globalInstance()->waitForDone();
+    test::settle();
+    EXPECT_TRUE(store->recents().isEmpty());
+}
+
+} // namespace
