@@ -359,6 +359,8 @@ void DiffContainerView::refresh()
         m_inline->setLanguage(language);
     }
 
+    if (!m_model.activeDiffResult())
+        releaseResult();
     if (m_model.isComparing()) {
         // Quick comparisons never show the progress page; slower ones show it after a moment.
         if (m_pages->currentWidget() != m_progressPage) {
@@ -380,6 +382,18 @@ void DiffContainerView::refresh()
     }
 }
 
+void DiffContainerView::releaseResult()
+{
+    // The layouts would otherwise keep the last result (and its text) alive while the
+    // next comparison runs, or after the comparison is closed.
+    if (std::exchange(m_layoutsEmpty, true))
+        return;
+    m_sideBySide->setResult(DiffResult());
+    m_inline->setResult(DiffResult());
+    m_summary->setCounts(0, 0, 0);
+    m_sideBySideStale = m_inlineStale = true;
+}
+
 void DiffContainerView::showResult()
 {
     const DiffResult& result = *m_model.activeDiffResult();
@@ -397,6 +411,7 @@ void DiffContainerView::showResult()
         return;
     }
     m_summary->setResult(result);
+    m_layoutsEmpty = false;
     m_resultStack->setCurrentWidget(m_diffPage);
     applyViewMode(m_viewMode); // gives the result to the layout in use
     // The keyboard lands in the rows, unless it was brought to a control of this screen.

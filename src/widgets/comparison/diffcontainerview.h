@@ -78,6 +78,7 @@ private:
     void scheduleRefresh();
     void refresh();
     void showResult();
+    void releaseResult();
     void applyViewMode(DiffViewMode mode);
     void focusDiffView();
     void share(QWidget* anchor);
@@ -94,6 +95,7 @@ private:
     // Which layouts still show an older result than the view model's.
     bool m_sideBySideStale = true;
     bool m_inlineStale = true;
+    bool m_layoutsEmpty = true;
 
     ComparisonToolbar* m_toolbar;
     QStackedWidget* m_pages;

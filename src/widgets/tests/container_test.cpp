@@ -168,6 +168,9 @@ TEST_F(ContainerTest, ShareStaysDisabledWithoutAHandlerAndWhileAComparisonRuns)
     EXPECT_FALSE(view->toolbar()->navigationGroup()->isVisible());
     ASSERT_TRUE(test::waitFor([this] { return view->content() == DiffContainerView::Content::comparing; }));
     EXPECT_TRUE(view->busyIndicator()->isVisible());
+    // The old result is let go while the new one is computed.
+    EXPECT_EQ(view->sideBySideView()->column(PageSide::left)->rowCount(), 0);
+    EXPECT_EQ(view->inlineView()->rowCount(), 0);
     hold->store(false);
     ASSERT_TRUE(test::waitFor([&] { return share->isEnabled(); }));
     EXPECT_EQ(view->content(), DiffContainerView::Content::diff);
@@ -289,6 +292,23 @@ TEST_F(ContainerTest, ErrorsAreShownVerbatimAndLongNamesAreCutInTheMiddle)
     EXPECT_TRUE(shown.startsWith(QStringLiteral("the-start")));
     EXPECT_TRUE(shown.endsWith(QStringLiteral("end.json")));
     EXPECT_EQ(view->toolbar()->fileLabel(FileSide::right)->shownName(), QStringLiteral("b.txt"));
+}
+
+TEST_F(ContainerTest, AClosedComparisonKeepsNoRowsAlive)
+{
+    const auto [left, right] = seventeenAdditions();
+    make(left, right);
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    QTest::mouseClick(view->toolbar()->viewPicker()->segment(1), Qt::LeftButton); // both layouts hold it
+    ASSERT_GT(view->inlineView()->rowCount(), 0);
+    ASSERT_GT(view->sideBySideView()->column(PageSide::left)->rowCount(), 0);
+
+    QTest::mouseClick(view->toolbar()->closeButton(), Qt::LeftButton);
+    test::settle();
+    EXPECT_FALSE(model->leftFile());
+    EXPECT_EQ(view->content(), DiffContainerView::Content::empty);
+    EXPECT_EQ(view->inlineView()->rowCount(), 0);
+    EXPECT_EQ(view->sideBySideView()->column(PageSide::left)->rowCount(), 0);
 }
 
 TEST_F(ContainerTest, TheDiffFollowsTheFontSize)
