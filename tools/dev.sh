@@ -96,6 +96,8 @@ bench)
     build/default/bench/varnel-bench-viewmodel build/default/bench-data/1M-0.1pct.left.txt \
         build/default/bench-data/1M-0.1pct.right.txt
     build/default/bench/varnel-bench-views
+    build/default/bench/varnel-bench-window build/default/bench-data/1M-5pct.left.txt \
+        build/default/bench-data/1M-5pct.right.txt
     ;;
 *)
     sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2
