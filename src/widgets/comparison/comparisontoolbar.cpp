@@ -212,6 +212,48 @@ void ComparisonToolbar::refresh()
     m_context->setToolTip(all ? QStringLiteral("Collapse unchanged sections") : QStringLiteral("Expand all context"));
     m_context->setAccessibleName(m_context->toolTip());
     m_share->setEnabled(m_shareAvailable && result.has_value());
+    shareLabelWidth();
+}
+
+void ComparisonToolbar::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    shareLabelWidth();
+}
+
+void ComparisonToolbar::shareLabelWidth()
+{
+    // The two names share what the controls between them leave: each gets half, and a
+    // name shorter than its half lends the rest to the other.
+    int controls = 0;
+    int items = 2; // the labels
+    for (const QWidget* item :
+         {static_cast<QWidget*>(m_viewPicker), m_navigation, static_cast<QWidget*>(m_context),
+          static_cast<QWidget*>(m_share), static_cast<QWidget*>(m_swap), static_cast<QWidget*>(m_close)}) {
+        if (!item->isHidden()) {
+            controls += item == m_viewPicker ? kPickerWidth : item->sizeHint().width();
+            ++items;
+        }
+    }
+    const int spacing = kSpacing * (items + 1); // the two flexible spaces are items too
+    const int available = std::max(0, width() - 2 * kHorizontalInset - controls - spacing);
+    const int left = m_leftLabel->isHidden() ? 0 : m_leftLabel->sizeHint().width();
+    const int right = m_rightLabel->isHidden() ? 0 : m_rightLabel->sizeHint().width();
+    int leftMax = QWIDGETSIZE_MAX;
+    int rightMax = QWIDGETSIZE_MAX;
+    if (left + right > available) {
+        const int half = available / 2;
+        if (left < half) {
+            rightMax = available - left;
+        } else if (right < available - half) {
+            leftMax = available - right;
+        } else {
+            leftMax = half;
+            rightMax = available - half;
+        }
+    }
+    m_leftLabel->setMaximumWidth(std::max(leftMax, m_leftLabel->minimumSizeHint().width()));
+    m_rightLabel->setMaximumWidth(std::max(rightMax, m_rightLabel->minimumSizeHint().width()));
 }
 
 void ComparisonToolbar::paintEvent(QPaintEvent*)

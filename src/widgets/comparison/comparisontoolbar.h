@@ -81,8 +81,11 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void shareLabelWidth();
+
     ComparisonViewModel& m_model;
     FileLabelButton* m_leftLabel;
     FileLabelButton* m_rightLabel;

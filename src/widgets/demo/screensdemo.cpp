@@ -131,6 +131,7 @@ int main(int argc, char* argv[])
         const char* name;
         std::function<void(RootView&)> setUp;
         bool slow = false;
+        QSize size = RootView::kDefaultSize;
     };
     const auto compare = [](RootView& root, const QUrl& left, const QUrl& right) {
         root.openFile(left);
@@ -160,6 +161,23 @@ int main(int argc, char* argv[])
                           url("after.json"));
              root.openFile(url("before.json"));
          }},
+        {"welcome-minimum-size",
+         [&](RootView& root) {
+             for (int i = 1; i <= 5; ++i) {
+                 const QString copy = files.filePath(QStringLiteral("notes copy %1.txt").arg(i));
+                 writeFile(copy, "one\n");
+                 store.record(url("notes.txt"), QUrl::fromLocalFile(copy));
+             }
+             root.openFile(url("contract-v1.pdf"));
+         },
+         false, RootView::kMinimumSize},
+        {"side-by-side-minimum-size",
+         [&](RootView& root) {
+             root.comparisonView()->setViewMode(DiffViewMode::sideBySide);
+             compare(root, url("a-very-long-file-name-for-the-quarterly-financial-report-draft-version-final-2.json"),
+                     url("after.json"));
+         },
+         false, RootView::kMinimumSize},
         {"comparing",
          [&](RootView& root) {
              root.openFile(url("before.json"));
@@ -199,7 +217,7 @@ int main(int argc, char* argv[])
             store.clearAll();
             release = !state.slow;
             RootView root(store, state.slow ? slow : ComparisonViewModel::Comparator());
-            root.resize(RootView::kDefaultSize);
+            root.resize(state.size);
             root.show();
             state.setUp(root);
             waitUntil([] { return false; }, 400); // animations settle

@@ -277,21 +277,23 @@ TEST_F(ContainerTest, ErrorsAreShownVerbatimAndLongNamesAreCutInTheMiddle)
                          QStringLiteral("The file \"b.txt\" could not be read: <b>No</b> access.")};
         });
     view = std::make_unique<DiffContainerView>(*model);
-    view->resize(1100, 700);
+    view->resize(900, 600); // the window's minimum
     view->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
     const QString longName =
         QStringLiteral("the-start-of-a-name-") + QString(120, QLatin1Char('m')) + QStringLiteral("-and-its-end.json");
-    compare(longName, QStringLiteral("b.txt"));
+    compare(longName, QStringLiteral("the-changed-version.txt"));
     EXPECT_EQ(view->content(), DiffContainerView::Content::error);
     EXPECT_EQ(view->errorText(), QStringLiteral("The file \"b.txt\" could not be read: <b>No</b> access."));
+    test::settle();
     EXPECT_FALSE(view->toolbar()->shareButton()->isEnabled());
 
     const QString shown = view->toolbar()->fileLabel(FileSide::left)->shownName();
     EXPECT_TRUE(shown.contains(QChar(0x2026)));
     EXPECT_TRUE(shown.startsWith(QStringLiteral("the-start")));
     EXPECT_TRUE(shown.endsWith(QStringLiteral("end.json")));
-    EXPECT_EQ(view->toolbar()->fileLabel(FileSide::right)->shownName(), QStringLiteral("b.txt"));
+    // The short name keeps its whole text; the long one takes what is left.
+    EXPECT_EQ(view->toolbar()->fileLabel(FileSide::right)->shownName(), QStringLiteral("the-changed-version.txt"));
 }
 
 TEST_F(ContainerTest, AClosedComparisonKeepsNoRowsAlive)
