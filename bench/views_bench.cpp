@@ -157,6 +157,7 @@ void run(Layout& layout, const DiffResult& result, const std::vector<qint64>& ch
     // the paint that follows.
     QRandomGenerator random(7);
     std::vector<qint64> targets;
+    targets.reserve(500);
     for (int i = 0; i < 500; ++i)
         targets.push_back(changeRows[random.bounded(qint64(changeRows.size()))]);
     const Stats focus = stats(timed(500, [&](int i) {
