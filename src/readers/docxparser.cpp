@@ -6,6 +6,7 @@
 
 #include <zlib.h>
 
+#include <unordered_map>
 #include <vector>
 
 namespace varnel {
@@ -37,39 +38,55 @@ struct Sizes {
     qint64 uncompressed;
 };
 
-// The sizes the central directory records for the member whose local header starts at
-// `localOffset`, for members whose local header defers them to a data descriptor.
-std::optional<Sizes> centralDirectorySizes(QByteArrayView archive, qint64 localOffset)
-{
-    const qint64 size = archive.size();
-    constexpr qint64 kEndRecord = 22;
-    const qint64 earliest = std::max<qint64>(0, size - kEndRecord - 0xFFFF);
-    for (qint64 at = size - kEndRecord; at >= earliest; --at) {
-        if (readUInt32(archive, at) != kEndOfCentralDirectory)
-            continue;
-        const qint64 entries = readUInt16(archive, at + 10);
-        qint64 entry = readUInt32(archive, at + 16);
-        for (qint64 i = 0; i < entries; ++i) {
-            if (entry + 46 > size || readUInt32(archive, entry) != kCentralHeader)
-                return std::nullopt;
-            if (readUInt32(archive, entry + 42) == quint64(localOffset))
-                return Sizes{readUInt32(archive, entry + 20), readUInt32(archive, entry + 24)};
-            entry += 46 + readUInt16(archive, entry + 28) + readUInt16(archive, entry + 30) +
-                     readUInt16(archive, entry + 32);
+// The sizes the central directory records, by the offset of each member's local header.
+// Read once per archive, and only when a member defers its sizes to a data descriptor:
+// looking the directory up again for every such member made archives of many small
+// streamed members quadratic.
+class CentralDirectory {
+public:
+    explicit CentralDirectory(QByteArrayView archive) : m_archive(archive) {}
+
+    std::optional<Sizes> sizesAt(qint64 localOffset)
+    {
+        if (!m_read) {
+            read();
+            m_read = true;
         }
-        return std::nullopt;
+        const auto found = m_sizes.find(localOffset);
+        return found == m_sizes.end() ? std::nullopt : std::optional(found->second);
     }
-    return std::nullopt;
-}
 
-bool isHorizontalSpace(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
+private:
+    void read()
+    {
+        const qint64 size = m_archive.size();
+        constexpr qint64 kEndRecord = 22;
+        const qint64 earliest = std::max<qint64>(0, size - kEndRecord - 0xFFFF);
+        for (qint64 at = size - kEndRecord; at >= earliest; --at) {
+            if (readUInt32(m_archive, at) != kEndOfCentralDirectory)
+                continue;
+            const qint64 entries = readUInt16(m_archive, at + 10);
+            qint64 entry = readUInt32(m_archive, at + 16);
+            for (qint64 i = 0; i < entries; ++i) {
+                if (entry + 46 > size || readUInt32(m_archive, entry) != kCentralHeader)
+                    return;
+                m_sizes.emplace(readUInt32(m_archive, entry + 42),
+                                Sizes{readUInt32(m_archive, entry + 20), readUInt32(m_archive, entry + 24)});
+                entry += 46 + readUInt16(m_archive, entry + 28) + readUInt16(m_archive, entry + 30) +
+                         readUInt16(m_archive, entry + 32);
+            }
+            return;
+        }
+    }
 
-bool isBlank(const QString& text)
+    QByteArrayView m_archive;
+    bool m_read = false;
+    std::unordered_map<qint64, Sizes> m_sizes; // first entry wins for a repeated offset
+};
+
+bool isBlank(QByteArrayView text)
 {
-    return std::all_of(text.begin(), text.end(), isHorizontalSpace);
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
 }
 
 } // namespace
@@ -90,7 +107,7 @@ Expected<TextLines> DOCXParser::extractText(const QString& path)
     const auto failure = [](DOCXParserError error) { return Error{Error::Kind::invalidDocument, describe(error)}; };
     const Expected<QByteArray> archive = readWholeFile(path);
     if (!archive)
-        return failure(DOCXParserError::notReadable);
+        return archive.error(); // names the file and the system's reason, as for text files
     std::variant<QByteArray, DOCXParserError> part = extractZipEntry("word/document.xml", archive.value());
     if (const auto* error = std::get_if<DOCXParserError>(&part))
         return failure(*error);
@@ -106,6 +123,7 @@ Expected<TextLines> DOCXParser::extractText(const QString& path)
 std::variant<QByteArray, DOCXParserError> DOCXParser::extractZipEntry(QByteArrayView wanted, QByteArrayView archive)
 {
     const qint64 size = archive.size();
+    CentralDirectory directory(archive);
     qint64 offset = 0;
     for (;;) {
         if (offset + 30 > size || readUInt32(archive, offset) != kLocalHeader)
@@ -122,7 +140,7 @@ std::variant<QByteArray, DOCXParserError> DOCXParser::extractZipEntry(QByteArray
         // the central directory has them.
         const bool deferredSizes = (flags & kHasDataDescriptor) != 0 && compressedSize == 0;
         if (deferredSizes) {
-            if (const std::optional<Sizes> sizes = centralDirectorySizes(archive, offset)) {
+            if (const std::optional<Sizes> sizes = directory.sizesAt(offset)) {
                 compressedSize = sizes->compressed;
                 uncompressedSize = sizes->uncompressed;
             }
@@ -182,48 +200,60 @@ std::optional<QByteArray> DOCXParser::rawInflate(QByteArrayView data, qint64 unc
 // any namespace. A paragraph may hold another (a text box): open paragraphs form a
 // stack, text goes to the innermost, and each becomes its own line when it closes, so
 // the outer one keeps its text from before and after the box.
+//
+// Hostile parts are refused rather than followed: a document type declaration (Word never
+// writes one, and its entities are how a few kilobytes expand into gigabytes), nesting
+// deeper than kMaxXmlDepth, and text beyond what the part itself could spell out.
 std::optional<TextLines> DOCXParser::parseDocumentXml(QByteArrayView xml)
 {
     // XML text cannot hold NUL: a part inflated into a larger declared size ends in
     // zero bytes, which are not part of the document.
     if (const qsizetype nul = xml.indexOf('\0'); nul >= 0)
         xml = xml.first(nul);
+    // Without entities, character data is never longer than the markup that spells it.
+    const qint64 maxText = 2 * qint64(xml.size()) + 4096;
 
     QXmlStreamReader reader(QByteArray::fromRawData(xml.data(), xml.size()));
-    std::vector<QString> open;
-    QStringList paragraphs;
+    std::vector<QByteArray> open; // UTF-8 text of the open paragraphs, innermost last
+    TextLines lines;
+    qint64 depth = 0;
+    qint64 textBytes = 0;
     bool insideText = false;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
+        case QXmlStreamReader::DTD: return std::nullopt;
         case QXmlStreamReader::StartElement:
+            if (++depth > kMaxXmlDepth)
+                return std::nullopt;
             if (reader.name() == u"p")
                 open.emplace_back();
             else if (reader.name() == u"t")
                 insideText = true;
             break;
         case QXmlStreamReader::EndElement:
+            --depth;
             if (reader.name() == u"t") {
                 insideText = false;
             } else if (reader.name() == u"p" && !open.empty()) {
-                paragraphs << std::move(open.back());
+                if (!isBlank(open.back()))
+                    lines.append(open.back());
                 open.pop_back();
             }
             break;
         case QXmlStreamReader::Characters:
-            if (insideText && !reader.isCDATA() && !open.empty())
-                open.back() += reader.text();
+            if (insideText && !reader.isCDATA() && !open.empty()) {
+                const QByteArray text = reader.text().toUtf8();
+                textBytes += text.size();
+                if (textBytes > maxText)
+                    return std::nullopt;
+                open.back() += text;
+            }
             break;
         default: break;
         }
     }
     if (reader.hasError())
         return std::nullopt;
-
-    TextLines lines;
-    for (const QString& paragraph : std::as_const(paragraphs)) {
-        if (!isBlank(paragraph))
-            lines.append(paragraph.toUtf8());
-    }
     return lines;
 }
 

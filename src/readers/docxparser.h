@@ -37,7 +37,13 @@ public:
     // within that size, or produces nothing. Empty input or size gives empty data.
     static std::optional<QByteArray> rawInflate(QByteArrayView data, qint64 uncompressedSize);
 
+    // The paragraph lines of a document part; nothing when the XML is malformed or
+    // empty, declares a document type, nests deeper than kMaxXmlDepth, or yields more
+    // text than its size allows.
     static std::optional<TextLines> parseDocumentXml(QByteArrayView xml);
+
+    // Word's own documents nest a few dozen elements deep (tables in tables included).
+    static constexpr qint64 kMaxXmlDepth = 256;
 
     // Declared sizes beyond this, or beyond what DEFLATE can expand the compressed data
     // to, are refused before anything is allocated.

@@ -168,12 +168,49 @@ TEST(DocxXml, TextBoxesKeepTheOuterParagraphWhole)
     EXPECT_EQ(xmlLines("<a:p><a:r><a:t>shape text</a:t></a:r></a:p>"), QStringList{"shape text"});
 }
 
+// Small parts that would expand into gigabytes, or nest until the parser runs out of
+// memory, are refused as unparseable.
+TEST(DocxXml, HostilePartsAreRefused)
+{
+    // Internal entities: a few kilobytes that referenced many times spell out gigabytes.
+    const QByteArray entity = QByteArray(4000, 'x');
+    QByteArray bomb = "<?xml version=\"1.0\"?><!DOCTYPE w:document [<!ENTITY e \"" + entity +
+                      "\">]><w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\">"
+                      "<w:body><w:p><w:r><w:t>";
+    for (int i = 0; i < 1000; ++i)
+        bomb += "&e;";
+    bomb += "</w:t></w:r></w:p></w:body></w:document>";
+    EXPECT_TRUE(isError(linesOf(buildZip({{"word/document.xml", bomb}})), DOCXParserError::xmlParseFailed));
+    // Any document type declaration, even a harmless one.
+    EXPECT_FALSE(DOCXParser::parseDocumentXml("<!DOCTYPE w:document><w:document/>"));
+
+    // Deep nesting: refused past the bound, read below it.
+    const auto nested = [](int depth) {
+        return QByteArray("<w:x>").repeated(depth) + "<w:p><w:r><w:t>deep</w:t></w:r></w:p>" +
+               QByteArray("</w:x>").repeated(depth);
+    };
+    EXPECT_EQ(xmlLines(nested(200)), QStringList{"deep"});
+    EXPECT_FALSE(DOCXParser::parseDocumentXml(documentXml(nested(300))));
+    EXPECT_TRUE(isError(linesOf(buildZip({{"word/document.xml", documentXml(nested(100'000))}})),
+                        DOCXParserError::xmlParseFailed));
+}
+
+TEST(DocxArchive, ManyStreamedMembersAreAllWalked)
+{
+    // Every member defers its sizes to a data descriptor; the document part comes last.
+    std::vector<ZipMember> members;
+    for (int i = 0; i < 3000; ++i)
+        members.emplace_back("word/media/part" + QByteArray::number(i) + ".xml", QByteArray("<x/>"), 8, true);
+    members.emplace_back("word/document.xml", paragraphs({"Last"}), 8, true);
+    EXPECT_EQ(std::get<QStringList>(linesOf(buildZip(members))), QStringList{"Last"});
+}
+
 TEST(DocxFile, ReadErrorsAndMessages)
 {
     QTemporaryDir dir;
     const Expected<TextLines> missing = DOCXParser::extractText(dir.filePath("missing.docx"));
     ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().message, "Could not read the DOCX file.");
+    EXPECT_EQ(missing.error().message, "The file \"missing.docx\" could not be read: No such file or directory.");
 
     QFile file(dir.filePath("good.docx"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
