@@ -1,10 +1,107 @@
 #include "compare/comparison.h"
 
+#include "core/fileextension.h"
+#include "core/memorybudget.h"
+#include "core/nativepath.h"
 #include "readers/docxparser.h"
 #include "readers/fileparser.h"
 #include "readers/pdfparser.h"
 
+#include <QLocale>
+
+#include <sys/stat.h>
+
+#include <new>
+
 namespace varnel {
+
+namespace {
+
+// Working memory of the engine per line of either document, beyond the text itself: the
+// line table (8 bytes), the line ids (4), the interner's table and representatives (up to
+// 24), the engine's lists of lines with a partner (8). Rows cost nothing per line: a
+// result stores runs of rows, not rows.
+constexpr qint64 kEngineBytesPerLine = 44;
+// Before reading, the number of lines is unknown; source code averages well above this.
+constexpr qint64 kAssumedBytesPerLine = 16;
+
+qint64 fileSize(const FileItem& file)
+{
+    struct stat status {};
+    if (::stat(nativePath(filePath(file.url)).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return 0; // the reader reports why
+    return qint64(status.st_size);
+}
+
+qint64 saturatingAdd(qint64 a, qint64 b)
+{
+    return a > std::numeric_limits<qint64>::max() - b ? std::numeric_limits<qint64>::max() : a + b;
+}
+
+qint64 saturatingMultiply(qint64 a, qint64 b)
+{
+    return b != 0 && a > std::numeric_limits<qint64>::max() / b ? std::numeric_limits<qint64>::max() : a * b;
+}
+
+// The memory reading one file and diffing its lines takes, from its size alone.
+qint64 estimateFile(DiffMode::Kind kind, qint64 size)
+{
+    switch (kind) {
+    case DiffMode::Kind::text:
+        // The bytes, their decoded text (in place for UTF-8) and the per-line tables.
+        return saturatingAdd(saturatingMultiply(size, 2),
+                             saturatingMultiply(size / kAssumedBytesPerLine, kEngineBytesPerLine));
+    case DiffMode::Kind::docx:
+        // The archive, and the document part (bounded) with the parser's text beside it.
+        return saturatingAdd(size, 3 * std::min(saturatingMultiply(size, 10), DOCXParser::kMaxPartSize));
+    case DiffMode::Kind::pdf: return saturatingMultiply(size, 3); // the file and Poppler's objects
+    case DiffMode::Kind::unsupported: break;
+    }
+    return size;
+}
+
+Error tooLarge(const FileItem& file, qint64 size, qint64 need, qint64 available)
+{
+    return Error{Error::Kind::tooLarge,
+                 QStringLiteral("The file \"%1\" is too large to compare: it is %2, and comparing it needs about "
+                                "%3 of memory, more than the %4 available.")
+                     .arg(file.name, MemoryBudget::formatSize(size), MemoryBudget::formatSize(need),
+                          MemoryBudget::formatSize(available))};
+}
+
+Error outOfMemory(const FileItem& left, const FileItem& right)
+{
+    return Error{Error::Kind::outOfMemory,
+                 QStringLiteral("There is not enough memory to compare \"%1\" and \"%2\".").arg(left.name, right.name)};
+}
+
+struct Documents {
+    SharedLines original;
+    SharedLines revised;
+};
+
+// Both files of a comparison, read left first, when they are of the same kind and the
+// comparison fits in memory.
+Expected<Documents> readBoth(const FileItem& left, const FileItem& right, const CancelCheck& cancel)
+{
+    if (left.mode.kind() != right.mode.kind() || left.mode.kind() == DiffMode::Kind::unsupported)
+        return Comparison::incompatibleTypes(left.mode, right.mode);
+    const qint64 available = MemoryBudget::available();
+    if (std::optional<Error> refusal = Comparison::checkSizes(left, fileSize(left), right, fileSize(right), available))
+        return *std::move(refusal);
+    Expected<TextLines> original = Comparison::readLines(left, cancel);
+    if (!original)
+        return original.error();
+    Expected<TextLines> revised = Comparison::readLines(right, cancel);
+    if (!revised)
+        return revised.error();
+    if (std::optional<Error> refusal =
+            Comparison::checkLines(left, original.value(), right, revised.value(), available))
+        return *std::move(refusal);
+    return Documents{TextLines::share(std::move(original).value()), TextLines::share(std::move(revised).value())};
+}
+
+} // namespace
 
 QString Comparison::typeName(const DiffMode& mode)
 {
@@ -19,69 +116,94 @@ QString Comparison::typeName(const DiffMode& mode)
 
 Error Comparison::incompatibleTypes(const DiffMode& left, const DiffMode& right)
 {
+    // "a text file", "a PDF file", "a Word file", but "an unsupported file".
+    const auto withArticle = [](const DiffMode& mode) {
+        return (mode.kind() == DiffMode::Kind::unsupported ? QStringLiteral("an ") : QStringLiteral("a ")) +
+               typeName(mode);
+    };
     return Error{Error::Kind::incompatibleTypes,
-                 QStringLiteral("Cannot compare a %1 file with a %2 file. Please drop two files of the same type.")
-                     .arg(typeName(left), typeName(right))};
+                 QStringLiteral("Cannot compare %1 file with %2 file. Please drop two files of the same type.")
+                     .arg(withArticle(left), withArticle(right))};
 }
 
-Expected<TextLines> Comparison::readLines(const FileItem& file)
+std::optional<Error> Comparison::checkSizes(const FileItem& left, qint64 leftSize, const FileItem& right,
+                                            qint64 rightSize, qint64 available)
 {
-    const QString path = file.url.toLocalFile();
-    switch (file.mode.kind()) {
-    case DiffMode::Kind::text: return FileParser::readLines(path);
-    case DiffMode::Kind::docx: return DOCXParser::extractText(path);
-    case DiffMode::Kind::pdf: return std::move(PDFParser::extract(path).lines); // an unreadable PDF has no lines
-    case DiffMode::Kind::unsupported: break;
+    const qint64 leftNeed = estimateFile(left.mode.kind(), leftSize);
+    const qint64 rightNeed = estimateFile(right.mode.kind(), rightSize);
+    const qint64 need = saturatingAdd(leftNeed, rightNeed);
+    if (need <= available)
+        return std::nullopt;
+    // Name the file that weighs most.
+    return leftNeed >= rightNeed ? tooLarge(left, leftSize, need, available)
+                                 : tooLarge(right, rightSize, need, available);
+}
+
+std::optional<Error> Comparison::checkLines(const FileItem& left, const TextLines& original, const FileItem& right,
+                                            const TextLines& revised, qint64 available)
+{
+    const qint64 lines = original.size() + revised.size();
+    const qint64 need =
+        saturatingAdd(original.byteSize() + revised.byteSize(), saturatingMultiply(lines, kEngineBytesPerLine));
+    if (need <= available)
+        return std::nullopt;
+    return Error{Error::Kind::tooLarge,
+                 QStringLiteral("The files \"%1\" and \"%2\" have too many lines to compare: %3 lines need about %4 "
+                                "of memory, more than the %5 available.")
+                     .arg(left.name, right.name, QLocale::c().toString(lines), MemoryBudget::formatSize(need),
+                          MemoryBudget::formatSize(available))};
+}
+
+Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelCheck& cancel)
+{
+    try {
+        const QString path = filePath(file.url);
+        switch (file.mode.kind()) {
+        case DiffMode::Kind::text: return FileParser::readLines(path);
+        case DiffMode::Kind::docx: return DOCXParser::extractText(path);
+        case DiffMode::Kind::pdf: {
+            Expected<PDFExtractionResult> pdf = PDFParser::extract(path, cancel);
+            if (!pdf)
+                return pdf.error();
+            return std::move(pdf.value().lines);
+        }
+        case DiffMode::Kind::unsupported: break;
+        }
+        return Error{Error::Kind::unsupportedType, QStringLiteral("The file \"%1\" is not supported.").arg(file.name)};
+    } catch (const std::bad_alloc&) {
+        return Error{Error::Kind::outOfMemory,
+                     QStringLiteral("There is not enough memory to read \"%1\".").arg(file.name)};
     }
-    return Error{Error::Kind::unsupportedType, QStringLiteral("'%1' is not supported.").arg(file.mode.extension())};
 }
 
-namespace {
-
-struct Documents {
-    SharedLines original;
-    SharedLines revised;
-};
-
-// Both files of a comparison, read left first, when they are of the same kind.
-Expected<Documents> readBoth(const FileItem& left, const FileItem& right)
-{
-    if (left.mode.kind() != right.mode.kind() || left.mode.kind() == DiffMode::Kind::unsupported)
-        return Comparison::incompatibleTypes(left.mode, right.mode);
-    Expected<TextLines> original = Comparison::readLines(left);
-    if (!original)
-        return original.error();
-    Expected<TextLines> revised = Comparison::readLines(right);
-    if (!revised)
-        return revised.error();
-    return Documents{TextLines::share(std::move(original).value()), TextLines::share(std::move(revised).value())};
-}
-
-Error cancelledError()
-{
-    return Error{Error::Kind::cancelled, QStringLiteral("The comparison was cancelled.")};
-}
-
-} // namespace
-
+// Allocation failure is caught here, at the boundary every caller goes through, so that
+// running out of memory is a message and never an abort.
 Expected<ComparisonOutcome> Comparison::perform(const FileItem& left, const FileItem& right, const CancelCheck& cancel)
 {
-    Expected<Documents> documents = readBoth(left, right);
-    if (!documents)
-        return documents.error();
-    std::optional<DiffEngine::Results> results =
-        DiffEngine::computeBoth(documents.value().original, documents.value().revised, cancel);
-    if (!results)
-        return cancelledError();
-    return ComparisonOutcome{std::move(results->collapsed), std::move(results->full)};
+    try {
+        Expected<Documents> documents = readBoth(left, right, cancel);
+        if (!documents)
+            return documents.error();
+        std::optional<DiffEngine::Results> results =
+            DiffEngine::computeBoth(documents.value().original, documents.value().revised, cancel);
+        if (!results)
+            return cancelledError();
+        return ComparisonOutcome{std::move(results->collapsed), std::move(results->full)};
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(left, right);
+    }
 }
 
 Expected<DiffResult> Comparison::performOne(const FileItem& left, const FileItem& right, bool collapseContext)
 {
-    Expected<Documents> documents = readBoth(left, right);
-    if (!documents)
-        return documents.error();
-    return DiffEngine::compute(documents.value().original, documents.value().revised, collapseContext);
+    try {
+        Expected<Documents> documents = readBoth(left, right, {});
+        if (!documents)
+            return documents.error();
+        return DiffEngine::compute(documents.value().original, documents.value().revised, collapseContext);
+    } catch (const std::bad_alloc&) {
+        return outOfMemory(left, right);
+    }
 }
 
 } // namespace varnel

@@ -27,7 +27,10 @@ public:
     static Error incompatibleTypes(const DiffMode& left, const DiffMode& right);
 
     // The outcome, or the reader's error, or incompatibleTypes. `cancel` is polled while
-    // diffing; a cancelled comparison gives an error of kind `cancelled`.
+    // reading a PDF and while diffing; a cancelled comparison gives an error of kind
+    // `cancelled`. A comparison that cannot fit in memory is refused before the files are
+    // read (kind `tooLarge`), and an allocation that fails all the same gives an error of
+    // kind `outOfMemory`: nothing here aborts.
     static Expected<ComparisonOutcome> perform(const FileItem& left, const FileItem& right,
                                                const CancelCheck& cancel = {});
 
@@ -36,7 +39,16 @@ public:
     static Expected<DiffResult> performOne(const FileItem& left, const FileItem& right, bool collapseContext);
 
     // The lines of one file as its kind's reader gives them.
-    static Expected<TextLines> readLines(const FileItem& file);
+    static Expected<TextLines> readLines(const FileItem& file, const CancelCheck& cancel = {});
+
+    // The budget, in two steps. Before reading, from the sizes of the files: an error
+    // naming the file that weighs most, its size, the memory the comparison needs and the
+    // memory `available`. After reading, from the number of lines: the same for the
+    // engine's per-line work. Nothing when the comparison fits.
+    static std::optional<Error> checkSizes(const FileItem& left, qint64 leftSize, const FileItem& right,
+                                           qint64 rightSize, qint64 available);
+    static std::optional<Error> checkLines(const FileItem& left, const TextLines& original, const FileItem& right,
+                                           const TextLines& revised, qint64 available);
 };
 
 } // namespace varnel

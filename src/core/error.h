@@ -12,6 +12,10 @@ namespace varnel {
 struct Error {
     enum class Kind {
         fileUnreadable,     // the operating system refused the read; message gives its reason
+        notRegularFile,     // a device, FIFO or socket, which may never end or never answer
+        tooLarge,           // the comparison would not fit in the memory there is
+        outOfMemory,        // an allocation failed all the same
+        locked,             // a password-protected document
         unreadableEncoding, // no supported text encoding decodes the data
         unsupportedType,    // the file's extension names no kind we read
         incompatibleTypes,  // the two files are not of the same kind
@@ -23,6 +27,11 @@ struct Error {
     Kind kind = Kind::other;
     QString message;
 };
+
+inline Error cancelledError()
+{
+    return Error{Error::Kind::cancelled, QStringLiteral("The comparison was cancelled.")};
+}
 
 // A value or the Error that prevented it.
 template <typename T>

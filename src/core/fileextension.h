@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/nativepath.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -16,10 +18,11 @@ inline QString fileExtension(const QString& path)
     return dot <= slash ? QString() : path.mid(dot + 1);
 }
 
-// The path a URL names: a local file's path, else the URL's own path.
+// The path a URL names: a local file's path (exact bytes, see nativepath.h), else the
+// URL's own path.
 inline QString filePath(const QUrl& url)
 {
-    return url.isLocalFile() ? url.toLocalFile() : url.path();
+    return url.isLocalFile() ? localPath(url) : url.path();
 }
 
 } // namespace varnel

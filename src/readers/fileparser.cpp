@@ -1,8 +1,14 @@
 #include "readers/fileparser.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "core/nativepath.h"
 
+#include <QScopeGuard>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 
 namespace varnel {
@@ -177,20 +183,56 @@ Error fileReadError(const QString& path, const QString& reason)
     while (why.endsWith(u'.'))
         why.chop(1);
     return Error{Error::Kind::fileUnreadable,
-                 QStringLiteral("The file \"%1\" could not be read: %2.").arg(QFileInfo(path).fileName(), why)};
+                 QStringLiteral("The file \"%1\" could not be read: %2.").arg(displayName(path), why)};
 }
 
+Error notRegularFileError(const QString& path)
+{
+    return Error{Error::Kind::notRegularFile,
+                 QStringLiteral("The file \"%1\" is not a regular file.").arg(displayName(path))};
+}
+
+// Opened without blocking, so a FIFO without a writer cannot hang the read, and read only
+// when it is a regular file: a device such as /dev/zero never ends. The path's exact bytes
+// are opened (see nativepath.h).
 Expected<QByteArray> readWholeFile(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
-        return fileReadError(path, QStringLiteral("Is a directory"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fileReadError(path, file.errorString());
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return fileReadError(path, file.errorString());
+    const QByteArray native = nativePath(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return fileReadError(path, QString::fromLocal8Bit(std::strerror(errno)));
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        return fileReadError(path, QString::fromLocal8Bit(std::strerror(errno)));
+    if (S_ISDIR(status.st_mode))
+        return fileReadError(path, QString::fromLocal8Bit(std::strerror(EISDIR)));
+    if (!S_ISREG(status.st_mode))
+        return notRegularFileError(path);
+
+    // The size is a hint: a file that grows while it is read is read to its end. Once the
+    // hinted size is filled, a small read tells the end from more data, so a file that
+    // does not grow is read into one buffer of exactly its size.
+    QByteArray data(qsizetype(status.st_size), Qt::Uninitialized);
+    qsizetype filled = 0;
+    char probe[4096];
+    for (;;) {
+        const bool full = filled == data.size();
+        char* target = full ? probe : data.data() + filled;
+        const size_t room = full ? sizeof probe : size_t(data.size() - filled);
+        const ssize_t got = ::read(fd, target, room);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return fileReadError(path, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        if (got == 0)
+            break;
+        if (full)
+            data.append(probe, got); // the file grew: from here on it grows like any buffer
+        filled += got;
+    }
+    data.resize(filled);
     return data;
 }
 

@@ -36,10 +36,15 @@ public:
     static bool isValidUtf8(QByteArrayView data);
 };
 
-// The whole file in one read, or an error naming the file and the system's reason.
+// The whole of a regular file, or an error naming the file and the system's reason.
+// Anything but a regular file (a device, a FIFO, a socket) is refused without reading or
+// waiting: `The file "NAME" is not a regular file.`
 Expected<QByteArray> readWholeFile(const QString& path);
 
 // "The file "NAME" could not be read: REASON." for the file at `path`.
 Error fileReadError(const QString& path, const QString& reason);
+
+// "The file "NAME" is not a regular file."
+Error notRegularFileError(const QString& path);
 
 } // namespace varnel

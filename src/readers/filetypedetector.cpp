@@ -2,8 +2,6 @@
 
 #include "core/fileextension.h"
 
-#include <QFileInfo>
-
 #include <array>
 
 namespace varnel {
@@ -30,7 +28,7 @@ QString DiffMode::systemImage() const
 
 FileItem FileItem::fromUrl(const QUrl& url)
 {
-    return FileItem{url, QFileInfo(url.toLocalFile()).fileName(), FileTypeDetector::detect(url)};
+    return FileItem{url, displayName(filePath(url)), FileTypeDetector::detect(url)};
 }
 
 DiffMode FileTypeDetector::detect(const QUrl& url)

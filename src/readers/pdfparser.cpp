@@ -1,5 +1,8 @@
 #include "readers/pdfparser.h"
 
+#include "core/nativepath.h"
+#include "readers/fileparser.h"
+
 #include <poppler-qt6.h>
 
 #include <mutex>
@@ -18,15 +21,34 @@ void silencePoppler()
 
 } // namespace
 
-PDFExtractionResult PDFParser::extract(const QString& path)
+// The file is read by our own reader, not by Poppler: so it is opened by its exact bytes,
+// refused when it is not a regular file, and a read error is reported as such.
+Expected<PDFExtractionResult> PDFParser::extract(const QString& path, const CancelCheck& cancel)
+{
+    Expected<QByteArray> data = readWholeFile(path);
+    if (!data)
+        return data.error();
+    return extractFromData(data.value(), path, cancel);
+}
+
+Expected<PDFExtractionResult> PDFParser::extractFromData(const QByteArray& data, const QString& path,
+                                                         const CancelCheck& cancel)
 {
     silencePoppler();
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
+    if (!document) {
+        return Error{Error::Kind::invalidDocument,
+                     QStringLiteral("The file \"%1\" could not be opened as a PDF.").arg(displayName(path))};
+    }
+    if (document->isLocked()) {
+        return Error{Error::Kind::locked,
+                     QStringLiteral("The PDF \"%1\" is password-protected.").arg(displayName(path))};
+    }
     PDFExtractionResult result;
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
-    if (!document || document->isLocked())
-        return result;
     const int pages = document->numPages();
     for (int index = 0; index < pages; ++index) {
+        if (cancel && cancel())
+            return cancelledError();
         const std::unique_ptr<Poppler::Page> page = document->page(index);
         if (!page)
             continue;

@@ -1,50 +1,16 @@
 // Drives the real varnel-cli binary: its output forms and exit codes are a contract.
+#include "cli/tests/clitest.h"
 #include "readers/tests/ziptestutil.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-class CliTest : public ::testing::Test {
-protected:
-    Outcome run(const QStringList& arguments, const QByteArray& input = {}, const QString& folder = {})
-    {
-        QProcess process;
-        if (!folder.isEmpty())
-            process.setWorkingDirectory(folder);
-        process.start(QStringLiteral(VARNEL_CLI_PATH), arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-    }
-
-    QString write(const QString& name, const QByteArray& data)
-    {
-        QString path = m_dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(data);
-        return path;
-    }
-
-    QTemporaryDir m_dir;
-};
-
-} // namespace
+using varnel::testing::CliTest;
+using varnel::testing::Outcome;
 
 TEST_F(CliTest, DiffListsEveryRowAndExitsOneOnChanges)
 {
@@ -146,12 +112,13 @@ TEST_F(CliTest, LinesReadsDocxAndRefusesUnsupportedTypes)
 
     const Outcome unsupported = run({"lines", write("data.xyz", "x")});
     EXPECT_EQ(unsupported.exitCode, 2);
-    EXPECT_EQ(unsupported.err, "'xyz' is not supported.\n");
+    EXPECT_EQ(unsupported.err, "The file \"data.xyz\" is not supported.\n");
+    EXPECT_EQ(run({"lines", write("Makefile", "all:")}).err, "The file \"Makefile\" is not supported.\n");
 
-    // A file that cannot be opened as a PDF reads as a document without lines.
+    // A file that cannot be opened as a PDF is an error, never a document without lines.
     const Outcome pdf = run({"lines", write("fake.pdf", "plain text")});
-    EXPECT_EQ(pdf.exitCode, 0);
-    EXPECT_EQ(pdf.out, "[]\n");
+    EXPECT_EQ(pdf.exitCode, 2);
+    EXPECT_EQ(pdf.err, "The file \"fake.pdf\" could not be opened as a PDF.\n");
 }
 
 TEST_F(CliTest, HighlightPrintsRunsPerLine)
@@ -183,7 +150,7 @@ TEST_F(CliTest, DiffComparesOnlyFilesOfTheSameKind)
     EXPECT_EQ(run({"diff", write("a.docx", "x"), text}).err,
               "Cannot compare a Word file with a text file. Please drop two files of the same type.\n");
     EXPECT_EQ(run({"diff", write("Makefile", "x"), write("GNUmakefile", "x")}).err,
-              "Cannot compare a unsupported file with a unsupported file. Please drop two files of the same type.\n");
+              "Cannot compare an unsupported file with an unsupported file. Please drop two files of the same type.\n");
 
     using namespace varnel::testing;
     const QString left =

@@ -1,9 +1,15 @@
+#include "core/nativepath.h"
 #include "readers/fileparser.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
 
 using namespace varnel;
 
@@ -112,6 +118,51 @@ TEST_F(FileParserTest, UnreadableFilesNameTheFileAndTheReason)
     const Expected<TextLines> directory = FileParser::readLines(m_dir.path());
     ASSERT_FALSE(directory.ok());
     EXPECT_TRUE(directory.error().message.endsWith(QStringLiteral("could not be read: Is a directory.")));
+}
+
+// Inputs must be regular files: a FIFO without a writer would block the read for ever,
+// and a device such as /dev/zero never ends. Both are refused at once, by every reader.
+TEST_F(FileParserTest, OnlyRegularFilesAreRead)
+{
+    const QString fifo = m_dir.filePath(QStringLiteral("pipe.txt"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString zero = m_dir.filePath(QStringLiteral("zero.docx"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+
+    const Expected<TextLines> fromFifo = FileParser::readLines(fifo); // returns: nothing waits for a writer
+    ASSERT_FALSE(fromFifo.ok());
+    EXPECT_EQ(fromFifo.error().kind, Error::Kind::notRegularFile);
+    EXPECT_EQ(fromFifo.error().message, QStringLiteral("The file \"pipe.txt\" is not a regular file."));
+    const Expected<QByteArray> fromDevice = readWholeFile(zero);
+    ASSERT_FALSE(fromDevice.ok());
+    EXPECT_EQ(fromDevice.error().message, QStringLiteral("The file \"zero.docx\" is not a regular file."));
+}
+
+// A name that is not UTF-8 is opened by its exact bytes, not by a look-alike.
+TEST_F(FileParserTest, NamesThatAreNotUtf8AreOpenedByTheirBytes)
+{
+    const QByteArray latin1Name = QFile::encodeName(m_dir.path()) + "/caf\xE9.txt";
+    const QByteArray utf8Name = QFile::encodeName(m_dir.path()) + "/caf\xC3\xA9.txt";
+    for (const auto& [name, text] : {std::pair{latin1Name, "latin-1 name\n"}, std::pair{utf8Name, "utf-8 name\n"}}) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, text, std::strlen(text)), ssize_t(std::strlen(text)));
+        ::close(fd);
+    }
+    const Expected<TextLines> latin1 = FileParser::readLines(pathFromNative(latin1Name));
+    ASSERT_TRUE(latin1.ok()) << latin1.error().message.toStdString();
+    EXPECT_EQ(latin1.value().toStringList(), QStringList{QStringLiteral("latin-1 name")});
+    const Expected<TextLines> utf8 = FileParser::readLines(pathFromNative(utf8Name));
+    ASSERT_TRUE(utf8.ok());
+    EXPECT_EQ(utf8.value().toStringList(), QStringList{QStringLiteral("utf-8 name")});
+    ::unlink(latin1Name.constData()); // QTemporaryDir cannot name it
+
+    // Messages show the byte that is not UTF-8 as U+FFFD.
+    const Expected<TextLines> missing =
+        FileParser::readLines(pathFromNative(QFile::encodeName(m_dir.path()) + "/na\xEFve.txt"));
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().message,
+              QStringLiteral("The file \"na\uFFFDve.txt\" could not be read: No such file or directory."));
 }
 
 TEST(FileParserErrors, EncodingMessageIsTheDocumentedOne)

@@ -1,6 +1,8 @@
+#include "core/nativepath.h"
 #include "readers/pdfparser.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPdfWriter>
@@ -8,6 +10,9 @@
 
 #include <gtest/gtest.h>
 #include <poppler-qt6.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 using namespace varnel;
 
@@ -34,24 +39,43 @@ QString writePdf(const QString& path, const std::vector<QStringList>& pages)
     return path;
 }
 
+QStringList linesOf(const QString& path)
+{
+    const Expected<PDFExtractionResult> result = PDFParser::extract(path);
+    EXPECT_TRUE(result.ok()) << result.error().message.toStdString();
+    return result ? result.value().lines.toStringList() : QStringList{QStringLiteral("(failed)")};
+}
+
+QString errorOf(const QString& path)
+{
+    const Expected<PDFExtractionResult> result = PDFParser::extract(path);
+    return result ? QStringLiteral("(no error)") : result.error().message;
+}
+
 } // namespace
 
 TEST(PDFParser, PagesFollowEachOtherAndBlankPagesAddNothing)
 {
     QTemporaryDir dir;
     const QString path = writePdf(dir.filePath("three.pdf"), {{"Alpha line", "Beta line"}, {}, {"Gamma line"}});
-    EXPECT_EQ(PDFParser::extract(path).lines.toStringList(), (QStringList{"Alpha line", "Beta line", "Gamma line"}));
+    EXPECT_EQ(linesOf(path), (QStringList{"Alpha line", "Beta line", "Gamma line"}));
 }
 
-TEST(PDFParser, WhatCannotBeOpenedGivesNoLines)
+// A document that could not be read must never compare as an empty one: two missing or
+// two locked files would read as identical.
+TEST(PDFParser, FailuresAreErrorsNotEmptyDocuments)
 {
     QTemporaryDir dir;
     QFile notPdf(dir.filePath("fake.pdf"));
     ASSERT_TRUE(notPdf.open(QIODevice::WriteOnly));
     notPdf.write("this is not a PDF at all\n");
     notPdf.close();
-    EXPECT_TRUE(PDFParser::extract(notPdf.fileName()).lines.isEmpty());
-    EXPECT_TRUE(PDFParser::extract(dir.filePath("missing.pdf")).lines.isEmpty());
+    EXPECT_EQ(errorOf(notPdf.fileName()), "The file \"fake.pdf\" could not be opened as a PDF.");
+    EXPECT_EQ(errorOf(dir.filePath("missing.pdf")),
+              "The file \"missing.pdf\" could not be read: No such file or directory.");
+    EXPECT_EQ(
+        errorOf(dir.path()),
+        QStringLiteral("The file \"%1\" could not be read: Is a directory.").arg(QFileInfo(dir.path()).fileName()));
 
     QFile truncated(dir.filePath("truncated.pdf"));
     const QString full = writePdf(dir.filePath("full.pdf"), {{"Some text"}});
@@ -60,13 +84,16 @@ TEST(PDFParser, WhatCannotBeOpenedGivesNoLines)
     ASSERT_TRUE(truncated.open(QIODevice::WriteOnly));
     truncated.write(source.readAll().left(40));
     truncated.close();
-    EXPECT_TRUE(PDFParser::extract(truncated.fileName()).lines.isEmpty());
+    EXPECT_EQ(errorOf(truncated.fileName()), "The file \"truncated.pdf\" could not be opened as a PDF.");
+
+    const Expected<PDFExtractionResult> locked = PDFParser::extract(QStringLiteral(VARNEL_FIXTURES_DIR "/locked.pdf"));
+    ASSERT_FALSE(locked.ok());
+    EXPECT_EQ(locked.error().kind, Error::Kind::locked);
+    EXPECT_EQ(locked.error().message, "The PDF \"locked.pdf\" is password-protected.");
 }
 
-TEST(PDFParser, LockedAndPagelessDocumentsGiveNoLines)
+TEST(PDFParser, DocumentsWithoutPagesOrTextHaveNoLines)
 {
-    EXPECT_TRUE(PDFParser::extract(QStringLiteral(VARNEL_FIXTURES_DIR "/locked.pdf")).lines.isEmpty());
-
     // A well-formed document whose page tree is empty.
     QByteArray pageless = "%PDF-1.4\n";
     const qsizetype catalog = pageless.size();
@@ -85,15 +112,37 @@ TEST(PDFParser, LockedAndPagelessDocumentsGiveNoLines)
     const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(file.fileName());
     ASSERT_TRUE(document);
     EXPECT_EQ(document->numPages(), 0);
-    EXPECT_TRUE(PDFParser::extract(file.fileName()).lines.isEmpty());
+    EXPECT_EQ(linesOf(file.fileName()), QStringList());
+    EXPECT_EQ(linesOf(writePdf(dir.filePath("blank.pdf"), {{}, {}})), QStringList());
 }
 
 TEST(PDFParser, EachPageSplitsIntoItsLinesInOrder)
 {
     QTemporaryDir dir;
     const QString path = writePdf(dir.filePath("two.pdf"), {{"First"}, {"Second", "Third"}});
-    const QStringList lines = PDFParser::extract(path).lines.toStringList();
-    EXPECT_EQ(lines, (QStringList{"First", "Second", "Third"}));
+    EXPECT_EQ(linesOf(path), (QStringList{"First", "Second", "Third"}));
+}
+
+TEST(PDFParser, CancelIsPolledBetweenPages)
+{
+    QTemporaryDir dir;
+    const QString path = writePdf(dir.filePath("pages.pdf"), {{"One"}, {"Two"}, {"Three"}});
+    int polls = 0;
+    const Expected<PDFExtractionResult> stopped = PDFParser::extract(path, [&polls] { return ++polls == 2; });
+    ASSERT_FALSE(stopped.ok());
+    EXPECT_EQ(stopped.error().kind, Error::Kind::cancelled);
+    EXPECT_EQ(polls, 2); // stopped before the second page, not after the last
+}
+
+// File names are bytes: one that is not UTF-8 is opened as itself.
+TEST(PDFParser, NamesThatAreNotUtf8AreOpenedByTheirBytes)
+{
+    QTemporaryDir dir;
+    const QString plain = writePdf(dir.filePath("plain.pdf"), {{"Latin name"}});
+    const QByteArray bytes = QFile::encodeName(dir.path()) + "/caf\xE9.pdf";
+    ASSERT_EQ(::rename(QFile::encodeName(plain).constData(), bytes.constData()), 0);
+    EXPECT_EQ(linesOf(pathFromNative(bytes)), QStringList{"Latin name"});
+    ::unlink(bytes.constData()); // QTemporaryDir cannot name it
 }
 
 int main(int argc, char** argv)

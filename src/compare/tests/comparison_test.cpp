@@ -1,0 +1,84 @@
+#include "compare/comparison.h"
+#include "core/memorybudget.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace varnel;
+
+namespace {
+
+FileItem item(const QString& path)
+{
+    return FileItem::fromUrl(QUrl::fromLocalFile(path));
+}
+
+QString errorOf(const Expected<ComparisonOutcome>& outcome)
+{
+    return outcome ? QStringLiteral("(no error)") : outcome.error().message;
+}
+
+} // namespace
+
+// A failure to read must never come out as "no changes".
+TEST(Comparison, DocumentsThatCannotBeReadAreErrorsNotEmptyDocuments)
+{
+    QTemporaryDir dir;
+    const FileItem missing = item(dir.filePath("nothere1.pdf"));
+    EXPECT_EQ(errorOf(Comparison::perform(missing, item(dir.filePath("nothere2.pdf")))),
+              "The file \"nothere1.pdf\" could not be read: No such file or directory.");
+
+    const QString locked = QStringLiteral(VARNEL_FIXTURES_DIR "/locked.pdf");
+    const QString copy = dir.filePath("locked-copy.pdf");
+    ASSERT_TRUE(QFile::copy(locked, copy));
+    const Expected<ComparisonOutcome> both = Comparison::perform(item(copy), item(locked));
+    ASSERT_FALSE(both.ok());
+    EXPECT_EQ(both.error().message, "The PDF \"locked-copy.pdf\" is password-protected.");
+}
+
+TEST(Comparison, KindsSentencesReadWell)
+{
+    EXPECT_EQ(Comparison::incompatibleTypes(DiffMode::unsupported(""), DiffMode::unsupported("")).message,
+              "Cannot compare an unsupported file with an unsupported file. Please drop two files of the same type.");
+    EXPECT_EQ(Comparison::incompatibleTypes(DiffMode::pdf(), DiffMode::text()).message,
+              "Cannot compare a PDF file with a text file. Please drop two files of the same type.");
+    const Expected<TextLines> makefile = Comparison::readLines(item("/tmp/Makefile"));
+    ASSERT_FALSE(makefile.ok());
+    EXPECT_EQ(makefile.error().message, "The file \"Makefile\" is not supported.");
+}
+
+// Comparisons that cannot fit in memory are refused before anything is read, with the
+// file, its size and the memory at hand; after reading, the number of lines counts too.
+TEST(Comparison, TheMemoryBudgetRefusesWhatCannotFit)
+{
+    const FileItem left = item("/data/left.txt");
+    const FileItem right = item("/data/huge.txt");
+    const qint64 gb = 1'000'000'000;
+    EXPECT_FALSE(Comparison::checkSizes(left, 100'000'000, right, 100'000'000, 16 * gb));
+    const std::optional<Error> refused = Comparison::checkSizes(left, 1'000'000, right, 12 * gb, 16 * gb);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->kind, Error::Kind::tooLarge);
+    EXPECT_TRUE(refused->message.startsWith("The file \"huge.txt\" is too large to compare: it is 12 GB, and "
+                                            "comparing it needs about "))
+        << refused->message.toStdString();
+    EXPECT_TRUE(refused->message.endsWith(", more than the 16 GB available.")) << refused->message.toStdString();
+    // Sizes near the top of the range do not overflow into "fits".
+    EXPECT_TRUE(Comparison::checkSizes(left, std::numeric_limits<qint64>::max(), right, 1, 16 * gb));
+
+    TextLines many;
+    for (int i = 0; i < 1000; ++i)
+        many.append("");
+    EXPECT_FALSE(Comparison::checkLines(left, many, right, many, 1'000'000));
+    const std::optional<Error> tooManyLines = Comparison::checkLines(left, many, right, many, 10'000);
+    ASSERT_TRUE(tooManyLines);
+    EXPECT_TRUE(tooManyLines->message.startsWith(
+        "The files \"left.txt\" and \"huge.txt\" have too many lines to compare: 2000 lines need about "))
+        << tooManyLines->message.toStdString();
+
+    EXPECT_GT(MemoryBudget::available(), 0);
+    EXPECT_EQ(MemoryBudget::formatSize(512), "512 bytes");
+    EXPECT_EQ(MemoryBudget::formatSize(1'430'000'000), "1.4 GB");
+    EXPECT_EQ(MemoryBudget::formatSize(15'300'000), "15 MB");
+}

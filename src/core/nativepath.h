@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QUrl>
+
+namespace varnel {
+
+// File names on Linux are bytes and need not be UTF-8. Paths travel through Qt as
+// QString, which would turn such bytes into U+FFFD and open some other file (or none).
+// So a path keeps every byte: the bytes that are not UTF-8 ride along as lone surrogates
+// U+DC80 to U+DCFF, one per byte, and turn back into the same bytes when the file is
+// opened. A UTF-8 name gives the same QString as QString::fromUtf8, so nothing changes
+// for it. Every path from the command line, a file URL or a bookmark goes through here.
+
+// The path whose exact bytes are `bytes`.
+QString pathFromNative(QByteArrayView bytes);
+
+// The exact bytes of `path` (the inverse of pathFromNative).
+QByteArray nativePath(const QString& path);
+
+// A file URL that spells the path's exact bytes (percent-encoded), and back. localPath()
+// of a URL from elsewhere (a drop, a dialog) gives the bytes the URL spells.
+QUrl fileUrl(const QString& path);
+QString localPath(const QUrl& url);
+
+// `path` made absolute against the current folder, read as bytes.
+QString absolutePath(const QString& path);
+
+// The last component of `path`, and the whole path, for people to read: bytes that are
+// not UTF-8 show as U+FFFD.
+QString displayName(const QString& path);
+QString displayPath(const QString& path);
+
+} // namespace varnel
