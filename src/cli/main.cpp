@@ -8,24 +8,33 @@
 // Exit status: 0 success (for diff: no changes), 1 differences found, 2 error.
 
 #include "cli/jsonwriter.h"
+#include "cli/output.h"
 #include "compare/comparison.h"
+#include "core/memorybudget.h"
+#include "core/nativepath.h"
 #include "highlight/syntaxhighlighter.h"
 #include "readers/fileparser.h"
 #include "report/exportservice.h"
+#include "report/reportfile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QSaveFile>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 using namespace varnel;
 using varnel::cli::appendJsonString;
+using varnel::cli::Sink;
+using varnel::cli::StandardOutput;
 
 namespace {
 
@@ -33,9 +42,9 @@ constexpr int kExitSame = 0;
 constexpr int kExitDifferent = 1;
 constexpr int kExitError = 2;
 
-void writeOut(const QByteArray& bytes)
+void writeOut(QByteArrayView bytes)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    StandardOutput::write(bytes);
 }
 
 int fail(const QString& message)
@@ -45,33 +54,11 @@ int fail(const QString& message)
     return kExitError;
 }
 
+// Paths arrive as exact bytes (see core/nativepath.h) and are made absolute here.
 FileItem fileItem(const QString& path)
 {
-    return FileItem::fromUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    return FileItem::fromUrl(fileUrl(absolutePath(path)));
 }
-
-// Output is built in large chunks and flushed as it grows, so a million-row diff
-// streams instead of piling up.
-class Sink {
-public:
-    Sink() { m_buffer.reserve(kChunk + 4096); }
-    ~Sink() { flush(); }
-    QByteArray& buffer() { return m_buffer; }
-    void maybeFlush()
-    {
-        if (m_buffer.size() >= kChunk)
-            flush();
-    }
-    void flush()
-    {
-        writeOut(m_buffer);
-        m_buffer.clear();
-    }
-
-private:
-    static constexpr qsizetype kChunk = 1 << 20;
-    QByteArray m_buffer;
-};
 
 void appendNumber(QByteArray& out, std::optional<qint64> number)
 {
@@ -239,6 +226,31 @@ int runLines(const QStringList& arguments)
     return kExitSame;
 }
 
+// All of standard input, up to what memory allows: /dev/zero, for one, never ends. The
+// lines are held as UTF-16 with their runs beside them, several times the input's size.
+Expected<QByteArray> readStandardInput()
+{
+    const qint64 limit = MemoryBudget::available() / 16;
+    QByteArray data;
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return Error{Error::Kind::fileUnreadable, QStringLiteral("Standard input could not be read: %1.")
+                                                          .arg(QString::fromLocal8Bit(std::strerror(errno)))};
+        }
+        if (got == 0)
+            return data;
+        if (data.size() + got > limit) {
+            return Error{Error::Kind::tooLarge, QStringLiteral("Standard input is too large to colour: more than %1.")
+                                                    .arg(MemoryBudget::formatSize(limit))};
+        }
+        data.append(chunk, got);
+    }
+}
+
 // Prints, for each line, the runs the window colours: [{"text":"…","role":"keyword"|…|null}].
 int runHighlight(const QStringList& arguments)
 {
@@ -270,10 +282,10 @@ int runHighlight(const QStringList& arguments)
 
     QStringList lines = parser.positionalArguments();
     if (lines.isEmpty()) {
-        QFile input;
-        if (!input.open(stdin, QIODevice::ReadOnly))
-            return fail(QStringLiteral("Standard input could not be read."));
-        std::optional<QByteArray> text = FileParser::decode(input.readAll());
+        Expected<QByteArray> input = readStandardInput();
+        if (!input)
+            return fail(input.error().message);
+        std::optional<QByteArray> text = FileParser::decode(std::move(input).value());
         lines = TextLines::split(std::move(text).value_or(QByteArray())).toStringList();
     }
 
@@ -334,23 +346,26 @@ int runReport(const QStringList& arguments)
     const Expected<DiffResult> outcome = Comparison::performOne(left, right, !parser.isSet(allContext));
     if (!outcome)
         return fail(outcome.error().message);
-    const DiffResult& result = outcome.value();
+    // The default name keeps the files' own bytes; the header shows them readably.
+    const auto baseName = [](const QString& path) { return path.sliced(path.lastIndexOf(u'/') + 1); };
+    const QString target = parser.isSet(output)
+                               ? parser.value(output)
+                               : QStringLiteral("%1 vs %2.pdf").arg(baseName(files[0]), baseName(files[1]));
     const std::optional<QByteArray> pdf =
-        ExportService::render(result, left.name, right.name, !parser.isSet(changesOnly));
-    const QString target =
-        parser.isSet(output) ? parser.value(output) : QStringLiteral("%1 vs %2.pdf").arg(left.name, right.name);
+        ExportService::render(outcome.value(), left.name, right.name, !parser.isSet(changesOnly));
     if (!pdf)
-        return fail(QStringLiteral("The report \"%1\" could not be made.").arg(target));
+        return fail(QStringLiteral("The report \"%1\" could not be made.").arg(displayPath(target)));
 
-    // Written beside the target and renamed over it, so a failure never leaves a
-    // half-written report in place of an existing file.
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*pdf) != pdf->size() || !file.commit()) {
-        QString reason = file.errorString();
-        while (reason.endsWith(u'.'))
-            reason.chop(1);
-        return fail(QStringLiteral("The report \"%1\" could not be written: %2.").arg(target, reason));
+    // "-" is standard output; so is any device or FIFO, written in place and never
+    // replaced. A compared file is never overwritten.
+    if (target == u"-") {
+        writeOut(*pdf);
+        return kExitSame;
     }
+    const QStringList inputs{localPath(left.url), localPath(right.url)};
+    if (const std::optional<Error> error =
+            ReportFile::write(target, *pdf, inputs, ReportFile::NotRegular::writeInPlace))
+        return fail(error->message);
     return kExitSame;
 }
 
@@ -374,24 +389,50 @@ QString usage()
                           "  -v, --version  Show the version.\n");
 }
 
-} // namespace
+// Qt's GUI start-up makes itself a runtime folder ("runtime-USER" in the temporary
+// folder) when XDG_RUNTIME_DIR names no usable one. The tool creates nothing but its
+// output, so it lends Qt a private folder for the start-up and removes it right after.
+class BorrowedRuntimeFolder {
+public:
+    BorrowedRuntimeFolder()
+    {
+        const QByteArray current = qgetenv("XDG_RUNTIME_DIR");
+        struct stat status {};
+        if (!current.isEmpty() && ::stat(current.constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+            status.st_uid == ::geteuid() && (status.st_mode & 07777) == 0700)
+            return; // a proper one: Qt uses it as it is
+        QByteArray base = qgetenv("TMPDIR");
+        if (base.isEmpty())
+            base = "/tmp";
+        QByteArray folder = base + "/varnel-cli-XXXXXX";
+        if (::mkdtemp(folder.data()) == nullptr)
+            return;
+        m_folder = folder;
+        m_previous = current;
+        m_hadPrevious = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", m_folder);
+    }
+    ~BorrowedRuntimeFolder()
+    {
+        if (m_folder.isEmpty())
+            return;
+        ::rmdir(m_folder.constData());
+        if (m_hadPrevious)
+            qputenv("XDG_RUNTIME_DIR", m_previous);
+        else
+            qunsetenv("XDG_RUNTIME_DIR");
+    }
+    BorrowedRuntimeFolder(const BorrowedRuntimeFolder&) = delete;
+    BorrowedRuntimeFolder& operator=(const BorrowedRuntimeFolder&) = delete;
 
-int main(int argc, char* argv[])
+private:
+    QByteArray m_folder;
+    QByteArray m_previous;
+    bool m_hadPrevious = false;
+};
+
+int run(QStringList arguments)
 {
-    // Drawing the report needs fonts, which need a GUI application; it never needs a
-    // display.
-    // Nothing but the tool's own output reaches the terminal: Qt's and Poppler's
-    // diagnostics are dropped.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    const bool needsFonts = argc > 1 && std::strcmp(argv[1], "report") == 0;
-    if (needsFonts && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> application =
-        needsFonts ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("varnel-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
-
-    QStringList arguments = QCoreApplication::arguments();
     const QString command = arguments.value(1);
     if (command == u"--help" || command == u"-h") {
         writeOut(usage().toUtf8());
@@ -412,5 +453,51 @@ int main(int argc, char* argv[])
         return runHighlight(arguments);
     if (command == u"report")
         return runReport(arguments);
-    return fail(QStringLiteral("Unknown command \"%1\".\n").arg(command) + usage());
+    return fail(QStringLiteral("Unknown command \"%1\".\n").arg(displayPath(command)) + usage());
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Nothing but the tool's own output reaches the terminal: Qt's and Poppler's
+    // diagnostics are dropped.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+
+    // The arguments keep their exact bytes (file names need not be UTF-8), and Qt sees
+    // only the program's name, so it takes none of them for an option of its own.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << pathFromNative(argv[i]);
+    int qtArgc = 1;
+
+    // Drawing the report needs fonts, which need a GUI application; it never needs a
+    // display.
+    const bool needsFonts = arguments.value(1) == u"report";
+    std::unique_ptr<QCoreApplication> application;
+    if (needsFonts) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        const BorrowedRuntimeFolder runtime;
+        application = std::make_unique<QGuiApplication>(qtArgc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(qtArgc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("varnel-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
+
+    int status = kExitError;
+    try {
+        status = run(std::move(arguments));
+    } catch (const std::bad_alloc&) {
+        // The comparison catches its own; this is the rest (output, the report).
+        status = fail(QStringLiteral("There is not enough memory to finish."));
+    }
+    if (const std::optional<QString> reason = StandardOutput::finish()) {
+        QString why = *reason;
+        while (why.endsWith(u'.'))
+            why.chop(1);
+        return fail(QStringLiteral("Standard output could not be written: %1.").arg(why));
+    }
+    return status;
 }

@@ -1,0 +1,191 @@
+#include "report/reportfile.h"
+
+#include "core/nativepath.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace varnel {
+
+namespace {
+
+QString systemReason(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Writes all of `data`, retrying short writes and interruptions; false with errno set
+// on failure.
+bool writeAll(int fd, QByteArrayView data)
+{
+    const char* p = data.data();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, p, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        p += written;
+        left -= written;
+    }
+    return true;
+}
+
+// The process's file-creation mask, read without changing it (umask() would, for every
+// thread at once).
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask);
+            }
+        }
+    }
+    return 022;
+}
+
+std::optional<QByteArray> resolved(const QByteArray& path)
+{
+    char buffer[PATH_MAX];
+    if (::realpath(path.constData(), buffer) == nullptr)
+        return std::nullopt;
+    return QByteArray(buffer);
+}
+
+// Into an existing device, FIFO or socket, as `cat > target` would.
+std::optional<int> writeInPlace(const QByteArray& path, QByteArrayView data)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0)
+        return errno;
+    const bool written = writeAll(fd, data);
+    const int writeError = errno;
+    if (::close(fd) != 0 && written)
+        return errno;
+    return written ? std::nullopt : std::optional(writeError);
+}
+
+// Beside the file, flushed, then renamed over it: the old file stays whole until the new
+// one is complete on disk.
+std::optional<int> writeAtomically(const QByteArray& path, QByteArrayView data, std::optional<mode_t> keepMode)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    QByteArray temporary = (slash >= 0 ? path.left(slash + 1) : QByteArray()) + '.' + path.mid(slash + 1) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const auto failed = [&](int error) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        return error;
+    };
+    if (::fchmod(fd, keepMode.value_or(0666 & ~currentUmask())) != 0)
+        return failed(errno);
+    if (!writeAll(fd, data) || ::fsync(fd) != 0)
+        return failed(errno);
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return error;
+    }
+    if (::rename(temporary.constData(), path.constData()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.constData());
+        return error;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+ReportFile::Target ReportFile::inspect(const QString& target, const QStringList& inputs)
+{
+    struct stat status {};
+    if (::stat(nativePath(target).constData(), &status) != 0)
+        return Target::absent; // nothing there, or a dangling link: written through
+    for (const QString& input : inputs) {
+        struct stat inputStatus {};
+        if (::stat(nativePath(input).constData(), &inputStatus) == 0 && inputStatus.st_dev == status.st_dev &&
+            inputStatus.st_ino == status.st_ino)
+            return Target::input;
+    }
+    return S_ISREG(status.st_mode) ? Target::regularFile : Target::notRegularFile;
+}
+
+std::optional<Error> ReportFile::write(const QString& target, QByteArrayView data, const QStringList& inputs,
+                                       NotRegular notRegular)
+{
+    const QByteArray path = nativePath(target);
+    std::optional<int> error;
+    switch (inspect(target, inputs)) {
+    case Target::input: return inputRefused(target);
+    case Target::notRegularFile:
+        if (notRegular == NotRegular::refuse)
+            return notRegularRefused(target);
+        error = writeInPlace(path, data);
+        break;
+    case Target::regularFile: {
+        // Through a symbolic link to the file it names, which keeps the link; the new file
+        // keeps the old one's permissions.
+        struct stat status {};
+        const std::optional<QByteArray> real = resolved(path);
+        if (!real || ::stat(real->constData(), &status) != 0) {
+            error = errno;
+            break;
+        }
+        error = writeAtomically(*real, data, mode_t(status.st_mode & 07777));
+        break;
+    }
+    case Target::absent: {
+        struct stat link {};
+        if (::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode))
+            error = writeInPlace(path, data); // a dangling link: create what it names
+        else
+            error = writeAtomically(path, data, std::nullopt);
+        break;
+    }
+    }
+    if (error)
+        return writeFailed(target, systemReason(*error));
+    return std::nullopt;
+}
+
+Error ReportFile::inputRefused(const QString& target)
+{
+    return Error{
+        Error::Kind::other,
+        QStringLiteral("The report \"%1\" would replace one of the files being compared.").arg(displayPath(target))};
+}
+
+Error ReportFile::notRegularRefused(const QString& target)
+{
+    return Error{Error::Kind::notRegularFile,
+                 QStringLiteral("The report \"%1\" cannot be written there: it is not a regular file.")
+                     .arg(displayPath(target))};
+}
+
+Error ReportFile::writeFailed(const QString& target, const QString& reason)
+{
+    QString why = reason;
+    while (why.endsWith(u'.'))
+        why.chop(1);
+    return Error{Error::Kind::other,
+                 QStringLiteral("The report \"%1\" could not be written: %2.").arg(displayPath(target), why)};
+}
+
+} // namespace varnel

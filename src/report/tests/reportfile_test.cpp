@@ -1,0 +1,85 @@
+#include "report/reportfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace varnel;
+using Target = ReportFile::Target;
+
+namespace {
+
+QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& data)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(data);
+    return path;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+} // namespace
+
+// The window's export refuses an input and anything that is not a regular file, so it
+// must be able to tell them apart before it writes.
+TEST(ReportFile, TargetsAreToldApart)
+{
+    QTemporaryDir dir;
+    const QString left = write(dir, "left.txt", "left");
+    const QString right = write(dir, "right.txt", "right");
+    const QString report = write(dir, "report.pdf", "old report");
+    const QString link = dir.filePath("link.pdf");
+    ASSERT_TRUE(QFile::link(right, link));
+    const QStringList inputs{left, right};
+
+    EXPECT_EQ(ReportFile::inspect(dir.filePath("new.pdf"), inputs), Target::absent);
+    EXPECT_EQ(ReportFile::inspect(report, inputs), Target::regularFile);
+    EXPECT_EQ(ReportFile::inspect(left, inputs), Target::input);
+    EXPECT_EQ(ReportFile::inspect(link, inputs), Target::input);
+    EXPECT_EQ(ReportFile::inspect(QStringLiteral("/dev/null"), inputs), Target::notRegularFile);
+    EXPECT_EQ(ReportFile::inspect(dir.path(), inputs), Target::notRegularFile);
+
+    const std::optional<Error> refusedInput =
+        ReportFile::write(link, "pdf", inputs, ReportFile::NotRegular::writeInPlace);
+    ASSERT_TRUE(refusedInput);
+    EXPECT_EQ(refusedInput->message, "The report \"" + link + "\" would replace one of the files being compared.");
+    const std::optional<Error> refusedDevice =
+        ReportFile::write(QStringLiteral("/dev/null"), "pdf", inputs, ReportFile::NotRegular::refuse);
+    ASSERT_TRUE(refusedDevice);
+    EXPECT_EQ(refusedDevice->kind, Error::Kind::notRegularFile);
+    EXPECT_EQ(refusedDevice->message, "The report \"/dev/null\" cannot be written there: it is not a regular file.");
+    EXPECT_EQ(contents(right), "right");
+}
+
+TEST(ReportFile, WritesReplaceAtomicallyAndKeepLinksAndPermissions)
+{
+    QTemporaryDir dir;
+    const QString report = write(dir, "report.pdf", "old report");
+    ASSERT_TRUE(
+        QFile::setPermissions(report, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    const QString link = dir.filePath("latest.pdf");
+    ASSERT_TRUE(QFile::link(report, link));
+
+    EXPECT_FALSE(ReportFile::write(link, "new report", {}, ReportFile::NotRegular::refuse));
+    EXPECT_EQ(contents(report), "new report");
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(report).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u);
+    EXPECT_FALSE(ReportFile::write(dir.filePath("fresh.pdf"), "fresh", {}, ReportFile::NotRegular::refuse));
+    EXPECT_EQ(contents(dir.filePath("fresh.pdf")), "fresh");
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              (QStringList{"fresh.pdf", "latest.pdf", "report.pdf"}));
+}
