@@ -101,6 +101,8 @@ QByteArray nativePath(const QString& path)
 
 QUrl fileUrl(const QString& path)
 {
+    if (displayPath(path) == path)
+        return QUrl::fromLocalFile(path); // UTF-8: the URL everyone else makes for it
     QUrl url;
     url.setScheme(QStringLiteral("file"));
     url.setPath(QString::fromLatin1(nativePath(path).toPercentEncoding("/")), QUrl::TolerantMode);

@@ -1,36 +1,44 @@
 #include "viewmodel/recentcomparisonsstore.h"
 
-#include <QFileInfo>
+#include "core/fileextension.h"
+#include "core/nativepath.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace varnel {
 
 namespace {
 
-// A bookmark is the file's absolute path; there is none for a file that does not exist.
+// A bookmark is the file's absolute path, as its exact bytes (see core/nativepath.h);
+// there is none for a file that does not exist.
 std::optional<QByteArray> makeBookmark(const QUrl& url)
 {
     if (!url.isLocalFile())
         return std::nullopt;
-    const QFileInfo info(url.toLocalFile());
-    if (!info.exists())
+    const QByteArray path = nativePath(absolutePath(filePath(url)));
+    struct stat status {};
+    if (::stat(path.constData(), &status) != 0)
         return std::nullopt;
-    return info.absoluteFilePath().toUtf8();
+    return path;
 }
 
 std::optional<QUrl> resolveBookmark(const QByteArray& bookmark)
 {
-    const QFileInfo info(QString::fromUtf8(bookmark));
-    if (bookmark.isEmpty() || !info.isAbsolute() || !info.isFile() || !info.isReadable())
+    struct stat status {};
+    if (!bookmark.startsWith('/') || ::stat(bookmark.constData(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        ::access(bookmark.constData(), R_OK) != 0)
         return std::nullopt;
-    return QUrl::fromLocalFile(info.absoluteFilePath());
+    return fileUrl(absolutePath(pathFromNative(bookmark)));
 }
 
 QString fileName(const QUrl& url)
 {
-    return QFileInfo(url.toLocalFile()).fileName();
+    return displayName(filePath(url));
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "core/nativepath.h"
 #include "viewmodel/preferences.h"
 #include "viewmodel/recentcomparisonsstore.h"
 
@@ -11,7 +12,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace varnel;
 
@@ -158,6 +161,19 @@ TEST_F(StoreTest, ResolvingRemovingAndClearing)
 
     QFile::remove(b.toLocalFile());
     EXPECT_FALSE(store.resolve(store.recents().front()));
+
+    // A name that is not UTF-8 is remembered by its bytes and shown readably.
+    const QByteArray latin1 = QFile::encodeName(m_dir.path()) + "/caf\xE9.txt";
+    const int fd = ::open(latin1.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    store.record(fileUrl(pathFromNative(latin1)), a);
+    EXPECT_EQ(store.recents().front().leftName, QStringLiteral("caf\uFFFD.txt"));
+    const auto latinPair = RecentComparisonsStore().resolve(store.recents().front());
+    ASSERT_TRUE(latinPair);
+    EXPECT_EQ(nativePath(localPath(latinPair->first)), latin1);
+    ::unlink(latin1.constData()); // QTemporaryDir cannot name it
+    store.remove(store.recents().front());
 
     store.record(file("c.txt"), a);
     ASSERT_EQ(store.recents().size(), 2);
