@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <unordered_map>
@@ -60,12 +61,13 @@ inline bool mayNeedNormalization(const char* p, std::size_t n)
 }
 
 // One document's lines in canonical form: the raw UTF-8 bytes, except for the few lines
-// that NFC changes, whose normalised bytes are kept aside.
+// that NFC changes, whose normalised bytes are kept aside. Hashes are computed when
+// asked for, not stored: eight bytes a line add up on files of a hundred million lines.
 class CanonicalLines {
 public:
     CanonicalLines(const TextLines& lines, LineInterner::HashFunction hashLine, DiffControl* control)
         : m_lines(lines)
-        , m_hashes(size_t(lines.size()))
+        , m_hashLine(hashLine)
     {
         for (qsizetype i = 0; i < lines.size(); ++i) {
             if (control)
@@ -76,8 +78,6 @@ public:
                 if (QByteArrayView(normalized) != QByteArrayView(raw.data(), raw.size()))
                     m_normalized.emplace(i, std::move(normalized));
             }
-            const QByteArrayView text = at(i);
-            m_hashes[size_t(i)] = hashLine(text.data(), size_t(text.size()));
         }
     }
 
@@ -90,12 +90,16 @@ public:
         const QUtf8StringView raw = m_lines.utf8(i);
         return QByteArrayView(raw.data(), raw.size());
     }
-    std::uint64_t hash(qsizetype i) const { return m_hashes[size_t(i)]; }
+    std::uint64_t hash(qsizetype i) const
+    {
+        const QByteArrayView text = at(i);
+        return m_hashLine(text.data(), size_t(text.size()));
+    }
     qsizetype size() const { return m_lines.size(); }
 
 private:
     const TextLines& m_lines;
-    std::vector<std::uint64_t> m_hashes;
+    LineInterner::HashFunction m_hashLine;
     std::unordered_map<qsizetype, QByteArray> m_normalized;
 };
 
@@ -125,26 +129,46 @@ std::uint64_t LineInterner::hash(const char* p, std::size_t n)
     return mix(mix(a ^ kSecret1, b ^ seed) ^ kSecret2, std::uint64_t(n) ^ kSecret0);
 }
 
-// Open addressing over precomputed hashes. A slot holds the upper half of the hash and
-// id + 1 (0 is an empty slot), so most probes are settled without touching the text;
-// equal tags are confirmed by comparing canonical bytes, so collisions cost time, never
-// correctness. The next line's slot is prefetched while the current one is resolved.
+// Open addressing. A slot holds the upper half of the hash and id + 1 (0 is an empty
+// slot), so most probes are settled without touching the text; equal tags are confirmed by
+// comparing canonical bytes, so collisions cost time, never correctness. Past a million
+// lines the table grows with the distinct lines (kept at most half full), not with all
+// lines: two copies of a file of a hundred million blank lines need no more than a small
+// file's table. Hashes are computed a few lines ahead, in a small ring, so the slot of a
+// coming line can be prefetched while the current one is resolved.
 LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLines& revised, HashFunction hashFunction,
                                        DiffControl* control)
 {
     const CanonicalLines sides[2] = {CanonicalLines(original, hashFunction, control),
                                      CanonicalLines(revised, hashFunction, control)};
 
-    const std::size_t total = size_t(original.size()) + size_t(revised.size());
-    const std::size_t capacity = std::bit_ceil(std::max<std::size_t>(16, total * 2));
-    const std::size_t mask = capacity - 1;
-    std::vector<std::uint64_t> slots(capacity, 0);
-
     struct Representative {
         std::uint8_t side;
         qsizetype index;
     };
     std::vector<Representative> representatives;
+
+    // Sized for every line up to a million lines (16 MiB at most), so that ordinary files
+    // never rehash; beyond that the table grows with what is distinct.
+    const std::size_t total = size_t(original.size()) + size_t(revised.size());
+    std::size_t capacity = std::bit_ceil(2 * std::clamp<std::size_t>(total, 8, std::size_t(1) << 20));
+    std::size_t mask = capacity - 1;
+    std::vector<std::uint64_t> slots(capacity, 0);
+    const auto place = [&](std::uint64_t h, std::uint32_t id) {
+        std::size_t pos = h & mask;
+        while (slots[pos] != 0)
+            pos = (pos + 1) & mask;
+        slots[pos] = ((h >> 32) << 32) | (std::uint64_t(id) + 1);
+    };
+    const auto grow = [&] {
+        capacity *= 2;
+        mask = capacity - 1;
+        slots.assign(capacity, 0);
+        for (std::size_t id = 0; id < representatives.size(); ++id) {
+            const Representative& rep = representatives[id];
+            place(sides[rep.side].hash(rep.index), std::uint32_t(id));
+        }
+    };
 
     Ids ids;
     std::vector<std::uint32_t>* out[2] = {&ids.original, &ids.revised};
@@ -153,12 +177,20 @@ LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLine
         const CanonicalLines& lines = sides[side];
         std::vector<std::uint32_t>& target = *out[side];
         target.resize(size_t(lines.size()));
+        std::uint64_t ahead[kLookahead];
+        for (qsizetype i = 0; i < std::min(kLookahead, lines.size()); ++i)
+            ahead[i] = lines.hash(i);
         for (qsizetype i = 0; i < lines.size(); ++i) {
             if (control)
                 control->tick(1);
-            if (i + kLookahead < lines.size())
-                VARNEL_PREFETCH(&slots[lines.hash(i + kLookahead) & mask]);
-            const std::uint64_t h = lines.hash(i);
+            const std::uint64_t h = ahead[i % kLookahead];
+            if (i + kLookahead < lines.size()) {
+                const std::uint64_t next = lines.hash(i + kLookahead);
+                ahead[i % kLookahead] = next;
+                VARNEL_PREFETCH(&slots[next & mask]);
+            }
+            if (2 * (representatives.size() + 1) > capacity)
+                grow();
             const std::uint64_t tag = h >> 32;
             std::size_t pos = h & mask;
             for (;;) {
