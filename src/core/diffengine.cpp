@@ -16,121 +16,135 @@ struct Counts {
     qint64 modified = 0;
 };
 
-// Walks both documents along the edit script and emits one row per line. Where the walk
-// stands on a removed left line and an inserted right line at once, it emits them as a
-// pair (removed, then added) that counts as one modification; so a block of r removals
-// and a insertions gives min(r, a) pairs and then the rest of the longer side.
-// Asks the cancel check once every kRowsPerPoll rows (a few milliseconds at most), and
-// remembers its answer.
+// Asks the cancel check each time another kLinesPerPoll lines have been walked (a few
+// milliseconds at most), and remembers its answer.
 class RowPoll {
 public:
     explicit RowPoll(const CancelCheck& cancel) : m_cancel(cancel) {}
-    bool stop(qsizetype row)
+    bool stop(qint64 done)
     {
-        if (!m_stopped && m_cancel && (row & (kRowsPerPoll - 1)) == 0)
+        if (!m_stopped && m_cancel && done >= m_next) {
+            m_next = done + kLinesPerPoll;
             m_stopped = m_cancel();
+        }
         return m_stopped;
     }
     bool stopped() const { return m_stopped; }
 
 private:
-    static constexpr qsizetype kRowsPerPoll = 1 << 13;
+    static constexpr qint64 kLinesPerPoll = 1 << 13;
     const CancelCheck& m_cancel;
+    qint64 m_next = 0;
     bool m_stopped = false;
 };
 
-QList<DiffLine> walk(const TextLines& left, const TextLines& right, const EditScript& script, UuidGenerator& ids,
-                     Counts& counts, RowPoll& poll)
+using Run = DiffRows::Run;
+
+// Walks both documents along the edit script and cuts them into runs of rows: a maximal
+// run of unchanged lines, or a change block where the walk stands on removed left lines
+// and inserted right lines. A block of r removals and a insertions shows as min(r, a)
+// pairs (removed, then added), each counting as one modification, then the rest of the
+// longer side. Runs alternate, so every unchanged run between two others has a change on
+// both sides. Costs O(n + m) time, and memory per run, not per line. Empty when
+// cancelled.
+std::vector<Run> walk(const TextLines& left, const TextLines& right, const EditScript& script, Counts& counts,
+                      RowPoll& poll)
 {
     const qsizetype n = left.size();
     const qsizetype m = right.size();
-    QList<DiffLine> rows;
-    rows.reserve(m + qsizetype(script.removed.count()));
+    const auto removed = [&](qsizetype i) { return i < n && script.removed.test(size_t(i)); };
+    const auto inserted = [&](qsizetype j) { return j < m && script.inserted.test(size_t(j)); };
+    constexpr qsizetype kStride = 1 << 13; // long runs ask the cancel check as they go
+    std::vector<Run> runs;
     qsizetype i = 0;
     qsizetype j = 0;
+    qint64 row = 0;
     while (i < n || j < m) {
-        if (poll.stop(rows.size()))
+        if (poll.stop(i + j))
             return {};
-        const bool removal = i < n && script.removed.test(size_t(i));
-        const bool insertion = j < m && script.inserted.test(size_t(j));
-        if (removal && insertion) {
-            rows.emplace_back(ids.next(), i + 1, std::nullopt, left.utf8(i), DiffLineType::removed);
-            rows.emplace_back(ids.next(), std::nullopt, j + 1, right.utf8(j), DiffLineType::added);
-            ++i;
-            ++j;
-            ++counts.modified;
-        } else if (insertion) {
-            rows.emplace_back(ids.next(), std::nullopt, j + 1, right.utf8(j), DiffLineType::added);
-            ++j;
-            ++counts.added;
-        } else if (removal) {
-            rows.emplace_back(ids.next(), i + 1, std::nullopt, left.utf8(i), DiffLineType::removed);
-            ++i;
-            ++counts.removed;
+        Run run;
+        run.firstRow = row;
+        run.left = i;
+        run.right = j;
+        if (removed(i) || inserted(j)) {
+            qsizetype r = 0;
+            while (removed(i + r)) {
+                if (++r % kStride == 0 && poll.stop(i + j + r))
+                    return {};
+            }
+            qsizetype a = 0;
+            while (inserted(j + a)) {
+                if (++a % kStride == 0 && poll.stop(i + j + r + a))
+                    return {};
+            }
+            const qint64 pairs = std::min(r, a);
+            counts.modified += pairs;
+            counts.removed += r - pairs;
+            counts.added += a - pairs;
+            run.kind = Run::Kind::change;
+            run.removed = r;
+            run.inserted = a;
         } else {
+            qsizetype u = 0;
+            while (i + u < n && j + u < m && !removed(i + u) && !inserted(j + u)) {
+                if (++u % kStride == 0 && poll.stop(i + j + 2 * u))
+                    return {};
+            }
             // A consistent script leaves no line unpaired here: when one side is used up,
             // every remaining line of the other is a removal or an insertion.
-            Q_ASSERT(i < n && j < m);
-            rows.emplace_back(ids.next(), i + 1, j + 1, left.utf8(i), DiffLineType::unchanged);
-            ++i;
-            ++j;
+            Q_ASSERT(u > 0);
+            if (u == 0)
+                break;
+            run.kind = Run::Kind::unchanged;
+            run.removed = u;
         }
+        i += run.removed;
+        j += run.kind == Run::Kind::change ? run.inserted : run.removed;
+        row += run.rows();
+        runs.push_back(run);
     }
-    return rows;
+    return runs;
 }
 
-// Folds unchanged rows further than `context` rows from every change into placeholders.
-// Rows kept are copied under new ids from `ids`, so the outcome is an independent
-// result. A diff without changes comes back whole.
-QList<DiffLine> collapseUnchanged(const QList<DiffLine>& rows, qint64 context, UuidGenerator& ids, RowPoll& poll)
+// Folds unchanged rows further than `context` rows from every change into placeholders:
+// an unchanged run keeps `context` rows after the change before it and before the change
+// after it, and the rest becomes one placeholder. A diff without changes comes back
+// whole. Costs O(runs).
+std::vector<Run> collapseUnchanged(const std::vector<Run>& runs, qint64 context, RowPoll& poll)
 {
-    const qsizetype n = rows.size();
-    // shown[k]: row k is a change, or within `context` rows of one. Two sweeps, one
-    // carrying the distance from the last change forwards, one from the next backwards.
-    std::vector<std::uint8_t> shown(size_t(n), 0);
-    bool anyChange = false;
-    qint64 sinceChange = context + 1;
-    for (qsizetype k = 0; k < n; ++k) {
-        if (rows[k].type() != DiffLineType::unchanged) {
-            sinceChange = 0;
-            anyChange = true;
-        } else if (sinceChange <= context) {
-            ++sinceChange;
-        }
-        shown[size_t(k)] = sinceChange <= context;
-    }
-    QList<DiffLine> out;
-    if (!anyChange) {
-        out.reserve(n);
-        for (const DiffLine& row : rows) {
-            if (poll.stop(out.size()))
-                return {};
-            out.append(row.withId(ids.next()));
-        }
-        return out;
-    }
-    qint64 untilChange = context + 1;
-    for (qsizetype k = n - 1; k >= 0; --k) {
-        if (rows[k].type() != DiffLineType::unchanged)
-            untilChange = 0;
-        else if (untilChange <= context)
-            ++untilChange;
-        shown[size_t(k)] |= untilChange <= context;
-    }
-
-    for (qsizetype k = 0; k < n;) {
-        if (poll.stop(k))
+    const bool anyChange =
+        std::any_of(runs.begin(), runs.end(), [](const Run& run) { return run.kind == Run::Kind::change; });
+    if (!anyChange)
+        return runs;
+    std::vector<Run> out;
+    out.reserve(runs.size() * 3 / 2 + 1);
+    qint64 row = 0;
+    const auto emit = [&](Run run) {
+        run.firstRow = row;
+        row += run.rows();
+        out.push_back(run);
+    };
+    for (size_t index = 0; index < runs.size(); ++index) {
+        if (poll.stop(qint64(index)))
             return {};
-        if (shown[size_t(k)]) {
-            out.append(rows[k].withId(ids.next()));
-            ++k;
+        const Run& run = runs[index];
+        if (run.kind != Run::Kind::unchanged) {
+            emit(run);
             continue;
         }
-        const qsizetype start = k;
-        while (k < n && !shown[size_t(k)])
-            ++k;
-        out.emplace_back(ids.next(), rows[start].leftLineNumber(), rows[start].rightLineNumber(), QUtf8StringView(),
-                         DiffLineType::contextCollapsed, k - start);
+        const qint64 length = run.removed;
+        const qint64 head = index > 0 ? std::min(context, length) : 0;
+        const qint64 tail = index + 1 < runs.size() ? std::min(context, length - head) : 0;
+        const qint64 hidden = length - head - tail;
+        if (hidden <= 0) {
+            emit(run);
+            continue;
+        }
+        if (head > 0)
+            emit(Run{0, run.left, run.right, head, 0, Run::Kind::unchanged});
+        emit(Run{0, run.left + head, run.right + head, hidden, 0, Run::Kind::placeholder});
+        if (tail > 0)
+            emit(Run{0, run.left + head + hidden, run.right + head + hidden, tail, 0, Run::Kind::unchanged});
     }
     return out;
 }
@@ -241,11 +255,12 @@ std::optional<DiffResult> DiffEngine::compute(SharedLines original, SharedLines 
     UuidGenerator ids;
     Counts counts;
     RowPoll poll(cancel);
-    QList<DiffLine> rows = walk(*original, *revised, *script, ids, counts, poll);
+    std::vector<Run> runs = walk(*original, *revised, *script, counts, poll);
     if (collapseContext && !poll.stopped())
-        rows = collapseUnchanged(rows, kContextLines, ids, poll);
+        runs = collapseUnchanged(runs, kContextLines, poll);
     if (poll.stopped())
         return std::nullopt;
+    DiffRows rows = DiffRows::fromRuns(std::move(runs), original, revised, ids.next());
     return DiffResult(std::move(rows), counts.added, counts.removed, counts.modified, std::move(original),
                       std::move(revised));
 }
@@ -277,15 +292,17 @@ std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original,
     UuidGenerator ids;
     Counts counts;
     RowPoll poll(options.cancel);
-    QList<DiffLine> full = walk(*original, *revised, *script, ids, counts, poll);
+    std::vector<Run> full = walk(*original, *revised, *script, counts, poll);
     if (poll.stopped() || (options.cancel && options.cancel()))
         return std::nullopt;
-    QList<DiffLine> collapsed = collapseUnchanged(full, kContextLines, ids, poll);
+    std::vector<Run> collapsed = collapseUnchanged(full, kContextLines, poll);
     if (poll.stopped())
         return std::nullopt;
+    DiffRows fullRows = DiffRows::fromRuns(std::move(full), original, revised, ids.next());
+    DiffRows collapsedRows = DiffRows::fromRuns(std::move(collapsed), original, revised, ids.next());
     return Results{
-        DiffResult(std::move(collapsed), counts.added, counts.removed, counts.modified, original, revised),
-        DiffResult(std::move(full), counts.added, counts.removed, counts.modified, std::move(original),
+        DiffResult(std::move(collapsedRows), counts.added, counts.removed, counts.modified, original, revised),
+        DiffResult(std::move(fullRows), counts.added, counts.removed, counts.modified, std::move(original),
                    std::move(revised)),
     };
 }

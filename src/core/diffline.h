@@ -26,9 +26,9 @@ enum class FileSide { left, right };
 // One row of a diff, in display order. Made only by DiffEngine, with a fresh random id
 // every time it runs.
 //
-// The row is 56 bytes and does not own its text: `content()` views the line inside the
-// TextLines that the owning DiffResult keeps alive. Keep the DiffResult (or a copy of
-// it) while you use a row's content.
+// A row is a small value made on demand from its result (see DiffRows) and does not own
+// its text: `content()` views the line inside the TextLines that the owning DiffResult
+// keeps alive. Keep the DiffResult (or a copy of it) while you use a row's content.
 class DiffLine {
 public:
     DiffLine() = default;
@@ -43,7 +43,7 @@ public:
     {
     }
 
-    const QUuid& id() const { return m_id; }
+    QUuid id() const { return m_id; }
     // 1-based line numbers; absent where the row has no line on that side.
     std::optional<qint64> leftLineNumber() const { return m_left ? std::optional(m_left) : std::nullopt; }
     std::optional<qint64> rightLineNumber() const { return m_right ? std::optional(m_right) : std::nullopt; }

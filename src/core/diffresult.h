@@ -1,9 +1,8 @@
 #pragma once
 
 #include "core/diffline.h"
+#include "core/diffrows.h"
 #include "core/textlines.h"
-
-#include <QList>
 
 namespace varnel {
 
@@ -11,12 +10,13 @@ namespace varnel {
 //
 // Counts are properties of the comparison, not of the rows shown: a collapsed and a full
 // result of the same comparison carry the same counts. Copies are cheap and share rows
-// and text, and may be handed from one thread to another.
+// and text, and may be handed from one thread to another. The rows are made on demand
+// from runs (see DiffRows), so a result's memory grows with its changes, not its lines.
 class DiffResult {
 public:
     DiffResult() = default;
-    DiffResult(QList<DiffLine> lines, qint64 addedCount, qint64 removedCount, qint64 modifiedCount,
-               SharedLines original = {}, SharedLines revised = {})
+    DiffResult(DiffRows lines, qint64 addedCount, qint64 removedCount, qint64 modifiedCount, SharedLines original = {},
+               SharedLines revised = {})
         : m_lines(std::move(lines))
         , m_addedCount(addedCount)
         , m_removedCount(removedCount)
@@ -26,7 +26,15 @@ public:
     {
     }
 
-    const QList<DiffLine>& lines() const { return m_lines; }
+    // Rows made by hand (tests, tools), kept as they are.
+    DiffResult(QList<DiffLine> lines, qint64 addedCount, qint64 removedCount, qint64 modifiedCount,
+               SharedLines original = {}, SharedLines revised = {})
+        : DiffResult(DiffRows(std::move(lines)), addedCount, removedCount, modifiedCount, std::move(original),
+                     std::move(revised))
+    {
+    }
+
+    const DiffRows& lines() const { return m_lines; }
     // Added rows that are not paired with a removed row.
     qint64 addedCount() const { return m_addedCount; }
     // Removed rows that are not paired with an added row.
@@ -41,7 +49,7 @@ public:
     const SharedLines& revised() const { return m_revised; }
 
 private:
-    QList<DiffLine> m_lines;
+    DiffRows m_lines;
     qint64 m_addedCount = 0;
     qint64 m_removedCount = 0;
     qint64 m_modifiedCount = 0;

@@ -360,7 +360,7 @@ QString ExportService::placeholderText(qint64 hiddenCount)
         .arg(hiddenCount == 1 ? QString() : QStringLiteral("s"));
 }
 
-QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const QList<DiffLine>& lines, bool showUnchanged)
+QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const DiffRows& lines, bool showUnchanged)
 {
     QList<SideBySideRow> rows;
     rows.reserve(lines.size());

@@ -42,7 +42,7 @@ public:
     // One row per line in order: removed lines on the left, added lines on the right,
     // never paired; unchanged lines and placeholders on both sides, or left out when
     // `showUnchanged` is false.
-    static QList<SideBySideRow> makeSideBySideRows(const QList<DiffLine>& lines, bool showUnchanged);
+    static QList<SideBySideRow> makeSideBySideRows(const DiffRows& lines, bool showUnchanged);
 
     // "  ··· 5 unchanged lines hidden ···"
     static QString placeholderText(qint64 hiddenCount);

@@ -95,13 +95,14 @@ const ComparisonViewModel::ChangeList& ComparisonViewModel::changes() const
     if (!m_changes) {
         ChangeList list;
         if (const std::optional<DiffResult>& active = activeDiffResult()) {
-            const QList<DiffLine>& lines = active->lines();
-            for (qsizetype row = 0; row < lines.size(); ++row) {
-                const DiffLineType type = lines[row].type();
+            qint64 row = 0;
+            for (const DiffLine& line : active->lines()) {
+                const DiffLineType type = line.type();
                 if (type == DiffLineType::added || type == DiffLineType::removed) {
-                    list.ids.append(lines[row].id());
+                    list.ids.append(line.id());
                     list.rows.append(row);
                 }
+                ++row;
             }
         }
         m_changes = std::move(list);

@@ -85,7 +85,7 @@ void checkFullResult(const DiffResult& result, const QStringList& a, const QStri
 {
     QStringList left, right;
     qint64 addedRows = 0, removedRows = 0, pairs = 0;
-    const QList<DiffLine>& lines = result.lines();
+    const DiffRows& lines = result.lines();
     for (qsizetype k = 0; k < lines.size(); ++k) {
         const DiffLine& line = lines[k];
         switch (line.type()) {
@@ -128,7 +128,7 @@ void checkCollapsed(const DiffResult& collapsed, const DiffResult& full)
     EXPECT_EQ(collapsed.removedCount(), full.removedCount());
     EXPECT_EQ(collapsed.modifiedCount(), full.modifiedCount());
 
-    const QList<DiffLine>& rows = full.lines();
+    const DiffRows& rows = full.lines();
     std::vector<bool> near(size_t(rows.size()), false);
     for (qsizetype k = 0; k < rows.size(); ++k) {
         if (rows[k].type() != DiffLineType::unchanged) {

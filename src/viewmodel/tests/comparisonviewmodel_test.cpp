@@ -122,7 +122,7 @@ TEST_F(ViewModelTest, NavigationWrapsAroundAndFollowsTheContextSwitch)
 
     // Each change's row is known without a search, and names the row with the change's id.
     const auto rowsMatchIds = [&model] {
-        const QList<DiffLine>& lines = model.activeDiffResult()->lines();
+        const DiffRows& lines = model.activeDiffResult()->lines();
         for (qsizetype i = 0; i < model.changeLinesIDs().size(); ++i) {
             if (lines[model.changeLineRows()[i]].id() != model.changeLinesIDs()[i])
                 return false;

@@ -40,13 +40,14 @@ private:
 
 } // namespace
 
-LongestLines LongestLines::find(const QList<DiffLine>& lines)
+LongestLines LongestLines::find(const DiffRows& lines)
 {
     TopRows left;
     TopRows right;
     TopRows all;
-    for (qint64 row = 0; row < lines.size(); ++row) {
-        const DiffLine& line = lines[row];
+    qint64 row = -1;
+    for (const DiffLine& line : lines) { // in order: rows are made from their runs as they come
+        ++row;
         const DiffLineType type = line.type();
         if (type == DiffLineType::contextCollapsed)
             continue;

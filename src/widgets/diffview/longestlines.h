@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/diffline.h"
+#include "core/diffrows.h"
 
 #include <QList>
 
@@ -23,7 +24,7 @@ class LongestLines {
 public:
     static constexpr qsizetype kCount = 32;
 
-    static LongestLines find(const QList<DiffLine>& lines);
+    static LongestLines find(const DiffRows& lines);
 
     const QList<qint64>& rows(ShownRows shown) const { return m_rows[std::size_t(shown)]; }
 

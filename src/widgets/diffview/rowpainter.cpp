@@ -124,7 +124,7 @@ void RowPainter::setResult(DiffResult result)
     m_longest = LongestLines::find(m_result.lines());
     // Numbers grow down the rows: the largest is the last present on either side.
     m_largestNumber = 0;
-    const QList<DiffLine>& lines = m_result.lines();
+    const DiffRows& lines = m_result.lines();
     for (PageSide side : {PageSide::left, PageSide::right}) {
         for (qsizetype i = lines.size() - 1; i >= 0; --i) {
             const std::optional<qint64> number =

@@ -43,7 +43,7 @@ public:
     void setResult(DiffResult result);
     const DiffResult& result() const { return m_result; }
     qint64 rowCount() const { return m_result.lines().size(); }
-    const DiffLine& line(qint64 index) const { return m_result.lines()[index]; }
+    DiffLine line(qint64 index) const { return m_result.lines()[index]; } // made on demand
 
     void setLanguage(std::optional<SyntaxHighlighter::Language> language);
     std::optional<SyntaxHighlighter::Language> language() const { return m_language; }
