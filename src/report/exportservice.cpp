@@ -199,9 +199,12 @@ public:
         }
         strokeLine(QPointF(layout::marginLeft, layout::footerRuleY), QPointF(layout::marginRight, layout::footerRuleY));
 
-        // The names in full, and "Page p of M" ending at the right margin.
-        drawText(leftName, m_header, palette::secondaryLabel, QPointF(layout::marginLeft, layout::headerTextTop));
-        drawText(rightName, m_header, palette::secondaryLabel, QPointF(layout::rightGutterX, layout::headerTextTop));
+        // The names, each shortened in the middle to its column so that a long one never
+        // runs into the other, and "Page p of M" ending at the right margin.
+        drawText(elided(leftName, layout::leftNameWidth), m_header, palette::secondaryLabel,
+                 QPointF(layout::marginLeft, layout::headerTextTop));
+        drawText(elided(rightName, layout::rightNameWidth), m_header, palette::secondaryLabel,
+                 QPointF(layout::rightGutterX, layout::headerTextTop));
         const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(total);
         drawText(number, m_footer, palette::tertiaryLabel,
                  QPointF(layout::marginRight - m_footer.width(number), layout::footerTextTop));
@@ -267,12 +270,15 @@ private:
         }
     }
 
+    QString elided(const QString& name, qreal maxWidth) const
+    {
+        return ExportService::elidedName(name, m_header.metrics(), maxWidth * m_header.scale());
+    }
+
     QString truncatedToWidth(const QString& text, const Typeface& face, qreal maxWidth) const
     {
         if (std::optional<QString> simple = face.truncatedSimply(text, maxWidth))
             return *simple;
-        if (face.width(text) <= maxWidth)
-            return text;
         return ExportService::truncated(text, face.metrics(), maxWidth * face.scale());
     }
 
@@ -394,23 +400,34 @@ QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const Diff
 // The longest prefix, cut at a grapheme-cluster boundary, whose width with "…" fits.
 // Widths grow with the prefix, so a binary search finds the prefix the one-cluster-at-a-
 // time shortening would stop at.
+//
+// Only the first kMeasuredCharacters are ever looked at: a cell shows a few dozen
+// characters, and measuring a line of megabytes (or one letter under two million
+// combining marks, a single cluster) would cost seconds. Past that many characters a line
+// is cut there and ends in "…" whatever the width of what is left.
 QString ExportService::truncated(const QString& text, const QFontMetricsF& metrics, qreal maxWidth)
 {
-    if (metrics.horizontalAdvance(text) <= maxWidth)
+    QStringView view(text);
+    const bool cut = view.size() > kMeasuredCharacters;
+    if (cut) {
+        qsizetype length = kMeasuredCharacters;
+        if (view[length - 1].isHighSurrogate())
+            --length;
+        view = view.first(length);
+    } else if (metrics.horizontalAdvance(text) <= maxWidth) {
         return text;
-    const auto fits = [&](qsizetype length) {
-        return metrics.horizontalAdvance(text.left(length) + kEllipsis) <= maxWidth;
-    };
-    // Cluster boundaries before the end: the candidate prefix lengths, shortest first.
-    std::vector<qsizetype> cuts{0};
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    for (qsizetype at = finder.toNextBoundary(); at > 0 && at < text.size(); at = finder.toNextBoundary()) {
-        cuts.push_back(at);
-        // A report cell shows a few dozen characters; past a few thousand clusters the
-        // answer lies further back unless the text is made of zero-width characters.
-        if (cuts.size() == 4096 && !fits(at))
-            break;
     }
+    const auto fits = [&](qsizetype length) {
+        return metrics.horizontalAdvance(view.first(length).toString() + kEllipsis) <= maxWidth;
+    };
+    // Cluster boundaries before the end: the candidate prefix lengths, shortest first. A
+    // prefix cut short may end inside a cluster; its end is a candidate all the same.
+    std::vector<qsizetype> cuts{0};
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, view.data(), view.size());
+    for (qsizetype at = finder.toNextBoundary(); at > 0 && at < view.size(); at = finder.toNextBoundary())
+        cuts.push_back(at);
+    if (cut)
+        cuts.push_back(view.size());
     if (!fits(0))
         return QString(kEllipsis);
     size_t low = 0, high = cuts.size() - 1; // fits(cuts[low]); find the last that fits
@@ -421,7 +438,18 @@ QString ExportService::truncated(const QString& text, const QFontMetricsF& metri
         else
             high = middle - 1;
     }
-    return text.left(cuts[low]) + kEllipsis;
+    return view.first(cuts[low]).toString() + kEllipsis;
+}
+
+QString ExportService::elidedName(const QString& name, const QFontMetricsF& metrics, qreal maxWidth)
+{
+    // Long names keep their start and their end (where the extension is); the middle goes.
+    QString text = name;
+    if (text.size() > 2 * kMeasuredCharacters)
+        text = name.first(kMeasuredCharacters) + kEllipsis + name.last(kMeasuredCharacters);
+    if (metrics.horizontalAdvance(text) <= maxWidth)
+        return text;
+    return metrics.elidedText(text, Qt::ElideMiddle, maxWidth);
 }
 
 namespace {

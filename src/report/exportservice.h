@@ -58,8 +58,16 @@ public:
                            const QString& leftName, const QString& rightName);
 
     // `text` shortened by whole grapheme clusters until it and "…" fit in `maxWidth`
-    // (in the metrics' units); unchanged when it fits.
+    // (in the metrics' units); unchanged when it fits. Only the first kMeasuredCharacters
+    // are measured: a longer text is cut there first, so the work per cell is bounded.
     static QString truncated(const QString& text, const QFontMetricsF& metrics, qreal maxWidth);
+
+    // A file name for the header, shortened in the middle with "…" to `maxWidth`.
+    static QString elidedName(const QString& name, const QFontMetricsF& metrics, qreal maxWidth);
+
+    // Past this many UTF-16 units a cell's text is cut unmeasured: 234 points hold that
+    // many characters only if each is under a point wide, that is, invisible.
+    static constexpr qsizetype kMeasuredCharacters = 256;
 };
 
 } // namespace varnel

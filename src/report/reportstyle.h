@@ -30,6 +30,8 @@ constexpr qreal rightGutterX = 311;
 constexpr qreal rightContentX = 343;
 constexpr qreal rightContentWidth = 233;
 constexpr qreal ruleWidth = 0.5;
+constexpr qreal leftNameWidth = dividerX - marginLeft - 4; // header names end before the other column
+constexpr qreal rightNameWidth = marginRight - rightGutterX;
 
 constexpr qreal contentPointSize = 8.5; // monospaced
 constexpr qreal gutterPointSize = 7.5;  // monospaced

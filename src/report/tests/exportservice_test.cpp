@@ -206,6 +206,56 @@ TEST(ExportRender, LongContentIsCutByClustersWithAnEllipsis)
     }
 }
 
+// The work per cell is bounded: a line is cut by characters before anything is measured,
+// whatever its width (combining marks and zero-width spaces take none).
+TEST(ExportRender, TruncationLooksAtABoundedPrefix)
+{
+    QPdfWriter writer(QStringLiteral("/dev/null"));
+    writer.setResolution(1440);
+    QFont font("DejaVu Sans Mono");
+    font.setPointSizeF(8.5);
+    const QFontMetricsF metrics(font, &writer);
+    const QString marks = u'a' + QString(100'000, QChar(0x0301));
+    const QString spaces = QString(1000, QChar(0x200B)) + u'z';
+    for (const QString& text : {marks, spaces}) {
+        const QString cut = ExportService::truncated(text, metrics, 234 * 20);
+        EXPECT_LE(cut.size(), ExportService::kMeasuredCharacters + 1);
+        EXPECT_TRUE(cut.endsWith(u'\u2026'));
+        EXPECT_TRUE(text.startsWith(cut.chopped(1)));
+    }
+    // Many such lines still make a report.
+    const QStringList lines(200, spaces);
+    EXPECT_EQ(renderAndParse(DiffEngine::compute(lines, lines, false))->numPages(), 5);
+}
+
+// Long names are shortened in the middle, each within its own column.
+TEST(ExportRender, LongFileNamesDoNotOverlap)
+{
+    const QString left = "left-" + QString(120, u'a') + "-end.txt";
+    const QString right = "right-" + QString(120, u'b') + "-end.txt";
+    const std::unique_ptr<Poppler::Document> document =
+        renderAndParse(DiffEngine::compute(QStringList{"x"}, QStringList{"y"}, false), true, left, right);
+    qreal leftEnd = 0, rightEnd = 0;
+    QString header;
+    for (const std::unique_ptr<Poppler::TextBox>& box : document->page(0)->textList()) {
+        if (box->boundingBox().top() > 40)
+            continue;
+        header += box->text() + u' ';
+        (box->boundingBox().left() < 306 ? leftEnd : rightEnd) =
+            std::max(box->boundingBox().left() < 306 ? leftEnd : rightEnd, box->boundingBox().right());
+    }
+    EXPECT_LE(leftEnd, 306) << header.toStdString();
+    EXPECT_LE(rightEnd, 576.5) << header.toStdString();
+    EXPECT_TRUE(header.contains("left-aaa")) << header.toStdString();
+    EXPECT_TRUE(header.contains("a-end.txt")) << header.toStdString();
+    EXPECT_TRUE(header.contains(u'\u2026')) << header.toStdString();
+    // Short names are drawn in full.
+    const QString shortHeader =
+        pageText(*renderAndParse(DiffEngine::compute(QStringList{"x"}, QStringList{"y"}, false)), 0);
+    EXPECT_TRUE(shortHeader.contains("left.txt"));
+    EXPECT_FALSE(shortHeader.contains(u'\u2026'));
+}
+
 TEST(ExportRender, PlaceholdersAndBandsOnThePage)
 {
     QStringList right = numbered(1, 30);
