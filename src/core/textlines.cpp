@@ -110,6 +110,16 @@ void TextLines::append(QByteArrayView utf8Line)
     m_offsets.push_back(m_data.size());
 }
 
+void TextLines::appendOwned(QByteArray&& utf8Line)
+{
+    if (byteSize() != 0) {
+        append(QByteArrayView(utf8Line));
+        return;
+    }
+    m_data = std::move(utf8Line);
+    m_offsets.push_back(m_data.size());
+}
+
 void TextLines::reserve(qsizetype lines, qsizetype bytes)
 {
     m_offsets.reserve(size_t(lines) + 1);

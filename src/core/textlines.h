@@ -6,16 +6,65 @@
 #include <QStringList>
 #include <QUtf8StringView>
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
 namespace varnel {
 
+// Where each line of a TextLines starts: four bytes a line while the text is under 4 GiB,
+// eight beyond (the table widens itself when an offset needs it).
+class LineOffsets {
+public:
+    size_t size() const { return m_wide.empty() ? m_narrow.size() : m_wide.size(); }
+    qsizetype operator[](size_t i) const { return m_wide.empty() ? qsizetype(m_narrow[i]) : m_wide[i]; }
+    qsizetype back() const { return (*this)[size() - 1]; }
+
+    void push_back(qsizetype offset)
+    {
+        if (m_wide.empty()) {
+            if (offset <= qsizetype(std::numeric_limits<std::uint32_t>::max())) {
+                m_narrow.push_back(std::uint32_t(offset));
+                return;
+            }
+            widen();
+        }
+        m_wide.push_back(offset);
+    }
+    void pop_back()
+    {
+        if (m_wide.empty())
+            m_narrow.pop_back();
+        else
+            m_wide.pop_back();
+    }
+    void reserve(size_t count)
+    {
+        if (m_wide.empty())
+            m_narrow.reserve(count);
+        else
+            m_wide.reserve(count);
+    }
+
+private:
+    void widen()
+    {
+        m_wide.reserve(std::max(m_narrow.capacity(), m_narrow.size() + 1));
+        m_wide.assign(m_narrow.begin(), m_narrow.end());
+        m_narrow = {};
+    }
+
+    std::vector<std::uint32_t> m_narrow{0};
+    std::vector<qsizetype> m_wide;
+};
+
 // The lines of one document, as compared and shown: valid UTF-8, without terminators.
 //
 // All lines live back to back in one buffer, addressed by an offset table, so a
-// million-line file costs one allocation for its text and eight bytes a line for its
-// offsets. Diff rows point into this buffer instead of copying their text; a
+// million-line file costs one allocation for its text and four bytes a line for its
+// offsets (eight past 4 GiB of text). Diff rows point into this buffer instead of copying their text; a
 // `DiffResult` keeps the `TextLines` of both sides alive.
 class TextLines {
 public:
@@ -35,6 +84,8 @@ public:
     static std::shared_ptr<const TextLines> share(TextLines lines);
 
     void append(QByteArrayView utf8Line);
+    // As append(); the first line with text takes the buffer over instead of copying it.
+    void appendOwned(QByteArray&& utf8Line);
     void reserve(qsizetype lines, qsizetype bytes);
 
     qsizetype size() const { return qsizetype(m_offsets.size()) - 1; }
@@ -55,7 +106,7 @@ private:
     void splitInPlace(qsizetype from);
 
     QByteArray m_data;
-    std::vector<qsizetype> m_offsets{0}; // line i is [m_offsets[i], m_offsets[i + 1])
+    LineOffsets m_offsets; // line i is [m_offsets[i], m_offsets[i + 1])
 };
 
 using SharedLines = std::shared_ptr<const TextLines>;

@@ -213,14 +213,34 @@ std::optional<TextLines> DOCXParser::parseDocumentXml(QByteArrayView xml)
     // Without entities, character data is never longer than the markup that spells it.
     const qint64 maxText = 2 * qint64(xml.size()) + 4096;
 
-    QXmlStreamReader reader(QByteArray::fromRawData(xml.data(), xml.size()));
+    // The part is fed a megabyte at a time: given all of it, the reader would keep a
+    // decoded copy of the whole part beside it.
+    constexpr qsizetype kChunk = qsizetype(1) << 20;
+    QXmlStreamReader reader;
+    qsizetype fed = 0;
+    const auto feed = [&] {
+        const qsizetype size = std::min(kChunk, xml.size() - fed);
+        reader.addData(QByteArray::fromRawData(xml.data() + fed, size));
+        fed += size;
+    };
+    feed();
     std::vector<QByteArray> open; // UTF-8 text of the open paragraphs, innermost last
     TextLines lines;
     qint64 depth = 0;
     qint64 textBytes = 0;
     bool insideText = false;
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
+    for (;;) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::Invalid) {
+            if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && fed < xml.size()) {
+                feed();
+                continue;
+            }
+            return std::nullopt; // malformed, or it ends before its root element closes
+        }
+        if (token == QXmlStreamReader::EndDocument)
+            break;
+        switch (token) {
         case QXmlStreamReader::DTD: return std::nullopt;
         case QXmlStreamReader::StartElement:
             if (++depth > kMaxXmlDepth)
@@ -236,7 +256,7 @@ std::optional<TextLines> DOCXParser::parseDocumentXml(QByteArrayView xml)
                 insideText = false;
             } else if (reader.name() == u"p" && !open.empty()) {
                 if (!isBlank(open.back()))
-                    lines.append(open.back());
+                    lines.appendOwned(std::move(open.back()));
                 open.pop_back();
             }
             break;
@@ -252,8 +272,6 @@ std::optional<TextLines> DOCXParser::parseDocumentXml(QByteArrayView xml)
         default: break;
         }
     }
-    if (reader.hasError())
-        return std::nullopt;
     return lines;
 }
 
