@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 using namespace varnel;
 
 namespace {
@@ -81,4 +85,55 @@ TEST(Comparison, TheMemoryBudgetRefusesWhatCannotFit)
     EXPECT_EQ(MemoryBudget::formatSize(512), "512 bytes");
     EXPECT_EQ(MemoryBudget::formatSize(1'430'000'000), "1.4 GB");
     EXPECT_EQ(MemoryBudget::formatSize(15'300'000), "15 MB");
+}
+
+// Allocation failure at any point of a comparison is an error, never an abort. The
+// budget keeps it rare, so it is forced here: every allocation through operator new
+// above kFailAbove bytes fails while `failLargeAllocations` is set.
+namespace {
+std::atomic<bool> failLargeAllocations{false};
+constexpr std::size_t kFailAbove = 1 << 20;
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    if (failLargeAllocations.load(std::memory_order_relaxed) && size > kFailAbove)
+        throw std::bad_alloc();
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+TEST(Comparison, AllocationFailureIsAnErrorNotAnAbort)
+{
+    QTemporaryDir dir;
+    const auto writeLines = [&](const QString& name, int count, const QByteArray& line) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        for (int i = 0; i < count; ++i)
+            file.write(line + QByteArray::number(i % 1000) + '\n');
+        return item(file.fileName());
+    };
+    const FileItem left = writeLines("left.txt", 400'000, "line ");
+    const FileItem right = writeLines("right.txt", 400'000, "other ");
+    failLargeAllocations = true;
+    const Expected<ComparisonOutcome> outcome = Comparison::perform(left, right);
+    const Expected<DiffResult> one = Comparison::performOne(left, right, true);
+    failLargeAllocations = false;
+    ASSERT_FALSE(outcome.ok());
+    EXPECT_EQ(outcome.error().kind, Error::Kind::outOfMemory);
+    EXPECT_EQ(outcome.error().message, "There is not enough memory to read \"left.txt\".");
+    ASSERT_FALSE(one.ok());
+    EXPECT_EQ(one.error().kind, Error::Kind::outOfMemory);
+    EXPECT_TRUE(Comparison::perform(left, right).ok()); // and nothing is left broken
 }
