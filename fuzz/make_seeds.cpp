@@ -1,10 +1,12 @@
-// Writes seed corpora for the fuzzers: small valid and damaged DOCX archives, and text in
-// every encoding and line-end style the reader knows.
+// Writes seed corpora for the fuzzers: small valid and damaged DOCX archives, text in
+// every encoding and line-end style the reader knows, and small PDFs (text on several
+// pages, compressed content, no pages, a broken cross-reference table).
 //   varnel-fuzz-seeds OUTDIR
 #include "readers/tests/ziptestutil.h"
 
 #include <QDir>
 #include <QFile>
+#include <QList>
 
 #include <cstdio>
 
@@ -19,6 +21,52 @@ void write(const QDir& dir, const char* name, const QByteArray& data)
         file.write(data);
 }
 
+// A PDF of the given objects (numbered from 1, the first the catalog), with a correct
+// cross-reference table unless `brokenXref`.
+QByteArray pdf(const QList<QByteArray>& objects, bool brokenXref = false)
+{
+    QByteArray out = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << out.size();
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets)
+        out += QByteArray::number(brokenXref ? offset + 7 : offset).rightJustified(10, '0') + " 00000 n \n";
+    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(xref) + "\n%%EOF\n";
+    return out;
+}
+
+QByteArray stream(const QByteArray& data, bool deflate)
+{
+    QByteArray body = deflate ? qCompress(data).mid(4) : data; // qCompress: 4-byte size, then zlib
+    return "<< /Length " + QByteArray::number(body.size()) + (deflate ? " /Filter /FlateDecode" : "") +
+           " >>\nstream\n" + body + "\nendstream";
+}
+
+const QByteArray kFont = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>";
+
+// Pages 3.. are objects 3 + 2k (page) and 4 + 2k (its content).
+QByteArray textPdf(const QList<QByteArray>& pageTexts, bool deflate = false, bool brokenXref = false)
+{
+    QByteArray kids;
+    for (qsizetype p = 0; p < pageTexts.size(); ++p)
+        kids += QByteArray::number(3 + 2 * p) + " 0 R ";
+    QList<QByteArray> objects{"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [" + kids + "] /Count " +
+                                                                       QByteArray::number(pageTexts.size()) + " >>"};
+    const qsizetype font = 3 + 2 * pageTexts.size();
+    for (qsizetype p = 0; p < pageTexts.size(); ++p) {
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 " +
+                       QByteArray::number(font) + " 0 R >> >> /Contents " + QByteArray::number(4 + 2 * p) + " 0 R >>";
+        objects << stream(pageTexts[p], deflate);
+    }
+    objects << kFont;
+    return pdf(objects, brokenXref);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -30,8 +78,10 @@ int main(int argc, char* argv[])
     const QDir root(QString::fromLocal8Bit(argv[1]));
     root.mkpath(QStringLiteral("docx"));
     root.mkpath(QStringLiteral("decode"));
+    root.mkpath(QStringLiteral("pdf"));
     const QDir docx(root.filePath(QStringLiteral("docx")));
     const QDir decode(root.filePath(QStringLiteral("decode")));
+    const QDir pdfs(root.filePath(QStringLiteral("pdf")));
 
     const QByteArray body = documentXml(
         "<w:p><w:r><w:t>Hello</w:t><w:tab/><w:t xml:space=\"preserve\"> world &amp; &#233;</w:t></w:r></w:p>"
@@ -48,6 +98,13 @@ int main(int argc, char* argv[])
     write(docx, "padded", buildZip({padded}));
     write(docx, "method12", buildZip({{"word/document.xml", body, 12}}));
     write(docx, "empty-part", buildZip({{"word/document.xml", QByteArray(), 0}}));
+
+    const QByteArray hello = "BT /F1 12 Tf 72 700 Td (Hello world) Tj 0 -20 Td (Second line) Tj ET";
+    write(pdfs, "one-page", textPdf({hello}));
+    write(pdfs, "three-pages", textPdf({hello, "", "BT /F1 12 Tf 72 700 Td (Third page) Tj ET"}));
+    write(pdfs, "deflated", textPdf({hello, hello}, true));
+    write(pdfs, "broken-xref", textPdf({hello}, false, true));
+    write(pdfs, "pageless", pdf({"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] /Count 0 >>"}));
 
     // clang-format off
     write(decode, "utf8", "caf\xC3\xA9\r\nline two\n\xE2\x80\xA8" "after LS\xC2\x85" "after NEL\r\r\n");

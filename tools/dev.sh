@@ -6,6 +6,7 @@
 #   tools/dev.sh test             build and run every test with CTest
 #   tools/dev.sh asan             the same under AddressSanitizer and UBSan
 #   tools/dev.sh lint             clang-format check and clang-tidy over every source
+#   tools/dev.sh probe            varnel-cli on hostile inputs under time and memory limits
 #   tools/dev.sh bench [ARGS]     benchmarks, and comparisons with standard tools (ARGS go to
 #                                 bench/compare-tools)
 #
@@ -19,6 +20,7 @@ cd "$root"
 build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-svg-dev zlib1g-dev libpoppler-qt6-dev libgtest-dev libbenchmark-dev
                 fonts-dejavu-core)
 lint_packages=(clang-format clang-tidy)
+probe_packages=(python3 time util-linux)
 bench_packages=(git diffutils python3 time poppler-utils docx2txt)
 
 ensure_packages() {
@@ -84,6 +86,13 @@ lint)
     build "$preset" >/dev/null
     git ls-files 'src/*.cpp' 'bench/*.cpp' | xargs -P "$(nproc)" -n 4 clang-tidy -p "build/$preset" --quiet 2>/dev/null
     echo "lint: clean" >&2
+    ;;
+probe)
+    ensure_packages "${build_packages[@]}" "${probe_packages[@]}"
+    preset=default
+    [ "${CI:-}" = true ] && preset=ci
+    build "$preset" --target varnel-cli >/dev/null
+    python3 tests/probe.py --cli "build/$preset/src/cli/varnel-cli" "$@"
     ;;
 bench)
     ensure_packages "${build_packages[@]}" "${bench_packages[@]}"

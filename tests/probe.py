@@ -1,0 +1,300 @@
+#!/usr/bin/env python3
+"""Runs varnel-cli on hostile and unlucky inputs made here, under time and memory limits.
+
+Each case makes its files in a scratch folder, runs the tool under `prlimit` (address
+space and CPU time) and a wall-clock timeout, and fails on any signal (an abort, a crash,
+a limit hit), a hang, an exit status other than the expected one, a message other than the
+expected one, or a peak resident memory over the case's budget.
+
+    tests/probe.py --cli build/default/src/cli/varnel-cli [--keep] [CASE ...]
+"""
+
+import argparse
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "readers", "tests", "fixtures")
+MB = 1000 * 1000
+
+
+# --- DOCX archives, written byte by byte so that every oddity can be made -------------
+
+def zip_archive(members, end_record=True):
+    """members: (name, data, streamed). Deflated, or stored when empty; a streamed member's
+    local header has no sizes, which follow its data in a data descriptor, as streaming
+    writers do."""
+    out = bytearray()
+    central = bytearray()
+    for name, data, streamed in members:
+        method = 8 if data else 0
+        raw = zlib.compressobj(9, zlib.DEFLATED, -15)
+        packed = raw.compress(data) + raw.flush() if data else b""
+        crc = zlib.crc32(data)
+        offset = len(out)
+        flags = 0x08 if streamed else 0
+        sizes = (0, 0, 0) if streamed else (crc, len(packed), len(data))
+        out += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, flags, method, 0, 0, *sizes, len(name), 0) + name + packed
+        if streamed:
+            out += struct.pack("<IIII", 0x08074B50, crc, len(packed), len(data))
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, flags, method, 0, 0, crc, len(packed),
+                               len(data), len(name), 0, 0, 0, 0, 0, offset) + name
+    if end_record:
+        count = min(len(members), 0xFFFF)
+        out += central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, count, count, len(central), len(out), 0)
+    return bytes(out)
+
+
+def document(body):
+    return (b'<?xml version="1.0" encoding="UTF-8" standalone="yes"?>\n'
+            b'<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main"><w:body>'
+            + body + b"</w:body></w:document>")
+
+
+def docx(body):
+    return zip_archive([(b"word/document.xml", document(body), False)])
+
+
+# --- the cases ----------------------------------------------------------------------------
+
+class Case:
+    def __init__(self, name, args, make=None, status=2, message=None, seconds=20, memory=None, stdin=None,
+                 stdout=None, check=None):
+        self.name = name
+        self.args = args          # arguments after the tool; files are relative to the scratch folder
+        self.make = make          # makes the case's files in the scratch folder
+        self.status = status      # the exit status expected
+        self.message = message    # the start of the expected standard error, if any
+        self.seconds = seconds    # wall and CPU time allowed
+        self.memory = memory      # peak resident bytes allowed, if any (a callable of the folder)
+        self.stdin = stdin
+        self.stdout = stdout      # a file for standard output
+        self.check = check        # a last check of the folder, returning an error or None
+
+
+def write(folder, name, data):
+    with open(os.path.join(folder, name), "wb") as handle:
+        handle.write(data)
+
+
+def entity_bomb(folder):
+    entity = b"x" * 4000
+    body = b"<w:p><w:r><w:t>" + b"&e;" * 200000 + b"</w:t></w:r></w:p>"
+    part = (b'<?xml version="1.0"?><!DOCTYPE w:document [<!ENTITY e "' + entity + b'">]>'
+            + document(body).split(b"?>", 1)[1])
+    write(folder, "entities.docx", zip_archive([(b"word/document.xml", part, False)]))
+
+
+def deep_nesting(folder):
+    depth = 400000
+    write(folder, "deep.docx", docx(b"<w:x>" * depth + b"<w:p><w:r><w:t>deep</w:t></w:r></w:p>" + b"</w:x>" * depth))
+
+
+def many_descriptors(folder):
+    members = [(b"word/media/m%d.xml" % i, b"<x/>", True) for i in range(65000)]
+    members.append((b"word/document.xml", document(b"<w:p><w:r><w:t>last</w:t></w:r></w:p>"), True))
+    write(folder, "descriptors.docx", zip_archive(members))
+
+
+def descriptors_without_end(folder):
+    members = [(b"m%d" % i, b"", True) for i in range(1000000)]
+    write(folder, "noend.docx", zip_archive(members, end_record=False))
+
+
+def big_part(folder):
+    # One paragraph of 100 MB of text: the part inflates to about that.
+    write(folder, "bigpart.docx", docx(b"<w:p><w:r><w:t>" + b"a" * (100 * MB) + b"</w:t></w:r></w:p>"))
+
+
+def devices(folder):
+    for name in ("zero.txt", "zero.docx", "zero.pdf"):
+        os.symlink("/dev/zero", os.path.join(folder, name))
+    os.mkfifo(os.path.join(folder, "fifo.txt"))
+    write(folder, "a.txt", b"a\n")
+
+
+def blank_lines(folder):
+    write(folder, "blank.txt", b"\n" * (50 * MB))
+
+
+def sparse(folder):
+    with open(os.path.join(folder, "huge.txt"), "wb") as handle:
+        handle.truncate(1 << 40)  # a terabyte that takes no disk space
+    write(folder, "a.txt", b"a\n")
+
+
+def marks(folder):
+    write(folder, "marks.txt", "a\u0301".encode() + "\u0301".encode() * 2000000 + b"\n")
+    write(folder, "other.txt", b"b\n")
+
+
+def zero_width(folder):
+    write(folder, "zw.txt", ("\u200b" * 1000 + "\n").encode() * 20000)
+    write(folder, "other.txt", b"b\n")
+
+
+def long_zero_width(folder):
+    write(folder, "zw.txt", ("\u200b" * 20000 + "\n").encode() * 2000)
+    write(folder, "other.txt", b"b\n")
+
+
+def inputs(folder):
+    write(folder, "left.txt", b"a\nb\n")
+    write(folder, "right.txt", b"a\nc\n")
+    os.symlink("left.txt", os.path.join(folder, "link.pdf"))
+
+
+def left_intact(folder):
+    with open(os.path.join(folder, "left.txt"), "rb") as handle:
+        return None if handle.read() == b"a\nb\n" else "the input was overwritten"
+
+
+def locked(folder):
+    shutil.copy(os.path.join(FIXTURES, "locked.pdf"), os.path.join(folder, "one.pdf"))
+    shutil.copy(os.path.join(FIXTURES, "locked.pdf"), os.path.join(folder, "two.pdf"))
+
+
+def latin1_name(folder):
+    write(folder, b"caf\xe9.txt".decode("utf-8", "surrogateescape"), b"one\n")
+    write(folder, "b.txt", b"two\n")
+
+
+def per_line(limit):
+    return lambda folder: 60 * MB + limit * 50 * MB  # the start-up, then bytes per blank line
+
+
+CASES = [
+    Case("docx-internal-entities", ["lines", "entities.docx"], entity_bomb,
+         message="Could not parse the DOCX document XML.", memory=lambda f: 200 * MB),
+    Case("docx-deep-nesting", ["lines", "deep.docx"], deep_nesting,
+         message="Could not parse the DOCX document XML.", memory=lambda f: 200 * MB),
+    Case("docx-65000-data-descriptors", ["lines", "descriptors.docx"], many_descriptors, status=0, seconds=5),
+    Case("docx-1M-descriptors-no-end-record", ["lines", "noend.docx"], descriptors_without_end, seconds=5,
+         message="The file does not appear to be a valid DOCX document."),
+    Case("docx-100MB-part", ["lines", "bigpart.docx"], big_part, status=0, stdout=os.devnull,
+         memory=lambda f: 60 * MB + 4 * 100 * MB),
+    Case("dev-zero-as-text", ["lines", "zero.txt"], devices, message='The file "zero.txt" is not a regular file.'),
+    Case("dev-zero-as-docx", ["lines", "zero.docx"], devices, message='The file "zero.docx" is not a regular file.'),
+    Case("dev-zero-as-pdf", ["lines", "zero.pdf"], devices, message='The file "zero.pdf" is not a regular file.'),
+    Case("fifo-without-writer", ["diff", "fifo.txt", "a.txt"], devices, seconds=5,
+         message='The file "fifo.txt" is not a regular file.'),
+    Case("highlight-dev-zero", ["highlight", "--language", "json"], stdin="/dev/zero", seconds=30,
+         message="Standard input is too large to colour"),
+    Case("blank-lines-per-line", ["diff", "--stat", "blank.txt", "blank.txt"], blank_lines, status=0,
+         memory=per_line(40)),
+    Case("terabyte-sparse-file", ["diff", "huge.txt", "a.txt"], sparse, seconds=5,
+         message='The file "huge.txt" is too large to compare: it is 1.1 TB'),
+    Case("missing-pdfs", ["diff", "nothere1.pdf", "nothere2.pdf"],
+         message='The file "nothere1.pdf" could not be read: No such file or directory.'),
+    Case("locked-pdfs", ["diff", "one.pdf", "two.pdf"], locked, message='The PDF "one.pdf" is password-protected.'),
+    Case("report-over-an-input", ["report", "-o", "left.txt", "left.txt", "right.txt"], inputs,
+         message='The report "left.txt" would replace one of the files being compared.', check=left_intact),
+    Case("report-over-a-link-to-an-input", ["report", "-o", "link.pdf", "left.txt", "right.txt"], inputs,
+         message='The report "link.pdf" would replace one of the files being compared.', check=left_intact),
+    Case("lines-to-dev-full", ["lines", "left.txt"], inputs, stdout="/dev/full",
+         message="Standard output could not be written: No space left on device."),
+    Case("report-combining-marks", ["report", "-o", "marks.pdf", "marks.txt", "other.txt"], marks, status=0,
+         seconds=8),
+    Case("report-zero-width-spaces", ["report", "-o", "zw.pdf", "zw.txt", "other.txt"], zero_width, status=0,
+         seconds=30),
+    Case("report-long-zero-width-lines", ["report", "-o", "zw.pdf", "zw.txt", "other.txt"], long_zero_width,
+         status=0, seconds=10),
+    Case("latin1-file-name", ["diff", "--stat", b"caf\xe9.txt".decode("utf-8", "surrogateescape"), "b.txt"],
+         latin1_name, status=1),
+]
+
+
+def run_case(cli, case, scratch, address_space):
+    folder = os.path.join(scratch, case.name)
+    os.mkdir(folder)
+    if case.make:
+        case.make(folder)
+    # GNU time measures the peak: a child's own figure would start from this process's,
+    # which it inherits across fork and exec.
+    peak_file = os.path.join(scratch, case.name + ".peak")
+    command = (["/usr/bin/time", "-f", "%M", "-o", peak_file, "prlimit", "--as=%d" % address_space,
+                "--cpu=%d" % case.seconds, "--", cli] + case.args)
+    stdin = open(case.stdin, "rb") if case.stdin else subprocess.DEVNULL
+    stdout = open(case.stdout, "wb") if case.stdout else subprocess.DEVNULL
+    environment = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    start = time.monotonic()
+    process = subprocess.Popen(command, cwd=folder, stdin=stdin, stdout=stdout, stderr=subprocess.PIPE,
+                               env=environment, start_new_session=True)
+    deadline = start + case.seconds
+    status = None
+    while status is None:
+        pid, wait_status = os.waitpid(process.pid, os.WNOHANG)
+        if pid != 0:
+            status = wait_status
+            break
+        if time.monotonic() > deadline:
+            os.killpg(process.pid, signal.SIGKILL)
+            os.waitpid(process.pid, 0)
+            return "hang: still running after %d s" % case.seconds, None
+        time.sleep(0.02)
+    elapsed = time.monotonic() - start
+    error = process.stderr.read().decode("utf-8", "replace").strip()
+    with open(peak_file) as handle:
+        lines = handle.read().split("\n")
+    # GNU time reports a child ended by a signal on a line of its own before the figure.
+    signalled = [line for line in lines if "terminated by signal" in line]
+    peak = int([line for line in lines if line.strip().isdigit()][-1]) * 1024
+    if signalled:
+        return "%s (%s)" % (signalled[0].strip(), error[:200]), None
+    summary = "%.2f s, %.0f MB" % (elapsed, peak / MB)
+    if os.WIFSIGNALED(status):
+        return "killed by signal %d (%s)" % (os.WTERMSIG(status), error[:200]), summary
+    code = os.WEXITSTATUS(status)
+    # Error messages of GNU time itself ("Command exited with non-zero status") are not ours.
+    error = "\n".join(line for line in error.split("\n") if not line.startswith("Command exited with"))
+    if code != case.status:
+        return "exit status %d, expected %d (%s)" % (code, case.status, error[:200]), summary
+    if case.message is not None and not error.startswith(case.message):
+        return "message %r, expected %r" % (error[:200], case.message), summary
+    if case.memory is not None and peak > case.memory(folder):
+        return "peak memory %.0f MB over the budget of %.0f MB" % (peak / MB, case.memory(folder) / MB), summary
+    if case.check:
+        problem = case.check(folder)
+        if problem:
+            return problem, summary
+    return None, summary
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--cli", default="build/default/src/cli/varnel-cli", help="the varnel-cli to probe")
+    parser.add_argument("--address-space", type=int, default=6 * 1024 ** 3, help="prlimit --as for every case")
+    parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
+    parser.add_argument("cases", nargs="*", help="only these cases")
+    options = parser.parse_args()
+    if shutil.which("prlimit") is None or not os.access("/usr/bin/time", os.X_OK):
+        sys.exit("probe: prlimit (util-linux) and GNU time are needed")
+    cli = os.path.abspath(options.cli)
+    scratch = tempfile.mkdtemp(prefix="varnel-probe-")
+    failures = 0
+    try:
+        for case in CASES:
+            if options.cases and case.name not in options.cases:
+                continue
+            problem, summary = run_case(cli, case, scratch, options.address_space)
+            print("%-36s %s%s" % (case.name, "FAIL: " + problem if problem else "ok",
+                                  " (%s)" % summary if summary else ""), flush=True)
+            failures += problem is not None
+    finally:
+        if options.keep:
+            print("scratch folder kept:", scratch)
+        else:
+            shutil.rmtree(scratch, ignore_errors=True)
+    if failures:
+        sys.exit("probe: %d case(s) failed" % failures)
+    print("probe: every case held")
+
+
+if __name__ == "__main__":
+    main()
