@@ -199,6 +199,7 @@ TEST(DocxArchive, ManyStreamedMembersAreAllWalked)
 {
     // Every member defers its sizes to a data descriptor; the document part comes last.
     std::vector<ZipMember> members;
+    members.reserve(3001);
     for (int i = 0; i < 3000; ++i)
         members.emplace_back("word/media/part" + QByteArray::number(i) + ".xml", QByteArray("<x/>"), 8, true);
     members.emplace_back("word/document.xml", paragraphs({"Last"}), 8, true);

@@ -16,7 +16,7 @@ namespace {
 
 QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& data)
 {
-    const QString path = dir.filePath(name);
+    QString path = dir.filePath(name);
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(data);
