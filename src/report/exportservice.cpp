@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -521,8 +522,21 @@ std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, co
     if (total >= kPagesWorthTwoThreads && std::thread::hardware_concurrency() > 1) {
         const int split = total / 2;
         std::optional<QByteArray> secondHalf;
-        std::thread worker([&] { secondHalf = renderPages(rows, leftName, rightName, split + 1, total, total); });
-        const std::optional<QByteArray> firstHalf = renderPages(rows, leftName, rightName, 1, split, total);
+        // An allocation failure on either thread falls back to one writer below (which
+        // reports it to the caller); it must never escape a thread, or leave one unjoined.
+        std::thread worker([&] {
+            try {
+                secondHalf = renderPages(rows, leftName, rightName, split + 1, total, total);
+            } catch (const std::bad_alloc&) {
+                secondHalf.reset();
+            }
+        });
+        std::optional<QByteArray> firstHalf;
+        try {
+            firstHalf = renderPages(rows, leftName, rightName, 1, split, total);
+        } catch (const std::bad_alloc&) {
+            firstHalf.reset();
+        }
         worker.join();
         if (firstHalf && secondHalf) {
             if (std::optional<QByteArray> joined = report::concatenatePdf(*firstHalf, *secondHalf))

@@ -47,7 +47,8 @@ public:
     // "  ··· 5 unchanged lines hidden ···"
     static QString placeholderText(qint64 hiddenCount);
 
-    // The report as a PDF document, or nothing when no PDF could be made.
+    // The report as a PDF document, or nothing when no PDF could be made. Throws
+    // std::bad_alloc when memory runs out (never from a thread of its own).
     static std::optional<QByteArray> render(const DiffResult& diffResult, const QString& leftName,
                                             const QString& rightName, bool showUnchanged);
 
