@@ -190,6 +190,8 @@ CASES = [
          memory=per_line(40)),
     Case("terabyte-sparse-file", ["diff", "huge.txt", "a.txt"], sparse, seconds=5,
          message='The file "huge.txt" is too large to compare: it is 1.1 TB'),
+    Case("terabyte-sparse-file-alone", ["lines", "huge.txt"], sparse, seconds=5,
+         message='The file "huge.txt" is too large to compare: it is 1.1 TB'),
     Case("missing-pdfs", ["diff", "nothere1.pdf", "nothere2.pdf"],
          message='The file "nothere1.pdf" could not be read: No such file or directory.'),
     Case("locked-pdfs", ["diff", "one.pdf", "two.pdf"], locked, message='The PDF "one.pdf" is password-protected.'),

@@ -158,6 +158,11 @@ Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelChec
 {
     try {
         const QString path = filePath(file.url);
+        // The same budget as a comparison's, for one file read alone (varnel-cli lines).
+        const qint64 size = fileSize(file);
+        const qint64 available = MemoryBudget::available();
+        if (const qint64 need = estimateFile(file.mode.kind(), size); need > available)
+            return tooLarge(file, size, need, available);
         switch (file.mode.kind()) {
         case DiffMode::Kind::text: return FileParser::readLines(path);
         case DiffMode::Kind::docx: return DOCXParser::extractText(path);

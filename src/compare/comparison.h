@@ -38,7 +38,8 @@ public:
     // tool): the collapsed one when `collapseContext`, else the full one.
     static Expected<DiffResult> performOne(const FileItem& left, const FileItem& right, bool collapseContext);
 
-    // The lines of one file as its kind's reader gives them.
+    // The lines of one file as its kind's reader gives them; refused like a comparison
+    // (kind `tooLarge`) when reading it alone cannot fit in memory.
     static Expected<TextLines> readLines(const FileItem& file, const CancelCheck& cancel = {});
 
     // The budget, in two steps. Before reading, from the sizes of the files: an error
