@@ -183,14 +183,18 @@ Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelChec
 
 // Allocation failure is caught here, at the boundary every caller goes through, so that
 // running out of memory is a message and never an abort.
-Expected<ComparisonOutcome> Comparison::perform(const FileItem& left, const FileItem& right, const CancelCheck& cancel)
+Expected<ComparisonOutcome> Comparison::perform(const FileItem& left, const FileItem& right, const CancelCheck& cancel,
+                                                const ProgressReport& progress)
 {
     try {
         Expected<Documents> documents = readBoth(left, right, cancel);
         if (!documents)
             return documents.error();
+        DiffOptions options;
+        options.cancel = cancel;
+        options.progress = progress;
         std::optional<DiffEngine::Results> results =
-            DiffEngine::computeBoth(documents.value().original, documents.value().revised, cancel);
+            DiffEngine::computeBoth(documents.value().original, documents.value().revised, options);
         if (!results)
             return cancelledError();
         return ComparisonOutcome{std::move(results->collapsed), std::move(results->full)};

@@ -30,9 +30,10 @@ public:
     // reading a PDF and while diffing; a cancelled comparison gives an error of kind
     // `cancelled`. A comparison that cannot fit in memory is refused before the files are
     // read (kind `tooLarge`), and an allocation that fails all the same gives an error of
-    // kind `outOfMemory`: nothing here aborts.
+    // kind `outOfMemory`: nothing here aborts. `progress` is told how much of the diff is
+    // done, from 0 to 1, now and then from the worker's threads.
     static Expected<ComparisonOutcome> perform(const FileItem& left, const FileItem& right,
-                                               const CancelCheck& cancel = {});
+                                               const CancelCheck& cancel = {}, const ProgressReport& progress = {});
 
     // The same comparison when only one of the two results is wanted (the command-line
     // tool): the collapsed one when `collapseContext`, else the full one.

@@ -4,20 +4,30 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <cmath>
 
 namespace varnel {
 
 ComparisonViewModel::ComparisonViewModel(QObject* parent)
-    : ComparisonViewModel([](const FileItem& left, const FileItem& right,
-                             const CancelCheck& cancel) { return Comparison::perform(left, right, cancel); },
-                          parent)
+    : ComparisonViewModel(ProgressComparator(&Comparison::perform), parent)
 {
 }
 
 ComparisonViewModel::ComparisonViewModel(Comparator comparator, QObject* parent)
+    : ComparisonViewModel(ProgressComparator([comparator = std::move(comparator)](
+                                                 const FileItem& left, const FileItem& right, const CancelCheck& cancel,
+                                                 const ProgressReport&) { return comparator(left, right, cancel); }),
+                          parent)
+{
+}
+
+ComparisonViewModel::ComparisonViewModel(ProgressComparator comparator, QObject* parent)
     : QObject(parent)
     , m_comparator(std::move(comparator))
+    , m_progressPoll(new QTimer(this))
 {
+    m_progressPoll->setInterval(kProgressPollMs);
+    connect(m_progressPoll, &QTimer::timeout, this, &ComparisonViewModel::pollProgress);
 }
 
 ComparisonViewModel::~ComparisonViewModel()
@@ -65,6 +75,26 @@ void ComparisonViewModel::setIsComparing(bool comparing)
 {
     m_isComparing = comparing;
     Q_EMIT isComparingChanged();
+}
+
+// Unlike the others, progress notifies only when it moves: it is polled.
+void ComparisonViewModel::setProgress(std::optional<double> progress)
+{
+    if (progress == m_progress)
+        return;
+    m_progress = progress;
+    Q_EMIT progressChanged();
+}
+
+void ComparisonViewModel::pollProgress()
+{
+    if (!m_runningProgress)
+        return;
+    const double fraction = m_runningProgress->load(std::memory_order_relaxed);
+    if (fraction < 0)
+        return;
+    // A thousandth is finer than any bar shows; coarser steps spare the listeners.
+    setProgress(std::round(std::clamp(fraction, 0.0, 1.0) * 1000) / 1000);
 }
 
 void ComparisonViewModel::setComparisonError(std::optional<QString> error)
@@ -162,6 +192,7 @@ void ComparisonViewModel::resetFiles()
     setLeftFile(std::nullopt);
     setRightFile(std::nullopt);
     clearComparisonState();
+    setProgress(std::nullopt);
     setIsComparing(false);
 }
 
@@ -212,6 +243,9 @@ void ComparisonViewModel::cancelComparison()
     if (m_cancelRunning)
         m_cancelRunning->store(true);
     m_cancelRunning.reset();
+    m_runningProgress.reset();
+    if (m_progressPoll)
+        m_progressPoll->stop();
     if (m_watcher) {
         m_watcher->disconnect(this);
         m_watcher->deleteLater();
@@ -231,6 +265,10 @@ void ComparisonViewModel::triggerComparisonIfReady()
     const quint64 job = ++m_lastJob;
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
     m_cancelRunning = cancelled;
+    auto progress = std::make_shared<std::atomic<double>>(-1.0);
+    m_runningProgress = progress;
+    setProgress(std::nullopt);
+    m_progressPoll->start();
     auto* watcher = new QFutureWatcher<Expected<ComparisonOutcome>>(this);
     m_watcher = watcher;
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, job] {
@@ -242,8 +280,10 @@ void ComparisonViewModel::triggerComparisonIfReady()
     });
     // The worker gets copies of everything it needs and never touches the view model.
     watcher->setFuture(
-        QtConcurrent::run([comparator = m_comparator, left = *m_leftFile, right = *m_rightFile, cancelled] {
-            return comparator(left, right, [cancelled] { return cancelled->load(std::memory_order_relaxed); });
+        QtConcurrent::run([comparator = m_comparator, left = *m_leftFile, right = *m_rightFile, cancelled, progress] {
+            return comparator(
+                left, right, [cancelled] { return cancelled->load(std::memory_order_relaxed); },
+                [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); });
         }));
 }
 
@@ -252,6 +292,9 @@ void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>
     if (job != m_lastJob || !m_cancelRunning)
         return; // superseded or reset: change nothing
     m_cancelRunning.reset();
+    m_runningProgress.reset();
+    m_progressPoll->stop();
+    setProgress(std::nullopt);
     if (outcome) {
         setDiffResult(outcome.value().result);
         setFullDiffResult(outcome.value().fullResult);

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QUuid>
 
 #include <atomic>
@@ -33,6 +34,7 @@ class ComparisonViewModel : public QObject {
     Q_PROPERTY(std::optional<varnel::DiffResult> fullDiffResult READ fullDiffResult NOTIFY fullDiffResultChanged)
     Q_PROPERTY(bool showAllContext READ showAllContext WRITE setShowAllContext NOTIFY showAllContextChanged)
     Q_PROPERTY(bool isComparing READ isComparing NOTIFY isComparingChanged)
+    Q_PROPERTY(std::optional<double> progress READ progress NOTIFY progressChanged)
     Q_PROPERTY(std::optional<QString> comparisonError READ comparisonError NOTIFY comparisonErrorChanged)
     Q_PROPERTY(double diffFontSize READ diffFontSize WRITE setDiffFontSize NOTIFY diffFontSizeChanged)
     Q_PROPERTY(std::optional<qint64> focusedChangeIndex READ focusedChangeIndex NOTIFY focusedChangeIndexChanged)
@@ -46,9 +48,16 @@ public:
 
     // Runs one comparison; replaceable in tests. Must be callable from a worker thread.
     using Comparator = std::function<Expected<ComparisonOutcome>(const FileItem&, const FileItem&, const CancelCheck&)>;
+    // The same, telling how far it has come (a fraction from 0 to 1, from any thread).
+    using ProgressComparator = std::function<Expected<ComparisonOutcome>(const FileItem&, const FileItem&,
+                                                                         const CancelCheck&, const ProgressReport&)>;
+
+    // How often the running comparison's progress is looked at.
+    static constexpr int kProgressPollMs = 50;
 
     explicit ComparisonViewModel(QObject* parent = nullptr);
     ComparisonViewModel(Comparator comparator, QObject* parent = nullptr);
+    ComparisonViewModel(ProgressComparator comparator, QObject* parent = nullptr);
     ~ComparisonViewModel() override;
 
     const std::optional<FileItem>& leftFile() const { return m_leftFile; }
@@ -57,6 +66,9 @@ public:
     const std::optional<DiffResult>& fullDiffResult() const { return m_fullDiffResult; }
     bool showAllContext() const { return m_showAllContext; }
     bool isComparing() const { return m_isComparing; }
+    // How much of the running comparison is done, from 0 to 1; nothing while no comparison
+    // runs or before it knows.
+    std::optional<double> progress() const { return m_progress; }
     const std::optional<QString>& comparisonError() const { return m_comparisonError; }
     double diffFontSize() const { return m_diffFontSize; }
     std::optional<qint64> focusedChangeIndex() const { return m_focusedChangeIndex; }
@@ -98,6 +110,7 @@ Q_SIGNALS:
     void fullDiffResultChanged();
     void showAllContextChanged();
     void isComparingChanged();
+    void progressChanged();
     void comparisonErrorChanged();
     void diffFontSizeChanged();
     void focusedChangeIndexChanged();
@@ -112,6 +125,8 @@ private:
     void setDiffResult(std::optional<DiffResult> result);
     void setFullDiffResult(std::optional<DiffResult> result);
     void setIsComparing(bool comparing);
+    void setProgress(std::optional<double> progress);
+    void pollProgress();
     void setComparisonError(std::optional<QString> error);
     void setFocusedChangeIndex(std::optional<qint64> index);
 
@@ -120,7 +135,7 @@ private:
     void cancelComparison();
     void publish(quint64 job, const Expected<ComparisonOutcome>& outcome);
 
-    Comparator m_comparator;
+    ProgressComparator m_comparator;
 
     std::optional<FileItem> m_leftFile;
     std::optional<FileItem> m_rightFile;
@@ -128,6 +143,10 @@ private:
     std::optional<DiffResult> m_fullDiffResult;
     bool m_showAllContext = false;
     bool m_isComparing = false;
+    std::optional<double> m_progress;
+    // The running job's progress, written by its threads; below 0 until it reports.
+    std::shared_ptr<std::atomic<double>> m_runningProgress;
+    QTimer* m_progressPoll = nullptr;
     std::optional<QString> m_comparisonError;
     double m_diffFontSize = kDefaultFontSize;
     std::optional<qint64> m_focusedChangeIndex;

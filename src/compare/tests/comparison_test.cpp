@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -136,4 +137,29 @@ TEST(Comparison, AllocationFailureIsAnErrorNotAnAbort)
     ASSERT_FALSE(one.ok());
     EXPECT_EQ(one.error().kind, Error::Kind::outOfMemory);
     EXPECT_TRUE(Comparison::perform(left, right).ok()); // and nothing is left broken
+}
+
+TEST(Comparison, ProgressClimbsToTheEndOfTheDiff)
+{
+    QTemporaryDir dir;
+    QByteArray left;
+    QByteArray right;
+    for (int i = 0; i < 200000; ++i) {
+        left += "line " + QByteArray::number(i) + "\n";
+        right += (i % 7 == 0 ? "other " : "line ") + QByteArray::number(i) + "\n";
+    }
+    const auto write = [&](const char* name, const QByteArray& data) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        return item(file.fileName());
+    };
+    std::vector<double> seen;
+    const Expected<ComparisonOutcome> outcome =
+        Comparison::perform(write("a.txt", left), write("b.txt", right), {}, [&](double f) { seen.push_back(f); });
+    ASSERT_TRUE(outcome);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_GE(seen.front(), 0.0);
+    EXPECT_DOUBLE_EQ(seen.back(), 1.0);
 }

@@ -281,3 +281,37 @@ TEST_F(ViewModelTest, EveryAssignmentNotifies)
     EXPECT_FALSE(model.activeDiffResult());
     EXPECT_TRUE(model.changeLinesIDs().isEmpty());
 }
+
+TEST_F(ViewModelTest, ProgressIsPublishedWhileAComparisonRunsAndClearedWhenItEnds)
+{
+    // Shared with the workers, which may outlive the test's last line.
+    auto finish = std::make_shared<QSemaphore>();
+    ComparisonViewModel model(ComparisonViewModel::ProgressComparator(
+        [finish](const FileItem& left, const FileItem& right, const CancelCheck&, const ProgressReport& progress) {
+            progress(0.25);
+            progress(0.4);
+            finish->acquire();
+            return Comparison::perform(left, right);
+        }));
+    QSignalSpy spy(&model, &ComparisonViewModel::progressChanged);
+    EXPECT_FALSE(model.progress());
+    model.loadFile(file("a.txt", "a\n"), FileSide::left);
+    model.loadFile(file("b.txt", "b\n"), FileSide::right);
+    ASSERT_TRUE(model.isComparing());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.progress() == 0.4; }, 5000));
+    const qsizetype notified = spy.count();
+    QTest::qWait(3 * ComparisonViewModel::kProgressPollMs);
+    EXPECT_EQ(spy.count(), notified) << "an unchanged fraction notifies nobody";
+
+    finish->release();
+    waitIdle(model);
+    EXPECT_TRUE(model.diffResult());
+    EXPECT_FALSE(model.progress());
+
+    // A reset in the middle of the next one clears it at once.
+    model.swapFiles();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.progress() == 0.4; }, 5000));
+    model.resetFiles();
+    EXPECT_FALSE(model.progress());
+    finish->release();
+}

@@ -96,6 +96,7 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     , m_pages(new QStackedWidget(this))
     , m_emptyPage(new ContentPage(m_pages))
     , m_progressDelay(new QTimer(this))
+    , m_determinateDelay(new QTimer(this))
 {
     // Built here, after every member has its initial value: the builders set several.
     m_progressPage = buildProgressPage();
@@ -116,6 +117,24 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
         if (m_model.isComparing())
             m_pages->setCurrentWidget(m_progressPage);
     });
+
+    // Every comparison starts with the sweeping bar; one that runs past a second fills the
+    // bar as the engine reports how far it has come.
+    m_determinateDelay->setSingleShot(true);
+    m_determinateDelay->setInterval(kDeterminateDelayMs);
+    connect(&m_model, &ComparisonViewModel::isComparingChanged, this, [this] {
+        m_busy->setProgress(std::nullopt);
+        if (m_model.isComparing())
+            m_determinateDelay->start();
+        else
+            m_determinateDelay->stop();
+    });
+    const auto showProgress = [this] {
+        if (m_model.isComparing() && !m_determinateDelay->isActive())
+            m_busy->setProgress(m_model.progress());
+    };
+    connect(m_determinateDelay, &QTimer::timeout, this, showProgress);
+    connect(&m_model, &ComparisonViewModel::progressChanged, this, showProgress);
 
     // Many properties change together (a new comparison clears five of them); the screen
     // follows once they have settled.

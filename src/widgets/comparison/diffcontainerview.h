@@ -44,6 +44,8 @@ public:
     // How long a comparison runs before "Comparing files…" appears, so that quick ones
     // never flash it.
     static constexpr int kProgressDelayMs = 150;
+    // How long it runs before the bar under it shows how much is done instead of sweeping.
+    static constexpr int kDeterminateDelayMs = 1000;
 
     explicit DiffContainerView(ComparisonViewModel& model, QWidget* parent = nullptr);
     ~DiffContainerView() override;
@@ -115,6 +117,7 @@ private:
     SideBySideView* m_sideBySide = nullptr;
     InlineView* m_inline = nullptr;
     QTimer* m_progressDelay;
+    QTimer* m_determinateDelay;
 };
 
 } // namespace varnel

@@ -333,3 +333,39 @@ TEST_F(ContainerTest, TheDiffFollowsTheFontSize)
 }
 
 } // namespace
+
+TEST_F(ContainerTest, ALongComparisonFillsTheBarAsTheEngineReports)
+{
+    auto hold = std::make_shared<std::atomic<bool>>(true);
+    model = std::make_unique<ComparisonViewModel>(ComparisonViewModel::ProgressComparator(
+        [hold](const FileItem&, const FileItem&, const CancelCheck&,
+               const ProgressReport& progress) -> Expected<ComparisonOutcome> {
+            progress(0.4);
+            while (hold->load())
+                QThread::msleep(2);
+            const QStringList left{QStringLiteral("a")};
+            const QStringList right{QStringLiteral("b")};
+            return ComparisonOutcome{DiffEngine::compute(left, right, true), DiffEngine::compute(left, right, false)};
+        }));
+    view = std::make_unique<DiffContainerView>(*model);
+    view->resize(1100, 700);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+
+    QElapsedTimer clock;
+    clock.start();
+    model->loadFile(fake(QStringLiteral("left.txt")), FileSide::left);
+    model->loadFile(fake(QStringLiteral("right.txt")), FileSide::right);
+    ASSERT_TRUE(test::waitFor([this] { return view->content() == DiffContainerView::Content::comparing; }));
+    BusyIndicator* bar = view->busyIndicator();
+    if (clock.elapsed() < DiffContainerView::kDeterminateDelayMs) {
+        EXPECT_FALSE(bar->progress()) << "a comparison's first second only sweeps";
+    }
+    ASSERT_TRUE(test::waitFor([bar] { return bar->progress() == 0.4; }));
+    EXPECT_GE(clock.elapsed(), DiffContainerView::kDeterminateDelayMs);
+    EXPECT_FALSE(bar->isAnimating());
+
+    hold->store(false);
+    ASSERT_TRUE(test::waitFor([this] { return view->content() == DiffContainerView::Content::diff; }));
+    EXPECT_FALSE(bar->progress()) << "the next comparison starts sweeping again";
+}
