@@ -337,9 +337,9 @@ TEST_F(ContainerTest, TheDiffFollowsTheFontSize)
 TEST_F(ContainerTest, ALongComparisonFillsTheBarAsTheEngineReports)
 {
     auto hold = std::make_shared<std::atomic<bool>>(true);
-    model = std::make_unique<ComparisonViewModel>(ComparisonViewModel::ProgressComparator(
-        [hold](const FileItem&, const FileItem&, const CancelCheck&,
-               const ProgressReport& progress) -> Expected<ComparisonOutcome> {
+    model = std::make_unique<ComparisonViewModel>(
+        ComparisonViewModel::ProgressComparator([hold](const FileItem&, const FileItem&, const CancelCheck&,
+                                                       const ProgressReport& progress) -> Expected<ComparisonOutcome> {
             progress(0.4);
             while (hold->load())
                 QThread::msleep(2);
