@@ -1,0 +1,150 @@
+#include "app/appearancecontroller.h"
+
+#include "widgets/style/appearance.h"
+
+#include <QApplication>
+#include <QDBusMessage>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QToolTip>
+
+namespace varnel {
+
+namespace {
+
+const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kSettingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
+const QString kAppearanceGroup = QStringLiteral("org.freedesktop.appearance");
+const QString kColorSchemeKey = QStringLiteral("color-scheme");
+// The portal answers at once when it runs; a desktop without one answers with an error
+// at once too. The limit is for a bus that hangs.
+constexpr int kPortalTimeoutMs = 1000;
+
+// color-scheme as the portal gives it (Read wraps the value in one more variant than
+// SettingChanged does): 1 prefers dark, 2 prefers light, 0 and anything else no
+// preference.
+std::optional<bool> prefersDark(QVariant value)
+{
+    while (value.userType() == qMetaTypeId<QDBusVariant>())
+        value = value.value<QDBusVariant>().variant();
+    bool ok = false;
+    const uint scheme = value.toUInt(&ok);
+    if (!ok)
+        return std::nullopt;
+    if (scheme == 1)
+        return true;
+    if (scheme == 2)
+        return false;
+    return std::nullopt;
+}
+
+// Whether the platform's own palette is dark: read once, before any controller puts
+// Varnel's palette in its place.
+bool platformIsDark()
+{
+    static const bool dark = QGuiApplication::palette().color(QPalette::Window).lightnessF() < 0.5;
+    return dark;
+}
+
+} // namespace
+
+QString rawValue(AppearanceMode mode)
+{
+    switch (mode) {
+    case AppearanceMode::light: return QStringLiteral("light");
+    case AppearanceMode::dark: return QStringLiteral("dark");
+    case AppearanceMode::system: break;
+    }
+    return QStringLiteral("system");
+}
+
+AppearanceMode appearanceModeFromRawValue(const QString& raw)
+{
+    if (raw == u"light")
+        return AppearanceMode::light;
+    if (raw == u"dark")
+        return AppearanceMode::dark;
+    return AppearanceMode::system;
+}
+
+QString label(AppearanceMode mode)
+{
+    switch (mode) {
+    case AppearanceMode::light: return QStringLiteral("Light");
+    case AppearanceMode::dark: return QStringLiteral("Dark");
+    case AppearanceMode::system: break;
+    }
+    return QStringLiteral("System");
+}
+
+AppearanceController::AppearanceController(QObject* parent)
+    : AppearanceController(QDBusConnection::sessionBus(), parent)
+{
+}
+
+AppearanceController::AppearanceController(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent)
+    , m_bus(bus)
+    , m_platformDark(platformIsDark())
+{
+    if (m_bus.isConnected()) {
+        // The bus finds the slot by its parameters' type names, which must be known first.
+        qRegisterMetaType<QDBusVariant>();
+        m_bus.connect(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
+                      SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+        readPortal();
+    }
+    connect(&m_preferences, &Preferences::valueChanged, this, [this](const QString& key) {
+        if (key == Preferences::kAppearanceMode)
+            apply();
+    });
+    apply();
+}
+
+AppearanceMode AppearanceController::mode() const
+{
+    return appearanceModeFromRawValue(m_preferences.string(Preferences::kAppearanceMode, QString()));
+}
+
+bool AppearanceController::isDark() const
+{
+    switch (mode()) {
+    case AppearanceMode::light: return false;
+    case AppearanceMode::dark: return true;
+    case AppearanceMode::system: break;
+    }
+    return m_desktopDark.value_or(m_platformDark);
+}
+
+void AppearanceController::readPortal()
+{
+    QDBusMessage read =
+        QDBusMessage::createMethodCall(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("Read"));
+    read << kAppearanceGroup << kColorSchemeKey;
+    const QDBusMessage reply = m_bus.call(read, QDBus::Block, kPortalTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+        m_desktopDark = prefersDark(reply.arguments().constFirst());
+}
+
+void AppearanceController::onSettingChanged(const QString& group, const QString& key, const QDBusVariant& value)
+{
+    if (group != kAppearanceGroup || key != kColorSchemeKey)
+        return;
+    m_desktopDark = prefersDark(value.variant());
+    apply();
+}
+
+void AppearanceController::apply()
+{
+    const bool dark = isDark();
+    if (QApplication::style()->name().compare(u"fusion", Qt::CaseInsensitive) != 0)
+        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    const QPalette palette = Palette::forDark(dark).widgetPalette();
+    QApplication::setPalette(palette);
+    QToolTip::setPalette(palette);
+    Appearance::instance().setDark(dark);
+    Q_EMIT applied();
+}
+
+} // namespace varnel

@@ -1,0 +1,105 @@
+// A stand-in for the XDG desktop portal's Settings interface, for tests and screenshots:
+//   varnel-fake-portal [SCHEME]
+// It serves org.freedesktop.portal.Desktop on the session bus (DBUS_SESSION_BUS_ADDRESS),
+// answers Read("org.freedesktop.appearance", "color-scheme") with SCHEME (0 no
+// preference, 1 dark, 2 light; 0 unless told), prints "ready" once it is on the bus, and
+// takes a new scheme per line of standard input, announcing each with SettingChanged.
+// It ends at the end of its input.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QSocketNotifier>
+
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+const QString kGroup = QStringLiteral("org.freedesktop.appearance");
+const QString kKey = QStringLiteral("color-scheme");
+
+class FakeSettings : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+
+public:
+    explicit FakeSettings(uint scheme) : m_scheme(scheme) {}
+
+    void setScheme(uint scheme)
+    {
+        m_scheme = scheme;
+        Q_EMIT SettingChanged(kGroup, kKey, QDBusVariant(QVariant::fromValue(scheme)));
+    }
+
+public Q_SLOTS:
+    // As the real portal does, Read wraps the value in one variant more than ReadOne.
+    QDBusVariant Read(const QString& group, const QString& key, const QDBusMessage& message)
+    {
+        if (group != kGroup || key != kKey) {
+            message.setDelayedReply(true);
+            QDBusConnection::sessionBus().send(
+                message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
+                                         QStringLiteral("Requested setting not found")));
+            return {};
+        }
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant::fromValue(m_scheme))));
+    }
+    QDBusVariant ReadOne(const QString& group, const QString& key, const QDBusMessage& message)
+    {
+        if (group != kGroup || key != kKey) {
+            message.setDelayedReply(true);
+            QDBusConnection::sessionBus().send(
+                message.createErrorReply(QStringLiteral("org.freedesktop.portal.Error.NotFound"),
+                                         QStringLiteral("Requested setting not found")));
+            return {};
+        }
+        return QDBusVariant(QVariant::fromValue(m_scheme));
+    }
+
+Q_SIGNALS:
+    void SettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+
+private:
+    uint m_scheme;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const uint scheme = argc > 1 ? QByteArray(argv[1]).toUInt() : 0;
+    FakeSettings settings(scheme);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &settings,
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals) ||
+        !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"))) {
+        std::fprintf(stderr, "varnel-fake-portal: %s\n", qPrintable(bus.lastError().message()));
+        return 1;
+    }
+    std::puts("ready");
+    std::fflush(stdout);
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pending;
+    QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+        char buffer[256];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof(buffer));
+        if (got <= 0) {
+            QCoreApplication::quit();
+            return;
+        }
+        pending.append(buffer, got);
+        qsizetype end = 0;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            settings.setScheme(pending.left(end).trimmed().toUInt());
+            pending.remove(0, end + 1);
+        }
+    });
+    return QCoreApplication::exec();
+}
+
+#include "fakeportal.moc"

@@ -1,0 +1,33 @@
+// Runs the application tests in a QApplication, offscreen unless told otherwise, in a
+// throw-away home and runtime folder, and away from the desktop's session bus, so that
+// preferences, sockets and the desktop's colour scheme never touch the real ones.
+#include <QApplication>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    // Inside the event loop, as in the program: Qt passes a new application palette on to
+    // the open windows only while its loop runs.
+    int result = 1;
+    QTimer::singleShot(0, &app, [&result] {
+        result = RUN_ALL_TESTS();
+        QCoreApplication::exit(0);
+    });
+    QApplication::exec();
+    return result;
+}
