@@ -31,6 +31,11 @@ Preferences::Preferences(QObject* parent) : QObject(parent)
     connect(&PreferencesHub::instance(), &PreferencesHub::written, this, &Preferences::valueChanged);
 }
 
+QString Preferences::fileName()
+{
+    return settings().fileName();
+}
+
 std::optional<QByteArray> Preferences::data(const QString& key) const
 {
     const QVariant value = settings().value(key);

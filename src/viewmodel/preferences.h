@@ -9,7 +9,7 @@
 namespace varnel {
 
 // The user's preferences, kept between launches in an INI file in the user's
-// configuration folder ("Varnel/Varnel.conf"). Any number of holders may exist; a write
+// configuration folder ("Varnel/Varnel.ini"). Any number of holders may exist; a write
 // through any of them notifies every holder in the process.
 //
 // Reads never fail: a missing or unreadable value reads as absent. Writes replace the
@@ -23,6 +23,9 @@ public:
     static inline const QString kRecentComparisons = QStringLiteral("recentComparisons");
 
     explicit Preferences(QObject* parent = nullptr);
+
+    // Where the preferences are kept (an absolute path; the file may not exist yet).
+    static QString fileName();
 
     std::optional<QByteArray> data(const QString& key) const;
     void setData(const QString& key, const QByteArray& value);
