@@ -1,9 +1,13 @@
 #include "app/settingswindow.h"
 #include "apptestutil.h"
+#include "widgets/root/rootview.h"
+#include "widgets/style/palette.h"
 
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTest>
+#include <QToolTip>
 
 using namespace varnel;
 
@@ -17,15 +21,11 @@ void choose(QRadioButton* button)
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override { test::clearPreferences(); }
-    void TearDown() override
-    {
-        test::clearPreferences();
-        Appearance::instance().setDark(false);
-    }
+    void TearDown() override { test::clearPreferences(); }
 
     QString stored() const { return preferences.string(Preferences::kAppearanceMode, "(none)"); }
 
+    test::ApplicationScope app;
     Preferences preferences;
 };
 
@@ -52,12 +52,11 @@ TEST_F(SettingsTest, OneGeneralGroupWithTheThreeModesInOrder)
 TEST_F(SettingsTest, AnUnknownStoredModeShowsAsSystemUntilTheUserPicks)
 {
     preferences.setString(Preferences::kAppearanceMode, "sepia");
-    AppearanceController appearance(test::noBus());
     SettingsWindow window;
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_TRUE(window.button(AppearanceMode::system)->isChecked());
-    EXPECT_EQ(appearance.mode(), AppearanceMode::system);
+    EXPECT_EQ(app->appearance().mode(), AppearanceMode::system);
     EXPECT_EQ(stored(), "sepia"); // not repaired
 
     choose(window.button(AppearanceMode::light));
@@ -68,6 +67,39 @@ TEST_F(SettingsTest, AnUnknownStoredModeShowsAsSystemUntilTheUserPicks)
     // A value written elsewhere (another holder, another window) shows at once.
     Preferences().setString(Preferences::kAppearanceMode, "dark");
     EXPECT_TRUE(window.button(AppearanceMode::dark)->isChecked());
+}
+
+TEST_F(SettingsTest, ChoosingDarkRepaintsEveryWindowAtOnce)
+{
+    MainWindow* one = app->newWindow();
+    MainWindow* two = app->newWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(two));
+    app->showPreferences();
+    SettingsWindow* settings = app->preferencesWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(settings));
+    EXPECT_FALSE(Appearance::instance().isDark()); // System on a light platform, without a portal
+
+    const QColor darkWindow = Palette::dark().color(ColorRole::windowBackground);
+    const QColor lightWindow = Palette::light().color(ColorRole::windowBackground);
+    const auto background = [](QWidget* widget) { return test::grabImage(widget).pixelColor(5, widget->height() - 5); };
+
+    choose(settings->button(AppearanceMode::dark));
+    EXPECT_EQ(stored(), "dark");
+    EXPECT_TRUE(Appearance::instance().isDark());
+    test::settle(); // the windows without a palette of their own hear of it from the event loop
+    for (MainWindow* window : {one, two})
+        EXPECT_TRUE(test::sameColor(background(window->rootView()), darkWindow));
+    EXPECT_TRUE(test::sameColor(background(settings), darkWindow)); // the dialogs too
+    EXPECT_TRUE(test::sameColor(QToolTip::palette().color(QPalette::ToolTipBase),
+                                Palette::dark().widgetPalette().color(QPalette::ToolTipBase)));
+    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+
+    choose(settings->button(AppearanceMode::light));
+    EXPECT_FALSE(Appearance::instance().isDark());
+    test::settle();
+    for (MainWindow* window : {one, two})
+        EXPECT_TRUE(test::sameColor(background(window->rootView()), lightWindow));
+    EXPECT_TRUE(test::sameColor(background(settings), lightWindow));
 }
 
 TEST(AppearanceMode, RawValuesAndLabels)

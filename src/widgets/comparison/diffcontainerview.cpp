@@ -183,7 +183,6 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight), &ComparisonViewModel::moveToNextChange);
     shortcut(QKeySequence(Qt::ALT | Qt::Key_Up), &ComparisonViewModel::moveToPreviousChange);
     shortcut(QKeySequence(Qt::ALT | Qt::Key_Down), &ComparisonViewModel::moveToNextChange);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_W), &ComparisonViewModel::resetFiles);
 
     refresh();
 }

@@ -28,7 +28,8 @@ class SummaryBarView;
 // never syntax-coloured; a text file's language is found from the left file's name.
 //
 // While it shows, Ctrl+[ and Ctrl+] (or Alt+Up and Alt+Down, for keyboards that need
-// AltGr for brackets) step through the changes and Ctrl+W closes the comparison.
+// AltGr for brackets) step through the changes. Closing the comparison with Ctrl+W is the
+// main window's command, which also closes the window on the welcome screen.
 class DiffContainerView : public QWidget {
     Q_OBJECT
 

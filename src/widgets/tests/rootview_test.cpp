@@ -62,25 +62,6 @@ TEST_F(RootViewTest, TheComparisonScreenShowsAsSoonAsBothFilesAreChosen)
     EXPECT_EQ(root->currentScreen(), root->comparisonView());
 }
 
-TEST_F(RootViewTest, CtrlWClosesTheComparisonAndKeepsTheWindow)
-{
-    RootView* root = nullptr;
-    auto main = window(&root);
-    root->openFile(files.file(QStringLiteral("a.txt"), "1\n2\n"));
-    root->openFile(files.file(QStringLiteral("b.txt"), "1\n3\n"));
-    ASSERT_TRUE(test::waitFor([root] { return done(root); }));
-    test::settle();
-    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
-    EXPECT_EQ(root->currentScreen(), root->welcomeView());
-    EXPECT_FALSE(root->viewModel().leftFile());
-    EXPECT_TRUE(main->isVisible());
-
-    // On the welcome screen the comparison's keys do nothing.
-    root->openFile(files.file(QStringLiteral("c.txt")));
-    QTest::keyClick(main.get(), Qt::Key_W, Qt::ControlModifier);
-    EXPECT_TRUE(root->viewModel().leftFile());
-}
-
 TEST_F(RootViewTest, OpenRequestsFillLeftThenRightThenStartOver)
 {
     RootView* root = nullptr;

@@ -1,0 +1,153 @@
+#include "app/mainwindow.h"
+
+#include "app/application.h"
+#include "widgets/comparison/diffcontainerview.h"
+#include "widgets/root/rootview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QMenuBar>
+
+namespace varnel {
+
+MainWindow::MainWindow(Application& application, ComparisonViewModel::Comparator comparator)
+    : m_application(application)
+    , m_root(new RootView(application.recentsStore(), std::move(comparator), this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setCentralWidget(m_root);
+    resize(RootView::kDefaultSize);
+    buildMenus();
+
+    ComparisonViewModel& model = m_root->viewModel();
+    connect(&model, &ComparisonViewModel::leftFileChanged, this, &MainWindow::updateCommands);
+    connect(&model, &ComparisonViewModel::rightFileChanged, this, &MainWindow::updateCommands);
+    updateCommands();
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::action(Command command) const
+{
+    return m_actions.value(qsizetype(command));
+}
+
+QAction* MainWindow::addCommand(Command command, const QString& text, const QList<QKeySequence>& keys)
+{
+    auto* item = new QAction(text, this);
+    item->setShortcuts(keys);
+    if (m_actions.size() <= qsizetype(command))
+        m_actions.resize(qsizetype(command) + 1);
+    m_actions[qsizetype(command)] = item;
+    return item;
+}
+
+void MainWindow::buildMenus()
+{
+    ComparisonViewModel& model = m_root->viewModel();
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(addCommand(Command::newWindow, QStringLiteral("New Window"), {QKeySequence(Qt::CTRL | Qt::Key_N)}));
+    connect(action(Command::newWindow), &QAction::triggered, &m_application, &Application::newWindow);
+    file->addSeparator();
+    const auto report = [this, file](Command command, ReportCommand kind, const QString& text,
+                                     const QKeySequence& key) {
+        file->addAction(addCommand(command, text, {key}));
+        connect(action(command), &QAction::triggered, this, [this, kind] { runReport(kind, m_root); });
+    };
+    report(Command::exportPdf, ReportCommand::exportPdf, QStringLiteral("Export as PDF…"),
+           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    report(Command::share, ReportCommand::share, QStringLiteral("Share…"),
+           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    report(Command::print, ReportCommand::print, QStringLiteral("Print…"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    file->addSeparator();
+    file->addAction(addCommand(Command::close, QStringLiteral("Close Window"), {QKeySequence(Qt::CTRL | Qt::Key_W)}));
+    connect(action(Command::close), &QAction::triggered, this, &MainWindow::closeComparisonOrWindow);
+    file->addAction(addCommand(Command::closeWindow, QStringLiteral("Close Window"),
+                               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W)}));
+    connect(action(Command::closeWindow), &QAction::triggered, this, &QWidget::close);
+    file->addSeparator();
+    file->addAction(addCommand(Command::quit, QStringLiteral("Quit"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}));
+    action(Command::quit)->setMenuRole(QAction::QuitRole);
+    // Closing every window ends the process; a window could still refuse.
+    connect(action(Command::quit), &QAction::triggered, qApp, &QApplication::closeAllWindows, Qt::QueuedConnection);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(
+        addCommand(Command::preferences, QStringLiteral("Preferences"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)}));
+    action(Command::preferences)->setMenuRole(QAction::PreferencesRole);
+    connect(action(Command::preferences), &QAction::triggered, &m_application, &Application::showPreferences);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addAction(addCommand(Command::increaseTextSize, QStringLiteral("Increase Text Size"),
+                               {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}));
+    connect(action(Command::increaseTextSize), &QAction::triggered, &model, &ComparisonViewModel::increaseFontSize);
+    view->addAction(addCommand(Command::decreaseTextSize, QStringLiteral("Decrease Text Size"),
+                               {QKeySequence(Qt::CTRL | Qt::Key_Minus)}));
+    connect(action(Command::decreaseTextSize), &QAction::triggered, &model, &ComparisonViewModel::decreaseFontSize);
+    view->addAction(
+        addCommand(Command::resetTextSize, QStringLiteral("Reset Text Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)}));
+    connect(action(Command::resetTextSize), &QAction::triggered, &model, &ComparisonViewModel::resetFontSize);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(addCommand(Command::privacyPolicy, QStringLiteral("Privacy Policy")));
+    connect(action(Command::privacyPolicy), &QAction::triggered, &m_application, &Application::showPrivacyPolicy);
+    help->addAction(addCommand(Command::about, QStringLiteral("About Varnel")));
+    action(Command::about)->setMenuRole(QAction::AboutRole);
+    connect(action(Command::about), &QAction::triggered, &m_application, &Application::showAbout);
+}
+
+void MainWindow::setReportHandler(ReportHandler handler)
+{
+    m_reportHandler = std::move(handler);
+    if (m_reportHandler) {
+        m_root->comparisonView()->setShareHandler(
+            [this](const DiffResult& result, const QString& leftName, const QString& rightName, QWidget* anchor) {
+                if (m_reportHandler)
+                    m_reportHandler(ReportCommand::share, result, leftName, rightName, anchor);
+            });
+    } else {
+        m_root->comparisonView()->setShareHandler({});
+    }
+    updateCommands();
+}
+
+void MainWindow::updateCommands()
+{
+    const ComparisonViewModel& model = m_root->viewModel();
+    const bool comparison = model.bothFilesLoaded();
+    for (Command command : {Command::exportPdf, Command::share, Command::print})
+        action(command)->setEnabled(comparison && m_reportHandler);
+    action(Command::close)->setText(comparison ? QStringLiteral("Close Comparison") : QStringLiteral("Close Window"));
+    action(Command::closeWindow)->setVisible(comparison);
+    // The window's title names the compared files; the desktop adds "Varnel".
+    setWindowTitle(comparison ? QStringLiteral("%1 ↔ %2").arg(model.leftFile()->name, model.rightFile()->name)
+                              : QString());
+}
+
+void MainWindow::runReport(ReportCommand command, QWidget* anchor)
+{
+    const ComparisonViewModel& model = m_root->viewModel();
+    const std::optional<DiffResult>& result = model.activeDiffResult();
+    if (!m_reportHandler || !result || !model.leftFile() || !model.rightFile())
+        return; // still comparing, or the comparison failed
+    m_reportHandler(command, *result, model.leftFile()->name, model.rightFile()->name, anchor);
+}
+
+void MainWindow::closeComparisonOrWindow()
+{
+    if (m_root->viewModel().bothFilesLoaded())
+        m_root->viewModel().resetFiles();
+    else
+        close();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Q_EMIT activated();
+}
+
+} // namespace varnel

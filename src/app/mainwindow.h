@@ -1,0 +1,88 @@
+#pragma once
+
+#include "core/diffresult.h"
+#include "viewmodel/comparisonviewmodel.h"
+
+#include <QMainWindow>
+
+#include <functional>
+
+namespace varnel {
+
+class Application;
+class RootView;
+
+// The three commands that turn a comparison into a report.
+enum class ReportCommand { exportPdf, share, print };
+
+// Runs a report command for the window's active result and its two file names. `anchor`
+// is the widget to place a popup by: the toolbar's share button, or the window's content
+// for a menu command.
+using ReportHandler = std::function<void(ReportCommand command, const DiffResult& result, const QString& leftName,
+                                         const QString& rightName, QWidget* anchor)>;
+
+// A main window: a RootView and the window's own menu bar. Every command acts on this
+// window: File (New Window, Export as PDF…, Share…, Print…, Close, Quit), Edit
+// (Preferences), View (the text size) and Help (Privacy Policy, About Varnel).
+//
+// Ctrl+W is one command: on the comparison screen it closes the comparison ("Close
+// Comparison"), on the welcome screen the window ("Close Window"). The report commands
+// are enabled while both files are chosen and a report handler is set; a disabled item
+// ignores its shortcut. Closing the window deletes it, and its view model with it.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    enum class Command {
+        newWindow,
+        exportPdf,
+        share,
+        print,
+        close,       // Ctrl+W: the comparison, or the window on the welcome screen
+        closeWindow, // Ctrl+Shift+W, offered while a comparison shows
+        quit,
+        preferences,
+        increaseTextSize,
+        decreaseTextSize,
+        resetTextSize,
+        privacyPolicy,
+        about,
+    };
+
+    // A comparator replaces the real comparison (tests).
+    explicit MainWindow(Application& application, ComparisonViewModel::Comparator comparator = {});
+    ~MainWindow() override;
+
+    RootView* rootView() const { return m_root; }
+    QAction* action(Command command) const;
+    // File ▸ "Export as PDF…", "Share…" and "Print…".
+    QAction* exportAction() const { return action(Command::exportPdf); }
+    QAction* shareAction() const { return action(Command::share); }
+    QAction* printAction() const { return action(Command::print); }
+
+    // What the report commands (and the toolbar's share button) do. They are enabled while
+    // both files are chosen and a handler is set; an empty handler disables them again.
+    // Application::setReportHandler sets it for every window, present and future.
+    void setReportHandler(ReportHandler handler);
+
+Q_SIGNALS:
+    // The window became the active one.
+    void activated();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    QAction* addCommand(Command command, const QString& text, const QList<QKeySequence>& keys = {});
+    void buildMenus();
+    void updateCommands();
+    void runReport(ReportCommand command, QWidget* anchor);
+    void closeComparisonOrWindow();
+
+    Application& m_application;
+    RootView* m_root;
+    ReportHandler m_reportHandler;
+    QList<QAction*> m_actions; // indexed by Command
+};
+
+} // namespace varnel

@@ -1,0 +1,287 @@
+#include "app/privacywindow.h"
+#include "app/settingswindow.h"
+#include "apptestutil.h"
+#include "widgets/comparison/diffcontainerview.h"
+#include "widgets/root/rootview.h"
+
+#include <QAction>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+
+using namespace varnel;
+
+namespace {
+
+using Command = MainWindow::Command;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindow* shownWindow()
+    {
+        MainWindow* window = app->newWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+        return window;
+    }
+
+    // Opens two small files in `window` and waits for the comparison.
+    void compare(MainWindow* window, const QString& left = QStringLiteral("old.txt"),
+                 const QString& right = QStringLiteral("new.txt"))
+    {
+        window->rootView()->openFile(files.file(left, "1\n2\n3\n"));
+        window->rootView()->openFile(files.file(right, "1\nzwei\n3\n"));
+        ASSERT_TRUE(test::waitFor([window] { return !window->rootView()->viewModel().isComparing(); }));
+        test::settle();
+    }
+
+    struct Call {
+        ReportCommand command;
+        int rows;
+        QString left;
+        QString right;
+        QWidget* anchor;
+    };
+    ReportHandler recorder()
+    {
+        return [this](ReportCommand command, const DiffResult& result, const QString& left, const QString& right,
+                      QWidget* anchor) {
+            calls.push_back({command, int(result.lines().size()), left, right, anchor});
+        };
+    }
+
+    test::ApplicationScope app;
+    test::FakeDialogs dialogs;
+    test::TempFiles files;
+    std::vector<Call> calls;
+};
+
+QStringList menuTitles(const QMenu* menu)
+{
+    QStringList titles;
+    for (const QAction* item : menu->actions()) {
+        if (!item->isSeparator())
+            titles.append(item->text());
+    }
+    return titles;
+}
+
+TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
+{
+    MainWindow* window = shownWindow();
+    EXPECT_EQ(window->size(), QSize(1100, 700));
+    EXPECT_EQ(window->rootView()->minimumSize(), QSize(900, 600));
+
+    const QList<QAction*> menus = window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 4);
+    EXPECT_EQ(menus[0]->text(), "&File");
+    EXPECT_EQ(menuTitles(menus[0]->menu()), QStringList({"New Window", "Export as PDF\u2026", "Share\u2026",
+                                                         "Print\u2026", "Close Window", "Close Window", "Quit"}));
+    EXPECT_EQ(menus[1]->text(), "&Edit");
+    EXPECT_EQ(menuTitles(menus[1]->menu()), QStringList({"Preferences"}));
+    EXPECT_EQ(menus[2]->text(), "&View");
+    EXPECT_EQ(menuTitles(menus[2]->menu()),
+              QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size"}));
+    EXPECT_EQ(menus[3]->text(), "&Help");
+    EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
+
+    const auto keys = [window](Command command) { return window->action(command)->shortcuts(); };
+    EXPECT_EQ(keys(Command::newWindow), QList<QKeySequence>({QKeySequence("Ctrl+N")}));
+    EXPECT_EQ(keys(Command::exportPdf), QList<QKeySequence>({QKeySequence("Ctrl+Shift+E")}));
+    EXPECT_EQ(keys(Command::share), QList<QKeySequence>({QKeySequence("Ctrl+Shift+S")}));
+    EXPECT_EQ(keys(Command::print), QList<QKeySequence>({QKeySequence("Ctrl+P")}));
+    EXPECT_EQ(keys(Command::close), QList<QKeySequence>({QKeySequence("Ctrl+W")}));
+    EXPECT_EQ(keys(Command::quit), QList<QKeySequence>({QKeySequence("Ctrl+Q")}));
+    EXPECT_EQ(keys(Command::increaseTextSize), QList<QKeySequence>({QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")}));
+    EXPECT_EQ(keys(Command::decreaseTextSize), QList<QKeySequence>({QKeySequence("Ctrl+-")}));
+    EXPECT_EQ(keys(Command::resetTextSize), QList<QKeySequence>({QKeySequence("Ctrl+0")}));
+    // The second "Close Window" only shows beside "Close Comparison".
+    EXPECT_FALSE(window->action(Command::closeWindow)->isVisible());
+}
+
+TEST_F(MainWindowTest, ReportCommandsNeedBothFilesAndAHandler)
+{
+    MainWindow* window = shownWindow();
+    for (Command command : {Command::exportPdf, Command::share, Command::print})
+        EXPECT_FALSE(window->action(command)->isEnabled()); // no handler yet
+    app->setReportHandler(recorder());
+    for (Command command : {Command::exportPdf, Command::share, Command::print})
+        EXPECT_FALSE(window->action(command)->isEnabled()); // the welcome screen
+    QTest::keyClick(window, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(calls.empty()); // a disabled item ignores its key
+
+    compare(window);
+    for (QAction* item : {window->exportAction(), window->shareAction(), window->printAction()})
+        EXPECT_TRUE(item->isEnabled());
+    QTest::keyClick(window, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier);
+    QTest::mouseClick(window->rootView()->comparisonView()->toolbar()->shareButton(), Qt::LeftButton);
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0].command, ReportCommand::exportPdf);
+    EXPECT_EQ(calls[1].command, ReportCommand::share);
+    EXPECT_EQ(calls[2].command, ReportCommand::print);
+    EXPECT_EQ(calls[3].command, ReportCommand::share);
+    EXPECT_EQ(calls[0].left, "old.txt");
+    EXPECT_EQ(calls[0].right, "new.txt");
+    EXPECT_EQ(calls[0].rows, int(window->rootView()->viewModel().activeDiffResult()->lines().size()));
+    EXPECT_EQ(calls[0].anchor, window->rootView());
+    EXPECT_EQ(calls[3].anchor, window->rootView()->comparisonView()->toolbar()->shareButton());
+
+    // A window opened later gets the same commands; taking the handler away disables them.
+    MainWindow* second = shownWindow();
+    compare(second);
+    EXPECT_TRUE(second->action(Command::print)->isEnabled());
+    app->setReportHandler({});
+    EXPECT_FALSE(window->action(Command::print)->isEnabled());
+    EXPECT_FALSE(second->action(Command::exportPdf)->isEnabled());
+}
+
+TEST_F(MainWindowTest, TextSizeStaysBetweenTenAndTwentyFourOnEveryScreen)
+{
+    MainWindow* window = shownWindow();
+    ComparisonViewModel& model = window->rootView()->viewModel();
+    EXPECT_EQ(model.diffFontSize(), 13);
+    for (Command command : {Command::increaseTextSize, Command::decreaseTextSize, Command::resetTextSize})
+        EXPECT_TRUE(window->action(command)->isEnabled());
+
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(window, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(model.diffFontSize(), 24);
+    QTest::keyClick(window, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(model.diffFontSize(), 13);
+    for (int i = 0; i < 20; ++i)
+        QTest::keyClick(window, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(model.diffFontSize(), 10);
+    window->action(Command::increaseTextSize)->trigger();
+    EXPECT_EQ(model.diffFontSize(), 11);
+
+    // The same on the comparison screen, and only in this window.
+    MainWindow* other = shownWindow();
+    compare(window);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(model.diffFontSize(), 13);
+    window->action(Command::increaseTextSize)->trigger();
+    EXPECT_EQ(model.diffFontSize(), 14);
+    EXPECT_EQ(other->rootView()->viewModel().diffFontSize(), 13);
+}
+
+TEST_F(MainWindowTest, CtrlWClosesTheComparisonThenTheWindow)
+{
+    MainWindow* window = shownWindow();
+    const QPointer<MainWindow> alive = window;
+    compare(window);
+    EXPECT_EQ(window->action(Command::close)->text(), "Close Comparison");
+    EXPECT_TRUE(window->action(Command::closeWindow)->isVisible());
+    EXPECT_EQ(window->windowTitle(), "old.txt \u2194 new.txt");
+
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    test::deleteClosed();
+    ASSERT_TRUE(alive);
+    EXPECT_EQ(window->rootView()->currentScreen(), window->rootView()->welcomeView());
+    EXPECT_FALSE(window->rootView()->viewModel().leftFile());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->action(Command::close)->text(), "Close Window");
+    EXPECT_FALSE(window->action(Command::closeWindow)->isVisible());
+    EXPECT_TRUE(window->windowTitle().isEmpty());
+
+    // On the welcome screen, with a file chosen or not, it closes the window.
+    window->rootView()->openFile(files.file(QStringLiteral("c.txt")));
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    test::deleteClosed();
+    EXPECT_FALSE(alive);
+    EXPECT_TRUE(app->windows().isEmpty());
+}
+
+TEST_F(MainWindowTest, NewWindowsHaveTheirOwnViewModelAndShareTheRecents)
+{
+    MainWindow* first = shownWindow();
+    QTest::keyClick(first, Qt::Key_N, Qt::ControlModifier);
+    ASSERT_EQ(app->windows().size(), 2);
+    MainWindow* second = app->windows().constFirst();
+    ASSERT_NE(second, first);
+    EXPECT_NE(&second->rootView()->viewModel(), &first->rootView()->viewModel());
+    EXPECT_EQ(&second->rootView()->recentsStore(), &first->rootView()->recentsStore());
+    EXPECT_EQ(&second->rootView()->recentsStore(), &app->recentsStore());
+}
+
+TEST_F(MainWindowTest, OpenRequestsGoToTheMostRecentlyActiveWindow)
+{
+    const QString a = files.file(QStringLiteral("a.txt")).toLocalFile();
+    const QString b = files.file(QStringLiteral("b.txt")).toLocalFile();
+    const QString c = files.file(QStringLiteral("c.txt")).toLocalFile();
+
+    // No window: a new one.
+    MainWindow* first = app->open({a, b});
+    ASSERT_EQ(app->windows().size(), 1);
+    EXPECT_EQ(first->rootView()->viewModel().leftFile()->name, "a.txt");
+    EXPECT_EQ(first->rootView()->viewModel().rightFile()->name, "b.txt");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(first));
+
+    MainWindow* second = shownWindow();
+    first->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(first));
+    EXPECT_EQ(app->windows().constFirst(), first);
+
+    // One file at a time, as the desktop's "Open With" sends them: left, right, start over.
+    EXPECT_EQ(app->open({c}), first);
+    EXPECT_EQ(first->rootView()->viewModel().leftFile()->name, "c.txt");
+    EXPECT_FALSE(first->rootView()->viewModel().rightFile());
+    // Several files at once are one comparison, even where a file is already chosen.
+    EXPECT_EQ(app->open({a, b}), first);
+    EXPECT_EQ(first->rootView()->viewModel().leftFile()->name, "a.txt");
+    EXPECT_EQ(first->rootView()->viewModel().rightFile()->name, "b.txt");
+    EXPECT_FALSE(second->rootView()->viewModel().leftFile());
+
+    // No files: a new window, as starting Varnel again from the desktop's menu does.
+    MainWindow* third = app->open({});
+    EXPECT_NE(third, first);
+    EXPECT_NE(third, second);
+    EXPECT_EQ(app->windows().size(), 3);
+    ASSERT_TRUE(test::waitFor([first] { return !first->rootView()->viewModel().isComparing(); }));
+}
+
+TEST_F(MainWindowTest, HelpAndEditOpenTheirWindows)
+{
+    MainWindow* window = shownWindow();
+    const auto privacyWindows = [] {
+        int count = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            count += qobject_cast<PrivacyWindow*>(widget) && widget->isVisible() ? 1 : 0;
+        return count;
+    };
+    window->action(Command::privacyPolicy)->trigger();
+    window->action(Command::privacyPolicy)->trigger();
+    EXPECT_EQ(privacyWindows(), 2); // a new one each time
+
+    window->action(Command::preferences)->trigger();
+    SettingsWindow* preferences = app->preferencesWindow();
+    ASSERT_TRUE(preferences);
+    EXPECT_TRUE(preferences->isVisible());
+    QTest::keyClick(window, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(app->preferencesWindow(), preferences); // the one window, brought forward
+
+    window->action(Command::about)->trigger();
+    QMessageBox* about = app->aboutBox();
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_EQ(about->windowTitle(), "About Varnel");
+    EXPECT_TRUE(about->text().contains("Varnel"));
+    EXPECT_TRUE(about->text().contains(QStringLiteral(VARNEL_VERSION)));
+    EXPECT_FALSE(about->informativeText().isEmpty());
+    window->action(Command::about)->trigger();
+    EXPECT_EQ(app->aboutBox(), about);
+
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<PrivacyWindow*>(widget))
+            widget->close();
+    }
+    test::deleteClosed();
+    EXPECT_EQ(privacyWindows(), 0);
+}
+
+} // namespace
