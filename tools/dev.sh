@@ -19,6 +19,9 @@ cd "$root"
 
 build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-svg-dev zlib1g-dev libpoppler-qt6-dev libgtest-dev libbenchmark-dev
                 fonts-dejavu-core)
+# The application's tests: a private session bus for the fake desktop portal, and the
+# end-to-end runs under Xvfb (two processes of varnel, a real git difftool).
+test_packages=(dbus xvfb xauth xdotool git)
 lint_packages=(clang-format clang-tidy)
 probe_packages=(python3 time util-linux)
 bench_packages=(git diffutils python3 time poppler-utils docx2txt)
@@ -65,14 +68,14 @@ run)
     exec build/default/src/app/varnel "${files[@]}"
     ;;
 test)
-    ensure_packages "${build_packages[@]}"
+    ensure_packages "${build_packages[@]}" "${test_packages[@]}"
     preset=default
     [ "${CI:-}" = true ] && preset=ci
     build "$preset"
     ctest --preset "$preset" -j "$(nproc)"
     ;;
 asan)
-    ensure_packages "${build_packages[@]}"
+    ensure_packages "${build_packages[@]}" "${test_packages[@]}"
     build asan
     ctest --preset asan -j "$(nproc)"
     ;;

@@ -1,0 +1,93 @@
+#include "app/commandline.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace varnel {
+
+namespace {
+
+// A file given as a path or as a file: URL (what some launchers pass), made absolute.
+QString absolutePath(const QString& argument, const QString& workingDirectory)
+{
+    QString path = argument;
+    if (argument.startsWith(u"file:")) {
+        const QUrl url(argument);
+        if (url.isLocalFile())
+            path = url.toLocalFile();
+    }
+    return QFileInfo(QDir(workingDirectory), path).absoluteFilePath();
+}
+
+// Why `path` cannot be compared, or an empty string when it can be read.
+QString unreadableReason(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("No such file");
+    if (info.isDir())
+        return QStringLiteral("It is a folder");
+    if (!info.isReadable())
+        return QStringLiteral("Permission denied");
+    return {};
+}
+
+CommandLine failure(int exitCode, const QString& error)
+{
+    CommandLine result;
+    result.action = CommandLine::Action::error;
+    result.exitCode = exitCode;
+    result.error = error;
+    return result;
+}
+
+} // namespace
+
+QString commandLineUsage()
+{
+    return QStringLiteral("Usage: varnel [--wait] [FILE...]\n"
+                          "Compare files line by line: the first FILE opens on the left, the second on the right.\n"
+                          "Files go to the window of Varnel already running, if there is one.\n\n"
+                          "Options:\n"
+                          "  --wait         Open the files in a new window and return when it closes\n"
+                          "                 (for git difftool).\n"
+                          "  -h, --help     Show this help.\n"
+                          "  -v, --version  Show the version.\n");
+}
+
+CommandLine parseCommandLine(const QStringList& arguments, const QString& workingDirectory)
+{
+    CommandLine result;
+    bool optionsEnded = false;
+    for (const QString& argument : arguments) {
+        const bool isOption = !optionsEnded && argument.startsWith(u'-') && argument != u"-";
+        if (!isOption) {
+            result.files.append(absolutePath(argument, workingDirectory));
+            continue;
+        }
+        if (argument == u"--") {
+            optionsEnded = true;
+        } else if (argument == u"--wait") {
+            result.wait = true;
+        } else if (argument == u"-h" || argument == u"--help") {
+            result.action = CommandLine::Action::help;
+        } else if (argument == u"-v" || argument == u"--version") {
+            if (result.action != CommandLine::Action::help)
+                result.action = CommandLine::Action::version;
+        } else {
+            return failure(2, QStringLiteral("varnel: unknown option '%1'").arg(argument));
+        }
+    }
+    if (result.action != CommandLine::Action::open)
+        return result;
+    for (const QString& file : std::as_const(result.files)) {
+        const QString reason = unreadableReason(file);
+        if (!reason.isEmpty())
+            return failure(1,
+                           QStringLiteral("varnel: cannot open '%1': %2").arg(QDir::toNativeSeparators(file), reason));
+    }
+    return result;
+}
+
+} // namespace varnel

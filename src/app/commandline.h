@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace varnel {
+
+// What `varnel [--wait] [FILE...]` asks for. The window's command line takes no toolkit
+// options: the display and style come from the environment (QT_QPA_PLATFORM, …), so a
+// file is never taken for an option of Qt's.
+struct CommandLine {
+    enum class Action { open, help, version, error };
+
+    Action action = Action::open;
+    // Absolute paths, in the order given (made absolute here, in the process that was
+    // started from the user's folder).
+    QStringList files;
+    // Open the files in a window of this process and return when that window closes
+    // (for `git difftool`, which deletes its files as soon as the tool exits).
+    bool wait = false;
+    // For Action::error: what to print before the usage. Empty for other actions.
+    QString error;
+    // The process's exit code for help, version and errors.
+    int exitCode = 0;
+};
+
+// Reads the arguments after the program's name. Options may come anywhere; "--" ends
+// them. An unknown option is an error with exit code 2; a file that cannot be opened
+// (missing, a folder, unreadable) is an error with exit code 1 naming the file and the
+// reason. `workingDirectory` resolves relative paths.
+CommandLine parseCommandLine(const QStringList& arguments, const QString& workingDirectory);
+
+// "Usage: varnel [--wait] [FILE...]" and the options, ending in a line feed.
+QString commandLineUsage();
+
+} // namespace varnel

@@ -1,0 +1,84 @@
+#include "app/run.h"
+
+#include "app/about.h"
+#include "app/application.h"
+#include "app/commandline.h"
+#include "app/singleinstance.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLockFile>
+
+#include <cstdio>
+#include <memory>
+
+namespace varnel {
+
+namespace {
+
+void print(std::FILE* stream, const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
+
+} // namespace
+
+int runVarnel(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine command = parseCommandLine(arguments, QDir::currentPath());
+    switch (command.action) {
+    case CommandLine::Action::help: print(stdout, commandLineUsage()); return 0;
+    case CommandLine::Action::version: print(stdout, QStringLiteral("varnel %1\n").arg(applicationVersion())); return 0;
+    case CommandLine::Action::error:
+        print(stderr, command.error + u'\n');
+        if (command.exitCode == 2)
+            print(stderr, commandLineUsage());
+        return command.exitCode;
+    case CommandLine::Action::open: break;
+    }
+
+    // Hand the files to this user's running Varnel, if there is one. The lock keeps two
+    // starting at once from both deciding that they are the first.
+    std::optional<QString> socket;
+    std::unique_ptr<QLockFile> lock;
+    if (!command.wait) {
+        if (const std::optional<QString> folder = instance::folder()) {
+            socket = instance::socketPath(*folder);
+            lock = std::make_unique<QLockFile>(*socket + QStringLiteral(".lock"));
+            lock->tryLock(instance::kTimeoutMs);
+            if (instance::handOver(*socket, command.files) == instance::HandOver::delivered)
+                return 0;
+        }
+    }
+
+    // The toolkit takes no options from our command line: a file named "-style" is a file.
+    int qtArgc = 1;
+    QApplication qt(qtArgc, argv);
+    QApplication::setApplicationName(QStringLiteral("Varnel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Varnel"));
+    QApplication::setApplicationVersion(applicationVersion());
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.varnel.Varnel"));
+
+    Application application;
+    instance::Server server;
+    if (socket) {
+        if (lock->isLocked() && server.listen(*socket))
+            QObject::connect(&server, &instance::Server::openRequested, &application, &Application::open);
+        lock->unlock();
+    }
+
+    if (command.wait) {
+        // git difftool deletes the files once we return: stay until this window closes.
+        MainWindow* window = application.openInNewWindow(command.files);
+        QObject::connect(window, &QObject::destroyed, &qt, &QCoreApplication::quit);
+    } else {
+        application.open(command.files);
+    }
+    return QApplication::exec();
+}
+
+} // namespace varnel
