@@ -7,6 +7,7 @@
 #   tools/dev.sh asan             the same under AddressSanitizer and UBSan
 #   tools/dev.sh lint             clang-format check and clang-tidy over every source
 #   tools/dev.sh probe            varnel-cli on hostile inputs under time and memory limits
+#   tools/dev.sh package          build the Debian package (build/default/package/varnel_*.deb)
 #   tools/dev.sh bench [ARGS]     benchmarks, and comparisons with standard tools (ARGS go to
 #                                 bench/compare-tools)
 #
@@ -19,9 +20,11 @@ cd "$root"
 
 build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-svg-dev zlib1g-dev libpoppler-qt6-dev libgtest-dev libbenchmark-dev
                 fonts-dejavu-core)
-# The application's tests: a private session bus for the fake desktop portal, and the
-# end-to-end runs under Xvfb (two processes of varnel, a real git difftool).
-test_packages=(dbus xvfb xauth xdotool git)
+# The application's tests: a private session bus for the fake desktop portal, the
+# end-to-end runs under Xvfb (two processes of varnel, a real git difftool), and the
+# checks of the desktop entry, the AppStream metadata and the Debian package.
+package_packages=(desktop-file-utils appstream dpkg-dev lintian)
+test_packages=(dbus xvfb xauth xdotool git "${package_packages[@]}")
 lint_packages=(clang-format clang-tidy)
 probe_packages=(python3 time util-linux)
 bench_packages=(git diffutils python3 time poppler-utils docx2txt)
@@ -97,6 +100,13 @@ probe)
     build "$preset" --target varnel-cli >/dev/null
     python3 tests/probe.py --cli "build/$preset/src/cli/varnel-cli" "$@"
     ;;
+package)
+    ensure_packages "${build_packages[@]}" "${package_packages[@]}"
+    # The default tree (optimised, with debug information, which CPack strips).
+    build default >/dev/null
+    (cd build/default && cpack >/dev/null)
+    ls "$root"/build/default/package/varnel_*.deb
+    ;;
 bench)
     ensure_packages "${build_packages[@]}" "${bench_packages[@]}"
     build default
@@ -112,7 +122,7 @@ bench)
         build/default/bench-data/1M-5pct.right.txt
     ;;
 *)
-    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <QLockFile>
 
 #include <cstdio>
@@ -62,6 +63,7 @@ int runVarnel(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Varnel"));
     QApplication::setApplicationVersion(applicationVersion());
     QGuiApplication::setDesktopFileName(QStringLiteral("example.varnel.Varnel"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/varnel/app/varnel.svg")));
 
     Application application;
     instance::Server server;
