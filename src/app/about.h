@@ -10,6 +10,9 @@ namespace varnel {
 // The version of this build ("0.1.0"), the project's version in CMake.
 QString applicationVersion();
 
+// The About box's one line of credit.
+QString aboutCredit();
+
 // The About box: the application's name, its version and a one-line credit, with the
 // application's icon. Not yet shown; not modal.
 QMessageBox* makeAboutBox(QWidget* parent = nullptr);

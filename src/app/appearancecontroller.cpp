@@ -4,8 +4,9 @@
 
 #include <QApplication>
 #include <QDBusMessage>
-#include <QStyle>
+#include <QProxyStyle>
 #include <QStyleFactory>
+#include <QStyleOptionButton>
 #include <QToolTip>
 
 namespace varnel {
@@ -38,6 +39,34 @@ std::optional<bool> prefersDark(QVariant value)
         return false;
     return std::nullopt;
 }
+
+// Fusion, but with the rims of check boxes and radio buttons visible on a dark window:
+// Fusion draws them a shade darker than the window, which is lost on a dark one. There
+// they are drawn a shade darker than a mid grey instead.
+class VarnelStyle : public QProxyStyle {
+public:
+    VarnelStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        const bool indicator = element == PE_IndicatorRadioButton || element == PE_IndicatorCheckBox;
+        if (indicator && option && option->palette.color(QPalette::Window).lightnessF() < 0.5) {
+            const QColor rimBase = option->palette.color(QPalette::Text).darker(150);
+            if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
+                QStyleOptionButton copy(*button);
+                copy.palette.setColor(QPalette::Window, rimBase);
+                QProxyStyle::drawPrimitive(element, &copy, painter, widget);
+            } else {
+                QStyleOption copy(*option);
+                copy.palette.setColor(QPalette::Window, rimBase);
+                QProxyStyle::drawPrimitive(element, &copy, painter, widget);
+            }
+            return;
+        }
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+    }
+};
 
 // Whether the platform's own palette is dark: read once, before any controller puts
 // Varnel's palette in its place.
@@ -138,8 +167,8 @@ void AppearanceController::onSettingChanged(const QString& group, const QString&
 void AppearanceController::apply()
 {
     const bool dark = isDark();
-    if (QApplication::style()->name().compare(u"fusion", Qt::CaseInsensitive) != 0)
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    if (!dynamic_cast<VarnelStyle*>(QApplication::style()))
+        QApplication::setStyle(new VarnelStyle());
     const QPalette palette = Palette::forDark(dark).widgetPalette();
     QApplication::setPalette(palette);
     QToolTip::setPalette(palette);

@@ -6,8 +6,8 @@
 #include "widgets/style/widgetstyle.h"
 
 #include <QDir>
-#include <QHBoxLayout>
 #include <QLabel>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace varnel {
@@ -38,19 +38,6 @@ QLabel* text(const QString& content, TextStyle style, QWidget* parent, bool seco
     return label;
 }
 
-QLabel* link(const QString& visible, const QString& destination, QWidget* parent)
-{
-    auto* label = new QLabel(
-        QStringLiteral("<a href=\"%1\">%2</a>").arg(destination.toHtmlEscaped(), visible.toHtmlEscaped()), parent);
-    label->setTextFormat(Qt::RichText);
-    label->setFont(fonts::ui(TextStyle::body));
-    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    label->setOpenExternalLinks(true);
-    label->setToolTip(destination);
-    setHandCursor(label);
-    return label;
-}
-
 // A title in the headline style over a body in the secondary colour, 6 apart.
 QWidget* section(const QString& title, QWidget* body, QWidget* parent)
 {
@@ -64,20 +51,27 @@ QWidget* section(const QString& title, QWidget* body, QWidget* parent)
     return block;
 }
 
-// "Send an email to" and the link, side by side and centred on each other.
-QWidget* linkRow(const QString& lead, const QString& visible, const QString& destination, QWidget* parent)
+// "Send an email to" and the link after it, as one paragraph: the lead in the secondary
+// colour, the link underlined in the link colour. It wraps as a paragraph does, so a long
+// lead never squeezes into a narrow column beside the link. The link opens in the mail
+// program or the browser; the pointer over it is the pointing hand, and its tooltip
+// names where it goes.
+QLabel* linkRow(const QString& lead, const QString& visible, const QString& destination, QWidget* parent)
 {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    QLabel* leadLabel = text(lead, TextStyle::body, row, true);
-    layout->addWidget(leadLabel, 0, Qt::AlignVCenter);
-    layout->addWidget(link(visible, destination, row), 0, Qt::AlignVCenter);
-    layout->addStretch(1);
-    // The lead wraps when the row is narrow; the link never does.
-    leadLabel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
-    return row;
+    // A line may break after a slash: word joiners keep an address whole.
+    QString unbroken = visible.toHtmlEscaped();
+    unbroken.replace(u'/', QStringLiteral("/\u2060"));
+    auto* label = new QLabel(
+        QStringLiteral("%1 <a href=\"%2\">%3</a>").arg(lead.toHtmlEscaped(), destination.toHtmlEscaped(), unbroken),
+        parent);
+    label->setTextFormat(Qt::RichText);
+    label->setWordWrap(true);
+    label->setFont(fonts::ui(TextStyle::body));
+    setTextColor(label, ColorRole::secondary);
+    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    label->setOpenExternalLinks(true);
+    QObject::connect(label, &QLabel::linkHovered, label, [label](const QString& link) { label->setToolTip(link); });
+    return label;
 }
 
 } // namespace
@@ -119,6 +113,8 @@ PrivacyWindow::PrivacyWindow(QWidget* parent) : QScrollArea(parent)
 {
     setWindowFlag(Qt::Window);
     setWindowTitle(QStringLiteral("Privacy Policy"));
+    // Closed with Ctrl+W, like every window of the desktop's own.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this), &QShortcut::activated, this, &QWidget::close);
     setMinimumSize(kMinimumSize);
     resize(kDefaultSize);
     setFrameShape(QFrame::NoFrame);

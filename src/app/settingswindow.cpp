@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace varnel {
@@ -14,6 +15,8 @@ SettingsWindow::SettingsWindow(QWidget* parent)
     , m_group(new QButtonGroup(this))
 {
     setWindowTitle(QStringLiteral("Preferences"));
+    // Closed with Ctrl+W, like every window of the desktop's own.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this), &QShortcut::activated, this, &QWidget::close);
 
     auto* choices = new QVBoxLayout();
     for (AppearanceMode mode : kAppearanceModes) {

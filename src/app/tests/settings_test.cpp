@@ -4,6 +4,7 @@
 #include "widgets/style/palette.h"
 
 #include <QGroupBox>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTest>
@@ -47,6 +48,11 @@ TEST_F(SettingsTest, OneGeneralGroupWithTheThreeModesInOrder)
     EXPECT_EQ(labels, QStringList({"System", "Light", "Dark"}));
     EXPECT_TRUE(window.button(AppearanceMode::system)->isChecked());
     EXPECT_EQ(stored(), "(none)"); // showing the default writes nothing
+
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(SettingsTest, AnUnknownStoredModeShowsAsSystemUntilTheUserPicks)
@@ -92,7 +98,17 @@ TEST_F(SettingsTest, ChoosingDarkRepaintsEveryWindowAtOnce)
     EXPECT_TRUE(test::sameColor(background(settings), darkWindow)); // the dialogs too
     EXPECT_TRUE(test::sameColor(QToolTip::palette().color(QPalette::ToolTipBase),
                                 Palette::dark().widgetPalette().color(QPalette::ToolTipBase)));
-    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+    const auto* style = qobject_cast<QProxyStyle*>(QApplication::style());
+    ASSERT_TRUE(style);
+    EXPECT_EQ(style->baseStyle()->name().toLower(), "fusion");
+    // The rim of an unchosen radio button stands out from the dark window.
+    const QImage radio = test::grabImage(settings->button(AppearanceMode::light));
+    int strongest = 0;
+    for (int y = 0; y < radio.height(); ++y) {
+        for (int x = 0; x < qMin(radio.width(), 20); ++x)
+            strongest = qMax(strongest, radio.pixelColor(x, y).lightness() - darkWindow.lightness());
+    }
+    EXPECT_GT(strongest, 50);
 
     choose(settings->button(AppearanceMode::light));
     EXPECT_FALSE(Appearance::instance().isDark());
