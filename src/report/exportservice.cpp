@@ -455,29 +455,45 @@ QString ExportService::elidedName(const QString& name, const QFontMetricsF& metr
 
 namespace {
 
-int pageCount(qsizetype rows)
-{
-    return int(std::max<qsizetype>(1, (rows + layout::rowsPerPage - 1) / layout::rowsPerPage));
-}
-
-// Pages firstPage .. lastPage (from 1) of a report of `total` pages.
-void drawPages(QPainter& painter, QPagedPaintDevice& device, const QList<ExportService::SideBySideRow>& rows,
-               const QString& leftName, const QString& rightName, int firstPage, int lastPage, int total)
+// The listed pages (from 1, ascending) of a report of `total` pages, each on a sheet of
+// its own; false when `progress` was cancelled first.
+bool drawPages(QPainter& painter, QPagedPaintDevice& device, const QList<ExportService::SideBySideRow>& rows,
+               const QString& leftName, const QString& rightName, const QList<int>& pages, int total,
+               ExportService::Progress* progress)
 {
     PageDrawer drawer(painter, device);
-    for (int page = firstPage; page <= lastPage; ++page) {
-        if (page > firstPage)
+    bool firstSheet = true;
+    for (const int page : pages) {
+        if (page < 1 || page > total)
+            continue;
+        if (progress && progress->cancelled.load(std::memory_order_relaxed))
+            return false;
+        if (!firstSheet)
             device.newPage();
+        firstSheet = false;
         const qsizetype first = qsizetype(page - 1) * layout::rowsPerPage;
         const qsizetype end = std::min(rows.size(), first + layout::rowsPerPage);
         painter.save();
         drawer.drawPage(rows, first, end, page, total, leftName, rightName);
         painter.restore();
+        if (progress)
+            progress->pagesDrawn.fetch_add(1, std::memory_order_relaxed);
     }
+    return true;
+}
+
+QList<int> pageRange(int firstPage, int lastPage)
+{
+    QList<int> pages;
+    pages.reserve(std::max(0, lastPage - firstPage + 1));
+    for (int page = firstPage; page <= lastPage; ++page)
+        pages.append(page);
+    return pages;
 }
 
 std::optional<QByteArray> renderPages(const QList<ExportService::SideBySideRow>& rows, const QString& leftName,
-                                      const QString& rightName, int firstPage, int lastPage, int total)
+                                      const QString& rightName, int firstPage, int lastPage, int total,
+                                      ExportService::Progress* progress)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -493,8 +509,9 @@ std::optional<QByteArray> renderPages(const QList<ExportService::SideBySideRow>&
         QPainter painter;
         if (!painter.begin(&writer))
             return std::nullopt;
-        drawPages(painter, writer, rows, leftName, rightName, firstPage, lastPage, total);
-        if (!painter.end())
+        const bool complete = drawPages(painter, writer, rows, leftName, rightName, pageRange(firstPage, lastPage),
+                                        total, progress);
+        if (!painter.end() || !complete)
             return std::nullopt;
     }
     buffer.close();
@@ -505,19 +522,41 @@ std::optional<QByteArray> renderPages(const QList<ExportService::SideBySideRow>&
 // time goes into the PDF writer, which works on one document at a time.
 constexpr int kPagesWorthTwoThreads = 40;
 
+bool isCancelled(const ExportService::Progress* progress)
+{
+    return progress && progress->cancelled.load(std::memory_order_relaxed);
+}
+
 } // namespace
+
+int ExportService::pageCount(qsizetype rowCount)
+{
+    return int(std::max<qsizetype>(1, (rowCount + layout::rowsPerPage - 1) / layout::rowsPerPage));
+}
 
 void ExportService::drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
                                const QString& leftName, const QString& rightName)
 {
     const int total = pageCount(rows.size());
-    drawPages(painter, device, rows, leftName, rightName, 1, total, total);
+    drawPages(painter, device, rows, leftName, rightName, pageRange(1, total), total, nullptr);
+}
+
+bool ExportService::drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
+                               const QString& leftName, const QString& rightName, const QList<int>& pages,
+                               Progress* progress)
+{
+    return drawPages(painter, device, rows, leftName, rightName, pages, pageCount(rows.size()), progress);
 }
 
 std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, const QString& leftName,
                                                 const QString& rightName, bool showUnchanged)
 {
-    const QList<SideBySideRow> rows = makeSideBySideRows(diffResult.lines(), showUnchanged);
+    return render(makeSideBySideRows(diffResult.lines(), showUnchanged), leftName, rightName);
+}
+
+std::optional<QByteArray> ExportService::render(const QList<SideBySideRow>& rows, const QString& leftName,
+                                                const QString& rightName, Progress* progress)
+{
     const int total = pageCount(rows.size());
     if (total >= kPagesWorthTwoThreads && std::thread::hardware_concurrency() > 1) {
         const int split = total / 2;
@@ -526,24 +565,31 @@ std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, co
         // reports it to the caller); it must never escape a thread, or leave one unjoined.
         std::thread worker([&] {
             try {
-                secondHalf = renderPages(rows, leftName, rightName, split + 1, total, total);
+                secondHalf = renderPages(rows, leftName, rightName, split + 1, total, total, progress);
             } catch (const std::bad_alloc&) {
                 secondHalf.reset();
             }
         });
         std::optional<QByteArray> firstHalf;
         try {
-            firstHalf = renderPages(rows, leftName, rightName, 1, split, total);
+            firstHalf = renderPages(rows, leftName, rightName, 1, split, total, progress);
         } catch (const std::bad_alloc&) {
             firstHalf.reset();
         }
         worker.join();
+        if (isCancelled(progress))
+            return std::nullopt;
         if (firstHalf && secondHalf) {
             if (std::optional<QByteArray> joined = report::concatenatePdf(*firstHalf, *secondHalf))
                 return joined;
         }
+        if (progress) // the pages are drawn again
+            progress->pagesDrawn.store(0, std::memory_order_relaxed);
     }
-    return renderPages(rows, leftName, rightName, 1, total, total);
+    std::optional<QByteArray> bytes = renderPages(rows, leftName, rightName, 1, total, total, progress);
+    if (isCancelled(progress))
+        return std::nullopt;
+    return bytes;
 }
 
 } // namespace varnel

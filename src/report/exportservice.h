@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
 #include <optional>
 
 class QFontMetricsF;
@@ -47,16 +48,36 @@ public:
     // "  ··· 5 unchanged lines hidden ···"
     static QString placeholderText(qint64 hiddenCount);
 
+    // Pages a report of `rowCount` rows has: 49 rows a page, and at least one page.
+    static int pageCount(qsizetype rowCount);
+
+    // Follows a report being drawn on another thread, and stops it: the drawing counts
+    // each finished page and looks at `cancelled` before it starts the next one.
+    struct Progress {
+        std::atomic<int> pagesDrawn{0};
+        std::atomic<bool> cancelled{false};
+    };
+
     // The report as a PDF document, or nothing when no PDF could be made. Throws
     // std::bad_alloc when memory runs out (never from a thread of its own).
     static std::optional<QByteArray> render(const DiffResult& diffResult, const QString& leftName,
                                             const QString& rightName, bool showUnchanged);
+    // The same from rows already made. With `progress`, nothing is returned once it is
+    // cancelled.
+    static std::optional<QByteArray> render(const QList<SideBySideRow>& rows, const QString& leftName,
+                                            const QString& rightName, Progress* progress = nullptr);
 
     // Draws every page of the report on `device` (a PDF writer or a printer) with a
     // painter already begun on it; lengths are scaled from points by the device's
     // resolution. Pages are drawn and finished one after the other.
     static void drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
                            const QString& leftName, const QString& rightName);
+    // Only the pages numbered in `pages` (from 1, ascending; numbers past the end are left
+    // out), each on a sheet of its own and numbered as in the whole report. False when
+    // `progress` was cancelled before the last of them was drawn.
+    static bool drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
+                           const QString& leftName, const QString& rightName, const QList<int>& pages,
+                           Progress* progress = nullptr);
 
     // `text` shortened by whole grapheme clusters until it and "…" fit in `maxWidth`
     // (in the metrics' units); unchanged when it fits. Only the first kMeasuredCharacters

@@ -1,0 +1,353 @@
+#include "widgets/export/exportpresenter.h"
+
+#include "core/nativepath.h"
+#include "core/privatefolder.h"
+#include "report/exportservice.h"
+#include "report/reportfile.h"
+#include "widgets/comparison/comparisontoolbar.h"
+#include "widgets/dialogs/dialogs.h"
+#include "widgets/export/reportdialogs.h"
+#include "widgets/export/reportjob.h"
+#include "widgets/root/rootview.h"
+#include "widgets/style/buttons.h"
+#include "widgets/style/appearance.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QPageLayout>
+#include <QPageRanges>
+#include <QPainter>
+#include <QPrinter>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <new>
+
+namespace varnel {
+
+namespace {
+
+// The longest file name Linux file systems take, in bytes.
+constexpr qsizetype kMaxFileNameBytes = 255;
+
+const QString& pdfSuffix()
+{
+    static const QString suffix = QStringLiteral(".pdf");
+    return suffix;
+}
+
+QString outOfMemoryMessage()
+{
+    return QStringLiteral("There is not enough memory to draw the report.");
+}
+
+// The report as PDF bytes, drawn with progress for a long one; nothing when cancelled.
+Expected<std::optional<QByteArray>> renderWithProgress(const QList<ExportService::SideBySideRow>& rows,
+                                                       const QString& leftName, const QString& rightName,
+                                                       const QString& title, QWidget* parent)
+{
+    std::optional<QByteArray> bytes;
+    bool outOfMemory = false;
+    const bool complete = ReportJob::run(parent, title, ExportService::pageCount(rows.size()), true,
+                                         [&](ExportService::Progress& progress) {
+                                             try {
+                                                 bytes = ExportService::render(rows, leftName, rightName, &progress);
+                                             } catch (const std::bad_alloc&) {
+                                                 outOfMemory = true;
+                                             }
+                                             return bytes.has_value();
+                                         });
+    if (outOfMemory)
+        return Error{Error::Kind::outOfMemory, outOfMemoryMessage()};
+    if (!complete && !bytes)
+        return Error{Error::Kind::other, QStringLiteral("The report could not be drawn.")};
+    if (!complete)
+        return std::optional<QByteArray>(); // cancelled
+    return bytes;
+}
+
+// Where a menu for `anchor` opens: under a button, and for a menu command (whose anchor
+// is the window's content) under the comparison screen's share button, else at its top.
+QPoint menuPosition(QWidget* anchor)
+{
+    if (anchor == nullptr)
+        return QCursor::pos();
+    if (qobject_cast<QAbstractButton*>(anchor) == nullptr) {
+        for (ComparisonToolbar* toolbar : anchor->findChildren<ComparisonToolbar*>()) {
+            if (toolbar->isVisible() && toolbar->shareButton() != nullptr) {
+                anchor = toolbar->shareButton();
+                break;
+            }
+        }
+    }
+    if (qobject_cast<QAbstractButton*>(anchor) == nullptr)
+        return anchor->mapToGlobal(QPoint(0, 0));
+    return anchor->mapToGlobal(QPoint(0, anchor->height()));
+}
+
+// A long message for a menu item, shortened in the middle to a readable width.
+QString menuText(const QMenu& menu, const QString& text)
+{
+    return menu.fontMetrics().elidedText(text, Qt::ElideMiddle, 480);
+}
+
+} // namespace
+
+QString ExportPresenter::defaultFileName(const QString& leftName, const QString& rightName)
+{
+    QString stem = leftName + QStringLiteral(" vs ") + rightName;
+    if (nativePath(stem + pdfSuffix()).size() <= kMaxFileNameBytes)
+        return stem + pdfSuffix();
+    // Too long for a file name: the middle goes, so that both ends (the left file's name
+    // and the right file's extension) stay recognisable.
+    const QString ellipsis = QStringLiteral("…");
+    while (!stem.isEmpty() && nativePath(stem + ellipsis + pdfSuffix()).size() > kMaxFileNameBytes) {
+        qsizetype at = stem.size() / 2;
+        qsizetype count = 1;
+        if (stem[at].isLowSurrogate() && at > 0)
+            --at;
+        if (stem[at].isHighSurrogate() && at + 1 < stem.size() && stem[at + 1].isLowSurrogate())
+            count = 2;
+        stem.remove(at, count);
+    }
+    const qsizetype middle = stem.size() / 2;
+    return stem.left(middle) + ellipsis + stem.mid(middle) + pdfSuffix();
+}
+
+QString ExportPresenter::shareFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && QFileInfo(runtime).isAbsolute() && QFileInfo(runtime).isDir())
+        return runtime + QStringLiteral("/varnel");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/varnel");
+}
+
+QStringList ExportPresenter::windowInputs(QWidget* widget)
+{
+    RootView* root = nullptr;
+    for (QWidget* at = widget; at != nullptr && root == nullptr; at = at->parentWidget())
+        root = qobject_cast<RootView*>(at);
+    if (root == nullptr && widget != nullptr)
+        root = widget->window()->findChild<RootView*>();
+    QStringList inputs;
+    if (root == nullptr)
+        return inputs;
+    for (const std::optional<FileItem>& file : {root->viewModel().leftFile(), root->viewModel().rightFile()}) {
+        if (file && file->url.isLocalFile())
+            inputs.append(localPath(file->url));
+    }
+    return inputs;
+}
+
+void ExportPresenter::exportPdf(const DiffResult& result, const QString& leftName, const QString& rightName,
+                                QWidget* parent)
+{
+    if (ReportJob::isRunning())
+        return;
+    const std::optional<dialogs::ReportFileChoice> choice =
+        dialogs::chooseReportFile(parent, defaultFileName(leftName, rightName));
+    if (!choice)
+        return;
+    const QString title = QStringLiteral("Export as PDF");
+    std::optional<Error> failure;
+    try {
+        const QList<ExportService::SideBySideRow> rows =
+            ExportService::makeSideBySideRows(result.lines(), choice->includeUnchanged);
+        const Expected<std::optional<QByteArray>> bytes = renderWithProgress(rows, leftName, rightName, title, parent);
+        if (!bytes.ok())
+            failure = ReportFile::writeFailed(choice->path, bytes.error().message);
+        else if (!bytes.value())
+            return; // cancelled: nothing is written
+        else
+            failure = ReportFile::write(choice->path, *bytes.value(), windowInputs(parent), ReportFile::NotRegular::refuse);
+    } catch (const std::bad_alloc&) {
+        failure = ReportFile::writeFailed(choice->path, outOfMemoryMessage());
+    }
+    if (failure)
+        dialogs::alert(parent, QStringLiteral("Export Failed"), failure->message);
+}
+
+void ExportPresenter::preparePrinter(QPrinter& printer, const QString& leftName, const QString& rightName)
+{
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
+                                      QPageLayout::Point));
+    printer.setFullPage(true);
+    QString name = defaultFileName(leftName, rightName);
+    name.chop(pdfSuffix().size());
+    printer.setDocName(name);
+    printer.setCreator(QApplication::applicationName());
+}
+
+void ExportPresenter::print(const DiffResult& result, const QString& leftName, const QString& rightName,
+                            QWidget* parent)
+{
+    if (ReportJob::isRunning())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    preparePrinter(printer, leftName, rightName);
+    // With the unchanged lines every line of the result is one row of the report.
+    const int pages = ExportService::pageCount(result.lines().size());
+    if (!dialogs::choosePrinter(parent, printer, pages))
+        return;
+    if (printTo(printer, result, leftName, rightName, parent) == PrintOutcome::failed) {
+        const QString where = printer.outputFileName().isEmpty()
+                                  ? QStringLiteral("on \"%1\"").arg(printer.printerName())
+                                  : QStringLiteral("to \"%1\"").arg(displayPath(printer.outputFileName()));
+        dialogs::alert(parent, QStringLiteral("Print Failed"),
+                       QStringLiteral("The report could not be printed %1.").arg(where));
+    }
+}
+
+ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const DiffResult& result,
+                                                       const QString& leftName, const QString& rightName,
+                                                       QWidget* parent)
+{
+    QList<ExportService::SideBySideRow> rows;
+    try {
+        rows = ExportService::makeSideBySideRows(result.lines(), true);
+    } catch (const std::bad_alloc&) {
+        return PrintOutcome::failed;
+    }
+    const int total = ExportService::pageCount(rows.size());
+
+    // The pages chosen in the dialog, in the order the printer wants them.
+    QList<int> pages;
+    const QPageRanges ranges = printer.pageRanges();
+    for (int page = 1; page <= total; ++page) {
+        if (ranges.isEmpty() || ranges.contains(page))
+            pages.append(page);
+    }
+    if (pages.isEmpty())
+        return PrintOutcome::printed; // a range past the last page: nothing to print
+    if (printer.pageOrder() == QPrinter::LastPageFirst)
+        std::reverse(pages.begin(), pages.end());
+
+    // A print to a file can stop half way, and the half-written file goes. A print job
+    // is handed to the print system as one document when the drawing ends, and Qt offers
+    // no way to take it back unsent, so it always runs to the end.
+    const bool toFile = !printer.outputFileName().isEmpty();
+    enum class Stage { notBegun, drawing, drawn, ended } stage = Stage::notBegun;
+    bool outOfMemory = false;
+    const bool complete = ReportJob::run(parent, QStringLiteral("Print"), int(pages.size()), toFile,
+                                         [&](ExportService::Progress& progress) {
+                                             QPainter painter;
+                                             if (!painter.begin(&printer))
+                                                 return false;
+                                             stage = Stage::drawing;
+                                             try {
+                                                 if (ExportService::drawReport(painter, printer, rows, leftName,
+                                                                               rightName, pages, &progress))
+                                                     stage = Stage::drawn;
+                                             } catch (const std::bad_alloc&) {
+                                                 outOfMemory = true;
+                                             }
+                                             if (painter.end() && stage == Stage::drawn)
+                                                 stage = Stage::ended;
+                                             return stage == Stage::ended;
+                                         });
+    if (complete)
+        return PrintOutcome::printed;
+    if (toFile && stage != Stage::notBegun)
+        QFile::remove(printer.outputFileName()); // never leave half a document
+    // Drawing stops early only when cancelled; anything else is a failure.
+    if (outOfMemory || stage == Stage::notBegun || stage == Stage::drawn)
+        return PrintOutcome::failed;
+    return PrintOutcome::cancelled;
+}
+
+Expected<QString> ExportPresenter::writeShareFile(const DiffResult& result, const QString& leftName,
+                                                  const QString& rightName, const QStringList& inputs,
+                                                  QWidget* parent)
+{
+    const QString folder = shareFolder();
+    if (std::optional<Error> error = makePrivateFolder(folder))
+        return *error;
+    const QString path = folder + u'/' + defaultFileName(leftName, rightName);
+    try {
+        const QList<ExportService::SideBySideRow> rows = ExportService::makeSideBySideRows(result.lines(), true);
+        const Expected<std::optional<QByteArray>> bytes =
+            renderWithProgress(rows, leftName, rightName, QStringLiteral("Share"), parent);
+        if (!bytes.ok())
+            return ReportFile::writeFailed(path, bytes.error().message);
+        if (!bytes.value())
+            return Error{Error::Kind::cancelled, QStringLiteral("The report was cancelled.")};
+        if (std::optional<Error> error = ReportFile::write(path, *bytes.value(), inputs, ReportFile::NotRegular::refuse))
+            return *error;
+    } catch (const std::bad_alloc&) {
+        return ReportFile::writeFailed(path, outOfMemoryMessage());
+    }
+    return path;
+}
+
+QMimeData* ExportPresenter::fileMimeData(const QString& path)
+{
+    auto* data = new QMimeData;
+    const QUrl url = fileUrl(path);
+    data->setUrls({url});
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
+    data->setText(displayPath(path));
+    return data;
+}
+
+void ExportPresenter::share(const DiffResult& result, const QString& leftName, const QString& rightName,
+                            QWidget* anchor)
+{
+    if (ReportJob::isRunning())
+        return;
+    const Expected<QString> file = writeShareFile(result, leftName, rightName, windowInputs(anchor), anchor);
+    if (!file.ok() && file.error().kind == Error::Kind::cancelled)
+        return;
+
+    QMenu menu(anchor);
+    Appearance::follow(&menu);
+    QAction* email = nullptr;
+    QAction* open = nullptr;
+    QAction* copy = nullptr;
+    QAction* show = nullptr;
+    QString emailProgram;
+    if (file.ok()) {
+        // Each item stands for the file just written; none is offered without it.
+        emailProgram = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
+        if (!emailProgram.isEmpty()) {
+            email = menu.addAction(QStringLiteral("Email…"));
+            email->setToolTip(QStringLiteral("Attach the report to a new message in your email program"));
+        }
+        open = menu.addAction(QStringLiteral("Open in PDF Viewer"));
+        open->setToolTip(QStringLiteral("Open the report in your PDF viewer"));
+        copy = menu.addAction(QStringLiteral("Copy File"));
+        copy->setToolTip(QStringLiteral("Copy the report, to paste it in a file manager or a message"));
+        show = menu.addAction(QStringLiteral("Show in Folder"));
+        show->setToolTip(QStringLiteral("Show the report in your file manager"));
+        menu.setToolTipsVisible(true);
+    } else {
+        QAction* reason = menu.addAction(menuText(menu, file.error().message));
+        reason->setToolTip(file.error().message);
+        reason->setEnabled(false);
+    }
+
+    QAction* chosen = dialogs::runMenu(menu, menuPosition(anchor));
+    if (chosen == nullptr || !file.ok())
+        return;
+    const QString& path = file.value();
+    if (chosen == email) {
+        if (!dialogs::launchProgram(emailProgram, {QStringLiteral("--attach"), path}))
+            dialogs::alert(anchor, QStringLiteral("Share"),
+                           QStringLiteral("Your email program could not be started (xdg-email)."));
+    } else if (chosen == open) {
+        if (!dialogs::openUrl(fileUrl(path)))
+            dialogs::alert(anchor, QStringLiteral("Share"),
+                           QStringLiteral("No program could open the report \"%1\".").arg(displayPath(path)));
+    } else if (chosen == copy) {
+        QGuiApplication::clipboard()->setMimeData(fileMimeData(path));
+    } else if (chosen == show) {
+        dialogs::showInFolder(path);
+    }
+}
+
+} // namespace varnel

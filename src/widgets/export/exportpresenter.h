@@ -1,0 +1,76 @@
+#pragma once
+
+#include "core/diffresult.h"
+#include "core/error.h"
+
+#include <QString>
+#include <QStringList>
+
+class QMimeData;
+class QPrinter;
+class QWidget;
+
+namespace varnel {
+
+// The report commands of a window: "Export as PDF…", "Print…" and "Share…". Each takes
+// the window's active result and the two file names; the share button and the menu
+// commands call them. They run on the main thread and return when their dialogs close.
+//
+// The window's two files are found from `parent` (or `anchor`): a report never replaces
+// one of them.
+class ExportPresenter {
+public:
+    // Asks for a file in the "Export as PDF" dialog and writes the report there, with or
+    // without the unchanged lines as its check box says. The file is replaced only once
+    // the new one is complete; a failure shows an alert naming the file and the reason,
+    // and success shows nothing. A long report can be cancelled while it is drawn, and
+    // then nothing is written.
+    static void exportPdf(const DiffResult& result, const QString& leftName, const QString& rightName,
+                          QWidget* parent);
+
+    // Prints the whole report (unchanged lines and placeholders included) through the
+    // print dialog: one US Letter sheet a page, full page, never scaled, the pages chosen
+    // in the dialog. Cancelling the dialog leaves no trace.
+    static void print(const DiffResult& result, const QString& leftName, const QString& rightName, QWidget* parent);
+
+    // Writes the whole report to a private folder (shareFolder()) under its default name
+    // and offers it in a menu under `anchor`: "Email…" (with xdg-email), "Open in PDF
+    // Viewer", "Copy File" and "Show in Folder". When the file could not be written the
+    // menu says why and offers nothing else. Without an anchor the menu opens at the
+    // pointer.
+    static void share(const DiffResult& result, const QString& leftName, const QString& rightName, QWidget* anchor);
+
+    // The parts of the commands, for tests and tools.
+
+    // "LEFT vs RIGHT.pdf", the names keeping their extensions; shortened in the middle
+    // when longer than a file name may be.
+    static QString defaultFileName(const QString& leftName, const QString& rightName);
+
+    // $XDG_RUNTIME_DIR/varnel, or "varnel" in the user's cache folder when that is unset.
+    static QString shareFolder();
+
+    // The whole report written to shareFolder() (made private to the user first), or why
+    // it could not be. Sharing the same pair again replaces the same file.
+    static Expected<QString> writeShareFile(const DiffResult& result, const QString& leftName,
+                                            const QString& rightName, const QStringList& inputs = {},
+                                            QWidget* parent = nullptr);
+
+    // Sets up a printer for the report: US Letter, portrait, full page without margins,
+    // and the document named after the two files.
+    static void preparePrinter(QPrinter& printer, const QString& leftName, const QString& rightName);
+
+    enum class PrintOutcome { printed, cancelled, failed };
+    // Draws the whole report on a printer already set up (by the print dialog): the pages
+    // of its page range, or all. What Print does once its dialog is accepted.
+    static PrintOutcome printTo(QPrinter& printer, const DiffResult& result, const QString& leftName,
+                                const QString& rightName, QWidget* parent = nullptr);
+
+    // The file for the clipboard: a URI list, the form GNOME's and other file managers
+    // paste, and the path as text.
+    static QMimeData* fileMimeData(const QString& path);
+
+    // The paths of the window's two files, found from a widget inside it.
+    static QStringList windowInputs(QWidget* widget);
+};
+
+} // namespace varnel
