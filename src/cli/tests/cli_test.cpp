@@ -2,6 +2,7 @@
 #include "cli/tests/clitest.h"
 #include "readers/tests/ziptestutil.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,8 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 using varnel::testing::CliTest;
 using varnel::testing::Outcome;
+using varnel::testing::RunOptions;
 
 TEST_F(CliTest, DiffListsEveryRowAndExitsOneOnChanges)
 {
@@ -185,15 +191,23 @@ TEST_F(CliTest, ReportWritesAPdfAtomically)
     EXPECT_TRUE(failed.err.startsWith("The report \"" + m_dir.filePath("missing/dir/r.pdf").toUtf8() +
                                       "\" could not be written: "))
         << failed.err.toStdString();
+    // A write cut short (here by a file size limit, which binds root as well as anyone):
+    // the reason, and the old report stays byte for byte with nothing left beside it.
     const QString existing = write("existing.pdf", "keep me");
-    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::ExeOwner); // no new files here
-    const Outcome blocked = run({"report", "-o", existing, left, right});
-    QFile::setPermissions(m_dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (blocked.exitCode == 2) { // root may write anyway
-        QFile kept(existing);
-        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-        EXPECT_EQ(kept.readAll(), "keep me");
-    }
+    const QStringList before = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);
+    RunOptions limited;
+    limited.childSetUp = [] {
+        std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead of ending the process
+        rlimit small{};
+        ::getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 1024;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    };
+    const Outcome blocked = runWith({"report", "-o", existing, left, right}, limited);
+    EXPECT_EQ(blocked.exitCode, 2);
+    EXPECT_EQ(blocked.err, "The report \"" + existing.toUtf8() + "\" could not be written: File too large.\n");
+    EXPECT_EQ(contents(existing), "keep me");
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), before);
 
     EXPECT_EQ(run({"report", write("a.pdf", "x"), left}).err,
               "Cannot compare a PDF file with a text file. Please drop two files of the same type.\n");

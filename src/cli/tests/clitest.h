@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace varnel::testing {
 
 struct Outcome {
@@ -24,6 +26,7 @@ struct RunOptions {
     QString outputFile; // standard output goes here when set
     std::optional<QProcessEnvironment> environment;
     QString program = QStringLiteral(VARNEL_CLI_PATH); // another program (sh) that runs the tool
+    std::function<void()> childSetUp; // runs in the child before the program starts
 };
 
 class CliTest : public ::testing::Test {
@@ -45,6 +48,8 @@ protected:
             process.setStandardOutputFile(options.outputFile);
         if (options.environment)
             process.setProcessEnvironment(*options.environment);
+        if (options.childSetUp)
+            process.setChildProcessModifier(options.childSetUp);
         process.start(options.program, arguments);
         process.write(options.input);
         process.closeWriteChannel();

@@ -54,7 +54,7 @@ Expected<std::optional<QByteArray>> renderWithProgress(const QList<ExportService
 {
     std::optional<QByteArray> bytes;
     bool outOfMemory = false;
-    const bool complete = ReportJob::run(parent, title, ExportService::pageCount(rows.size()), true,
+    const ReportJob::Outcome outcome = ReportJob::run(parent, title, ExportService::pageCount(rows.size()), true,
                                          [&](ExportService::Progress& progress) {
                                              try {
                                                  bytes = ExportService::render(rows, leftName, rightName, &progress);
@@ -63,12 +63,12 @@ Expected<std::optional<QByteArray>> renderWithProgress(const QList<ExportService
                                              }
                                              return bytes.has_value();
                                          });
+    if (outcome == ReportJob::Outcome::cancelled)
+        return std::optional<QByteArray>();
     if (outOfMemory)
         return Error{Error::Kind::outOfMemory, outOfMemoryMessage()};
-    if (!complete && !bytes)
+    if (outcome == ReportJob::Outcome::failed)
         return Error{Error::Kind::other, QStringLiteral("The report could not be drawn.")};
-    if (!complete)
-        return std::optional<QByteArray>(); // cancelled
     return bytes;
 }
 
@@ -232,33 +232,26 @@ ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const 
     // is handed to the print system as one document when the drawing ends, and Qt offers
     // no way to take it back unsent, so it always runs to the end.
     const bool toFile = !printer.outputFileName().isEmpty();
-    enum class Stage { notBegun, drawing, drawn, ended } stage = Stage::notBegun;
-    bool outOfMemory = false;
-    const bool complete = ReportJob::run(parent, QStringLiteral("Print"), int(pages.size()), toFile,
-                                         [&](ExportService::Progress& progress) {
-                                             QPainter painter;
-                                             if (!painter.begin(&printer))
-                                                 return false;
-                                             stage = Stage::drawing;
-                                             try {
-                                                 if (ExportService::drawReport(painter, printer, rows, leftName,
-                                                                               rightName, pages, &progress))
-                                                     stage = Stage::drawn;
-                                             } catch (const std::bad_alloc&) {
-                                                 outOfMemory = true;
-                                             }
-                                             if (painter.end() && stage == Stage::drawn)
-                                                 stage = Stage::ended;
-                                             return stage == Stage::ended;
-                                         });
-    if (complete)
+    bool began = false;
+    const auto draw = [&](ExportService::Progress& progress) {
+        QPainter painter;
+        if (!painter.begin(&printer))
+            return false;
+        began = true;
+        bool drawn = false;
+        try {
+            drawn = ExportService::drawReport(painter, printer, rows, leftName, rightName, pages, &progress);
+        } catch (const std::bad_alloc&) {
+            drawn = false;
+        }
+        return painter.end() && drawn;
+    };
+    const ReportJob::Outcome outcome = ReportJob::run(parent, QStringLiteral("Print"), int(pages.size()), toFile, draw);
+    if (outcome == ReportJob::Outcome::finished)
         return PrintOutcome::printed;
-    if (toFile && stage != Stage::notBegun)
+    if (toFile && began)
         QFile::remove(printer.outputFileName()); // never leave half a document
-    // Drawing stops early only when cancelled; anything else is a failure.
-    if (outOfMemory || stage == Stage::notBegun || stage == Stage::drawn)
-        return PrintOutcome::failed;
-    return PrintOutcome::cancelled;
+    return outcome == ReportJob::Outcome::cancelled ? PrintOutcome::cancelled : PrintOutcome::failed;
 }
 
 Expected<QString> ExportPresenter::writeShareFile(const DiffResult& result, const QString& leftName,

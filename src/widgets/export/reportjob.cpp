@@ -29,7 +29,7 @@ bool ReportJob::isRunning()
     return running();
 }
 
-bool ReportJob::run(QWidget* parent, const QString& title, int pages, bool cancellable,
+ReportJob::Outcome ReportJob::run(QWidget* parent, const QString& title, int pages, bool cancellable,
                     const std::function<bool(ExportService::Progress& progress)>& draw)
 {
     running() = true;
@@ -37,7 +37,7 @@ bool ReportJob::run(QWidget* parent, const QString& title, int pages, bool cance
 
     ExportService::Progress progress;
     if (pages <= kProgressPages)
-        return draw(progress);
+        return draw(progress) ? Outcome::finished : Outcome::failed;
 
     // The window may close while the report is drawn: the dialog goes with it.
     QPointer<QProgressDialog> dialog = new QProgressDialog(QStringLiteral("Drawing page 1 of %1…").arg(pages),
@@ -51,12 +51,13 @@ bool ReportJob::run(QWidget* parent, const QString& title, int pages, bool cance
         dialog->setCancelButton(nullptr);
     Appearance::follow(dialog);
     bool cancelled = false;
-    QObject::connect(dialog, &QProgressDialog::canceled, dialog, [&] {
-        if (!cancellable)
+    const auto cancel = [&] {
+        if (!cancellable || cancelled)
             return;
         cancelled = true;
         progress.cancelled.store(true);
-    });
+    };
+    QObject::connect(dialog, &QProgressDialog::canceled, dialog, cancel);
 
     bool result = false;
     std::unique_ptr<QThread> worker(QThread::create([&] { result = draw(progress); }));
@@ -67,19 +68,25 @@ bool ReportJob::run(QWidget* parent, const QString& title, int pages, bool cance
     QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
         if (!dialog)
             return;
+        if (dialog->wasCanceled())
+            cancel();
         const int drawn = std::min(progress.pagesDrawn.load(), pages);
         dialog->setLabelText(QStringLiteral("Drawing page %1 of %2…").arg(std::min(drawn + 1, pages)).arg(pages));
         dialog->setValue(drawn);
     });
 
     dialogs::progressStarted(*dialog);
+    if (dialog->wasCanceled())
+        cancel();
     worker->start();
     ticker.start();
     loop.exec();
     worker->wait();
     ticker.stop();
     delete dialog.data();
-    return result && !cancelled;
+    if (cancelled)
+        return Outcome::cancelled;
+    return result ? Outcome::finished : Outcome::failed;
 }
 
 } // namespace varnel

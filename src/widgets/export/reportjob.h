@@ -23,13 +23,16 @@ public:
     // rather than start another.
     static bool isRunning();
 
-    // Runs `draw` and returns what it returned. A report of at most kProgressPages pages
-    // is drawn here and now. A longer one is drawn on a thread of its own while a modal
-    // progress dialog titled `title` counts its pages; when `cancellable`, the dialog's
-    // Cancel button stops the drawing before its next page, and the run returns false
-    // whatever `draw` returned. `draw` marks each page it finishes in the progress it is
-    // given, and looks at its `cancelled` flag between pages.
-    static bool run(QWidget* parent, const QString& title, int pages, bool cancellable,
+    enum class Outcome { finished, failed, cancelled };
+
+    // Runs `draw`: finished or failed as it returns true or false. A report of at most
+    // kProgressPages pages is drawn here and now. A longer one is drawn on a thread of its
+    // own while a modal progress dialog titled `title` counts its pages; when
+    // `cancellable`, the dialog's Cancel button stops the drawing before its next page,
+    // and the run is cancelled whatever `draw` returned. `draw` marks each page it
+    // finishes in the progress it is given, and looks at its `cancelled` flag between
+    // pages.
+    static Outcome run(QWidget* parent, const QString& title, int pages, bool cancellable,
                     const std::function<bool(ExportService::Progress& progress)>& draw);
 };
 
