@@ -8,6 +8,7 @@
 #   tools/dev.sh lint             clang-format check and clang-tidy over every source
 #   tools/dev.sh probe            varnel-cli on hostile inputs under time and memory limits
 #   tools/dev.sh package          build the Debian package (build/default/package/varnel_*.deb)
+#   tools/dev.sh print-e2e        a real print through CUPS onto a cups-pdf queue (root; not in CI)
 #   tools/dev.sh bench [ARGS]     benchmarks, and comparisons with standard tools (ARGS go to
 #                                 bench/compare-tools)
 #
@@ -92,6 +93,11 @@ lint)
     build "$preset" >/dev/null
     git ls-files 'src/*.cpp' 'bench/*.cpp' | xargs -P "$(nproc)" -n 4 clang-tidy -p "build/$preset" --quiet 2>/dev/null
     echo "lint: clean" >&2
+    ;;
+print-e2e)
+    ensure_packages "${build_packages[@]}"
+    build default --target varnel-print-report >/dev/null
+    exec bash tools/print-e2e.sh "$root/build/default"
     ;;
 probe)
     ensure_packages "${build_packages[@]}" "${probe_packages[@]}"

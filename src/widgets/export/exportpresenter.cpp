@@ -91,10 +91,13 @@ QPoint menuPosition(QWidget* anchor)
     return anchor->mapToGlobal(QPoint(0, anchor->height()));
 }
 
-// A long message for a menu item, shortened in the middle to a readable width.
-QString menuText(const QMenu& menu, const QString& text)
+// Why the report cannot be offered, for a menu item: the file by its name (the folder is
+// always the same), shortened in the middle when still too long.
+QString menuText(const QMenu& menu, const QString& message, const QString& path)
 {
-    return menu.fontMetrics().elidedText(text, Qt::ElideMiddle, 480);
+    QString text = message;
+    text.replace(QStringLiteral("\"%1\"").arg(displayPath(path)), QStringLiteral("\"%1\"").arg(displayName(path)));
+    return menu.fontMetrics().elidedText(text, Qt::ElideMiddle, 560);
 }
 
 } // namespace
@@ -319,7 +322,8 @@ void ExportPresenter::share(const DiffResult& result, const QString& leftName, c
         show->setToolTip(QStringLiteral("Show the report in your file manager"));
         menu.setToolTipsVisible(true);
     } else {
-        QAction* reason = menu.addAction(menuText(menu, file.error().message));
+        const QString path = shareFolder() + u'/' + defaultFileName(leftName, rightName);
+        QAction* reason = menu.addAction(menuText(menu, file.error().message, path));
         reason->setToolTip(file.error().message);
         reason->setEnabled(false);
     }

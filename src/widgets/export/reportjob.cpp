@@ -47,6 +47,7 @@ ReportJob::Outcome ReportJob::run(QWidget* parent, const QString& title, int pag
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
     dialog->setMinimumDuration(kProgressDelayMs);
+    dialog->setMinimumWidth(360);
     if (!cancellable)
         dialog->setCancelButton(nullptr);
     Appearance::follow(dialog);
