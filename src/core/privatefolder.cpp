@@ -17,7 +17,8 @@ namespace {
 
 Error folderError(const QString& path, const QString& reason)
 {
-    return Error{Error::Kind::other, QStringLiteral("The folder \"%1\" cannot be used: %2.").arg(displayPath(path), reason)};
+    return Error{Error::Kind::other,
+                 QStringLiteral("The folder \"%1\" cannot be used: %2.").arg(displayPath(path), reason)};
 }
 
 } // namespace

@@ -509,8 +509,8 @@ std::optional<QByteArray> renderPages(const QList<ExportService::SideBySideRow>&
         QPainter painter;
         if (!painter.begin(&writer))
             return std::nullopt;
-        const bool complete = drawPages(painter, writer, rows, leftName, rightName, pageRange(firstPage, lastPage),
-                                        total, progress);
+        const bool complete =
+            drawPages(painter, writer, rows, leftName, rightName, pageRange(firstPage, lastPage), total, progress);
         if (!painter.end() || !complete)
             return std::nullopt;
     }

@@ -9,7 +9,6 @@
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <csignal>

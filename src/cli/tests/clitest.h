@@ -26,7 +26,7 @@ struct RunOptions {
     QString outputFile; // standard output goes here when set
     std::optional<QProcessEnvironment> environment;
     QString program = QStringLiteral(VARNEL_CLI_PATH); // another program (sh) that runs the tool
-    std::function<void()> childSetUp; // runs in the child before the program starts
+    std::function<void()> childSetUp;                  // runs in the child before the program starts
 };
 
 class CliTest : public ::testing::Test {

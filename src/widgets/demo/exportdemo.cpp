@@ -74,8 +74,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("dir"), QStringLiteral("Where the PNG files go."));
-    parser.addOption({QStringLiteral("dpr"), QStringLiteral("Device pixel ratio."), QStringLiteral("ratio"),
-                      QStringLiteral("1")});
+    parser.addOption(
+        {QStringLiteral("dpr"), QStringLiteral("Device pixel ratio."), QStringLiteral("ratio"), QStringLiteral("1")});
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
         parser.showHelp(2);

@@ -20,7 +20,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: varnel-print-report QUEUE [ROWS]\n");
         return 2;
     }
-    const QString queue = arguments[1];
+    const QString& queue = arguments[1];
     const int rows = arguments.size() == 3 ? arguments[2].toInt() : 120; // 49 + 49 + 22: three pages
     if (QPrinterInfo::printerInfo(queue).isNull()) {
         std::fprintf(stderr, "varnel-print-report: no print queue named %s\n", qPrintable(queue));

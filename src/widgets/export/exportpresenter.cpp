@@ -9,8 +9,8 @@
 #include "widgets/export/reportdialogs.h"
 #include "widgets/export/reportjob.h"
 #include "widgets/root/rootview.h"
-#include "widgets/style/buttons.h"
 #include "widgets/style/appearance.h"
+#include "widgets/style/buttons.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -54,15 +54,15 @@ Expected<std::optional<QByteArray>> renderWithProgress(const QList<ExportService
 {
     std::optional<QByteArray> bytes;
     bool outOfMemory = false;
-    const ReportJob::Outcome outcome = ReportJob::run(parent, title, ExportService::pageCount(rows.size()), true,
-                                         [&](ExportService::Progress& progress) {
-                                             try {
-                                                 bytes = ExportService::render(rows, leftName, rightName, &progress);
-                                             } catch (const std::bad_alloc&) {
-                                                 outOfMemory = true;
-                                             }
-                                             return bytes.has_value();
-                                         });
+    const ReportJob::Outcome outcome = ReportJob::run(
+        parent, title, ExportService::pageCount(rows.size()), true, [&](ExportService::Progress& progress) {
+            try {
+                bytes = ExportService::render(rows, leftName, rightName, &progress);
+            } catch (const std::bad_alloc&) {
+                outOfMemory = true;
+            }
+            return bytes.has_value();
+        });
     if (outcome == ReportJob::Outcome::cancelled)
         return std::optional<QByteArray>();
     if (outOfMemory)
@@ -168,7 +168,8 @@ void ExportPresenter::exportPdf(const DiffResult& result, const QString& leftNam
         else if (!bytes.value())
             return; // cancelled: nothing is written
         else
-            failure = ReportFile::write(choice->path, *bytes.value(), windowInputs(parent), ReportFile::NotRegular::refuse);
+            failure =
+                ReportFile::write(choice->path, *bytes.value(), windowInputs(parent), ReportFile::NotRegular::refuse);
     } catch (const std::bad_alloc&) {
         failure = ReportFile::writeFailed(choice->path, outOfMemoryMessage());
     }
@@ -178,8 +179,8 @@ void ExportPresenter::exportPdf(const DiffResult& result, const QString& leftNam
 
 void ExportPresenter::preparePrinter(QPrinter& printer, const QString& leftName, const QString& rightName)
 {
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
-                                      QPageLayout::Point));
+    printer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Point));
     printer.setFullPage(true);
     QString name = defaultFileName(leftName, rightName);
     name.chop(pdfSuffix().size());
@@ -258,8 +259,7 @@ ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const 
 }
 
 Expected<QString> ExportPresenter::writeShareFile(const DiffResult& result, const QString& leftName,
-                                                  const QString& rightName, const QStringList& inputs,
-                                                  QWidget* parent)
+                                                  const QString& rightName, const QStringList& inputs, QWidget* parent)
 {
     const QString folder = shareFolder();
     if (std::optional<Error> error = makePrivateFolder(folder))
@@ -273,7 +273,8 @@ Expected<QString> ExportPresenter::writeShareFile(const DiffResult& result, cons
             return ReportFile::writeFailed(path, bytes.error().message);
         if (!bytes.value())
             return Error{Error::Kind::cancelled, QStringLiteral("The report was cancelled.")};
-        if (std::optional<Error> error = ReportFile::write(path, *bytes.value(), inputs, ReportFile::NotRegular::refuse))
+        if (std::optional<Error> error =
+                ReportFile::write(path, *bytes.value(), inputs, ReportFile::NotRegular::refuse))
             return *error;
     } catch (const std::bad_alloc&) {
         return ReportFile::writeFailed(path, outOfMemoryMessage());

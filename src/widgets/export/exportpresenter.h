@@ -25,8 +25,7 @@ public:
     // the new one is complete; a failure shows an alert naming the file and the reason,
     // and success shows nothing. A long report can be cancelled while it is drawn, and
     // then nothing is written.
-    static void exportPdf(const DiffResult& result, const QString& leftName, const QString& rightName,
-                          QWidget* parent);
+    static void exportPdf(const DiffResult& result, const QString& leftName, const QString& rightName, QWidget* parent);
 
     // Prints the whole report (unchanged lines and placeholders included) through the
     // print dialog: one US Letter sheet a page, full page, never scaled, the pages chosen
@@ -51,9 +50,8 @@ public:
 
     // The whole report written to shareFolder() (made private to the user first), or why
     // it could not be. Sharing the same pair again replaces the same file.
-    static Expected<QString> writeShareFile(const DiffResult& result, const QString& leftName,
-                                            const QString& rightName, const QStringList& inputs = {},
-                                            QWidget* parent = nullptr);
+    static Expected<QString> writeShareFile(const DiffResult& result, const QString& leftName, const QString& rightName,
+                                            const QStringList& inputs = {}, QWidget* parent = nullptr);
 
     // Sets up a printer for the report: US Letter, portrait, full page without margins,
     // and the document named after the two files.

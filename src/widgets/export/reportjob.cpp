@@ -5,8 +5,8 @@
 
 #include <QEventLoop>
 #include <QPointer>
-#include <QScopeGuard>
 #include <QProgressDialog>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 
@@ -30,7 +30,7 @@ bool ReportJob::isRunning()
 }
 
 ReportJob::Outcome ReportJob::run(QWidget* parent, const QString& title, int pages, bool cancellable,
-                    const std::function<bool(ExportService::Progress& progress)>& draw)
+                                  const std::function<bool(ExportService::Progress& progress)>& draw)
 {
     running() = true;
     const auto done = qScopeGuard([] { running() = false; });

@@ -33,7 +33,7 @@ public:
     // finishes in the progress it is given, and looks at its `cancelled` flag between
     // pages.
     static Outcome run(QWidget* parent, const QString& title, int pages, bool cancellable,
-                    const std::function<bool(ExportService::Progress& progress)>& draw);
+                       const std::function<bool(ExportService::Progress& progress)>& draw);
 };
 
 } // namespace varnel

@@ -70,7 +70,7 @@ TEST_F(ExportTest, TheDialogOffersTheDefaultNameAndItsBoxChoosesTheRows)
     const QString allText = pageText(*all, 0);
     EXPECT_TRUE(allText.contains(QStringLiteral("removed line")));
     EXPECT_TRUE(allText.contains(QStringLiteral("added line")));
-    EXPECT_TRUE(allText.contains(QStringLiteral("line 20"))); // context
+    EXPECT_TRUE(allText.contains(QStringLiteral("line 20")));                // context
     EXPECT_TRUE(allText.contains(QStringLiteral("unchanged lines hidden"))); // placeholders stay
 
     exportTo(path("changes.pdf"), false, result);
