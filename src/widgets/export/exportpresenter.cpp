@@ -23,6 +23,7 @@
 #include <QPageLayout>
 #include <QPageRanges>
 #include <QPainter>
+#include <QPointer>
 #include <QPrinter>
 #include <QStandardPaths>
 
@@ -162,7 +163,10 @@ void ExportPresenter::exportPdf(const DiffResult& result, const QString& leftNam
     try {
         const QList<ExportService::SideBySideRow> rows =
             ExportService::makeSideBySideRows(result.lines(), choice->includeUnchanged);
+        const QPointer<QWidget> window = parent;
         const Expected<std::optional<QByteArray>> bytes = renderWithProgress(rows, leftName, rightName, title, parent);
+        if (parent != nullptr && window.isNull())
+            return; // the window closed while the report was drawn
         if (!bytes.ok())
             failure = ReportFile::writeFailed(choice->path, bytes.error().message);
         else if (!bytes.value())
@@ -199,7 +203,11 @@ void ExportPresenter::print(const DiffResult& result, const QString& leftName, c
     const int pages = ExportService::pageCount(result.lines().size());
     if (!dialogs::choosePrinter(parent, printer, pages))
         return;
-    if (printTo(printer, result, leftName, rightName, parent) == PrintOutcome::failed) {
+    const QPointer<QWidget> window = parent;
+    const PrintOutcome outcome = printTo(printer, result, leftName, rightName, parent);
+    if (parent != nullptr && window.isNull())
+        return;
+    if (outcome == PrintOutcome::failed) {
         const QString where = printer.outputFileName().isEmpty()
                                   ? QStringLiteral("on \"%1\"").arg(printer.printerName())
                                   : QStringLiteral("to \"%1\"").arg(displayPath(printer.outputFileName()));
@@ -297,7 +305,10 @@ void ExportPresenter::share(const DiffResult& result, const QString& leftName, c
 {
     if (ReportJob::isRunning())
         return;
+    const QPointer<QWidget> window = anchor;
     const Expected<QString> file = writeShareFile(result, leftName, rightName, windowInputs(anchor), anchor);
+    if (anchor != nullptr && window.isNull())
+        return; // the window closed while the report was drawn
     if (!file.ok() && file.error().kind == Error::Kind::cancelled)
         return;
 
