@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "widgets/comparison/diffcontainerview.h"
+#include "widgets/export/exportpresenter.h"
 #include "widgets/root/rootview.h"
 
 #include <QAction>
@@ -10,6 +11,18 @@
 #include <QMenuBar>
 
 namespace varnel {
+
+ReportHandler exportPresenterHandler()
+{
+    return [](ReportCommand command, const DiffResult& result, const QString& leftName, const QString& rightName,
+              QWidget* anchor) {
+        switch (command) {
+        case ReportCommand::exportPdf: ExportPresenter::exportPdf(result, leftName, rightName, anchor); return;
+        case ReportCommand::share: ExportPresenter::share(result, leftName, rightName, anchor); return;
+        case ReportCommand::print: ExportPresenter::print(result, leftName, rightName, anchor); return;
+        }
+    };
+}
 
 MainWindow::MainWindow(Application& application, ComparisonViewModel::Comparator comparator)
     : m_application(application)

@@ -21,6 +21,10 @@ enum class ReportCommand { exportPdf, share, print };
 using ReportHandler = std::function<void(ReportCommand command, const DiffResult& result, const QString& leftName,
                                          const QString& rightName, QWidget* anchor)>;
 
+// The report commands as the application carries them out: ExportPresenter's export, share
+// and print.
+ReportHandler exportPresenterHandler();
+
 // A main window: a RootView and the window's own menu bar. Every command acts on this
 // window: File (New Window, Export as PDF…, Share…, Print…, Close, Quit), Edit
 // (Preferences), View (the text size) and Help (Privacy Policy, About Varnel).

@@ -66,6 +66,7 @@ int runVarnel(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/varnel/app/varnel.svg")));
 
     Application application;
+    application.setReportHandler(exportPresenterHandler());
     instance::Server server;
     if (socket) {
         if (lock->isLocked() && server.listen(*socket))

@@ -3,9 +3,13 @@
 #include "app/settingswindow.h"
 #include "apptestutil.h"
 #include "widgets/comparison/diffcontainerview.h"
+#include "widgets/export/exportpresenter.h"
+#include "widgets/export/reportdialogs.h"
 #include "widgets/root/rootview.h"
 
 #include <QAction>
+#include <QFileInfo>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTest>
@@ -99,6 +103,56 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(keys(Command::resetTextSize), QList<QKeySequence>({QKeySequence("Ctrl+0")}));
     // The second "Close Window" only shows beside "Close Comparison".
     EXPECT_FALSE(window->action(Command::closeWindow)->isVisible());
+}
+
+TEST_F(MainWindowTest, TheApplicationsReportCommandsExportShareAndPrint)
+{
+    MainWindow* window = shownWindow();
+    app->setReportHandler(exportPresenterHandler());
+    compare(window);
+    QStringList names;
+    QList<QWidget*> parents;
+    QList<int> pages;
+    QList<QPoint> menuPositions;
+    QList<QStringList> menuItems;
+    dialogs::setSaveReportHandler([&](QWidget* parent, const QString& name) {
+        parents.append(parent);
+        names.append(name);
+        return std::optional<dialogs::ReportFileChoice>(); // cancelled
+    });
+    dialogs::setPrintHandler([&](QWidget* parent, QPrinter&, int pageCount) {
+        parents.append(parent);
+        pages.append(pageCount);
+        return false;
+    });
+    dialogs::setMenuHandler([&](QMenu& menu, const QPoint& position) -> QAction* {
+        menuPositions.append(position);
+        QStringList texts;
+        for (const QAction* item : menu.actions())
+            texts.append(item->text());
+        menuItems.append(texts);
+        return nullptr;
+    });
+    QTest::keyClick(window, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    QWidget* share = window->rootView()->comparisonView()->toolbar()->shareButton();
+    QTest::mouseClick(share, Qt::LeftButton);
+    dialogs::setSaveReportHandler({});
+    dialogs::setPrintHandler({});
+    dialogs::setMenuHandler({});
+
+    EXPECT_EQ(names, QStringList{"old.txt vs new.txt.pdf"});
+    EXPECT_EQ(pages, QList<int>{1});
+    EXPECT_EQ(parents, (QList<QWidget*>{window->rootView(), window->rootView()}));
+    // The menu command and the button open the same menu, both under the button.
+    ASSERT_EQ(menuItems.size(), 2);
+    EXPECT_TRUE(menuItems[0].contains("Copy File"));
+    EXPECT_EQ(menuItems[0], menuItems[1]);
+    const QPoint underButton = share->mapToGlobal(QPoint(0, share->height()));
+    EXPECT_EQ(menuPositions, (QList<QPoint>{underButton, underButton}));
+    EXPECT_TRUE(QFileInfo::exists(ExportPresenter::shareFolder() + "/old.txt vs new.txt.pdf"));
+    EXPECT_TRUE(dialogs.alerts.empty());
 }
 
 TEST_F(MainWindowTest, ReportCommandsNeedBothFilesAndAHandler)

@@ -1,7 +1,6 @@
 #include "widgets/root/rootview.h"
 
 #include "widgets/comparison/diffcontainerview.h"
-#include "widgets/export/exportpresenter.h"
 #include "widgets/intake/welcomeview.h"
 #include "widgets/style/appearance.h"
 
@@ -36,8 +35,6 @@ RootView::RootView(RecentComparisonsStore& store, ComparisonViewModel::Comparato
         QMetaObject::invokeMethod(
             this, [this, left, right] { m_store.record(left, right); }, Qt::QueuedConnection);
     };
-    // The share button writes the report and offers it in a menu under the button.
-    m_comparison->setShareHandler(&ExportPresenter::share);
     connect(m_model, &ComparisonViewModel::leftFileChanged, this, &RootView::updateScreen);
     connect(m_model, &ComparisonViewModel::rightFileChanged, this, &RootView::updateScreen);
     updateScreen();
