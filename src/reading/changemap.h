@@ -1,0 +1,39 @@
+#pragma once
+
+#include "reading/changeruns.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace varnel {
+
+// The whole result scaled onto a strip of `pixels` pixel rows: which kinds of change fall
+// on each pixel row. Pixel p shows rows [p·N/H, (p+1)·N/H) of N rows on H pixels; with
+// fewer rows than pixels, each row covers H/N pixels.
+class ChangeMap {
+public:
+    enum Mark : std::uint8_t { none = 0, added = 1, removed = 2 };
+
+    ChangeMap() = default;
+    ChangeMap(const ChangeRuns& runs, int pixels);
+
+    int pixels() const { return int(m_marks.size()); }
+    qint64 rowCount() const { return m_rowCount; }
+    // The marks of pixel row `y` (a combination of Mark bits).
+    std::uint8_t marks(int y) const { return m_marks[std::size_t(y)]; }
+
+    // The first pixel row that shows `row`, and the pixel rows [first, last) it covers:
+    // at least one, however many rows share a pixel.
+    static std::pair<int, int> pixelsOfRows(qint64 first, qint64 end, qint64 rowCount, int pixels);
+    // The rows [first, end) that pixel row `y` shows; at least one row.
+    static std::pair<qint64, qint64> rowsAtPixel(int y, qint64 rowCount, int pixels);
+    // The row under a point `y` pixels from the top (fractions allowed), clamped to the rows.
+    static qint64 rowAt(double y, qint64 rowCount, int pixels);
+
+private:
+    std::vector<std::uint8_t> m_marks;
+    qint64 m_rowCount = 0;
+};
+
+} // namespace varnel

@@ -1,0 +1,109 @@
+// Runs of changes and the pairing of a removed line with the added line that replaces it.
+//
+// The idea: the rows of a result come in runs of one kind. A run of removed rows that is
+// directly followed by a run of added rows is one replacement, read in order: its first
+// removed line became its first added line, and so on. Keeping the runs (not the rows)
+// makes both the pairing and the change map independent of the unchanged rows.
+//
+// The cost: one pass over the result's change blocks (over the rows, for rows made by
+// hand), and 16 bytes per run; a lookup is a binary search.
+//
+// The invariant: runs are in row order, do not overlap, never hold an unchanged row or
+// a placeholder, and two neighbouring runs of the same kind are always merged, so a
+// removed run's partner is only ever the run that starts where it ends.
+#include "reading/changeruns.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace varnel {
+
+void ChangeRuns::add(qint64 start, qint64 length, DiffLineType type)
+{
+    constexpr qint64 kLongest = std::numeric_limits<std::int32_t>::max();
+    while (length > 0) {
+        if (!m_runs.empty()) {
+            ChangeRun& last = m_runs.back();
+            if (last.type == type && last.end() == start && last.length < kLongest) {
+                const qint64 more = std::min(length, kLongest - last.length);
+                last.length += std::int32_t(more);
+                start += more;
+                length -= more;
+                continue;
+            }
+        }
+        const qint64 now = std::min(length, kLongest);
+        m_runs.push_back({start, std::int32_t(now), type});
+        start += now;
+        length -= now;
+    }
+}
+
+ChangeRuns ChangeRuns::find(const DiffRows& lines)
+{
+    ChangeRuns found;
+    found.m_rowCount = lines.size();
+    const std::vector<DiffRows::Run>& runs = lines.runs();
+    if (runs.empty()) {
+        // Rows made by hand: one by one.
+        qint64 row = -1;
+        for (const DiffLine line : lines) {
+            ++row;
+            const DiffLineType type = line.type();
+            if (type == DiffLineType::added || type == DiffLineType::removed)
+                found.add(row, 1, type);
+        }
+    } else {
+        // A change block's rows are its pairs of a removed and an added row, then the rest
+        // of the longer side; unchanged runs and placeholders hold no changes.
+        for (const DiffRows::Run& run : runs) {
+            if (run.kind != DiffRows::Run::Kind::change)
+                continue;
+            const qint64 pairs = std::min(run.removed, run.inserted);
+            for (qint64 k = 0; k < pairs; ++k) {
+                found.add(run.firstRow + 2 * k, 1, DiffLineType::removed);
+                found.add(run.firstRow + 2 * k + 1, 1, DiffLineType::added);
+            }
+            const qint64 rest = std::max(run.removed, run.inserted) - pairs;
+            found.add(run.firstRow + 2 * pairs, rest,
+                      run.removed > run.inserted ? DiffLineType::removed : DiffLineType::added);
+        }
+    }
+    found.m_runs.shrink_to_fit();
+    return found;
+}
+
+std::optional<std::size_t> ChangeRuns::runAt(qint64 row) const
+{
+    // The first run that ends after `row`.
+    const auto it = std::upper_bound(m_runs.begin(), m_runs.end(), row,
+                                     [](qint64 r, const ChangeRun& run) { return r < run.end(); });
+    if (it == m_runs.end() || it->start > row)
+        return std::nullopt;
+    return std::size_t(it - m_runs.begin());
+}
+
+std::optional<qint64> ChangeRuns::partner(qint64 row) const
+{
+    const std::optional<std::size_t> at = runAt(row);
+    if (!at)
+        return std::nullopt;
+    const ChangeRun& run = m_runs[*at];
+    const qint64 k = row - run.start;
+    if (run.type == DiffLineType::removed) {
+        if (*at + 1 >= m_runs.size())
+            return std::nullopt;
+        const ChangeRun& next = m_runs[*at + 1];
+        if (next.type != DiffLineType::added || next.start != run.end() || k >= next.length)
+            return std::nullopt;
+        return next.start + k;
+    }
+    if (*at == 0)
+        return std::nullopt;
+    const ChangeRun& previous = m_runs[*at - 1];
+    if (previous.type != DiffLineType::removed || previous.end() != run.start || k >= previous.length)
+        return std::nullopt;
+    return previous.start + k;
+}
+
+} // namespace varnel
