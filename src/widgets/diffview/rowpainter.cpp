@@ -1,5 +1,6 @@
 #include "widgets/diffview/rowpainter.h"
 
+#include "reading/linespans.h"
 #include "widgets/style/appearance.h"
 
 #include <QPainter>
@@ -23,6 +24,12 @@ constexpr qreal kSeparatorOpacity = 0.2;
 constexpr qreal kOutlineWidth = 2;
 constexpr qreal kOutlineOpacity = 0.7;
 constexpr qreal kSelectionOpacity = 0.3;
+// The changes within a line: on a row that is not focused, a tint that brings the row's
+// fill up to the focused row's strength (the strongest that keeps text readable); on the
+// focused row, a frame.
+constexpr qreal kSpanBoost = kFocusBoost;
+constexpr qreal kSpanFrameWidth = 1;
+constexpr qreal kCurrentFindFrameWidth = 1;
 // Wide enough for any line that is shaped whole (RowText::kLongLine characters).
 constexpr qreal kUnboundedLineWidth = 1e6;
 
@@ -122,6 +129,7 @@ void RowPainter::setResult(DiffResult result)
 {
     m_result = std::move(result);
     m_longest = LongestLines::find(m_result.lines());
+    m_runs = ChangeRuns::find(m_result.lines());
     // Numbers grow down the rows: the largest is the last present on either side.
     m_largestNumber = 0;
     const DiffRows& lines = m_result.lines();
@@ -295,22 +303,24 @@ void RowPainter::paint(QPainter& painter, const QRectF& rect, const Row& row, co
         painter.drawText(QPointF(rect.left() + textStart(), rect.top() + m_metrics.labelBaseline),
                          collapsedLabel(diffLine.hiddenCount().value_or(0)));
     } else if (!row.empty && !diffLine.content().isEmpty()) {
-        paintText(painter, rect, row.index, clip, selection);
+        paintText(painter, rect, row, clip, selection);
     }
 
     if (row.focused)
         fillFrame(painter, rect, kOutlineWidth, outlineColor(diffLine.type(), palette));
 }
 
-void RowPainter::paintText(QPainter& painter, const QRectF& rect, qint64 index, const QRectF& clip,
+void RowPainter::paintText(QPainter& painter, const QRectF& rect, const Row& shown, const QRectF& clip,
                            std::optional<Selection> selection)
 {
     const Palette& palette = *m_palette;
+    const qint64 index = shown.index;
     const RowText& row = rowText(index);
     const qreal x = rect.left() + textStart();
     if (x + row.width < clip.left() || x > clip.right())
         return;
 
+    paintMarks(painter, rect, shown, x);
     if (selection && selection->to > selection->from) {
         const qreal from = x + cursorX(index, selection->from);
         const qreal to = x + cursorX(index, selection->to);
@@ -328,6 +338,92 @@ void RowPainter::paintText(QPainter& painter, const QRectF& rect, qint64 index, 
         return;
     const QTextLine line = row.layout->lineAt(0);
     row.layout->draw(&painter, QPointF(x, baseline - line.ascent()));
+}
+
+QRectF RowPainter::spanRect(const QRectF& rect, qint64 index, qreal x, const TextSpan& span)
+{
+    const qreal from = x + cursorX(index, span.start);
+    const qreal to = x + cursorX(index, span.end());
+    const qreal inset = RowMetrics::kVerticalInsets / 2.0;
+    return {from, rect.top() + inset, to - from, rect.height() - 2 * inset};
+}
+
+void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x)
+{
+    const Palette& palette = *m_palette;
+    const DiffLineType type = line(row.index).type();
+    if (type == DiffLineType::added || type == DiffLineType::removed) {
+        const QList<TextSpan>& spans = changedSpans(row.index);
+        const ColorRole role = type == DiffLineType::added ? ColorRole::green : ColorRole::red;
+        const qreal base = palette.isDark() ? kChangeTintDark : kChangeTintLight;
+        for (const TextSpan& span : spans) {
+            const QRectF box = spanRect(rect, row.index, x, span);
+            if (row.focused)
+                fillFrame(painter, box.adjusted(0, 1, 0, -1), kSpanFrameWidth, palette.color(role, kOutlineOpacity));
+            else
+                painter.fillRect(box, palette.color(role, kSpanBoost / (1 - base)));
+        }
+    }
+    if (m_matcher.isEmpty())
+        return;
+    const bool currentRow = m_currentFind && m_currentFind->row == row.index;
+    for (const TextSpan& match : findMatches(row.index)) {
+        const QRectF box = spanRect(rect, row.index, x, match);
+        if (currentRow && m_currentFind->span == match) {
+            painter.fillRect(box, palette.color(ColorRole::findCurrent));
+            fillFrame(painter, box, kCurrentFindFrameWidth, palette.color(ColorRole::orange));
+        } else {
+            painter.fillRect(box, palette.color(ColorRole::findMatch));
+        }
+    }
+}
+
+const QList<TextSpan>& RowPainter::changedSpans(qint64 index)
+{
+    static const QList<TextSpan> kNone;
+    const DiffLineType type = line(index).type();
+    if (type != DiffLineType::added && type != DiffLineType::removed)
+        return kNone;
+    RowText& row = rowText(index);
+    if (row.changes)
+        return *row.changes;
+    row.changes.emplace();
+    const std::optional<qint64> partner = m_runs.partner(index);
+    // A UTF-8 line has at least a third as many UTF-16 units as bytes: a partner with more
+    // bytes than that is surely too long, and is not converted.
+    if (!partner || row.text.size() > LineSpans::kMaxLength ||
+        line(*partner).content().size() > 3 * LineSpans::kMaxLength)
+        return *row.changes;
+    RowText* other = m_cache.find(*partner); // moves it up, never evicts
+    const QString otherText = other ? other->text : line(*partner).contentString();
+    const bool removed = type == DiffLineType::removed;
+    const LineSpans spans = removed ? LineSpans::compute(row.text, otherText) : LineSpans::compute(otherText, row.text);
+    row.changes = removed ? spans.removed : spans.added;
+    if (other && !other->changes)
+        other->changes = removed ? spans.added : spans.removed;
+    return *row.changes;
+}
+
+void RowPainter::setFind(const TextMatcher& matcher, std::optional<FindMark> current)
+{
+    if (!(matcher == m_matcher)) {
+        m_matcher = matcher;
+        ++m_matcherNumber;
+    }
+    m_currentFind = current;
+}
+
+const QList<TextSpan>& RowPainter::findMatches(qint64 index)
+{
+    static const QList<TextSpan> kNone;
+    if (line(index).type() == DiffLineType::contextCollapsed || m_matcher.isEmpty())
+        return kNone;
+    RowText& row = rowText(index);
+    if (row.matchesOf != m_matcherNumber) {
+        row.matches = m_matcher.find(row.text);
+        row.matchesOf = m_matcherNumber;
+    }
+    return row.matches;
 }
 
 void RowPainter::paintLongText(QPainter& painter, qreal x, qreal baseline, const RowText& row, const QRectF& clip) const

@@ -2,6 +2,8 @@
 
 #include "core/diffresult.h"
 #include "highlight/syntaxhighlighter.h"
+#include "reading/changeruns.h"
+#include "reading/textmatcher.h"
 #include "widgets/diffview/longestlines.h"
 #include "widgets/diffview/rowmetrics.h"
 #include "widgets/diffview/rowtextcache.h"
@@ -18,8 +20,9 @@ class Palette;
 
 // Paints the rows of one diff result: a line-number column, a separator and the line's
 // text, on a background tinted by the kind of line, outlined when it is the focused
-// change. Rows are painted straight from the result's DiffLines; nothing is kept per row
-// except a small cache of the text of rows painted lately (RowTextCache).
+// change. Within a modified line, what changed against the line it replaces is tinted
+// more strongly; occurrences of the find query stand on their own colour. Rows are painted straight from the result's
+// DiffLines; nothing is kept per row except a small cache of the text of rows painted lately (RowTextCache).
 //
 // The two columns of the side-by-side view share one painter, so a line that stands in
 // both columns is converted, highlighted and shaped once.
@@ -36,6 +39,12 @@ public:
     struct Selection {
         qsizetype from = 0;
         qsizetype to = 0;
+    };
+    // The current find match: a row and a stretch of its text.
+    struct FindMark {
+        qint64 row = 0;
+        TextSpan span;
+        friend bool operator==(const FindMark&, const FindMark&) = default;
     };
 
     RowPainter();
@@ -80,6 +89,19 @@ public:
     // The widest text among the longest lines shown that way, measured at the current font.
     qreal widestText(ShownRows shown);
 
+    // The runs of changed rows of the result, found when it was set.
+    const ChangeRuns& changeRuns() const { return m_runs; }
+    // What changed within the line of row `index` against the row it pairs with (see
+    // ChangeRuns::partner); empty for other rows. Computed once and cached with the row.
+    const QList<TextSpan>& changedSpans(qint64 index);
+
+    // The find query whose occurrences are marked in the text, and the current occurrence.
+    void setFind(const TextMatcher& matcher, std::optional<FindMark> current);
+    const TextMatcher& findMatcher() const { return m_matcher; }
+    const std::optional<FindMark>& currentFind() const { return m_currentFind; }
+    // The occurrences of the find query in row `index` (cached with the row).
+    const QList<TextSpan>& findMatches(qint64 index);
+
     // Cached rows, for tests and benchmarks.
     const RowTextCache& cache() const { return m_cache; }
     void clearCache();
@@ -88,12 +110,18 @@ private:
     void updateGutterWidth();
     RowText& rowText(qint64 index);
     RowText makeRowText(qint64 index) const;
-    void paintText(QPainter& painter, const QRectF& rect, qint64 index, const QRectF& clip,
+    void paintText(QPainter& painter, const QRectF& rect, const Row& shown, const QRectF& clip,
                    std::optional<Selection> selection);
     void paintLongText(QPainter& painter, qreal x, qreal baseline, const RowText& text, const QRectF& clip) const;
+    void paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x);
+    QRectF spanRect(const QRectF& rect, qint64 index, qreal x, const TextSpan& span);
 
     DiffResult m_result;
     LongestLines m_longest;
+    ChangeRuns m_runs;
+    TextMatcher m_matcher;
+    quint64 m_matcherNumber = 1; // RowText::matchesOf of the current query
+    std::optional<FindMark> m_currentFind;
     std::optional<SyntaxHighlighter::Language> m_language;
     RowMetrics m_metrics;
     qint64 m_largestNumber = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "highlight/syntaxhighlighter.h"
+#include "reading/textspan.h"
 
 #include <QHash>
 #include <QString>
@@ -8,6 +9,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 
 namespace varnel {
 
@@ -23,6 +25,12 @@ struct RowText {
     QList<HighlightRun> runs;            // empty without a language
     std::unique_ptr<QTextLayout> layout; // absent for long lines
     qreal width = 0;                     // of the text as drawn
+    // The changes within a modified line, against the line it pairs with; computed when
+    // the row is first painted.
+    std::optional<QList<TextSpan>> changes;
+    // The occurrences of the find query, for the query numbered `matchesOf` (0: none yet).
+    QList<TextSpan> matches;
+    quint64 matchesOf = 0;
 
     bool isLong() const { return !layout; }
 };

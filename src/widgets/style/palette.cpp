@@ -22,6 +22,8 @@ constexpr std::array<QRgb, kColorRoleCount> kLight = {
     0x0B5B7D, // syntax cyan
     0xFFFFFF, // view background
     0xEDEDF0, // window background
+    0xFBE7A1, // find match
+    0xF8D568, // find current
 };
 
 constexpr std::array<QRgb, kColorRoleCount> kDark = {
@@ -40,6 +42,8 @@ constexpr std::array<QRgb, kColorRoleCount> kDark = {
     0x8ADDFF, // syntax cyan
     0x1E1E1E, // view background
     0x2A2A2C, // window background
+    0x4A3B12, // find match
+    0x664A00, // find current
 };
 
 } // namespace

@@ -29,9 +29,11 @@ enum class ColorRole : std::uint8_t {
     syntaxCyan,
     viewBackground,   // behind the diff rows and other content
     windowBackground, // behind bars and controls
+    findMatch,        // behind an occurrence of the find query (opaque)
+    findCurrent,      // behind the current occurrence (opaque)
 };
 
-inline constexpr int kColorRoleCount = int(ColorRole::windowBackground) + 1;
+inline constexpr int kColorRoleCount = int(ColorRole::findCurrent) + 1;
 
 // One set of colour values. The text grades and the syntax colours are chosen so that
 // text stays readable on every row background of a diff (tinted, focused and collapsed

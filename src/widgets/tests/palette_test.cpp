@@ -31,7 +31,8 @@ struct Background {
 };
 
 // Every background a diff row's text can stand on: plain, the added and removed tints
-// (focused or not), the focused unchanged tint and the collapsed row's fill.
+// (focused or not), the focused unchanged tint, the collapsed row's fill and the marks of
+// find.
 std::vector<Background> rowBackgrounds(const Palette& palette)
 {
     const QColor view = palette.color(ColorRole::viewBackground);
@@ -44,6 +45,10 @@ std::vector<Background> rowBackgrounds(const Palette& palette)
         {"removed, focused", over(palette.color(ColorRole::red, base + 0.18), view)},
         {"unchanged, focused", over(palette.color(ColorRole::accent, 0.08), view)},
         {"collapsed", over(palette.color(ColorRole::secondary, 0.06), view)},
+        // A changed word is tinted as strongly as a focused row (see the spans of a
+        // modified line); find marks are opaque.
+        {"find match", palette.color(ColorRole::findMatch)},
+        {"current find match", palette.color(ColorRole::findCurrent)},
     };
 }
 

@@ -261,17 +261,17 @@ TEST(RowTextCache, StaysSmallInRowsAndCharacters)
 {
     RowTextCache cache;
     for (qint64 row = 0; row < 2 * RowTextCache::kMaxRows; ++row)
-        cache.insert(row, RowText{QStringLiteral("text"), {}, nullptr, 0});
+        cache.insert(row, RowText{QStringLiteral("text"), {}, nullptr, 0, {}, {}, 0});
     EXPECT_EQ(cache.size(), RowTextCache::kMaxRows);
     EXPECT_EQ(cache.find(0), nullptr); // the oldest went first
     EXPECT_NE(cache.find(2 * RowTextCache::kMaxRows - 1), nullptr);
 
     // A line bigger than the whole budget is kept alone, for the paint that needs it.
-    RowText& huge =
-        cache.insert(-1, RowText{QString(RowTextCache::kMaxCharacters + 1, QLatin1Char('y')), {}, nullptr, 0});
+    RowText& huge = cache.insert(
+        -1, RowText{QString(RowTextCache::kMaxCharacters + 1, QLatin1Char('y')), {}, nullptr, 0, {}, {}, 0});
     EXPECT_EQ(huge.text.size(), RowTextCache::kMaxCharacters + 1);
     EXPECT_EQ(cache.size(), 1);
-    cache.insert(-2, RowText{QStringLiteral("z"), {}, nullptr, 0});
+    cache.insert(-2, RowText{QStringLiteral("z"), {}, nullptr, 0, {}, {}, 0});
     EXPECT_EQ(cache.size(), 1);
     EXPECT_NE(cache.find(-2), nullptr);
 }
