@@ -1,5 +1,7 @@
 #include "widgets/comparison/diffcontainerview.h"
 
+#include "viewmodel/findmodel.h"
+#include "widgets/comparison/findbar.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
@@ -97,6 +99,8 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     , m_emptyPage(new ContentPage(m_pages))
     , m_progressDelay(new QTimer(this))
     , m_determinateDelay(new QTimer(this))
+    , m_find(new FindModel(model, this))
+    , m_findBar(new FindBar(*m_find, this))
 {
     // Built here, after every member has its initial value: the builders set several.
     m_progressPage = buildProgressPage();
@@ -108,6 +112,7 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     layout->addWidget(m_toolbar);
     layout->addWidget(new Separator(Qt::Horizontal, this));
     layout->addWidget(m_pages, 1);
+    layout->addWidget(m_findBar);
     for (QWidget* page : {m_emptyPage, m_progressPage, m_errorPage, m_resultPage})
         m_pages->addWidget(page);
 
@@ -183,6 +188,26 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_BracketRight), &ComparisonViewModel::moveToNextChange);
     shortcut(QKeySequence(Qt::ALT | Qt::Key_Up), &ComparisonViewModel::moveToPreviousChange);
     shortcut(QKeySequence(Qt::ALT | Qt::Key_Down), &ComparisonViewModel::moveToNextChange);
+
+    // Find: the bar, its shortcuts, and the matches marked in the layouts.
+    const auto findShortcut = [this](const QKeySequence& keys, void (DiffContainerView::*action)()) {
+        auto* item = new QShortcut(keys, this);
+        connect(item, &QShortcut::activated, this, action);
+        return item;
+    };
+    findShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), &DiffContainerView::openFind);
+    findShortcut(QKeySequence(Qt::Key_F3), &DiffContainerView::findNext);
+    findShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), &DiffContainerView::findPrevious);
+    m_closeFind = findShortcut(QKeySequence(Qt::Key_Escape), &DiffContainerView::closeFind);
+    m_closeFind->setEnabled(false);
+    connect(m_findBar, &FindBar::nextRequested, this, &DiffContainerView::findNext);
+    connect(m_findBar, &FindBar::previousRequested, this, &DiffContainerView::findPrevious);
+    connect(m_findBar, &FindBar::visibilityChanged, this, [this](bool open) {
+        m_closeFind->setEnabled(open);
+        applyFind();
+    });
+    connect(m_find, &FindModel::changed, this, &DiffContainerView::applyFind);
+    connect(m_find, &FindModel::currentMoved, this, &DiffContainerView::revealFind);
 
     refresh();
 }
@@ -322,6 +347,9 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
             else
                 m_sideBySide->setFocusedRow(focused);
         }
+        applyFind();
+        if (std::exchange(m_revealPending, false))
+            revealFind();
     }
     if (wasFocused)
         focusDiffView();
@@ -436,6 +464,64 @@ void DiffContainerView::showResult()
     QWidget* focus = QApplication::focusWidget();
     if (!focus || !isAncestorOf(focus) || !hasKeyboardFocus(focus))
         focusDiffView();
+}
+
+void DiffContainerView::openFind()
+{
+    m_findBar->open();
+}
+
+void DiffContainerView::closeFind()
+{
+    m_findBar->close();
+}
+
+qint64 DiffContainerView::firstRowInView() const
+{
+    return m_viewMode == DiffViewMode::inlineView ? m_inline->firstVisibleRow()
+                                                  : m_sideBySide->column(PageSide::left)->firstVisibleRow();
+}
+
+void DiffContainerView::findNext()
+{
+    if (m_findBar->isHidden())
+        m_findBar->open();
+    m_find->moveToNext(firstRowInView());
+}
+
+void DiffContainerView::findPrevious()
+{
+    if (m_findBar->isHidden())
+        m_findBar->open();
+    m_find->moveToPrevious(firstRowInView());
+}
+
+void DiffContainerView::applyFind()
+{
+    // A layout that still shows an older result is told the current match once it has the new one.
+    const TextMatcher matcher = m_findBar->isHidden() ? TextMatcher() : m_find->matcher();
+    std::optional<RowPainter::FindMark> current;
+    if (const std::optional<FindModel::Highlight> at = m_find->currentHighlight())
+        current = RowPainter::FindMark{at->row, at->span};
+    m_sideBySide->setFind(matcher, m_sideBySideStale ? std::nullopt : current);
+    m_inline->setFind(matcher, m_inlineStale ? std::nullopt : current);
+}
+
+void DiffContainerView::revealFind()
+{
+    const bool stale = m_viewMode == DiffViewMode::inlineView ? m_inlineStale : m_sideBySideStale;
+    if (stale) {
+        // The context is being expanded: the layout shows the match once it has every line.
+        m_revealPending = true;
+        return;
+    }
+    const std::optional<FindModel::Highlight> at = m_find->currentHighlight();
+    if (!at)
+        return;
+    if (m_viewMode == DiffViewMode::inlineView)
+        m_inline->revealMatch(at->row, at->span);
+    else
+        m_sideBySide->revealMatch(at->row, at->span);
 }
 
 void DiffContainerView::focusDiffView()

@@ -11,12 +11,15 @@
 #include <optional>
 
 class QLabel;
+class QShortcut;
 class QStackedWidget;
 class QTimer;
 
 namespace varnel {
 
 class BusyIndicator;
+class FindBar;
+class FindModel;
 class InlineView;
 class SideBySideView;
 class SummaryBarView;
@@ -29,7 +32,9 @@ class SummaryBarView;
 //
 // While it shows, Ctrl+[ and Ctrl+] (or Alt+Up and Alt+Down, for keyboards that need
 // AltGr for brackets) step through the changes. Closing the comparison with Ctrl+W is the
-// main window's command, which also closes the window on the welcome screen.
+// main window's command, which also closes the window on the welcome screen. Ctrl+F opens
+// the find bar at the bottom, F3 and Shift+F3 go to the next and previous match, and
+// Escape closes the bar.
 class DiffContainerView : public QWidget {
     Q_OBJECT
 
@@ -77,6 +82,16 @@ public:
     // unsupported one is refused with an alert and changes nothing.
     void replaceFile(FileSide side);
 
+    FindBar* findBar() const { return m_findBar; }
+    FindModel& findModel() const { return *m_find; }
+    // Opens the find bar (Ctrl+F) with the keyboard in its field, or closes it (Escape).
+    void openFind();
+    void closeFind();
+    // Goes to the next or previous match, centred like a focused change; opens the bar
+    // first when it is closed (F3, Shift+F3).
+    void findNext();
+    void findPrevious();
+
 private:
     void scheduleRefresh();
     void refresh();
@@ -84,6 +99,9 @@ private:
     void releaseResult();
     void applyViewMode(DiffViewMode mode);
     void focusDiffView();
+    void applyFind();
+    void revealFind();
+    qint64 firstRowInView() const;
     void share(QWidget* anchor);
     QWidget* buildProgressPage();
     QWidget* buildErrorPage();
@@ -119,6 +137,10 @@ private:
     InlineView* m_inline = nullptr;
     QTimer* m_progressDelay;
     QTimer* m_determinateDelay;
+    FindModel* m_find;
+    FindBar* m_findBar;
+    QShortcut* m_closeFind;
+    bool m_revealPending = false;
 };
 
 } // namespace varnel

@@ -2,7 +2,9 @@
 //   varnel-screens-demo DIR [--dpr 2]
 // Preferences and recent comparisons live in a throw-away folder for the run.
 #include "compare/comparison.h"
+#include "viewmodel/findmodel.h"
 #include "widgets/comparison/diffcontainerview.h"
+#include "widgets/comparison/findbar.h"
 #include "widgets/intake/dropzoneview.h"
 #include "widgets/intake/welcomeview.h"
 #include "widgets/root/rootview.h"
@@ -14,6 +16,7 @@
 #include <QDragEnterEvent>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
 #include <QPdfWriter>
@@ -68,6 +71,26 @@ QByteArray jsonSample(bool changed)
     return text;
 }
 
+// A long log-like file with edits scattered through it, for the change map.
+QByteArray longSample(bool changed)
+{
+    QByteArray text;
+    for (int i = 1; i <= 20000; ++i) {
+        const bool edited = changed && (i * 7919) % 20000 < 60;
+        if (changed && i % 4111 == 0)
+            text += QStringLiteral("inserted note %1\n").arg(i).toUtf8();
+        if (changed && i % 3001 == 0)
+            continue;
+        text += QStringLiteral("%1 request %2 status %3 took %4 ms\n")
+                    .arg(i, 5, 10, QLatin1Char('0'))
+                    .arg(i % 97)
+                    .arg(edited ? 500 : 200)
+                    .arg(edited ? i % 13 + 100 : i % 13 + 20)
+                    .toUtf8();
+    }
+    return text;
+}
+
 void waitUntil(const std::function<bool()>& done, int timeoutMs = 10000)
 {
     QElapsedTimer timer;
@@ -106,6 +129,8 @@ int main(int argc, char* argv[])
     writeFile(path("before.json"), jsonSample(false));
     writeFile(path("after.json"), jsonSample(true));
     writeFile(path("notes.txt"), "one\ntwo\nthree\n");
+    writeFile(path("server-before.txt"), longSample(false));
+    writeFile(path("server-after.txt"), longSample(true));
     writeFile(path("notes copy.txt"), "one\ntwo\nthree\n");
     writeFile(path("a-very-long-file-name-for-the-quarterly-financial-report-draft-version-final-2.json"), "{}\n");
     writePdf(path("contract-v1.pdf"), {QStringLiteral("Section 1. The parties agree to the terms below."),
@@ -137,6 +162,15 @@ int main(int argc, char* argv[])
         root.openFile(left);
         root.openFile(right);
         waitUntil([&root] { return !root.viewModel().isComparing(); });
+    };
+    // Opens the find bar with `query` and goes to the next match `steps` times.
+    const auto find = [](RootView& root, const QString& query, int steps) {
+        DiffContainerView* screen = root.comparisonView();
+        screen->openFind();
+        screen->findBar()->field()->setText(query);
+        waitUntil([screen] { return !screen->findModel().isCounting(); });
+        for (int i = 0; i < steps; ++i)
+            screen->findNext();
     };
     const QList<State> states = {
         {"welcome-empty", [](RootView&) {}},
@@ -207,6 +241,28 @@ int main(int argc, char* argv[])
              root.viewModel().moveToNextChange();
              root.comparisonView()->setViewMode(DiffViewMode::sideBySide);
              root.comparisonView()->setViewMode(DiffViewMode::inlineView);
+         }},
+        {"change-map",
+         [&](RootView& root) {
+             root.comparisonView()->setViewMode(DiffViewMode::sideBySide);
+             compare(root, url("server-before.txt"), url("server-after.txt"));
+             root.viewModel().setShowAllContext(true);
+             waitUntil([] { return false; }, 100);
+             for (int i = 0; i < 40; ++i)
+                 root.viewModel().moveToNextChange();
+         }},
+        {"find-side-by-side",
+         [&](RootView& root) {
+             root.comparisonView()->setViewMode(DiffViewMode::sideBySide);
+             compare(root, url("before.json"), url("after.json"));
+             find(root, QStringLiteral("Weight\": 1"), 3);
+         }},
+        {"find-inline-folded",
+         [&](RootView& root) {
+             root.comparisonView()->setViewMode(DiffViewMode::inlineView);
+             compare(root, url("before.json"), url("after.json"));
+             // Item 25 is folded away: going there shows every line first.
+             find(root, QStringLiteral("\"id\": 25"), 1);
          }},
     };
 

@@ -1,5 +1,6 @@
 #include "widgets/diffview/diffcanvas.h"
 
+#include "widgets/diffview/changemapview.h"
 #include "widgets/style/appearance.h"
 
 #include <QApplication>
@@ -32,8 +33,11 @@ DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_rows(std::move(rows))
     , m_animation(new QVariantAnimation(this))
+    , m_map(new ChangeMapView(*this))
 {
     setFrameShape(QFrame::NoFrame);
+    // The change map stands between the rows and the vertical scroll bar.
+    setViewportMargins(0, 0, ChangeMapView::kWidth, 0);
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -76,6 +80,13 @@ void DiffCanvas::resultChanged(std::optional<qint64> focusedRow)
     updateContentWidth();
     updateScrollBars();
     viewport()->update();
+    m_map->resultChanged();
+}
+
+void DiffCanvas::marksChanged()
+{
+    viewport()->update();
+    m_map->update();
 }
 
 void DiffCanvas::metricsChanged(qreal oldRowHeight)
@@ -85,6 +96,7 @@ void DiffCanvas::metricsChanged(qreal oldRowHeight)
     updateScrollBars();
     verticalScrollBar()->setValue(int(std::min<qint64>(top * rowHeight(), INT_MAX)));
     viewport()->update();
+    m_map->update();
 }
 
 void DiffCanvas::languageChanged()
@@ -177,8 +189,11 @@ void DiffCanvas::paintEvent(QPaintEvent* event)
 
 void DiffCanvas::resizeEvent(QResizeEvent* event)
 {
+    // The viewport's size: the map takes the viewport's height, right of it.
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
+    const QRect view = viewport()->geometry();
+    m_map->setGeometry(view.right() + 1, view.top(), ChangeMapView::kWidth, view.height());
 }
 
 void DiffCanvas::showEvent(QShowEvent* event)
@@ -196,6 +211,8 @@ void DiffCanvas::showEvent(QShowEvent* event)
 void DiffCanvas::scrollContentsBy(int dx, int dy)
 {
     viewport()->scroll(dx, dy);
+    if (dy != 0)
+        m_map->update();
 }
 
 void DiffCanvas::moveFocus(std::optional<qint64> row, bool scroll)
@@ -206,6 +223,7 @@ void DiffCanvas::moveFocus(std::optional<qint64> row, bool scroll)
         return;
     m_focusedRow = row;
     viewport()->update();
+    m_map->update();
     if (scroll && row && isVisible())
         centreOnRow(*row, true);
 }
@@ -235,7 +253,40 @@ void DiffCanvas::centreOnRow(qint64 row, bool animated)
     m_animation->stop();
     if (row < 0 || row >= rowCount())
         return;
-    const QPoint target = centringTarget(row);
+    scrollTo(centringTarget(row), animated);
+}
+
+QPoint DiffCanvas::revealTarget(qint64 row, TextSpan span)
+{
+    QPoint target = centringTarget(row);
+    target.setX(horizontalScrollBar()->value());
+    if (!m_rows->showsText(rowFor(row)))
+        return target;
+    const qreal start = leadingWidth() + m_rows->textStart();
+    const qreal from = start + m_rows->cursorX(row, span.start);
+    const qreal to = start + m_rows->cursorX(row, span.end());
+    const int view = viewport()->width();
+    // In view from where it is, or from the left edge: stay; otherwise centre the match.
+    if (from >= target.x() && to <= target.x() + view)
+        return target;
+    if (to <= view)
+        target.setX(0);
+    else
+        target.setX(int(std::lround((from + to) / 2 - view / 2.0)));
+    target.setX(std::clamp(target.x(), 0, horizontalScrollBar()->maximum()));
+    return target;
+}
+
+void DiffCanvas::revealText(qint64 row, TextSpan span, bool animated)
+{
+    m_animation->stop();
+    if (row < 0 || row >= rowCount())
+        return;
+    scrollTo(revealTarget(row, span), animated);
+}
+
+void DiffCanvas::scrollTo(QPoint target, bool animated)
+{
     if (!animated) {
         setScrollPosition(target);
         return;

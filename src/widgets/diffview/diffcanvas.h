@@ -14,6 +14,8 @@ class QVariantAnimation;
 
 namespace varnel {
 
+class ChangeMapView;
+
 // A scroll area that shows the rows of one diff result, all of one height, and paints
 // only the rows in view: no widget and no layout per row, so scrolling, painting and
 // focusing cost the same for ten rows and for ten million. Row k stands at k × the row
@@ -21,8 +23,9 @@ namespace varnel {
 // stay in place while the view scrolls sideways.
 //
 // Besides painting it scrolls (wheel, scroll bars, keyboard), centres the focused change
-// (animated, or 50 ms after being shown), and lets the user select text with the mouse
-// within one column and copy it.
+// (animated, or 50 ms after being shown), brings a find match into view, and lets the
+// user select text with the mouse within one column and copy it. Beside its vertical
+// scroll bar, a change map shows where the whole result changes.
 //
 // Subclasses say how each row is shown (its side, whether it is a filler) and may paint a
 // part in front of every row (the inline view's change marker).
@@ -77,6 +80,15 @@ public:
     // Where centreOnRow would scroll to.
     QPoint centringTarget(qint64 row);
     bool isAnimating() const;
+    // Centres `row` as centreOnRow() does, but sideways only as far as it takes to show the
+    // stretch `span` of its text (a find match); a row without text keeps its place sideways.
+    void revealText(qint64 row, TextSpan span, bool animated);
+    QPoint revealTarget(qint64 row, TextSpan span);
+
+    // The strip beside the vertical scroll bar that maps the whole result.
+    ChangeMapView* changeMap() const { return m_map; }
+    // Repaints the rows in view and the map (after the painter's marks changed).
+    void marksChanged();
 
     QPoint scrollPosition() const;
     void setScrollPosition(QPoint position);
@@ -120,6 +132,7 @@ protected:
 private:
     void updateScrollBars();
     void updateContentWidth();
+    void scrollTo(QPoint target, bool animated);
     void growContentWidth(qreal rowWidth);
     void appearanceChanged();
     std::optional<RowPainter::Selection> selectionIn(qint64 index) const;
@@ -131,6 +144,7 @@ private:
     qreal m_contentWidth = 0; // the widest row's width, before the view's own width
     bool m_growPending = false;
     QVariantAnimation* m_animation;
+    ChangeMapView* m_map;
 
     std::optional<TextPosition> m_anchor;
     TextPosition m_cursor;

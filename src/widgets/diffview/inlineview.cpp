@@ -51,6 +51,12 @@ void InlineView::setFontSize(qreal fontSize)
         metricsChanged(oldHeight);
 }
 
+void InlineView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current)
+{
+    rows().setFind(matcher, current);
+    marksChanged();
+}
+
 QString InlineView::markerText(DiffLineType type)
 {
     switch (type) {

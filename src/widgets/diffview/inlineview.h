@@ -38,6 +38,11 @@ public:
     void setFontSize(qreal fontSize);
     qreal fontSize() const { return rows().metrics().fontSize; }
 
+    // The find query's occurrences to mark, and the current one.
+    void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current);
+    // Brings a find match into view, animated while the view is visible.
+    void revealMatch(qint64 row, TextSpan span) { revealText(row, span, isVisible()); }
+
     // The marker's text for a kind of line.
     static QString markerText(DiffLineType type);
 

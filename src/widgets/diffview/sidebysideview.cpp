@@ -1,5 +1,6 @@
 #include "widgets/diffview/sidebysideview.h"
 
+#include "widgets/diffview/changemapview.h"
 #include "widgets/style/separator.h"
 
 #include <QHBoxLayout>
@@ -40,6 +41,30 @@ SideBySideView::SideBySideView(QWidget* parent)
     layout->addWidget(m_left, 1);
     layout->addWidget(new Separator(Qt::Vertical, this));
     layout->addWidget(m_right, 1);
+
+    // Both columns go where either map was clicked.
+    for (DiffColumnView* column : {m_left, m_right}) {
+        column->changeMap()->onJump = [this](qint64 row) {
+            for (DiffColumnView* each : {m_left, m_right}) {
+                QPoint target = each->centringTarget(row);
+                target.setX(each->scrollPosition().x());
+                each->setScrollPosition(target);
+            }
+        };
+    }
+}
+
+void SideBySideView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current)
+{
+    m_rows->setFind(matcher, current);
+    m_left->marksChanged();
+    m_right->marksChanged();
+}
+
+void SideBySideView::revealMatch(qint64 row, TextSpan span)
+{
+    m_left->revealText(row, span, isVisible());
+    m_right->revealText(row, span, isVisible());
 }
 
 void SideBySideView::setResult(const DiffResult& result, std::optional<qint64> focusedRow)

@@ -30,7 +30,7 @@ private:
 // right, with a one-pixel line between them. Both columns have the same rows: a line on
 // one side only faces a filler row, so row k of one column stands beside row k of the
 // other. The columns scroll independently, and both centre the focused change whenever
-// it moves.
+// it moves; a click in either change map brings both to the place clicked.
 //
 // It shows what it is given (a result, the focused row, the language, the font size) and
 // calls nothing back.
@@ -56,6 +56,11 @@ public:
     // In device-independent pixels; the diff text size (13 by default).
     void setFontSize(qreal fontSize);
     qreal fontSize() const { return m_rows->metrics().fontSize; }
+
+    // The find query's occurrences to mark, and the current one.
+    void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current);
+    // Brings a find match into view in both columns, animated while the view is visible.
+    void revealMatch(qint64 row, TextSpan span);
 
     DiffColumnView* column(PageSide side) const { return side == PageSide::left ? m_left : m_right; }
 

@@ -1,0 +1,226 @@
+#include "widgets/diffview/changemapview.h"
+
+#include "widgets/diffview/diffcanvas.h"
+#include "widgets/style/appearance.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QToolTip>
+
+#include <algorithm>
+#include <cmath>
+
+namespace varnel {
+
+namespace {
+
+constexpr qreal kBackgroundTint = 0.05;
+constexpr qreal kEdgeOpacity = 0.2;
+constexpr qreal kMarkInset = 2;
+constexpr qreal kFrameFill = 0.12;
+constexpr qreal kFrameEdge = 0.45;
+constexpr qreal kSmallestFrame = 6;
+constexpr qreal kFocusHeight = 2;
+
+} // namespace
+
+ChangeMapView::ChangeMapView(DiffCanvas& canvas) : QWidget(&canvas), m_canvas(canvas)
+{
+    setCursor(Qt::PointingHandCursor);
+    setAccessibleName(QStringLiteral("Change map"));
+    onJump = [this](qint64 row) {
+        QScrollBar* bar = m_canvas.verticalScrollBar();
+        const qint64 height = m_canvas.rowHeight();
+        bar->setValue(
+            int(std::clamp<qint64>(row * height + height / 2 - m_canvas.viewport()->height() / 2, 0, bar->maximum())));
+    };
+    connect(&Appearance::instance(), &Appearance::changed, this, [this] {
+        m_dirty = true;
+        update();
+    });
+}
+
+void ChangeMapView::resultChanged()
+{
+    m_dirty = true;
+    update();
+}
+
+void ChangeMapView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_dirty = true;
+}
+
+void ChangeMapView::rebuild()
+{
+    const qreal ratio = devicePixelRatioF();
+    const int pixels = int(std::ceil(height() * ratio));
+    m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels);
+    const Palette& palette = Appearance::instance().palette();
+    m_marks = QImage(int(std::ceil(kWidth * ratio)), std::max(1, pixels), QImage::Format_ARGB32_Premultiplied);
+    m_marks.fill(Qt::transparent);
+    const int left = int(std::round(kMarkInset * ratio));
+    const int right = m_marks.width() - left;
+    const int middle = (left + right) / 2;
+    const QColor red = palette.color(ColorRole::red);
+    const QColor green = palette.color(ColorRole::green);
+    QPainter painter(&m_marks);
+    // Runs of pixel rows with the same marks are one rectangle.
+    for (int y = 0; y < pixels;) {
+        const std::uint8_t marks = m_map.marks(y);
+        int end = y + 1;
+        while (end < pixels && m_map.marks(end) == marks)
+            ++end;
+        if (marks == ChangeMap::removed)
+            painter.fillRect(QRect(left, y, right - left, end - y), red);
+        else if (marks == ChangeMap::added)
+            painter.fillRect(QRect(left, y, right - left, end - y), green);
+        else if (marks != ChangeMap::none) {
+            painter.fillRect(QRect(left, y, middle - left, end - y), red);
+            painter.fillRect(QRect(middle, y, right - middle, end - y), green);
+        }
+        y = end;
+    }
+    painter.end();
+    m_marks.setDevicePixelRatio(ratio);
+    m_wasDark = palette.isDark();
+    m_dirty = false;
+}
+
+QRectF ChangeMapView::visibleFrame() const
+{
+    const qint64 total = m_canvas.rowCount() * m_canvas.rowHeight();
+    if (total <= 0)
+        return {};
+    const qreal scale = qreal(height()) / qreal(total);
+    const qreal top = qreal(m_canvas.verticalScrollBar()->value()) * scale;
+    const qreal shown = std::min<qreal>(height(), qreal(m_canvas.viewport()->height()) * scale);
+    if (shown >= kSmallestFrame)
+        return {0, top, qreal(kWidth), std::min(shown, height() - top)};
+    // Too thin to see: a small frame centred on where the view is.
+    const qreal centre = top + shown / 2;
+    const qreal frameTop = std::clamp(centre - kSmallestFrame / 2, 0.0, height() - kSmallestFrame);
+    return {0, frameTop, qreal(kWidth), kSmallestFrame};
+}
+
+void ChangeMapView::paintEvent(QPaintEvent*)
+{
+    const Palette& palette = Appearance::instance().palette();
+    if (m_dirty || m_wasDark != palette.isDark() || !qFuzzyCompare(m_marks.devicePixelRatio(), devicePixelRatioF()))
+        rebuild();
+    QPainter painter(this);
+    painter.fillRect(rect(), palette.color(ColorRole::viewBackground));
+    painter.fillRect(rect(), palette.color(ColorRole::secondary, kBackgroundTint));
+    painter.fillRect(QRectF(0, 0, 1, height()), palette.color(ColorRole::secondary, kEdgeOpacity));
+    painter.drawImage(QPointF(0, 0), m_marks);
+
+    const qint64 rows = m_canvas.rowCount();
+    if (const std::optional<qint64> focused = m_canvas.focusedRow(); focused && rows > 0) {
+        const qreal top = qreal(*focused) * height() / qreal(rows);
+        const qreal tall = std::max(kFocusHeight, qreal(height()) / qreal(rows));
+        painter.fillRect(QRectF(0, std::min(top, height() - tall), kWidth, tall), palette.color(ColorRole::accent));
+    }
+
+    const QRectF frame = visibleFrame();
+    if (frame.isValid()) {
+        painter.fillRect(frame, palette.color(ColorRole::secondary, kFrameFill));
+        painter.setPen(QPen(palette.color(ColorRole::secondary, kFrameEdge), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(frame.adjusted(0.5, 0.5, -0.5, -0.5));
+    }
+}
+
+void ChangeMapView::jumpTo(qreal y)
+{
+    const qint64 rows = m_canvas.rowCount();
+    if (rows == 0 || height() <= 0 || !onJump)
+        return;
+    onJump(ChangeMap::rowAt(y, rows, height()));
+}
+
+void ChangeMapView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    m_dragging = true;
+    jumpTo(event->position().y());
+    event->accept();
+}
+
+void ChangeMapView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_dragging)
+        jumpTo(event->position().y());
+}
+
+void ChangeMapView::mouseReleaseEvent(QMouseEvent* event)
+{
+    m_dragging = false;
+    event->accept();
+}
+
+QString ChangeMapView::toolTipAt(int y) const
+{
+    const qint64 rows = m_canvas.rowCount();
+    if (rows == 0 || height() <= 0)
+        return {};
+    const auto [first, end] = ChangeMap::rowsAtPixel(y, rows, height());
+    std::optional<qint64> leftFirst, leftLast, rightFirst, rightLast;
+    qint64 added = 0;
+    qint64 removed = 0;
+    const RowPainter& painter = m_canvas.rowPainter();
+    for (qint64 row = first; row < end; ++row) {
+        const DiffLine& line = painter.line(row);
+        if (const std::optional<qint64> number = line.leftLineNumber()) {
+            leftFirst = leftFirst.value_or(*number);
+            leftLast = number;
+        }
+        if (const std::optional<qint64> number = line.rightLineNumber()) {
+            rightFirst = rightFirst.value_or(*number);
+            rightLast = number;
+        }
+        added += line.type() == DiffLineType::added;
+        removed += line.type() == DiffLineType::removed;
+    }
+    const auto range = [](qint64 from, qint64 to) {
+        return from == to ? QStringLiteral("line %1").arg(from) : QStringLiteral("lines %1–%2").arg(from).arg(to);
+    };
+    QStringList parts;
+    if (leftFirst)
+        parts.append(range(*leftFirst, *leftLast) + QStringLiteral(" on the left"));
+    if (rightFirst)
+        parts.append(range(*rightFirst, *rightLast) + QStringLiteral(" on the right"));
+    if (parts.isEmpty())
+        parts.append(QStringLiteral("unchanged lines hidden"));
+    QString text = parts.join(QStringLiteral(", "));
+    text[0] = text[0].toUpper();
+    QStringList changes;
+    if (removed > 0)
+        changes.append(QStringLiteral("%1 removed").arg(removed));
+    if (added > 0)
+        changes.append(QStringLiteral("%1 added").arg(added));
+    if (!changes.isEmpty())
+        text += QLatin1Char('\n') + changes.join(QStringLiteral(", "));
+    return text;
+}
+
+bool ChangeMapView::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = toolTipAt(help->pos().y());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, this);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+} // namespace varnel

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "reading/changemap.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+namespace varnel {
+
+class DiffCanvas;
+
+// The strip beside a diff view's vertical scroll bar that shows where the whole result
+// changes: a red mark where rows were removed, a green one where rows were added (both,
+// side by side, where a pixel row holds both), the focused change in the accent colour,
+// and a frame around the rows in view. Clicking or dragging scrolls there; the tooltip
+// names the lines under the pointer.
+//
+// The marks are worked out once per result and strip height (ChangeMap) and drawn into
+// an image, so a paint costs the same for ten rows and for ten million.
+class ChangeMapView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 12;
+
+    explicit ChangeMapView(DiffCanvas& canvas);
+
+    // Scrolls the view so that `row` stands in its middle; by default the canvas's own.
+    std::function<void(qint64 row)> onJump;
+
+    // The canvas has a new result, or its rows changed in height.
+    void resultChanged();
+    // The marks as last drawn, in device pixels of the strip's height.
+    const ChangeMap& changeMap() const { return m_map; }
+    // The tooltip text for a point `y` pixels from the top.
+    QString toolTipAt(int y) const;
+    // The rows the frame shows as being in view, as pixels from the top: top and height.
+    QRectF visibleFrame() const;
+
+    QSize sizeHint() const override { return {kWidth, 0}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void rebuild();
+    void jumpTo(qreal y);
+
+    DiffCanvas& m_canvas;
+    ChangeMap m_map;
+    QImage m_marks; // the marks, at the device pixel ratio; rebuilt when invalid
+    bool m_dirty = true;
+    bool m_wasDark = false;
+    bool m_dragging = false;
+};
+
+} // namespace varnel
