@@ -1,9 +1,13 @@
 // The diff views on a million-row result: paint, scroll, focus and show times, and the
 // memory the views add. Offscreen, 1100×700, JSON colouring on, the generated 1M-line pair
-// with 5% of lines edited, every line shown.
+// with 5% of lines edited, every line shown. Every paint includes the changes within
+// modified lines (computed for the rows painted) and the change map; the last steps mark
+// the matches of a find query, and time the count of a query over every row.
 //   varnel-bench-views [PAIR]   (default 1M-5pct)
 #include "core/diffengine.h"
 #include "pairgen.h"
+#include "reading/matchindex.h"
+#include "widgets/diffview/changemapview.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
 
@@ -94,11 +98,14 @@ struct Layout {
     QWidget* widget;
     std::vector<DiffCanvas*> canvases;
     std::function<void(const DiffResult&)> setResult;
+    std::function<void(const TextMatcher&)> setFind;
 
     void repaint() const
     {
-        for (DiffCanvas* canvas : canvases)
+        for (DiffCanvas* canvas : canvases) {
             canvas->viewport()->repaint();
+            canvas->changeMap()->repaint();
+        }
     }
     void scrollBy(int dy) const
     {
@@ -173,6 +180,40 @@ void run(Layout& layout, const DiffResult& result, const std::vector<qint64>& ch
         }
         layout.repaint();
     }));
+    // Ctrl+] from change to change, 1,000 times, each centred and painted: the rows that
+    // come into view are new, so their spans are computed in the step.
+    const std::size_t firstChange = changeRows.size() / 3;
+    const Stats adjacent = stats(timed(1000, [&](int i) {
+        const qint64 row = changeRows[(firstChange + std::size_t(i)) % changeRows.size()];
+        for (DiffCanvas* canvas : layout.canvases) {
+            canvas->moveFocus(row, false);
+            canvas->centreOnRow(row, false);
+        }
+        layout.repaint();
+    }));
+
+    // How many of the rows painted last show changes within the line.
+    qsizetype withSpans = 0;
+    qsizetype changedInView = 0;
+    const qint64 top = layout.canvases.front()->firstVisibleRow();
+    const RowPainter& painter = layout.canvases.front()->rowPainter();
+    for (qint64 row = top; row < std::min<qint64>(rows, top + 30); ++row) {
+        const DiffLineType type = painter.line(row).type();
+        if (type != DiffLineType::added && type != DiffLineType::removed)
+            continue;
+        ++changedInView;
+        withSpans += !const_cast<RowPainter&>(painter).changedSpans(row).isEmpty();
+    }
+
+    // With the matches of a frequent word marked in every row painted.
+    layout.setFind(TextMatcher(QStringLiteral("value"), Qt::CaseInsensitive));
+    layout.scrollTo(0);
+    layout.repaint();
+    const Stats wheelFind = stats(timed(1000, [&](int) {
+        layout.scrollBy(step);
+        layout.repaint();
+    }));
+    layout.setFind(TextMatcher());
 
     const double perRow = double(qint64(heapInUse()) - qint64(heapBefore)) / double(rows);
     qsizetype cached = 0;
@@ -188,6 +229,10 @@ void run(Layout& layout, const DiffResult& result, const std::vector<qint64>& ch
     print("1,000 wheel steps of 3 rows, whole viewport painted", wheelFull);
     print("focus change, centred without animation", focus);
     print("focus change and its paint", focusPaint);
+    print("1,000 moves to the adjacent change, painted", adjacent);
+    print("1,000 wheel steps, whole viewport, find marks on", wheelFind);
+    std::printf("  %-52s %lld of %lld changed rows in view\n", "rows with changes marked within the line",
+                static_cast<long long>(withSpans), static_cast<long long>(changedInView));
     std::printf("  %-52s %.2f bytes per row (%lld rows of text cached)\n", "heap the views add", perRow,
                 static_cast<long long>(cached));
     layout.widget->hide();
@@ -224,13 +269,29 @@ int main(int argc, char* argv[])
     Layout sideBySideLayout{"side by side",
                             &sideBySide,
                             {sideBySide.column(PageSide::left), sideBySide.column(PageSide::right)},
-                            [&sideBySide](const DiffResult& r) { sideBySide.setResult(r); }};
+                            [&sideBySide](const DiffResult& r) { sideBySide.setResult(r); },
+                            [&sideBySide](const TextMatcher& m) { sideBySide.setFind(m, std::nullopt); }};
     run(sideBySideLayout, result, changeRows);
 
     InlineView inlineView;
     inlineView.setLanguage(SyntaxHighlighter::Language::json);
-    Layout inlineLayout{
-        "inline", &inlineView, {&inlineView}, [&inlineView](const DiffResult& r) { inlineView.setResult(r); }};
+    Layout inlineLayout{"inline",
+                        &inlineView,
+                        {&inlineView},
+                        [&inlineView](const DiffResult& r) { inlineView.setResult(r); },
+                        [&inlineView](const TextMatcher& m) { inlineView.setFind(m, std::nullopt); }};
     run(inlineLayout, result, changeRows);
+
+    // Counting a query over every row, as the find bar does on a worker thread.
+    std::printf("\nfind: counting every occurrence in %lld rows (milliseconds, median of 5)\n",
+                static_cast<long long>(result.lines().size()));
+    for (const QString& query : {QStringLiteral("value"), QStringLiteral("edited 99"), QStringLiteral("Ä")}) {
+        qint64 total = 0;
+        const Stats count = stats(timed(5, [&](int) {
+            total = MatchIndex::build(result.lines(), TextMatcher(query, Qt::CaseInsensitive))->total();
+        }));
+        std::printf("  %-52s %8.1f  (%lld matches)\n", qPrintable(QStringLiteral("\"%1\"").arg(query)), count.median,
+                    static_cast<long long>(total));
+    }
     return 0;
 }
