@@ -79,7 +79,16 @@ const char* typeName(DiffLineType type)
     return "unchanged";
 }
 
-void printJson(const DiffResult& result)
+// {"encoding":"utf-8","byteOrderMark":false,"lineEnds":"crlf","finalNewline":true}
+void appendFormat(QByteArray& out, const TextFormat& format)
+{
+    out.append("{\"encoding\":\"" + format.encodingKey().toLatin1() + "\",\"byteOrderMark\":" +
+               (format.byteOrderMark ? "true" : "false") + ",\"lineEnds\":\"" + format.lineEndsKey().toLatin1() +
+               "\",\"finalNewline\":" + (format.finalLineEnd ? "true" : "false") + '}');
+}
+
+// The result, then (for text files) how each file was written, under "files".
+void printJson(const DiffResult& result, const TextFormats& formats)
 {
     Sink sink;
     QByteArray& out = sink.buffer();
@@ -104,7 +113,15 @@ void printJson(const DiffResult& result)
         out.append('}');
         sink.maybeFlush();
     }
-    out.append("]}\n");
+    out.append(']');
+    if (formats.left && formats.right) {
+        out.append(",\"files\":{\"left\":");
+        appendFormat(out, *formats.left);
+        out.append(",\"right\":");
+        appendFormat(out, *formats.right);
+        out.append('}');
+    }
+    out.append("}\n");
 }
 
 // Parses a subcommand's arguments; gives the exit status when there is nothing more to do
@@ -181,8 +198,9 @@ int runDiff(const QStringList& arguments)
             QStringLiteral("diff needs exactly two files: varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT"));
 
     // The same comparison the window runs: same kinds only, each with its reader.
+    TextFormats formats;
     const Expected<DiffResult> outcome =
-        Comparison::performOne(fileItem(files[0]), fileItem(files[1]), parser.isSet(collapse));
+        Comparison::performOne(fileItem(files[0]), fileItem(files[1]), parser.isSet(collapse), &formats);
     if (!outcome)
         return fail(outcome.error().message);
     const DiffResult& result = outcome.value();
@@ -191,7 +209,7 @@ int runDiff(const QStringList& arguments)
                  " removed=" + QByteArray::number(result.removedCount()) +
                  " modified=" + QByteArray::number(result.modifiedCount()) + '\n');
     } else if (parser.isSet(json)) {
-        printJson(result);
+        printJson(result, formats);
     } else {
         printListing(result);
     }

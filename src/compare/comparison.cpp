@@ -78,6 +78,7 @@ Error outOfMemory(const FileItem& left, const FileItem& right)
 struct Documents {
     SharedLines original;
     SharedLines revised;
+    TextFormats formats;
 };
 
 // Both files of a comparison, read left first, when they are of the same kind and the
@@ -89,16 +90,18 @@ Expected<Documents> readBoth(const FileItem& left, const FileItem& right, const 
     const qint64 available = MemoryBudget::available();
     if (std::optional<Error> refusal = Comparison::checkSizes(left, fileSize(left), right, fileSize(right), available))
         return *std::move(refusal);
-    Expected<TextLines> original = Comparison::readLines(left, cancel);
+    TextFormats formats;
+    Expected<TextLines> original = Comparison::readLines(left, cancel, &formats.left);
     if (!original)
         return original.error();
-    Expected<TextLines> revised = Comparison::readLines(right, cancel);
+    Expected<TextLines> revised = Comparison::readLines(right, cancel, &formats.right);
     if (!revised)
         return revised.error();
     if (std::optional<Error> refusal =
             Comparison::checkLines(left, original.value(), right, revised.value(), available))
         return *std::move(refusal);
-    return Documents{TextLines::share(std::move(original).value()), TextLines::share(std::move(revised).value())};
+    return Documents{TextLines::share(std::move(original).value()), TextLines::share(std::move(revised).value()),
+                     formats};
 }
 
 } // namespace
@@ -154,8 +157,11 @@ std::optional<Error> Comparison::checkLines(const FileItem& left, const TextLine
                           MemoryBudget::formatSize(available))};
 }
 
-Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelCheck& cancel)
+Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelCheck& cancel,
+                                          std::optional<TextFormat>* format)
 {
+    if (format)
+        format->reset();
     try {
         const QString path = filePath(file.url);
         // The same budget as a comparison's, for one file read alone (varnel-cli lines).
@@ -164,7 +170,14 @@ Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelChec
         if (const qint64 need = estimateFile(file.mode.kind(), size); need > available)
             return tooLarge(file, size, need, available);
         switch (file.mode.kind()) {
-        case DiffMode::Kind::text: return FileParser::readLines(path);
+        case DiffMode::Kind::text: {
+            Expected<FileParser::Document> document = FileParser::read(path);
+            if (!document)
+                return document.error();
+            if (format)
+                *format = document.value().format;
+            return std::move(document.value().lines);
+        }
         case DiffMode::Kind::docx: return DOCXParser::extractText(path);
         case DiffMode::Kind::pdf: {
             Expected<PDFExtractionResult> pdf = PDFParser::extract(path, cancel);
@@ -197,18 +210,21 @@ Expected<ComparisonOutcome> Comparison::perform(const FileItem& left, const File
             DiffEngine::computeBoth(documents.value().original, documents.value().revised, options);
         if (!results)
             return cancelledError();
-        return ComparisonOutcome{std::move(results->collapsed), std::move(results->full)};
+        return ComparisonOutcome{std::move(results->collapsed), std::move(results->full), documents.value().formats};
     } catch (const std::bad_alloc&) {
         return outOfMemory(left, right);
     }
 }
 
-Expected<DiffResult> Comparison::performOne(const FileItem& left, const FileItem& right, bool collapseContext)
+Expected<DiffResult> Comparison::performOne(const FileItem& left, const FileItem& right, bool collapseContext,
+                                            TextFormats* formats)
 {
     try {
         Expected<Documents> documents = readBoth(left, right, {});
         if (!documents)
             return documents.error();
+        if (formats)
+            *formats = documents.value().formats;
         return DiffEngine::compute(documents.value().original, documents.value().revised, collapseContext);
     } catch (const std::bad_alloc&) {
         return outOfMemory(left, right);

@@ -3,13 +3,23 @@
 #include "core/diffengine.h"
 #include "core/error.h"
 #include "readers/filetypedetector.h"
+#include "readers/textformat.h"
+
+#include <optional>
 
 namespace varnel {
 
+// How the two files of a comparison were written; absent for PDF and Word files.
+struct TextFormats {
+    std::optional<TextFormat> left;
+    std::optional<TextFormat> right;
+};
+
 // What one comparison produces: the collapsed result and the full one.
 struct ComparisonOutcome {
-    DiffResult result;     // unchanged lines far from changes folded into placeholders
-    DiffResult fullResult; // every line
+    DiffResult result;        // unchanged lines far from changes folded into placeholders
+    DiffResult fullResult;    // every line
+    TextFormats formats = {}; // how each text file was written
 };
 
 // The comparison of two chosen files, as the window runs it and as varnel-cli diff runs
@@ -37,11 +47,15 @@ public:
 
     // The same comparison when only one of the two results is wanted (the command-line
     // tool): the collapsed one when `collapseContext`, else the full one.
-    static Expected<DiffResult> performOne(const FileItem& left, const FileItem& right, bool collapseContext);
+    // `formats`, when given, receives how each text file was written.
+    static Expected<DiffResult> performOne(const FileItem& left, const FileItem& right, bool collapseContext,
+                                           TextFormats* formats = nullptr);
 
     // The lines of one file as its kind's reader gives them; refused like a comparison
     // (kind `tooLarge`) when reading it alone cannot fit in memory.
-    static Expected<TextLines> readLines(const FileItem& file, const CancelCheck& cancel = {});
+    // `format`, when given, receives how a text file was written (and nothing for others).
+    static Expected<TextLines> readLines(const FileItem& file, const CancelCheck& cancel = {},
+                                         std::optional<TextFormat>* format = nullptr);
 
     // The budget, in two steps. Before reading, from the sizes of the files: an error
     // naming the file that weighs most, its size, the memory the comparison needs and the

@@ -154,27 +154,49 @@ bool FileParser::isValidUtf8(QByteArrayView data)
     return true;
 }
 
-std::optional<QByteArray> FileParser::decode(QByteArray data)
+std::optional<QByteArray> FileParser::decode(QByteArray data, TextFormat* format)
 {
+    TextFormat found;
+    std::optional<QByteArray> text;
     if (isValidUtf8(data)) {
-        if (data.startsWith("\xEF\xBB\xBF"))
+        found.byteOrderMark = data.startsWith("\xEF\xBB\xBF");
+        if (found.byteOrderMark)
             data.remove(0, 3);
-        return data;
+        text = std::move(data);
+    } else if (std::optional<QByteArray> utf16 = decodeUtf16WithBom(data)) {
+        found.encoding = data.startsWith("\xFF\xFE") ? TextFormat::Encoding::utf16LittleEndian
+                                                     : TextFormat::Encoding::utf16BigEndian;
+        found.byteOrderMark = true;
+        text = std::move(utf16);
+    } else {
+        found.encoding = TextFormat::Encoding::latin1;
+        text = latin1ToUtf8(data);
     }
-    if (std::optional<QByteArray> utf16 = decodeUtf16WithBom(data))
-        return utf16;
-    return latin1ToUtf8(data);
+    if (format)
+        *format = found;
+    return text;
 }
 
-Expected<TextLines> FileParser::readLines(const QString& path)
+Expected<FileParser::Document> FileParser::read(const QString& path)
 {
     Expected<QByteArray> bytes = readWholeFile(path);
     if (!bytes)
         return bytes.error();
-    std::optional<QByteArray> text = decode(std::move(bytes).value());
+    Document document;
+    std::optional<QByteArray> text = decode(std::move(bytes).value(), &document.format);
     if (!text)
         return Error{Error::Kind::unreadableEncoding, describe(FileParserError::unreadableEncoding)};
-    return TextLines::split(std::move(*text));
+    document.format.scanLineEnds(*text);
+    document.lines = TextLines::split(std::move(*text));
+    return document;
+}
+
+Expected<TextLines> FileParser::readLines(const QString& path)
+{
+    Expected<Document> document = read(path);
+    if (!document)
+        return document.error();
+    return std::move(document.value().lines);
 }
 
 Error fileReadError(const QString& path, const QString& reason)

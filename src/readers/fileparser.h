@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 #include "core/textlines.h"
+#include "readers/textformat.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,10 +27,18 @@ QString describe(FileParserError error);
 // Lines are split as TextLines::split() describes: CR LF is one line end.
 class FileParser {
 public:
+    // A text file's lines and how it was written.
+    struct Document {
+        TextLines lines;
+        TextFormat format;
+    };
+
+    static Expected<Document> read(const QString& path);
     static Expected<TextLines> readLines(const QString& path);
 
-    // The data as UTF-8 text, or nothing when no supported encoding decodes it.
-    static std::optional<QByteArray> decode(QByteArray data);
+    // The data as UTF-8 text, or nothing when no supported encoding decodes it. `format`,
+    // when given, receives the encoding and whether a byte-order mark led the data.
+    static std::optional<QByteArray> decode(QByteArray data, TextFormat* format = nullptr);
 
     // Whether `data` is well-formed UTF-8: no overlong forms, no surrogates, nothing
     // past U+10FFFF, no truncated sequence.

@@ -231,6 +231,8 @@ void ComparisonViewModel::resetFontSize()
 
 void ComparisonViewModel::clearComparisonState()
 {
+    m_leftFormat.reset();
+    m_rightFormat.reset();
     setDiffResult(std::nullopt);
     setFullDiffResult(std::nullopt);
     setComparisonError(std::nullopt);
@@ -296,6 +298,8 @@ void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>
     m_progressPoll->stop();
     setProgress(std::nullopt);
     if (outcome) {
+        m_leftFormat = outcome.value().formats.left;
+        m_rightFormat = outcome.value().formats.right;
         setDiffResult(outcome.value().result);
         setFullDiffResult(outcome.value().fullResult);
         const QUrl left = m_leftFile->url;

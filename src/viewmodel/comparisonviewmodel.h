@@ -64,6 +64,12 @@ public:
     const std::optional<FileItem>& rightFile() const { return m_rightFile; }
     const std::optional<DiffResult>& diffResult() const { return m_diffResult; }
     const std::optional<DiffResult>& fullDiffResult() const { return m_fullDiffResult; }
+    // How each text file of the published results was written (encoding, line ends); set
+    // with the results, before diffResultChanged, and absent for PDF and Word files.
+    const std::optional<TextFormat>& textFormat(FileSide side) const
+    {
+        return side == FileSide::left ? m_leftFormat : m_rightFormat;
+    }
     bool showAllContext() const { return m_showAllContext; }
     bool isComparing() const { return m_isComparing; }
     // How much of the running comparison is done, from 0 to 1; nothing while no comparison
@@ -141,6 +147,8 @@ private:
     std::optional<FileItem> m_rightFile;
     std::optional<DiffResult> m_diffResult;
     std::optional<DiffResult> m_fullDiffResult;
+    std::optional<TextFormat> m_leftFormat;
+    std::optional<TextFormat> m_rightFormat;
     bool m_showAllContext = false;
     bool m_isComparing = false;
     std::optional<double> m_progress;

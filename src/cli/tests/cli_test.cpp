@@ -56,6 +56,22 @@ TEST_F(CliTest, DiffJsonHasTheDocumentedShape)
                   {"type", "added"}, {"left", QJsonValue::Null}, {"right", 12}, {"content", "twelve \"quoted\"\t\\"}}));
 }
 
+TEST_F(CliTest, DiffJsonAddsHowEachTextFileWasWritten)
+{
+    const Outcome result = run({"diff", "--json", write("l.txt", "\xEF\xBB\xBFx\r\ny"), write("r.txt", "x\ny\n")});
+    EXPECT_EQ(result.exitCode, 0);
+    const QJsonObject object = QJsonDocument::fromJson(result.out).object();
+    // Every key there was before, and "files".
+    EXPECT_EQ(object.keys(), (QStringList{"addedCount", "files", "lines", "modifiedCount", "removedCount"}));
+    const QJsonObject files = object.value("files").toObject();
+    EXPECT_EQ(
+        files.value("left").toObject(),
+        (QJsonObject{{"encoding", "utf-8"}, {"byteOrderMark", true}, {"lineEnds", "crlf"}, {"finalNewline", false}}));
+    EXPECT_EQ(
+        files.value("right").toObject(),
+        (QJsonObject{{"encoding", "utf-8"}, {"byteOrderMark", false}, {"lineEnds", "lf"}, {"finalNewline", true}}));
+}
+
 TEST_F(CliTest, StatAndIdenticalFiles)
 {
     const QString left = write("a.txt", "x\r\ny\r\n");

@@ -95,6 +95,40 @@ TEST_F(FileParserTest, Latin1IsNotMistakenForUtf16)
     // clang-format on
 }
 
+TEST_F(FileParserTest, SaysHowEachFileWasWritten)
+{
+    using Encoding = TextFormat::Encoding;
+    using LineEnds = TextFormat::LineEnds;
+    const struct {
+        const char* name;
+        QByteArray data;
+        TextFormat format;
+    } cases[] = {
+        {"UTF-8, LF", "a\nb\n", {Encoding::utf8, false, LineEnds::lf, true, false}},
+        {"UTF-8 with BOM, CR LF, no final newline",
+         "\xEF\xBB\xBF"
+         "a\r\nb",
+         {Encoding::utf8, true, LineEnds::crLf, false, false}},
+        {"UTF-16 LE, CR",
+         utf16(QStringLiteral("a\rb\r"), false),
+         {Encoding::utf16LittleEndian, true, LineEnds::cr, true, false}},
+        {"UTF-16 BE, mixed",
+         utf16(QStringLiteral("a\r\nb\n"), true),
+         {Encoding::utf16BigEndian, true, LineEnds::mixed, true, false}},
+        {"Latin-1", "caf\xE9\n", {Encoding::latin1, false, LineEnds::lf, true, false}},
+        {"empty", "", {Encoding::utf8, false, LineEnds::none, false, true}},
+        {"a BOM alone", "\xEF\xBB\xBF", {Encoding::utf8, true, LineEnds::none, false, true}},
+    };
+    for (const auto& c : cases) {
+        const Expected<FileParser::Document> document = FileParser::read(write(QStringLiteral("f.txt"), c.data));
+        ASSERT_TRUE(document.ok()) << c.name;
+        EXPECT_EQ(document.value().format, c.format) << c.name << ": " << document.value().format.label().toStdString();
+    }
+    // The lines are those readLines gives.
+    const Expected<FileParser::Document> document = FileParser::read(write(QStringLiteral("g.txt"), "x\r\ny"));
+    EXPECT_EQ(document.value().lines.toStringList(), (QStringList{"x", "y"}));
+}
+
 TEST(FileParserUtf8, RejectsMalformedSequences)
 {
     for (const char* bad : {"\x80", "\xC0\xAF", "\xC1\xBF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF0\x80\x80\xAF",

@@ -55,7 +55,7 @@ DiffViewMode diffViewModeFromRawValue(const QString& raw)
 FileLabelButton::FileLabelButton(QWidget* parent) : QAbstractButton(parent)
 {
     setFont(fonts::ui(fonts::TextStyle::callout));
-    setToolTip(QStringLiteral("Click to change file"));
+    setTextFormat(std::nullopt);
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
     setHandCursor(this);
@@ -69,9 +69,18 @@ void FileLabelButton::setFileItem(const std::optional<FileItem>& item)
     m_item = item;
     setVisible(item.has_value());
     setAccessibleName(item ? item->name : QString());
-    setAccessibleDescription(QStringLiteral("Click to change file"));
     updateGeometry();
     update();
+}
+
+void FileLabelButton::setTextFormat(const std::optional<TextFormat>& format)
+{
+    if (format == m_format && !toolTip().isEmpty())
+        return;
+    m_format = format;
+    const QString hint = QStringLiteral("Click to change file");
+    setToolTip(format ? hint + QLatin1Char('\n') + format->label() : hint);
+    setAccessibleDescription(toolTip());
 }
 
 QSize FileLabelButton::sizeHint() const
@@ -198,6 +207,8 @@ void ComparisonToolbar::refresh()
 {
     m_leftLabel->setFileItem(m_model.leftFile());
     m_rightLabel->setFileItem(m_model.rightFile());
+    m_leftLabel->setTextFormat(m_model.textFormat(FileSide::left));
+    m_rightLabel->setTextFormat(m_model.textFormat(FileSide::right));
 
     const std::optional<DiffResult>& result = m_model.activeDiffResult();
     const bool changes = result && result->hasChanges();

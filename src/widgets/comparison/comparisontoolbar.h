@@ -2,6 +2,7 @@
 
 #include "core/diffline.h"
 #include "readers/filetypedetector.h"
+#include "readers/textformat.h"
 
 #include <QAbstractButton>
 #include <QWidget>
@@ -33,6 +34,8 @@ public:
 
     const std::optional<FileItem>& fileItem() const { return m_item; }
     void setFileItem(const std::optional<FileItem>& item);
+    // How the file was written, added to the tooltip below "Click to change file".
+    void setTextFormat(const std::optional<TextFormat>& format);
     // The name as drawn at the current width.
     QString shownName() const;
 
@@ -44,6 +47,7 @@ protected:
 
 private:
     std::optional<FileItem> m_item;
+    std::optional<TextFormat> m_format;
 };
 
 // The comparison screen's toolbar, left to right: the left file, the "View" picker, the

@@ -274,6 +274,12 @@ QWidget* DiffContainerView::buildResultPage()
                          Qt::AlignHCenter);
     identical->addWidget(
         stateLabel(QStringLiteral("Files are identical"), fonts::TextStyle::headline, m_identicalPage));
+    m_formatsLabel = stateLabel(QString(), fonts::TextStyle::subheadline, m_identicalPage);
+    m_formatsLabel->setTextFormat(Qt::PlainText);
+    m_formatsLabel->setWordWrap(true);
+    m_formatsLabel->setContentsMargins(kErrorInset, 0, kErrorInset, 0);
+    m_formatsLabel->hide();
+    identical->addWidget(m_formatsLabel);
     identical->addStretch(1);
     m_resultStack->addWidget(m_identicalPage);
 
@@ -314,6 +320,11 @@ QString DiffContainerView::bannerText() const
 QString DiffContainerView::errorText() const
 {
     return m_errorLabel->text();
+}
+
+QString DiffContainerView::formatsText() const
+{
+    return m_formatsLabel->isHidden() ? QString() : m_formatsLabel->text();
 }
 
 QWidget* DiffContainerView::currentDiffView() const
@@ -453,6 +464,13 @@ void DiffContainerView::showResult()
     m_banner->setVisible(kind == DiffMode::Kind::docx || kind == DiffMode::Kind::pdf);
 
     if (!result.hasChanges()) {
+        // Equal lines may still be written differently: line ends, encoding, last newline.
+        const std::optional<TextFormat>& leftFormat = m_model.textFormat(FileSide::left);
+        const std::optional<TextFormat>& rightFormat = m_model.textFormat(FileSide::right);
+        const QString differences =
+            leftFormat && rightFormat ? TextFormat::differences(*leftFormat, *rightFormat) : QString();
+        m_formatsLabel->setText(differences);
+        m_formatsLabel->setVisible(!differences.isEmpty());
         m_resultStack->setCurrentWidget(m_identicalPage);
         return;
     }

@@ -61,6 +61,9 @@ public:
     // The banner's text, or an empty string when none shows.
     QString bannerText() const;
     QString errorText() const;
+    // The line under "Files are identical" naming how the two files were written
+    // differently (line ends, encoding, byte-order mark, final newline); empty when hidden.
+    QString formatsText() const;
     std::optional<SyntaxHighlighter::Language> language() const { return m_language; }
     BusyIndicator* busyIndicator() const { return m_busy; }
 
@@ -130,6 +133,7 @@ private:
     QLabel* m_bannerLabel = nullptr;
     QStackedWidget* m_resultStack = nullptr;
     QWidget* m_identicalPage = nullptr;
+    QLabel* m_formatsLabel = nullptr; // how the identical files were written differently
     QWidget* m_diffPage = nullptr;
     SummaryBarView* m_summary = nullptr;
     QStackedWidget* m_layouts = nullptr;

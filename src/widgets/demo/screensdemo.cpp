@@ -132,6 +132,7 @@ int main(int argc, char* argv[])
     writeFile(path("server-before.txt"), longSample(false));
     writeFile(path("server-after.txt"), longSample(true));
     writeFile(path("notes copy.txt"), "one\ntwo\nthree\n");
+    writeFile(path("notes windows.txt"), "one\r\ntwo\r\nthree");
     writeFile(path("a-very-long-file-name-for-the-quarterly-financial-report-draft-version-final-2.json"), "{}\n");
     writePdf(path("contract-v1.pdf"), {QStringLiteral("Section 1. The parties agree to the terms below."),
                                        QStringLiteral("Section 2. Payment is due within 30 days."),
@@ -221,6 +222,8 @@ int main(int argc, char* argv[])
          true},
         {"error", [&](RootView& root) { compare(root, url("contract-v1.pdf"), url("notes.txt")); }},
         {"identical", [&](RootView& root) { compare(root, url("notes.txt"), url("notes copy.txt")); }},
+        {"identical-line-ends",
+         [&](RootView& root) { compare(root, url("notes windows.txt"), url("notes copy.txt")); }},
         {"pdf-banner",
          [&](RootView& root) {
              compare(root, url("contract-v1.pdf"), url("contract-v2.pdf"));

@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace varnel;
@@ -82,6 +83,60 @@ TEST_F(ContainerTest, IdenticalFilesShowTheNoticeAndNoNavigation)
     EXPECT_TRUE(view->bannerText().isEmpty());
     EXPECT_TRUE(view->toolbar()->swapButton()->isVisible());
     EXPECT_TRUE(view->toolbar()->closeButton()->isVisible());
+}
+
+TEST_F(ContainerTest, IdenticalLinesWrittenDifferentlySayHowAndTheLabelsTellEachFilesFormat)
+{
+    // Real files through the real comparison: the same lines, with other line ends.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto write = [&dir](const QString& name, const QByteArray& bytes) {
+        QFile file(dir.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return QUrl::fromLocalFile(file.fileName());
+    };
+    const QUrl windows = write(QStringLiteral("windows.txt"), "one\r\ntwo");
+    const QUrl lfOnly = write(QStringLiteral("lfOnly.txt"), "one\ntwo");
+    const QUrl lfEnded = write(QStringLiteral("ended.txt"), "one\ntwo\n");
+
+    view.reset();
+    model = std::make_unique<ComparisonViewModel>();
+    view = std::make_unique<DiffContainerView>(*model);
+    view->resize(1100, 700);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    const auto compareUrls = [this](const QUrl& left, const QUrl& right) {
+        model->loadFile(left, FileSide::left);
+        model->loadFile(right, FileSide::right);
+        ASSERT_TRUE(test::waitFor([this] {
+            return !model->isComparing() && view->content() != DiffContainerView::Content::empty &&
+                   view->content() != DiffContainerView::Content::comparing;
+        }));
+    };
+
+    compareUrls(windows, lfOnly);
+    ASSERT_EQ(view->content(), DiffContainerView::Content::identical);
+    EXPECT_EQ(view->formatsText(), QStringLiteral("Line ends differ: CR LF on the left, LF on the right"));
+    EXPECT_EQ(view->toolbar()->fileLabel(FileSide::left)->toolTip(),
+              QStringLiteral("Click to change file\nUTF-8 · CR LF · no final newline"));
+    EXPECT_EQ(view->toolbar()->fileLabel(FileSide::right)->toolTip(),
+              QStringLiteral("Click to change file\nUTF-8 · LF · no final newline"));
+
+    // Only the last line end differs.
+    model->loadFile(lfEnded, FileSide::left);
+    ASSERT_TRUE(test::waitFor([this] { return !model->isComparing() && model->activeDiffResult(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->formatsText(), QStringLiteral("Only the left file ends with a newline"));
+    EXPECT_EQ(view->toolbar()->fileLabel(FileSide::left)->toolTip(),
+              QStringLiteral("Click to change file\nUTF-8 · LF"));
+
+    // Written alike: the notice stands alone.
+    model->loadFile(lfOnly, FileSide::left);
+    ASSERT_TRUE(test::waitFor([this] { return !model->isComparing() && model->activeDiffResult(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->content(), DiffContainerView::Content::identical);
+    EXPECT_EQ(view->formatsText(), QString());
 }
 
 TEST_F(ContainerTest, NavigationCountsAndStepsThroughTheChanges)
