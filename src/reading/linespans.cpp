@@ -79,7 +79,7 @@ void refineWord(QStringView a, QStringView b, TextSpan& spanA, TextSpan& spanB)
     while (suffix < countA - prefix && suffix < countB - prefix &&
            grapheme(wordA, ga, countA - 1 - suffix) == grapheme(wordB, gb, countB - 1 - suffix))
         ++suffix;
-    const qsizetype shared = qsizetype(prefix + suffix);
+    const qsizetype shared = qsizetype(prefix) + qsizetype(suffix);
     if (shared == 0 || 2 * shared < qsizetype(std::max(countA, countB)))
         return;
     spanA = {spanA.start + ga[prefix], ga[countA - suffix] - ga[prefix]};
@@ -97,7 +97,7 @@ LineSpans LineSpans::compute(QStringView a, QStringView b)
 
     // Equal tokens get equal ids.
     QHash<QStringView, std::uint32_t> ids;
-    ids.reserve(qsizetype(tokensA.size() + tokensB.size()));
+    ids.reserve(qsizetype(tokensA.size()) + qsizetype(tokensB.size()));
     const auto idsOf = [&ids](QStringView text, const std::vector<WordToken>& tokens) {
         std::vector<std::uint32_t> out;
         out.reserve(tokens.size());

@@ -21,6 +21,7 @@ void setRow(QList<DiffLine>& rows, qsizetype row, DiffLineType type)
 std::vector<std::uint8_t> marksOf(const ChangeMap& map)
 {
     std::vector<std::uint8_t> marks;
+    marks.reserve(std::size_t(map.pixels()));
     for (int y = 0; y < map.pixels(); ++y)
         marks.push_back(map.marks(y));
     return marks;
