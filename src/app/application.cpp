@@ -4,6 +4,7 @@
 #include "app/appearancecontroller.h"
 #include "app/privacywindow.h"
 #include "app/settingswindow.h"
+#include "readers/filetypedetector.h"
 #include "widgets/root/rootview.h"
 
 #include <QMessageBox>
@@ -16,13 +17,23 @@ namespace {
 // Each file is an open request of its own, in order. Several at once (`varnel a b`) are
 // meant as one comparison, so they start over: one file already chosen must not become a
 // comparison with the first of them.
+// Files of a kind Varnel cannot read are refused first (the root view alerts), so that
+// they neither end the comparison in view nor take a side.
 void deliver(MainWindow* window, const QStringList& paths)
 {
     RootView* root = window->rootView();
-    if (paths.size() > 1 && (root->viewModel().leftFile() || root->viewModel().rightFile()))
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        const QUrl url = QUrl::fromLocalFile(path);
+        if (FileTypeDetector::detect(url).kind() == DiffMode::Kind::unsupported)
+            root->openFile(url);
+        else
+            urls.append(url);
+    }
+    if (urls.size() > 1 && (root->viewModel().leftFile() || root->viewModel().rightFile()))
         root->viewModel().resetFiles();
-    for (const QString& path : paths)
-        root->openFile(QUrl::fromLocalFile(path));
+    for (const QUrl& url : std::as_const(urls))
+        root->openFile(url);
 }
 
 } // namespace

@@ -52,6 +52,9 @@ QString commandLineUsage()
                           "Options:\n"
                           "  --wait         Open the files in a new window and return when it closes\n"
                           "                 (for git difftool).\n"
+                          "  --benchmark-first-paint\n"
+                          "                 Print when the diff is first painted, then how long each\n"
+                          "                 frame of the diff takes to paint (for benchmarks).\n"
                           "  -h, --help     Show this help.\n"
                           "  -v, --version  Show the version.\n");
 }
@@ -70,6 +73,8 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& workin
             optionsEnded = true;
         } else if (argument == u"--wait") {
             result.wait = true;
+        } else if (argument == u"--benchmark-first-paint") {
+            result.benchmarkFirstPaint = true;
         } else if (argument == u"-h" || argument == u"--help") {
             result.action = CommandLine::Action::help;
         } else if (argument == u"-v" || argument == u"--version") {

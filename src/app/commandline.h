@@ -18,6 +18,9 @@ struct CommandLine {
     // Open the files in a window of this process and return when that window closes
     // (for `git difftool`, which deletes its files as soon as the tool exits).
     bool wait = false;
+    // Print when the first frame of a diff has been painted, and how long each later frame
+    // of a diff view took to paint (for the benchmarks; this process opens its own window).
+    bool benchmarkFirstPaint = false;
     // For Action::error: what to print before the usage. Empty for other actions.
     QString error;
     // The process's exit code for help, version and errors.

@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/application.h"
 #include "app/commandline.h"
+#include "app/painttiming.h"
 #include "app/singleinstance.h"
 
 #include <QApplication>
@@ -46,7 +47,7 @@ int runVarnel(int argc, char* argv[])
     // starting at once from both deciding that they are the first.
     std::optional<QString> socket;
     std::unique_ptr<QLockFile> lock;
-    if (!command.wait) {
+    if (!command.wait && !command.benchmarkFirstPaint) {
         if (const std::optional<QString> folder = instance::folder()) {
             socket = instance::socketPath(*folder);
             lock = std::make_unique<QLockFile>(*socket + QStringLiteral(".lock"));
@@ -58,7 +59,10 @@ int runVarnel(int argc, char* argv[])
 
     // The toolkit takes no options from our command line: a file named "-style" is a file.
     int qtArgc = 1;
-    QApplication qt(qtArgc, argv);
+    const std::unique_ptr<QApplication> qtApplication =
+        command.benchmarkFirstPaint ? std::make_unique<PaintTimingApplication>(qtArgc, argv, stdout)
+                                    : std::make_unique<QApplication>(qtArgc, argv);
+    QApplication& qt = *qtApplication;
     QApplication::setApplicationName(QStringLiteral("Varnel"));
     QApplication::setApplicationDisplayName(QStringLiteral("Varnel"));
     QApplication::setApplicationVersion(applicationVersion());

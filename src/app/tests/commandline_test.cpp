@@ -46,6 +46,10 @@ TEST_F(CommandLineTest, FilesAreMadeAbsoluteInOrder)
     const CommandLine dashed = parse({"--", "-dash.txt", "--wait"});
     EXPECT_FALSE(dashed.wait);
     ASSERT_EQ(dashed.action, CommandLine::Action::error); // "--wait" is a file now, and missing
+    const CommandLine benchmark = parse({"--benchmark-first-paint", "a.txt", "b.txt"});
+    EXPECT_TRUE(benchmark.benchmarkFirstPaint);
+    EXPECT_EQ(benchmark.files, QStringList({path("a.txt"), path("b.txt")}));
+    EXPECT_FALSE(two.benchmarkFirstPaint);
     const CommandLine url = parse({QUrl::fromLocalFile(path("a.txt")).toString()});
     EXPECT_EQ(url.files, QStringList({path("a.txt")}));
 }

@@ -292,6 +292,19 @@ TEST_F(MainWindowTest, OpenRequestsGoToTheMostRecentlyActiveWindow)
     EXPECT_EQ(first->rootView()->viewModel().rightFile()->name, "b.txt");
     EXPECT_FALSE(second->rootView()->viewModel().leftFile());
 
+    // Files Varnel cannot read are refused with one alert, and the comparison stays.
+    const QString x = files.file(QStringLiteral("x.xyz")).toLocalFile();
+    const QString y = files.file(QStringLiteral("y.xyz")).toLocalFile();
+    EXPECT_EQ(app->open({x, y}), first);
+    ASSERT_TRUE(test::waitFor([this] { return !dialogs.alerts.empty(); }));
+    EXPECT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(first->rootView()->viewModel().leftFile()->name, "a.txt");
+    EXPECT_EQ(first->rootView()->viewModel().rightFile()->name, "b.txt");
+    // With one readable file among them, that one starts over on the left.
+    EXPECT_EQ(app->open({x, c}), first);
+    EXPECT_EQ(first->rootView()->viewModel().leftFile()->name, "c.txt");
+    EXPECT_FALSE(first->rootView()->viewModel().rightFile());
+
     // No files: a new window, as starting Varnel again from the desktop's menu does.
     MainWindow* third = app->open({});
     EXPECT_NE(third, first);

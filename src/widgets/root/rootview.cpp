@@ -1,11 +1,15 @@
 #include "widgets/root/rootview.h"
 
+#include "readers/filetypedetector.h"
 #include "widgets/comparison/diffcontainerview.h"
+#include "widgets/dialogs/dialogs.h"
 #include "widgets/intake/welcomeview.h"
 #include "widgets/style/appearance.h"
 
 #include <QStackedWidget>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace varnel {
 
@@ -59,6 +63,22 @@ void RootView::openFile(const QUrl& url)
 {
     if (!url.isLocalFile())
         return;
+    // A file of a kind Varnel cannot read is refused, as a drop of it is, and nothing
+    // changes. The alert comes once this request is handled (a second varnel may be
+    // waiting for the answer), and once for several files refused together.
+    const DiffMode mode = FileTypeDetector::detect(url);
+    if (mode.kind() == DiffMode::Kind::unsupported) {
+        if (!std::exchange(m_refusalPending, true)) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, extension = mode.extension()] {
+                    m_refusalPending = false;
+                    dialogs::showUnsupportedFile(this, extension, dialogs::UnsupportedFileContext::choose);
+                },
+                Qt::QueuedConnection);
+        }
+        return;
+    }
     if (!m_model->leftFile()) {
         m_model->loadFile(url, FileSide::left);
     } else if (!m_model->rightFile()) {

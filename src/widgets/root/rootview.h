@@ -39,7 +39,8 @@ public:
 
     // A file the desktop (or the command line) asks this window to open: it fills the left
     // side when that is empty, else the right side when that is empty, else it starts
-    // over with the file on the left. Anything but a local file is ignored.
+    // over with the file on the left. Anything but a local file is ignored, and a file of a kind
+    // Varnel cannot read is refused with an alert.
     void openFile(const QUrl& url);
 
     QSize sizeHint() const override { return kDefaultSize; }
@@ -52,6 +53,7 @@ private:
     QStackedWidget* m_screens;
     WelcomeView* m_welcome;
     DiffContainerView* m_comparison;
+    bool m_refusalPending = false; // an alert about a refused file is on its way
 };
 
 } // namespace varnel

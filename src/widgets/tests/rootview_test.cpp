@@ -86,6 +86,30 @@ TEST_F(RootViewTest, OpenRequestsFillLeftThenRightThenStartOver)
     EXPECT_EQ(root->currentScreen(), root->welcomeView());
 }
 
+TEST_F(RootViewTest, OpenRequestsForUnsupportedFilesAlertOnceAndChangeNothing)
+{
+    RootView* root = nullptr;
+    auto main = window(&root);
+    const QUrl a = files.file(QStringLiteral("a.txt"));
+    root->openFile(a);
+    // As `varnel x.xyz y.xyz` asks: both refused, one alert, after the request.
+    root->openFile(files.file(QStringLiteral("x.xyz")));
+    root->openFile(files.file(QStringLiteral("y.xyz")));
+    EXPECT_TRUE(dialogs.alerts.empty());
+    EXPECT_EQ(root->viewModel().leftFile()->url, a);
+    EXPECT_FALSE(root->viewModel().rightFile());
+    ASSERT_TRUE(test::waitFor([this] { return !dialogs.alerts.empty(); }));
+    QTest::qWait(50);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].title, "Unsupported File Type");
+    EXPECT_TRUE(dialogs.alerts[0].text.startsWith("'xyz' is not supported.")) << dialogs.alerts[0].text.toStdString();
+
+    // The window goes on taking requests.
+    root->openFile(files.file(QStringLiteral("b.txt")));
+    EXPECT_EQ(root->currentScreen(), root->comparisonView());
+    ASSERT_TRUE(test::waitFor([root] { return done(root); }));
+}
+
 TEST_F(RootViewTest, SuccessesAreRecordedAfterTheCallbackAndShowInEveryWindow)
 {
     RootView* first = nullptr;
