@@ -5,6 +5,7 @@
 #                                 is missing, builds)
 #   tools/dev.sh test             build and run every test with CTest
 #   tools/dev.sh asan             the same under AddressSanitizer and UBSan
+#   tools/dev.sh e2e              the end-to-end tests alone: the real window under Xvfb
 #   tools/dev.sh lint             clang-format check and clang-tidy over every source
 #   tools/dev.sh probe            varnel-cli on hostile inputs under time and memory limits
 #   tools/dev.sh package          build the Debian package (build/default/package/varnel_*.deb)
@@ -25,7 +26,7 @@ build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-svg-dev zlib1g-de
 # end-to-end runs under Xvfb (two processes of varnel, a real git difftool), and the
 # checks of the desktop entry, the AppStream metadata and the Debian package.
 package_packages=(desktop-file-utils appstream dpkg-dev lintian)
-test_packages=(dbus xvfb xauth xdotool git "${package_packages[@]}")
+test_packages=(dbus xvfb xauth xdotool git python3 imagemagick strace "${package_packages[@]}")
 lint_packages=(clang-format clang-tidy)
 probe_packages=(python3 time util-linux)
 bench_packages=(git diffutils python3 time poppler-utils docx2txt)
@@ -78,6 +79,13 @@ test)
     build "$preset"
     ctest --preset "$preset" -j "$(nproc)"
     ;;
+e2e)
+    ensure_packages "${build_packages[@]}" "${test_packages[@]}"
+    preset=default
+    [ "${CI:-}" = true ] && preset=ci
+    build "$preset"
+    ctest --preset "$preset" -L e2e --output-on-failure
+    ;;
 asan)
     ensure_packages "${build_packages[@]}" "${test_packages[@]}"
     build asan
@@ -128,7 +136,7 @@ bench)
         build/default/bench-data/1M-5pct.right.txt
     ;;
 *)
-    sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac
