@@ -1,5 +1,6 @@
-// Writes the documents the reader benchmarks use: a 400-page text PDF and a Word
-// document of 20,000 paragraphs.
+// Writes the documents the reader benchmarks use: a 400-page text PDF, the same with one
+// line in fifty reworded (for the window's benchmark), and a Word document of 20,000
+// paragraphs.
 //   varnel-gendocs OUTDIR
 #include "readers/tests/ziptestutil.h"
 
@@ -21,7 +22,7 @@ QString sentence(int page, int line)
         .arg((page * 31 + line * 7) % 1000);
 }
 
-bool writePdf(const QString& path, int pages)
+bool writePdf(const QString& path, int pages, bool edited = false)
 {
     QPdfWriter writer(path);
     writer.setResolution(72);
@@ -30,8 +31,12 @@ bool writePdf(const QString& path, int pages)
     for (int page = 0; page < pages; ++page) {
         if (page > 0)
             writer.newPage();
-        for (int line = 0; line < 45; ++line)
-            painter.drawText(40, 40 + 15 * line, sentence(page + 1, line + 1));
+        for (int line = 0; line < 45; ++line) {
+            QString text = sentence(page + 1, line + 1);
+            if (edited && (page * 45 + line) % 50 == 7)
+                text.replace(QStringLiteral("lazy"), QStringLiteral("sleepy"));
+            painter.drawText(40, 40 + 15 * line, text);
+        }
     }
     return painter.end();
 }
@@ -65,6 +70,7 @@ int main(int argc, char* argv[])
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     dir.mkpath(QStringLiteral("."));
     const bool ok = writePdf(dir.filePath(QStringLiteral("400-pages.pdf")), 400) &&
+                    writePdf(dir.filePath(QStringLiteral("400-pages-edited.pdf")), 400, true) &&
                     writeDocx(dir.filePath(QStringLiteral("20000-paragraphs.docx")), 20000);
     return ok ? 0 : 1;
 }
