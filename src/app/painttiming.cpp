@@ -8,11 +8,20 @@
 
 namespace varnel {
 
-double monotonicSeconds()
+namespace {
+
+double seconds(clockid_t clock)
 {
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(clock, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+} // namespace
+
+double monotonicSeconds()
+{
+    return seconds(CLOCK_MONOTONIC);
 }
 
 PaintTimingApplication::PaintTimingApplication(int& argc, char** argv, std::FILE* out)
@@ -43,16 +52,18 @@ bool PaintTimingApplication::notify(QObject* receiver, QEvent* event)
     m_paintedDiff = false;
     m_paintedRows = false;
     const double start = monotonicSeconds();
+    const double startCpu = seconds(CLOCK_THREAD_CPUTIME_ID);
     ++m_depth;
     const bool handled = QApplication::notify(receiver, event);
     --m_depth;
     const double end = monotonicSeconds();
+    const double endCpu = seconds(CLOCK_THREAD_CPUTIME_ID);
     if (m_paintedRows && !m_firstPainted) {
         m_firstPainted = true;
         std::fprintf(m_out, "first-paint %.6f\n", end);
         std::fflush(m_out);
     } else if (m_paintedDiff && m_firstPainted) {
-        std::fprintf(m_out, "frame %.3f\n", (end - start) * 1000.0);
+        std::fprintf(m_out, "frame %.3f %.3f\n", (end - start) * 1000.0, (endCpu - startCpu) * 1000.0);
         std::fflush(m_out);
     }
     return handled;
