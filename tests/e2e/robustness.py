@@ -19,6 +19,7 @@ Needs about 2.5 GB of free disk in the temporary folder.
 import argparse
 import os
 import random
+import re
 import subprocess
 import sys
 import time
@@ -154,7 +155,7 @@ class Robustness:
         self.check(code == 0, f"damaged PDFs: Ctrl+Q ended Varnel with {code}")
         kinds = {}
         for outcome in results.values():
-            kind = outcome.split(":")[0] if "added=" not in outcome else "compared"
+            kind = re.sub(r'"[^"]*"', '"…"', outcome) if "added=" not in outcome else "compared"
             kinds[kind] = kinds.get(kind, 0) + 1
         print(f"  damaged-pdf: {len(damaged)} files, Varnel alive through all; outcomes (as varnel-cli reports "
               f"them): {kinds}", flush=True)
@@ -170,11 +171,18 @@ class Robustness:
         final = x.settled_screenshot(window, os.path.join(self.out, "storm-alone.png"), limit=30)
         steady = x.resident_mib(process.pid)
         started = time.monotonic()
-        for i in range(50):
-            subprocess.Popen([self.varnel] + list(pairs[i % 2]), cwd=session.files, env=session.env,
-                             stdout=subprocess.DEVNULL)
+        # 49 requests 20 ms apart, several under way at once (they may arrive in any
+        # order), then the last one once they have all been taken.
+        storm = []
+        for i in range(49):
+            storm.append(subprocess.Popen([self.varnel] + list(pairs[i % 2]), cwd=session.files, env=session.env,
+                                          stdout=subprocess.DEVNULL))
             time.sleep(0.02)
-        # The last request was for pairs[1]; every screenshot from now on shows it or no rows.
+        for request in storm:
+            self.check(request.wait(timeout=60) == 0, "a request of the storm failed")
+        self.check(session.run(*pairs[1]) == 0, "the last request failed")
+        taken = time.monotonic() - started
+        # Every screenshot from now on shows the last pair, or no rows while it compares.
         x.wait_until(lambda: x.title(window).startswith("100k-50pct"), 20, "the last pair's title")
         samples = []
         while time.monotonic() - started < 15:
@@ -193,7 +201,7 @@ class Robustness:
                 stale += 1
         time.sleep(2)
         after = x.resident_mib(process.pid)
-        print(f"  storm: 50 requests in {time.monotonic() - started:.1f} s; {len(samples)} samples, {stale} showing "
+        print(f"  storm: 50 requests taken in {taken:.1f} s; {len(samples)} samples, {stale} showing "
               f"other rows; resident memory {steady:.0f} MiB before, {after:.0f} MiB after; peak "
               f"{x.peak_memory_mib(process.pid):.0f} MiB", flush=True)
         self.check(stale == 0, f"{stale} screenshots after the last request showed another pair's rows")
