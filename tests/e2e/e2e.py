@@ -180,6 +180,8 @@ class Run:
             self.scenario("1. two files: the comparison with its counts", self.comparison_shows)
             self.scenario("2. Ctrl+] three times: 3 / N, the third change centred", self.steps_to_third_change)
             self.scenario("7. Ctrl++ three times: bigger rows, nothing else moves", self.bigger_text)
+            self.scenario("5. Ctrl+P, Print to File: a PDF of the right page count", self.print_to_file)
+            self.scenario("6. Export with the check box off: the changes only", self.export_changes_only)
             self.scenario("3. Inline, restart: inline again", self.inline_survives_restart)
             self.scenario("other screens: identical, PDF, DOCX, error", self.other_screens, "light")
             self.scenario("9. an unsupported file: the alert, the window usable", self.unsupported_file)
@@ -234,6 +236,51 @@ class Run:
         top, bottom = self.focused_band(after)
         self.expect(bottom - top > 20, f"the focused row is still {bottom - top + 1} pixels tall")
         x.key(self.window, "ctrl+0")
+
+    def cli_report(self, name, *options):
+        path = os.path.join(self.session.root, name)
+        subprocess.run([self.cli, "report", *options, "-o", path, self.session.path("left.py"),
+                        self.session.path("right.py")], check=True, capture_output=True)
+        return path
+
+    def lines(self, pdf):
+        return subprocess.run([self.cli, "lines", pdf], check=True, capture_output=True, text=True).stdout
+
+    def print_to_file(self):
+        x.key(self.window, "ctrl+p")
+        dialog = x.wait_for_window(r"^Print\b", 10)
+        x.screenshot(dialog, os.path.join(self.out, "print-dialog.png"))
+        # The printer list ends with "Print to File (PDF)"; the file goes to the home folder
+        # under the report's name unless told otherwise.
+        x.key(dialog, "End")
+        x.screenshot(dialog, os.path.join(self.out, "print-dialog-to-file.png"))
+        x.key(dialog, "Return")
+        # The print dialog names the file after the document, its last extension replaced.
+        printed = os.path.join(self.session.home, "left.py vs right.pdf")
+        x.wait_until(lambda: page_count(printed) > 0, 20,
+                     f"nothing printed to {printed} (home: {os.listdir(self.session.home)})")
+        time.sleep(0.5)  # the printer may still be closing the file
+        expected = page_count(self.cli_report("expected.pdf"))
+        self.expect(page_count(printed) == expected,
+                    f"the printed file has {page_count(printed)} pages, the report {expected}")
+        self.expect("Returns value plus 5" in self.lines(printed), "the printed file lacks a changed line")
+
+    def export_changes_only(self):
+        x.key(self.window, "ctrl+shift+e")
+        dialog = x.wait_for_window(r"^Export as PDF", 10)
+        target = os.path.join(self.session.root, "changes only.pdf")
+        x.xdotool("type", "--delay", 5, target)
+        x.xdotool("mousemove", *EXPORT_CHECK_BOX, "click", 1)
+        x.park_pointer()
+        x.screenshot(dialog, os.path.join(self.out, "export-dialog.png"))
+        x.key(dialog, "Return")
+        x.wait_until(lambda: page_count(target) > 0, 20, f"nothing exported to {target}")
+        expected = self.cli_report("expected-changes.pdf", "--changes-only")
+        self.expect(page_count(target) == page_count(expected),
+                    f"the export has {page_count(target)} pages, a changes-only report {page_count(expected)}")
+        text = self.lines(target)
+        self.expect("def function_0(value):" not in text, "the export holds unchanged lines")
+        self.expect(text == self.lines(expected), "the export's text differs from a changes-only report's")
 
     def inline_survives_restart(self):
         x.click(self.window, *INLINE_BUTTON)
@@ -350,6 +397,23 @@ class Run:
         x.key(self.window, "ctrl+w")
         x.wait_until(lambda: x.title(self.window) == "Varnel", 5, "Ctrl+W did not close the comparison")
         self.check_reference(self.window, "welcome-recents", "dark")
+
+
+# The "Include unchanged lines" check box of the export dialog, which opens centred over
+# the main window (at the screen's corner).
+EXPORT_CHECK_BOX = (246, 494)
+
+
+def page_count(pdf):
+    """The pages of a PDF written by Qt (its page objects are plain text), 0 when absent."""
+    try:
+        with open(pdf, "rb") as f:
+            data = f.read()
+    except OSError:
+        return 0
+    if not data.rstrip().endswith(b"%%EOF"):
+        return 0  # not finished yet
+    return len(re.findall(rb"/Type\s*/Page(?![a-zA-Z])", data))
 
 
 def RECENT_ROW(index):

@@ -58,8 +58,15 @@ def parse(logs):
                     opens.append((match.group(1), "O_CREAT|O_WRONLY|O_TRUNC"))
                 elif match := re.search(r"\b(rename(?:at2?)?|unlink(?:at)?|truncate|link(?:at)?|symlink(?:at)?|"
                                         r"mkdir(?:at)?)\((.*)\) = ", line):
-                    for path in re.findall(r"\"((?:[^\"\\]|\\.)*)\"", match.group(2)):
-                        changes.append((match.group(1), path))
+                    paths = re.findall(r"\"((?:[^\"\\]|\\.)*)\"", match.group(2))
+                    call = match.group(1)
+                    if call.startswith(("symlink", "link")):
+                        paths = paths[-1:]  # only the new name is written
+                    elif call.startswith("rename") and len(paths) == 2:
+                        changes.append(("rename-from", paths[0]))
+                        paths = paths[1:]
+                    for path in paths:
+                        changes.append((call, path))
                 elif match := re.search(r"\bbind\(\d+, \{sa_family=AF_UNIX, sun_path=\"([^\"]*)\"", line):
                     changes.append(("bind", match.group(1)))
     return sockets, connects, opens, changes
@@ -105,8 +112,31 @@ class Offline:
             raise Failure(f"Varnel exited with {code}")
 
     def report_steps(self, session, window):
-        """Export, print to a file and share; filled in where the window has those commands."""
-        self.written_reports = []
+        """Export, print to a file and share the DOCX comparison in view."""
+        exported = os.path.join(session.root, "exported.pdf")
+        printed = os.path.join(session.home, "contract-v1.docx vs contract-v2.pdf")
+        shared = os.path.join(session.runtime, "varnel", "contract-v1.docx vs contract-v2.docx.pdf")
+        self.written_reports = [exported, printed]
+
+        x.key(window, "ctrl+shift+e")
+        dialog = x.wait_for_window(r"^Export as PDF", 20)
+        x.xdotool("type", "--delay", 5, exported)
+        x.key(dialog, "Return")
+        x.wait_until(lambda: e2e.page_count(exported) > 0, 30, f"nothing exported to {exported}")
+
+        # "Print to File (PDF)" ends the printer list; the file goes to the home folder.
+        x.key(window, "ctrl+p")
+        dialog = x.wait_for_window(r"^Print\b", 20)
+        x.key(dialog, "End")
+        x.key(dialog, "Return")
+        x.wait_until(lambda: e2e.page_count(printed) > 0, 30,
+                     f"nothing printed to {printed} (home: {os.listdir(session.home)})")
+
+        x.key(window, "ctrl+shift+s")
+        x.wait_until(lambda: e2e.page_count(shared) > 0, 30, f"nothing shared to {shared}")
+        time.sleep(0.5)
+        x.xdotool("key", "Escape")  # the share menu
+        time.sleep(0.5)
 
     def check(self, session):
         sockets, connects, opens, changes = parse(self.logs)
@@ -125,10 +155,15 @@ class Offline:
         allowed = [
             re.escape(session.settings_file) + r"(\.lock|\.\w{6})?",  # QSettings: lock, temporary, rename
             re.escape(os.path.dirname(session.settings_file)),
+            re.escape(session.config),
+            # Qt's own file dialog (the export dialog) keeps its folder history there, and
+            # nothing lets a program turn that off.
+            re.escape(session.config) + r"/QtProject\.conf(\.lock)?",
             # The single-instance socket (bound beside it, then renamed into place) and its lock.
             re.escape(session.runtime) + r"/varnel(/instance[^/]*|/\.\w+|/\.\w+/s)?",
-            re.escape(session.runtime) + r"/varnel/[^/]+\.pdf",  # the share folder's report
-        ] + [re.escape(path) + r"(\.\w+)?" for path in self.written_reports]  # a report and its temporary sibling
+            re.escape(session.runtime) + r"/varnel/\.?[^/]+\.pdf(\.\w{6})?",  # the share folder's report
+        ] + [re.escape(os.path.dirname(path)) + "/" + r"\.?" + re.escape(os.path.basename(path)) + r"(\.\w{6})?"
+             for path in self.written_reports]  # a report, and its temporary sibling
         system = r"/dev/(null|shm/.*|tty.*|pts/.*)|/proc/.*|/sys/.*|/tmp/\.X11-unix/.*|/run/user/.*"
         written = set()
         for path, flags in opens:
@@ -137,21 +172,31 @@ class Offline:
         for call, path in changes:
             if call not in ("unlink", "unlinkat"):
                 written.add(path)
+        # Made and removed again in the temporary folder: libcups links a printer's
+        # description there while it reads it.
+        removed = set(path for call, path in changes if call.startswith("unlink"))
+        temporary = sorted(p for p in written if p in removed and p.startswith(session.env["TMPDIR"] + "/"))
         unexpected = sorted(p for p in written
-                            if not any(re.fullmatch(a, p) for a in allowed) and not re.fullmatch(system, p))
+                            if not any(re.fullmatch(a, p) for a in allowed) and not re.fullmatch(system, p)
+                            and p not in temporary)
         for path in unexpected:
             problems.append(f"an unexpected file written: {path}")
 
         unix = sorted(set(path for family, path in connects if family == "AF_UNIX"))
         print(f"sockets created: {dict((s, sockets.count(s)) for s in sorted(set(sockets)))}")
         print("AF_UNIX connections: " + ", ".join(unix))
-        print("files written: " + ", ".join(sorted(written)))
+        print("files written: " + ", ".join(sorted(set(written) - set(temporary))))
+        print(f"temporary files made and removed in the temporary folder: {len(temporary)}")
         print(f"inputs opened: {sum(1 for p, _ in opens if p in inputs)} times, all read-only"
               if not any("input" in p for p in problems) else "inputs: see the failures")
         return problems
 
     def run(self):
         with x.Session(self.varnel) as session:
+            # The print system through its local socket, as on a desktop where CUPS runs.
+            # (Without the socket libcups would try localhost:631 over TCP: a loopback
+            # AF_INET socket that depends on the machine, not on Varnel.)
+            session.env["CUPS_SERVER"] = "/run/cups/cups.sock"
             e2e.Run.make_files(self, session)
             try:
                 self.session_steps(session)
