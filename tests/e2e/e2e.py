@@ -269,7 +269,7 @@ class Run:
         x.key(self.window, "ctrl+shift+e")
         dialog = x.wait_for_window(r"^Export as PDF", 10)
         target = os.path.join(self.session.root, "changes only.pdf")
-        x.xdotool("type", "--delay", 5, target)
+        x.type_into(dialog, target)
         x.xdotool("mousemove", *EXPORT_CHECK_BOX, "click", 1)
         x.park_pointer()
         x.screenshot(dialog, os.path.join(self.out, "export-dialog.png"))

@@ -120,7 +120,8 @@ class Offline:
 
         x.key(window, "ctrl+shift+e")
         dialog = x.wait_for_window(r"^Export as PDF", 20)
-        x.xdotool("type", "--delay", 5, exported)
+        x.type_into(dialog, exported)
+        x.screenshot(dialog, os.path.join(self.out, "export-dialog.png"))
         x.key(dialog, "Return")
         x.wait_until(lambda: e2e.page_count(exported) > 0, 30, f"nothing exported to {exported}")
 

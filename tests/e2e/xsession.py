@@ -194,6 +194,14 @@ def key(window, *keys, delay=None):
     xdotool(*args)
 
 
+def type_into(window, text):
+    """Types `text` into the focused field of `window`, once it has the keyboard (and the
+    dialog has put its focus in the field, which it does once shown)."""
+    time.sleep(0.5)
+    focus(window)
+    xdotool("type", "--delay", 5, text)
+
+
 def click(window, x, y, button=1):
     xdotool("mousemove", "--window", window, x, y, "click", button)
     park_pointer()
