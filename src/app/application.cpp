@@ -16,9 +16,8 @@ namespace {
 
 // Each file is an open request of its own, in order. Several at once (`varnel a b`) are
 // meant as one comparison, so they start over: one file already chosen must not become a
-// comparison with the first of them.
-// Files of a kind Varnel cannot read are refused first (the root view alerts), so that
-// they neither end the comparison in view nor take a side.
+// comparison with the first of them. Files of a kind Varnel cannot read are refused first
+// (the root view alerts), so that they neither end the comparison in view nor take a side.
 void deliver(MainWindow* window, const QStringList& paths)
 {
     RootView* root = window->rootView();
