@@ -1,0 +1,38 @@
+#pragma once
+
+// What every varnel-cli command shares: exit statuses, output, errors, argument parsing.
+
+#include "readers/filetypedetector.h"
+
+#include <QByteArrayView>
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace varnel::cli {
+
+constexpr int kExitSame = 0;
+constexpr int kExitDifferent = 1;
+constexpr int kExitError = 2;
+
+void writeOut(QByteArrayView bytes);
+
+// Prints the message on standard error; gives the error status.
+int fail(const QString& message);
+
+// Paths arrive as exact bytes (see core/nativepath.h) and are made absolute here.
+FileItem fileItem(const QString& path);
+
+// Parses a subcommand's arguments; gives the exit status when there is nothing more to do
+// (a usage error, or --help printed).
+std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments);
+
+// The commands; each takes "varnel-cli OPTIONS..." and gives the exit status.
+int runDiff(const QStringList& arguments);
+int runLines(const QStringList& arguments);
+int runHighlight(const QStringList& arguments);
+int runReport(const QStringList& arguments);
+
+} // namespace varnel::cli

@@ -1,0 +1,157 @@
+#include "cli/command.h"
+#include "cli/jsonwriter.h"
+#include "cli/output.h"
+#include "compare/comparison.h"
+
+#include <algorithm>
+
+namespace varnel::cli {
+
+namespace {
+
+void appendNumber(QByteArray& out, std::optional<qint64> number)
+{
+    if (number)
+        out.append(QByteArray::number(*number));
+    else
+        out.append("null");
+}
+
+const char* typeName(DiffLineType type)
+{
+    switch (type) {
+    case DiffLineType::contextCollapsed: return "collapsed";
+    case DiffLineType::added: return "added";
+    case DiffLineType::removed: return "removed";
+    case DiffLineType::unchanged: return "unchanged";
+    }
+    return "unchanged";
+}
+
+// {"encoding":"utf-8","byteOrderMark":false,"lineEnds":"crlf","finalNewline":true}
+void appendFormat(QByteArray& out, const TextFormat& format)
+{
+    out.append("{\"encoding\":\"" + format.encodingKey().toLatin1() + "\",\"byteOrderMark\":" +
+               (format.byteOrderMark ? "true" : "false") + ",\"lineEnds\":\"" + format.lineEndsKey().toLatin1() +
+               "\",\"finalNewline\":" + (format.finalLineEnd ? "true" : "false") + '}');
+}
+
+// The result, then (for text files) how each file was written, under "files".
+void printJson(const DiffResult& result, const TextFormats& formats)
+{
+    Sink sink;
+    QByteArray& out = sink.buffer();
+    out.append("{\"addedCount\":" + QByteArray::number(result.addedCount()) +
+               ",\"removedCount\":" + QByteArray::number(result.removedCount()) +
+               ",\"modifiedCount\":" + QByteArray::number(result.modifiedCount()) + ",\"lines\":[");
+    bool first = true;
+    for (const DiffLine& line : result.lines()) {
+        if (!first)
+            out.append(',');
+        first = false;
+        out.append("{\"type\":\"");
+        out.append(typeName(line.type()));
+        out.append("\",\"left\":");
+        appendNumber(out, line.leftLineNumber());
+        out.append(",\"right\":");
+        appendNumber(out, line.rightLineNumber());
+        out.append(",\"content\":");
+        appendJsonString(out, line.content());
+        if (const std::optional<qint64> hidden = line.hiddenCount())
+            out.append(",\"hiddenCount\":" + QByteArray::number(*hidden));
+        out.append('}');
+        sink.maybeFlush();
+    }
+    out.append(']');
+    if (formats.left && formats.right) {
+        out.append(",\"files\":{\"left\":");
+        appendFormat(out, *formats.left);
+        out.append(",\"right\":");
+        appendFormat(out, *formats.right);
+        out.append('}');
+    }
+    out.append("}\n");
+}
+
+QByteArray hiddenLabel(qint64 count)
+{
+    return QByteArray::number(count) + (count == 1 ? " unchanged line hidden" : " unchanged lines hidden");
+}
+
+// One row per line: marker, left number, right number, content.
+void printListing(const DiffResult& result)
+{
+    const qint64 widest = std::max<qint64>({1, result.original()->size(), result.revised()->size()});
+    const qsizetype width = QByteArray::number(widest).size();
+    const auto column = [width](QByteArray& out, std::optional<qint64> number) {
+        const QByteArray digits = number ? QByteArray::number(*number) : QByteArray();
+        out.append(QByteArray(width - digits.size(), ' '));
+        out.append(digits);
+    };
+
+    Sink sink;
+    QByteArray& out = sink.buffer();
+    for (const DiffLine& line : result.lines()) {
+        switch (line.type()) {
+        case DiffLineType::added: out.append('+'); break;
+        case DiffLineType::removed: out.append("\xE2\x88\x92"); break; // U+2212 MINUS SIGN
+        case DiffLineType::unchanged: out.append(' '); break;
+        case DiffLineType::contextCollapsed: out.append("\xE2\x80\xA6"); break; // U+2026 ELLIPSIS
+        }
+        out.append(' ');
+        column(out, line.leftLineNumber());
+        out.append(' ');
+        column(out, line.rightLineNumber());
+        out.append(' ');
+        if (const std::optional<qint64> hidden = line.hiddenCount())
+            out.append(hiddenLabel(*hidden));
+        else
+            out.append(line.content().data(), line.content().size());
+        out.append('\n');
+        sink.maybeFlush();
+    }
+}
+
+} // namespace
+
+int runDiff(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Compare two files line by line."));
+    parser.addHelpOption();
+    const QCommandLineOption collapse(QStringLiteral("collapse"),
+                                      QStringLiteral("Fold unchanged lines far from any change."));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the result as JSON."));
+    const QCommandLineOption stat(QStringLiteral("stat"), QStringLiteral("Print only the three counts."));
+    parser.addOptions({collapse, json, stat});
+    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
+    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
+    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+        return *exit;
+    if (parser.isSet(json) && parser.isSet(stat))
+        return fail(QStringLiteral("--json and --stat cannot be used together."));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2)
+        return fail(
+            QStringLiteral("diff needs exactly two files: varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT"));
+
+    // The same comparison the window runs: same kinds only, each with its reader.
+    TextFormats formats;
+    const Expected<DiffResult> outcome =
+        Comparison::performOne(fileItem(files[0]), fileItem(files[1]), parser.isSet(collapse), &formats);
+    if (!outcome)
+        return fail(outcome.error().message);
+    const DiffResult& result = outcome.value();
+    if (parser.isSet(stat)) {
+        writeOut("added=" + QByteArray::number(result.addedCount()) +
+                 " removed=" + QByteArray::number(result.removedCount()) +
+                 " modified=" + QByteArray::number(result.modifiedCount()) + '\n');
+    } else if (parser.isSet(json)) {
+        printJson(result, formats);
+    } else {
+        printListing(result);
+    }
+    return result.hasChanges() ? kExitDifferent : kExitSame;
+}
+
+} // namespace varnel::cli

@@ -1,0 +1,60 @@
+#include "cli/command.h"
+#include "compare/comparison.h"
+#include "core/nativepath.h"
+#include "report/exportservice.h"
+#include "report/reportfile.h"
+
+namespace varnel::cli {
+
+// Renders the comparison of two files as the PDF report the window exports.
+int runReport(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Write the comparison of two files as a PDF report."));
+    parser.addHelpOption();
+    const QCommandLineOption changesOnly(QStringLiteral("changes-only"),
+                                         QStringLiteral("Leave unchanged lines and placeholders out."));
+    const QCommandLineOption allContext(QStringLiteral("all-context"),
+                                        QStringLiteral("Show every unchanged line instead of folding them."));
+    const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                    QStringLiteral("Where to write the report (default: \"LEFT vs RIGHT.pdf\")."),
+                                    QStringLiteral("OUT.pdf"));
+    parser.addOptions({changesOnly, allContext, output});
+    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
+    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
+    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+        return *exit;
+    const QStringList files = parser.positionalArguments();
+    if (files.size() != 2)
+        return fail(QStringLiteral("report needs exactly two files: varnel-cli report [--changes-only] "
+                                   "[--all-context] [-o OUT.pdf] LEFT RIGHT"));
+
+    const FileItem left = fileItem(files[0]);
+    const FileItem right = fileItem(files[1]);
+    const Expected<DiffResult> outcome = Comparison::performOne(left, right, !parser.isSet(allContext));
+    if (!outcome)
+        return fail(outcome.error().message);
+    // The default name keeps the files' own bytes; the header shows them readably.
+    const auto baseName = [](const QString& path) { return path.sliced(path.lastIndexOf(u'/') + 1); };
+    const QString target = parser.isSet(output)
+                               ? parser.value(output)
+                               : QStringLiteral("%1 vs %2.pdf").arg(baseName(files[0]), baseName(files[1]));
+    const std::optional<QByteArray> pdf =
+        ExportService::render(outcome.value(), left.name, right.name, !parser.isSet(changesOnly));
+    if (!pdf)
+        return fail(QStringLiteral("The report \"%1\" could not be made.").arg(displayPath(target)));
+
+    // "-" is standard output; so is any device or FIFO, written in place and never
+    // replaced. A compared file is never overwritten.
+    if (target == u"-") {
+        writeOut(*pdf);
+        return kExitSame;
+    }
+    const QStringList inputs{localPath(left.url), localPath(right.url)};
+    if (const std::optional<Error> error =
+            ReportFile::write(target, *pdf, inputs, ReportFile::NotRegular::writeInPlace))
+        return fail(error->message);
+    return kExitSame;
+}
+
+} // namespace varnel::cli
