@@ -24,6 +24,17 @@ FileItem fileItem(const QString& path)
     return FileItem::fromUrl(fileUrl(absolutePath(path)));
 }
 
+void addCompareOptions(QCommandLineParser& parser)
+{
+    Q_UNUSED(parser);
+}
+
+CompareOptions compareOptions(const QCommandLineParser& parser)
+{
+    Q_UNUSED(parser);
+    return {};
+}
+
 std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments)
 {
     if (!parser.parse(arguments))

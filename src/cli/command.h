@@ -2,6 +2,7 @@
 
 // What every varnel-cli command shares: exit statuses, output, errors, argument parsing.
 
+#include "core/compareoptions.h"
 #include "readers/filetypedetector.h"
 
 #include <QByteArrayView>
@@ -28,6 +29,11 @@ FileItem fileItem(const QString& path);
 // Parses a subcommand's arguments; gives the exit status when there is nothing more to do
 // (a usage error, or --help printed).
 std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments);
+
+// The flags that say how lines are compared, for every command that compares, and the
+// options they ask for. One flag a comparison option; today there are none.
+void addCompareOptions(QCommandLineParser& parser);
+CompareOptions compareOptions(const QCommandLineParser& parser);
 
 // The commands; each takes "varnel-cli OPTIONS..." and gives the exit status.
 int runDiff(const QStringList& arguments);

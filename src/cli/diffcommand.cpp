@@ -124,6 +124,7 @@ int runDiff(const QStringList& arguments)
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the result as JSON."));
     const QCommandLineOption stat(QStringLiteral("stat"), QStringLiteral("Print only the three counts."));
     parser.addOptions({collapse, json, stat});
+    addCompareOptions(parser);
     parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
     parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
     if (const std::optional<int> exit = parseOrExit(parser, arguments))
@@ -137,8 +138,8 @@ int runDiff(const QStringList& arguments)
 
     // The same comparison the window runs: same kinds only, each with its reader.
     TextFormats formats;
-    const Expected<DiffResult> outcome =
-        Comparison::performOne(fileItem(files[0]), fileItem(files[1]), parser.isSet(collapse), &formats);
+    const Expected<DiffResult> outcome = Comparison::performOne(
+        fileItem(files[0]), fileItem(files[1]), parser.isSet(collapse), &formats, compareOptions(parser));
     if (!outcome)
         return fail(outcome.error().message);
     const DiffResult& result = outcome.value();

@@ -20,6 +20,7 @@ int runReport(const QStringList& arguments)
                                     QStringLiteral("Where to write the report (default: \"LEFT vs RIGHT.pdf\")."),
                                     QStringLiteral("OUT.pdf"));
     parser.addOptions({changesOnly, allContext, output});
+    addCompareOptions(parser);
     parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
     parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
     if (const std::optional<int> exit = parseOrExit(parser, arguments))
@@ -31,7 +32,8 @@ int runReport(const QStringList& arguments)
 
     const FileItem left = fileItem(files[0]);
     const FileItem right = fileItem(files[1]);
-    const Expected<DiffResult> outcome = Comparison::performOne(left, right, !parser.isSet(allContext));
+    const Expected<DiffResult> outcome =
+        Comparison::performOne(left, right, !parser.isSet(allContext), nullptr, compareOptions(parser));
     if (!outcome)
         return fail(outcome.error().message);
     // The default name keeps the files' own bytes; the header shows them readably.

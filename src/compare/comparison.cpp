@@ -197,17 +197,18 @@ Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelChec
 // Allocation failure is caught here, at the boundary every caller goes through, so that
 // running out of memory is a message and never an abort.
 Expected<ComparisonOutcome> Comparison::perform(const FileItem& left, const FileItem& right, const CancelCheck& cancel,
-                                                const ProgressReport& progress)
+                                                const ProgressReport& progress, const CompareOptions& options)
 {
     try {
         Expected<Documents> documents = readBoth(left, right, cancel);
         if (!documents)
             return documents.error();
-        DiffOptions options;
-        options.cancel = cancel;
-        options.progress = progress;
+        DiffOptions how;
+        how.cancel = cancel;
+        how.progress = progress;
+        how.compare = options;
         std::optional<DiffEngine::Results> results =
-            DiffEngine::computeBoth(documents.value().original, documents.value().revised, options);
+            DiffEngine::computeBoth(documents.value().original, documents.value().revised, how);
         if (!results)
             return cancelledError();
         return ComparisonOutcome{std::move(results->collapsed), std::move(results->full), documents.value().formats};
@@ -217,7 +218,7 @@ Expected<ComparisonOutcome> Comparison::perform(const FileItem& left, const File
 }
 
 Expected<DiffResult> Comparison::performOne(const FileItem& left, const FileItem& right, bool collapseContext,
-                                            TextFormats* formats)
+                                            TextFormats* formats, const CompareOptions& options)
 {
     try {
         Expected<Documents> documents = readBoth(left, right, {});
@@ -225,7 +226,13 @@ Expected<DiffResult> Comparison::performOne(const FileItem& left, const FileItem
             return documents.error();
         if (formats)
             *formats = documents.value().formats;
-        return DiffEngine::compute(documents.value().original, documents.value().revised, collapseContext);
+        DiffOptions how;
+        how.compare = options;
+        std::optional<DiffEngine::Results> results =
+            DiffEngine::computeBoth(documents.value().original, documents.value().revised, how);
+        if (!results)
+            return cancelledError();
+        return collapseContext ? std::move(results->collapsed) : std::move(results->full);
     } catch (const std::bad_alloc&) {
         return outOfMemory(left, right);
     }

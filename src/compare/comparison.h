@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/compareoptions.h"
 #include "core/diffengine.h"
 #include "core/error.h"
 #include "readers/filetypedetector.h"
@@ -41,15 +42,17 @@ public:
     // `cancelled`. A comparison that cannot fit in memory is refused before the files are
     // read (kind `tooLarge`), and an allocation that fails all the same gives an error of
     // kind `outOfMemory`: nothing here aborts. `progress` is told how much of the diff is
-    // done, from 0 to 1, now and then from the worker's threads.
+    // done, from 0 to 1, now and then from the worker's threads. `options` say which
+    // lines are equal.
     static Expected<ComparisonOutcome> perform(const FileItem& left, const FileItem& right,
-                                               const CancelCheck& cancel = {}, const ProgressReport& progress = {});
+                                               const CancelCheck& cancel = {}, const ProgressReport& progress = {},
+                                               const CompareOptions& options = {});
 
     // The same comparison when only one of the two results is wanted (the command-line
     // tool): the collapsed one when `collapseContext`, else the full one.
     // `formats`, when given, receives how each text file was written.
     static Expected<DiffResult> performOne(const FileItem& left, const FileItem& right, bool collapseContext,
-                                           TextFormats* formats = nullptr);
+                                           TextFormats* formats = nullptr, const CompareOptions& options = {});
 
     // The lines of one file as its kind's reader gives them; refused like a comparison
     // (kind `tooLarge`) when reading it alone cannot fit in memory.

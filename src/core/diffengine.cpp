@@ -168,7 +168,8 @@ std::optional<EditScript> DiffEngine::editScript(const TextLines& original, cons
     DiffControl control(options.cancel, options.progress, n + m);
     try {
         control.checkNow(); // a comparison superseded before it started does no work at all
-        const LineInterner::Ids ids = LineInterner::intern(original, revised, &LineInterner::hash, &control);
+        const LineInterner::Ids ids =
+            LineInterner::intern(original, revised, &LineInterner::hash, &control, options.compare);
         const std::vector<std::uint32_t>& a = ids.original;
         const std::vector<std::uint32_t>& b = ids.revised;
 
@@ -243,7 +244,7 @@ std::optional<EditScript> DiffEngine::editScript(const TextLines& original, cons
 std::optional<EditScript> DiffEngine::editScript(const TextLines& original, const TextLines& revised,
                                                  const CancelCheck& cancel)
 {
-    return editScript(original, revised, DiffOptions{cancel, {}, DiffAlgorithm::automatic, true});
+    return editScript(original, revised, DiffOptions{cancel, {}, DiffAlgorithm::automatic, true, {}});
 }
 
 std::optional<DiffResult> DiffEngine::compute(SharedLines original, SharedLines revised, bool collapseContext,
@@ -280,7 +281,7 @@ std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original,
                                                            const CancelCheck& cancel)
 {
     return computeBoth(std::move(original), std::move(revised),
-                       DiffOptions{cancel, {}, DiffAlgorithm::automatic, true});
+                       DiffOptions{cancel, {}, DiffAlgorithm::automatic, true, {}});
 }
 
 std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original, SharedLines revised,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/bitvector.h"
+#include "core/compareoptions.h"
 #include "core/diffcontrol.h"
 #include "core/diffresult.h"
 #include "core/lcssolver.h"
@@ -22,13 +23,15 @@ struct DiffOptions {
     CancelCheck cancel;      // polled at least every few milliseconds on every path
     ProgressReport progress; // told the fraction done, now and then
     DiffAlgorithm algorithm = DiffAlgorithm::automatic;
-    bool slide = true; // slide runs of changes to where they read best
+    bool slide = true;      // slide runs of changes to where they read best
+    CompareOptions compare; // what makes two lines equal
 };
 
 // Turns two documents into a line diff. Stateless; any thread may call it.
 //
-// Two lines are equal when their texts are canonically equivalent Unicode. Nothing else
-// is normalised: white space and case count.
+// Two lines are equal when the comparison options say so (DiffOptions::compare); by
+// default when their texts are canonically equivalent Unicode, and white space and case
+// count.
 class DiffEngine {
 public:
     static constexpr qint64 kContextLines = 3;

@@ -61,14 +61,18 @@ inline bool mayNeedNormalization(const char* p, std::size_t n)
 }
 
 // One document's lines in canonical form: the raw UTF-8 bytes, except for the few lines
-// that NFC changes, whose normalised bytes are kept aside. Hashes are computed when
+// the options change (under canonical equivalence, those NFC changes), whose canonical
+// bytes are kept aside. Hashes are computed when
 // asked for, not stored: eight bytes a line add up on files of a hundred million lines.
 class CanonicalLines {
 public:
-    CanonicalLines(const TextLines& lines, LineInterner::HashFunction hashLine, DiffControl* control)
+    CanonicalLines(const TextLines& lines, LineInterner::HashFunction hashLine, DiffControl* control,
+                   const CompareOptions& options)
         : m_lines(lines)
         , m_hashLine(hashLine)
     {
+        if (!options.canonicalEquivalence)
+            return; // every line is its own canonical form
         for (qsizetype i = 0; i < lines.size(); ++i) {
             if (control)
                 control->tick(1);
@@ -137,10 +141,10 @@ std::uint64_t LineInterner::hash(const char* p, std::size_t n)
 // file's table. Hashes are computed a few lines ahead, in a small ring, so the slot of a
 // coming line can be prefetched while the current one is resolved.
 LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLines& revised, HashFunction hashFunction,
-                                       DiffControl* control)
+                                       DiffControl* control, const CompareOptions& options)
 {
-    const CanonicalLines sides[2] = {CanonicalLines(original, hashFunction, control),
-                                     CanonicalLines(revised, hashFunction, control)};
+    const CanonicalLines sides[2] = {CanonicalLines(original, hashFunction, control, options),
+                                     CanonicalLines(revised, hashFunction, control, options)};
 
     struct Representative {
         std::uint8_t side;

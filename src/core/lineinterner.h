@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/compareoptions.h"
 #include "core/diffcontrol.h"
 #include "core/textlines.h"
 
@@ -9,8 +10,9 @@
 namespace varnel {
 
 // Gives every distinct line of two documents a small integer, once, so the diff
-// compares integers instead of strings. Lines that are canonically equivalent Unicode
-// (NFC) get the same integer: "é" precomposed equals "e" + combining acute.
+// compares integers instead of strings. Lines get the same integer when their canonical
+// forms are equal; `options` decides the canonical form (by default canonically
+// equivalent Unicode is one line: "é" precomposed equals "e" + combining acute).
 class LineInterner {
 public:
     struct Ids {
@@ -26,7 +28,7 @@ public:
     // `hashFunction` is for tests, which force collisions with it. `control`, if given,
     // is ticked once per line (and may throw DiffCancelled).
     static Ids intern(const TextLines& original, const TextLines& revised, HashFunction hashFunction = &hash,
-                      DiffControl* control = nullptr);
+                      DiffControl* control = nullptr, const CompareOptions& options = {});
 };
 
 } // namespace varnel

@@ -9,7 +9,7 @@
 namespace varnel {
 
 ComparisonViewModel::ComparisonViewModel(QObject* parent)
-    : ComparisonViewModel(ProgressComparator(&Comparison::perform), parent)
+    : ComparisonViewModel(OptionsComparator(&Comparison::perform), parent)
 {
 }
 
@@ -22,6 +22,16 @@ ComparisonViewModel::ComparisonViewModel(Comparator comparator, QObject* parent)
 }
 
 ComparisonViewModel::ComparisonViewModel(ProgressComparator comparator, QObject* parent)
+    : ComparisonViewModel(OptionsComparator([comparator = std::move(comparator)](
+                                                const FileItem& left, const FileItem& right, const CancelCheck& cancel,
+                                                const ProgressReport& progress, const CompareOptions&) {
+                              return comparator(left, right, cancel, progress);
+                          }),
+                          parent)
+{
+}
+
+ComparisonViewModel::ComparisonViewModel(OptionsComparator comparator, QObject* parent)
     : QObject(parent)
     , m_comparator(std::move(comparator))
     , m_progressPoll(new QTimer(this))
@@ -177,6 +187,17 @@ void ComparisonViewModel::loadFile(const QUrl& url, FileSide side)
     triggerComparisonIfReady();
 }
 
+void ComparisonViewModel::setCompareOptions(const CompareOptions& options)
+{
+    if (options == m_compareOptions)
+        return;
+    m_compareOptions = options;
+    const bool showAll = m_showAllContext; // the same files, seen the same way
+    clearComparisonState();
+    setShowAllContext(showAll);
+    triggerComparisonIfReady();
+}
+
 void ComparisonViewModel::swapFiles()
 {
     std::optional<FileItem> left = m_leftFile;
@@ -281,12 +302,12 @@ void ComparisonViewModel::triggerComparisonIfReady()
         publish(job, outcome);
     });
     // The worker gets copies of everything it needs and never touches the view model.
-    watcher->setFuture(
-        QtConcurrent::run([comparator = m_comparator, left = *m_leftFile, right = *m_rightFile, cancelled, progress] {
-            return comparator(
-                left, right, [cancelled] { return cancelled->load(std::memory_order_relaxed); },
-                [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); });
-        }));
+    watcher->setFuture(QtConcurrent::run([comparator = m_comparator, left = *m_leftFile, right = *m_rightFile,
+                                          options = m_compareOptions, cancelled, progress] {
+        return comparator(
+            left, right, [cancelled] { return cancelled->load(std::memory_order_relaxed); },
+            [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, options);
+    }));
 }
 
 void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>& outcome)

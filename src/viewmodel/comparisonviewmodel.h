@@ -51,6 +51,9 @@ public:
     // The same, telling how far it has come (a fraction from 0 to 1, from any thread).
     using ProgressComparator = std::function<Expected<ComparisonOutcome>(const FileItem&, const FileItem&,
                                                                          const CancelCheck&, const ProgressReport&)>;
+    // The same, comparing lines as the options say.
+    using OptionsComparator = std::function<Expected<ComparisonOutcome>(
+        const FileItem&, const FileItem&, const CancelCheck&, const ProgressReport&, const CompareOptions&)>;
 
     // How often the running comparison's progress is looked at.
     static constexpr int kProgressPollMs = 50;
@@ -58,6 +61,7 @@ public:
     explicit ComparisonViewModel(QObject* parent = nullptr);
     ComparisonViewModel(Comparator comparator, QObject* parent = nullptr);
     ComparisonViewModel(ProgressComparator comparator, QObject* parent = nullptr);
+    ComparisonViewModel(OptionsComparator comparator, QObject* parent = nullptr);
     ~ComparisonViewModel() override;
 
     const std::optional<FileItem>& leftFile() const { return m_leftFile; }
@@ -81,6 +85,10 @@ public:
 
     void setShowAllContext(bool show);
     void setDiffFontSize(double size);
+
+    // How lines are compared. A change compares the two files again, with the new options.
+    const CompareOptions& compareOptions() const { return m_compareOptions; }
+    void setCompareOptions(const CompareOptions& options);
 
     // The full result when every line is asked for, else the collapsed one.
     const std::optional<DiffResult>& activeDiffResult() const;
@@ -141,7 +149,8 @@ private:
     void cancelComparison();
     void publish(quint64 job, const Expected<ComparisonOutcome>& outcome);
 
-    ProgressComparator m_comparator;
+    OptionsComparator m_comparator;
+    CompareOptions m_compareOptions;
 
     std::optional<FileItem> m_leftFile;
     std::optional<FileItem> m_rightFile;

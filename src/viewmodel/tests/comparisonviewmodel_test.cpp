@@ -171,6 +171,28 @@ TEST_F(ViewModelTest, SwappingWithAResultComparesAgainTheOtherWayRound)
     EXPECT_EQ(model.diffResult()->addedCount(), 0);
 }
 
+// The options reach the line interner: "é" precomposed and decomposed are one line only
+// under canonical equivalence.
+TEST_F(ViewModelTest, NewCompareOptionsCompareAgainWithThem)
+{
+    ComparisonViewModel model;
+    model.loadFile(file("a.txt", "caf\xC3\xA9\n"), FileSide::left);
+    model.loadFile(file("b.txt", "cafe\xCC\x81\n"), FileSide::right);
+    waitIdle(model);
+    ASSERT_TRUE(model.diffResult());
+    EXPECT_FALSE(model.diffResult()->hasChanges());
+
+    model.setCompareOptions(model.compareOptions()); // the same options: nothing to do
+    EXPECT_FALSE(model.isComparing());
+    model.setShowAllContext(true);
+    model.setCompareOptions(CompareOptions{.canonicalEquivalence = false});
+    EXPECT_TRUE(model.isComparing());
+    EXPECT_TRUE(model.showAllContext());
+    waitIdle(model);
+    ASSERT_TRUE(model.diffResult());
+    EXPECT_TRUE(model.diffResult()->hasChanges());
+}
+
 TEST_F(ViewModelTest, ResetDuringAComparisonLeavesNothingBehind)
 {
     Gate gate;
