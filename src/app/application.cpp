@@ -4,6 +4,7 @@
 #include "app/appearancecontroller.h"
 #include "app/privacywindow.h"
 #include "app/settingswindow.h"
+#include "core/nativepath.h"
 #include "readers/filetypedetector.h"
 #include "widgets/root/rootview.h"
 
@@ -23,7 +24,7 @@ void deliver(MainWindow* window, const QStringList& paths)
     RootView* root = window->rootView();
     QList<QUrl> urls;
     for (const QString& path : paths) {
-        const QUrl url = QUrl::fromLocalFile(path);
+        const QUrl url = fileUrl(path); // exact bytes
         if (FileTypeDetector::detect(url).kind() == DiffMode::Kind::unsupported)
             root->openFile(url);
         else

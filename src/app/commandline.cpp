@@ -1,34 +1,37 @@
 #include "app/commandline.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "core/nativepath.h"
+
 #include <QUrl>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace varnel {
 
 namespace {
 
 // A file given as a path or as a file: URL (what some launchers pass), made absolute.
-QString absolutePath(const QString& argument, const QString& workingDirectory)
+QString filePath(const QString& argument, const QString& workingDirectory)
 {
-    QString path = argument;
     if (argument.startsWith(u"file:")) {
         const QUrl url(argument);
         if (url.isLocalFile())
-            path = url.toLocalFile();
+            return absolutePath(localPath(url), workingDirectory);
     }
-    return QFileInfo(QDir(workingDirectory), path).absoluteFilePath();
+    return absolutePath(argument, workingDirectory);
 }
 
 // Why `path` cannot be compared, or an empty string when it can be read.
 QString unreadableReason(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    const QByteArray native = nativePath(path);
+    struct stat status {};
+    if (::stat(native.constData(), &status) != 0)
         return QStringLiteral("No such file");
-    if (info.isDir())
+    if (S_ISDIR(status.st_mode))
         return QStringLiteral("It is a folder");
-    if (!info.isReadable())
+    if (::access(native.constData(), R_OK) != 0)
         return QStringLiteral("Permission denied");
     return {};
 }
@@ -66,7 +69,7 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& workin
     for (const QString& argument : arguments) {
         const bool isOption = !optionsEnded && argument.startsWith(u'-') && argument != u"-";
         if (!isOption) {
-            result.files.append(absolutePath(argument, workingDirectory));
+            result.files.append(filePath(argument, workingDirectory));
             continue;
         }
         if (argument == u"--") {
@@ -89,8 +92,7 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& workin
     for (const QString& file : std::as_const(result.files)) {
         const QString reason = unreadableReason(file);
         if (!reason.isEmpty())
-            return failure(1,
-                           QStringLiteral("varnel: cannot open '%1': %2").arg(QDir::toNativeSeparators(file), reason));
+            return failure(1, QStringLiteral("varnel: cannot open '%1': %2").arg(displayPath(file), reason));
     }
     return result;
 }

@@ -12,8 +12,8 @@ struct CommandLine {
     enum class Action { open, help, version, error };
 
     Action action = Action::open;
-    // Absolute paths, in the order given (made absolute here, in the process that was
-    // started from the user's folder).
+    // Absolute paths with the arguments' exact bytes (core/nativepath.h), in the order
+    // given (made absolute here, in the process that was started from the user's folder).
     QStringList files;
     // Open the files in a window of this process and return when that window closes
     // (for `git difftool`, which deletes its files as soon as the tool exits).
@@ -30,7 +30,8 @@ struct CommandLine {
 // Reads the arguments after the program's name. Options may come anywhere; "--" ends
 // them. An unknown option is an error with exit code 2; a file that cannot be opened
 // (missing, a folder, unreadable) is an error with exit code 1 naming the file and the
-// reason. `workingDirectory` resolves relative paths.
+// reason. The arguments come from commandLineArguments(); relative paths are put after
+// `workingDirectory` (absolutePath()).
 CommandLine parseCommandLine(const QStringList& arguments, const QString& workingDirectory);
 
 // "Usage: varnel [--wait] [FILE...]" and the options, ending in a line feed.

@@ -5,9 +5,9 @@
 #include "app/commandline.h"
 #include "app/painttiming.h"
 #include "app/singleinstance.h"
+#include "core/nativepath.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QLockFile>
 
@@ -28,10 +28,9 @@ void print(std::FILE* stream, const QString& text)
 
 int runVarnel(int argc, char* argv[])
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const CommandLine command = parseCommandLine(arguments, QDir::currentPath());
+    QStringList arguments = commandLineArguments(argc, argv);
+    arguments.removeFirst(); // the program's name
+    const CommandLine command = parseCommandLine(arguments, currentFolder());
     switch (command.action) {
     case CommandLine::Action::help: print(stdout, commandLineUsage()); return 0;
     case CommandLine::Action::version: print(stdout, QStringLiteral("varnel %1\n").arg(applicationVersion())); return 0;

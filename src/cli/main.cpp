@@ -123,9 +123,7 @@ int main(int argc, char* argv[])
 
     // The arguments keep their exact bytes (file names need not be UTF-8), and Qt sees
     // only the program's name, so it takes none of them for an option of its own.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << pathFromNative(argv[i]);
+    QStringList arguments = commandLineArguments(argc, argv);
     int qtArgc = 1;
 
     // Drawing the report needs fonts, which need a GUI application; it never needs a

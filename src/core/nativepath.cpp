@@ -1,7 +1,5 @@
 #include "core/nativepath.h"
 
-#include <QDir>
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -114,17 +112,36 @@ QString localPath(const QUrl& url)
     return pathFromNative(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()));
 }
 
-QString absolutePath(const QString& path)
+QString currentFolder()
 {
-    if (path.startsWith(u'/'))
-        return QDir::cleanPath(path);
     std::vector<char> buffer(4096);
     while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
         if (errno != ERANGE)
-            return QDir::cleanPath(path);
+            return QString();
         buffer.resize(buffer.size() * 2);
     }
-    return QDir::cleanPath(pathFromNative(buffer.data()) + u'/' + path);
+    return pathFromNative(buffer.data());
+}
+
+QString absolutePath(const QString& path, const QString& folder)
+{
+    if (path.startsWith(u'/') || folder.isEmpty())
+        return path;
+    return folder.endsWith(u'/') ? folder + path : folder + u'/' + path;
+}
+
+QString absolutePath(const QString& path)
+{
+    return path.startsWith(u'/') ? path : absolutePath(path, currentFolder());
+}
+
+QStringList commandLineArguments(int argc, const char* const argv[])
+{
+    QStringList arguments;
+    arguments.reserve(argc);
+    for (int i = 0; i < argc; ++i)
+        arguments << pathFromNative(argv[i]);
+    return arguments;
 }
 
 QString displayName(const QString& path)

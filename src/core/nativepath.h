@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 namespace varnel {
@@ -25,8 +26,19 @@ QByteArray nativePath(const QString& path);
 QUrl fileUrl(const QString& path);
 QString localPath(const QUrl& url);
 
-// `path` made absolute against the current folder, read as bytes.
-QString absolutePath(const QString& path);
+// The current folder, as exact bytes.
+QString currentFolder();
+
+// `path` made absolute: a relative path is put after `folder`, and nothing else changes.
+// "..", "." and doubled slashes are left for the system, which resolves "link/.." from
+// where the link leads; cleaning them as text would open another file. Only names shown
+// to people may be cleaned.
+QString absolutePath(const QString& path, const QString& folder);
+QString absolutePath(const QString& path); // against the current folder
+
+// The arguments of main() as paths, each keeping its exact bytes. Both command lines (the
+// window's and varnel-cli's) read theirs through this and name files by absolutePath().
+QStringList commandLineArguments(int argc, const char* const argv[]);
 
 // The last component of `path`, and the whole path, for people to read: bytes that are
 // not UTF-8 show as U+FFFD.

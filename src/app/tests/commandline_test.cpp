@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "core/nativepath.h"
 
 #include <QDir>
 #include <QFile>
@@ -6,7 +7,9 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace varnel;
 
@@ -73,6 +76,30 @@ TEST_F(CommandLineTest, HelpVersionAndErrors)
     EXPECT_EQ(missing.error, QStringLiteral("varnel: cannot open '%1': No such file").arg(path("gone.txt")));
     EXPECT_TRUE(parse({"."}).error.endsWith("It is a folder"));
     EXPECT_TRUE(commandLineUsage().startsWith("Usage: varnel [--wait] [FILE...]\n"));
+}
+
+// Names are bytes: one that is not UTF-8 is found by its bytes, and "link/.." is left for
+// the system, which goes up from where the link leads, not from the link's folder.
+TEST_F(CommandLineTest, PathsKeepTheirBytesAndTheirDots)
+{
+    const QByteArray folderBytes = nativePath(folder.path());
+    const QByteArray latin1 = folderBytes + "/caf\xE9.txt";
+    const int fd = ::open(latin1.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    const CommandLine named = parse({pathFromNative("caf\xE9.txt")});
+    ASSERT_EQ(named.action, CommandLine::Action::open) << named.error.toStdString();
+    ASSERT_EQ(named.files.size(), 1);
+    EXPECT_EQ(nativePath(named.files[0]), latin1);
+    EXPECT_EQ(nativePath(parse({fileUrl(pathFromNative(latin1)).toString()}).files.value(0)), latin1);
+
+    ASSERT_TRUE(QDir(folder.path()).mkpath("deep/inner"));
+    ASSERT_TRUE(QFile(path("deep/t.txt")).open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QFile::link(path("deep/inner"), path("link")));
+    const CommandLine dotted = parse({"link/../t.txt"});
+    ASSERT_EQ(dotted.action, CommandLine::Action::open) << dotted.error.toStdString();
+    EXPECT_EQ(dotted.files, QStringList{folder.path() + "/link/../t.txt"});
+    EXPECT_EQ(parse({"link/../a.txt"}).action, CommandLine::Action::error); // a.txt is not in deep/
 }
 
 struct Outcome {

@@ -1,4 +1,5 @@
 #include "app/singleinstance.h"
+#include "core/nativepath.h"
 #include "widgets/tests/screentestutil.h"
 
 #include <QDir>
@@ -139,7 +140,7 @@ TEST_F(SingleInstanceTest, FilesReachTheRunningInstanceAndAStaleSocketIsReplaced
     ASSERT_TRUE(server.listen(path));
     EXPECT_EQ(modeOf(path) & 077, 0u);
     QSignalSpy requests(&server, &instance::Server::openRequested);
-    const QStringList files = {"/tmp/left file.txt", "/tmp/ríght.txt"};
+    const QStringList files = {"/tmp/left file.txt", "/tmp/ríght.txt", pathFromNative("/tmp/caf\xE9.txt")};
     auto delivered = std::async(std::launch::async, [&] { return instance::handOver(path, files); });
     EXPECT_EQ(serveUntilReady(delivered), instance::HandOver::delivered);
     ASSERT_EQ(requests.size(), 1);

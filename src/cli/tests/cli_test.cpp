@@ -107,6 +107,16 @@ TEST_F(CliTest, LinesPrintsAJsonArray)
     EXPECT_EQ(run({"lines", write("empty.txt", "")}).out, "[]\n");
 }
 
+// "link/.." goes up from where the link leads, as the system resolves it.
+TEST_F(CliTest, DotsAfterALinkAreLeftToTheSystem)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("deep/inner"));
+    write("deep/t.txt", "deep\n");
+    write("t.txt", "top\n");
+    ASSERT_TRUE(QFile::link(m_dir.filePath("deep/inner"), m_dir.filePath("link")));
+    EXPECT_EQ(run({"lines", "link/../t.txt"}, {}, m_dir.path()).out, "[\"deep\"]\n");
+}
+
 TEST_F(CliTest, HelpAndVersion)
 {
     const Outcome help = run({"--help"});
