@@ -111,13 +111,10 @@ void highlightPathological(benchmark::State& state, int kind, Language language)
 }
 
 const bool registered = [] {
-    const std::pair<const char*, Language> languages[] = {
-        {"json", Language::json},     {"xml", Language::xml},
-        {"python", Language::python}, {"javascript", Language::javascript},
-        {"tsx", Language::tsx},       {"ruby", Language::ruby},
-    };
-    for (const auto& [name, language] : languages)
-        benchmark::RegisterBenchmark((std::string("highlight/") + name).c_str(), highlightLanguage, language);
+    for (const LanguageName& entry : kLanguages) { // every language the readers' table names
+        benchmark::RegisterBenchmark(("highlight/" + languageName(entry.language).toStdString()).c_str(),
+                                     highlightLanguage, entry.language);
+    }
 
     const std::tuple<const char*, int, Language> cases[] = {
         {"minified-json-5MB", 0, Language::json},

@@ -48,9 +48,7 @@ int runHighlight(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Print the syntax colouring of lines as JSON."));
     parser.addHelpOption();
-    const QCommandLineOption language(QStringLiteral("language"),
-                                      QStringLiteral("json, xml, python, javascript, tsx or ruby."),
-                                      QStringLiteral("NAME"));
+    const QCommandLineOption language(QStringLiteral("language"), languageNameList() + u'.', QStringLiteral("NAME"));
     const QCommandLineOption file(QStringLiteral("file"), QStringLiteral("Choose the language from this file name."),
                                   QStringLiteral("PATH"));
     parser.addOptions({language, file});
@@ -65,8 +63,8 @@ int runHighlight(const QStringList& arguments)
     if (parser.isSet(language)) {
         chosen = SyntaxHighlighter::languageNamed(parser.value(language));
         if (!chosen)
-            return fail(QStringLiteral("Unknown language \"%1\": use json, xml, python, javascript, tsx or ruby.")
-                            .arg(parser.value(language)));
+            return fail(
+                QStringLiteral("Unknown language \"%1\": use %2.").arg(parser.value(language), languageNameList()));
     } else {
         chosen = SyntaxHighlighter::detect(parser.value(file)); // none: plain runs
     }

@@ -10,6 +10,7 @@
 #include "cli/command.h"
 #include "cli/output.h"
 #include "core/nativepath.h"
+#include "readers/filekinds.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -25,6 +26,22 @@ using namespace varnel;
 using namespace varnel::cli;
 
 namespace {
+
+// The extensions the readers accept, from their table, wrapped to the help's width.
+QString acceptedFiles()
+{
+    QString text = QStringLiteral("Files are read by their extension:");
+    QString line = QStringLiteral("\n ");
+    for (const FileKind& kind : fileKinds()) {
+        const QString word = u' ' + QString::fromUtf16(kind.extension);
+        if (line.size() + word.size() > 80) {
+            text += line;
+            line = QStringLiteral("\n ");
+        }
+        line += word;
+    }
+    return text + line + u'\n';
+}
 
 QString usage()
 {
@@ -43,7 +60,8 @@ QString usage()
                           "                 Write the comparison as a PDF report.\n\n"
                           "Options:\n"
                           "  -h, --help     Show this help, or a command's with COMMAND --help.\n"
-                          "  -v, --version  Show the version.\n");
+                          "  -v, --version  Show the version.\n\n") +
+           acceptedFiles();
 }
 
 // Qt's GUI start-up makes itself a runtime folder ("runtime-USER" in the temporary

@@ -40,19 +40,8 @@ QString roleName(TokenRole role)
 
 std::optional<SyntaxHighlighter::Language> SyntaxHighlighter::detect(const QString& path)
 {
-    static const std::pair<const char16_t*, Language> kExtensions[] = {
-        {u"json", Language::json},      {u"xml", Language::xml},        {u"svg", Language::xml},
-        {u"plist", Language::xml},      {u"py", Language::python},      {u"js", Language::javascript},
-        {u"mjs", Language::javascript}, {u"cjs", Language::javascript}, {u"ts", Language::tsx},
-        {u"tsx", Language::tsx},        {u"rb", Language::ruby},        {u"rake", Language::ruby},
-        {u"gemspec", Language::ruby},
-    };
-    const QString extension = fileExtension(path).toLower();
-    for (const auto& [text, language] : kExtensions) {
-        if (extension == QStringView(text))
-            return language;
-    }
-    return std::nullopt;
+    const FileKind* kind = fileKindOf(path);
+    return kind ? kind->language : std::nullopt;
 }
 
 std::optional<SyntaxHighlighter::Language> SyntaxHighlighter::detect(const QUrl& url)
@@ -62,16 +51,7 @@ std::optional<SyntaxHighlighter::Language> SyntaxHighlighter::detect(const QUrl&
 
 std::optional<SyntaxHighlighter::Language> SyntaxHighlighter::languageNamed(QStringView name)
 {
-    static const std::pair<const char16_t*, Language> kNames[] = {
-        {u"json", Language::json},     {u"xml", Language::xml},
-        {u"python", Language::python}, {u"javascript", Language::javascript},
-        {u"tsx", Language::tsx},       {u"ruby", Language::ruby},
-    };
-    for (const auto& [text, language] : kNames) {
-        if (name == QStringView(text))
-            return language;
-    }
-    return std::nullopt;
+    return varnel::languageNamed(name);
 }
 
 QList<HighlightRun> SyntaxHighlighter::highlight(QStringView line, Language language)

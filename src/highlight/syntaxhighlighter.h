@@ -1,5 +1,7 @@
 #pragma once
 
+#include "readers/filekinds.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -48,9 +50,10 @@ struct HighlightRun {
 // one code unit.
 class SyntaxHighlighter {
 public:
-    enum class Language { json, xml, python, javascript, tsx, ruby };
+    using Language = varnel::Language;
 
-    // The language a file's extension names, compared without case; none for others.
+    // The language a file's extension names in the readers' table (readers/filekinds.h),
+    // compared without case; none for others.
     static std::optional<Language> detect(const QString& path);
     static std::optional<Language> detect(const QUrl& url);
     // "json", "xml", "python", "javascript", "tsx", "ruby".

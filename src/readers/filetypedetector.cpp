@@ -1,19 +1,9 @@
 #include "readers/filetypedetector.h"
 
 #include "core/fileextension.h"
-
-#include <array>
+#include "readers/filekinds.h"
 
 namespace varnel {
-
-namespace {
-
-constexpr std::array<const char16_t*, 28> kTextExtensions = {
-    u"txt", u"md",   u"json",  u"yaml", u"yml",  u"toml", u"xml", u"csv", u"py", u"js", u"ts", u"jsx", u"tsx",  u"html",
-    u"css", u"scss", u"swift", u"kt",   u"java", u"c",    u"cpp", u"h",   u"go", u"rs", u"rb", u"sh",  u"bash", u"zsh",
-};
-
-} // namespace
 
 QString DiffMode::systemImage() const
 {
@@ -38,24 +28,22 @@ DiffMode FileTypeDetector::detect(const QUrl& url)
 
 DiffMode FileTypeDetector::detect(const QString& path)
 {
-    const QString extension = fileExtension(path);
-    const QString lower = extension.toLower();
-    if (lower == u"pdf")
-        return DiffMode::pdf();
-    if (lower == u"docx")
-        return DiffMode::docx();
-    for (const char16_t* text : kTextExtensions) {
-        if (lower == QStringView(text))
-            return DiffMode::text();
+    const FileKind* kind = fileKindOf(path);
+    if (!kind)
+        return DiffMode::unsupported(fileExtension(path));
+    switch (kind->reader) {
+    case FileKind::Reader::pdf: return DiffMode::pdf();
+    case FileKind::Reader::docx: return DiffMode::docx();
+    case FileKind::Reader::text: break;
     }
-    return DiffMode::unsupported(extension);
+    return DiffMode::text();
 }
 
 QStringList FileTypeDetector::allowedContentTypes()
 {
-    QStringList patterns{QStringLiteral("*.pdf"), QStringLiteral("*.docx")};
-    for (const char16_t* text : kTextExtensions)
-        patterns << QStringLiteral("*.") + QString::fromUtf16(text);
+    QStringList patterns;
+    for (const FileKind& kind : fileKinds())
+        patterns << QStringLiteral("*.") + QString::fromUtf16(kind.extension);
     return {QStringLiteral("Supported files (%1)").arg(patterns.join(u' ')), QStringLiteral("All files (*)")};
 }
 

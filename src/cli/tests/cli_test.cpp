@@ -1,5 +1,6 @@
 // Drives the real varnel-cli binary: its output forms and exit codes are a contract.
 #include "cli/tests/clitest.h"
+#include "readers/filekinds.h"
 #include "readers/tests/ziptestutil.h"
 
 #include <QDir>
@@ -13,6 +14,10 @@
 
 #include <csignal>
 
+using varnel::FileKind;
+using varnel::fileKinds;
+using varnel::kLanguages;
+using varnel::LanguageName;
 using varnel::testing::CliTest;
 using varnel::testing::Outcome;
 using varnel::testing::RunOptions;
@@ -122,6 +127,12 @@ TEST_F(CliTest, HelpAndVersion)
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("diff [--collapse] [--json | --stat] LEFT RIGHT"));
+    for (const FileKind& kind : fileKinds()) // the readers' table, word for word
+        EXPECT_TRUE(help.out.contains(' ' + QString::fromUtf16(kind.extension).toUtf8() + '\n') ||
+                    help.out.contains(' ' + QString::fromUtf16(kind.extension).toUtf8() + ' '));
+    const QByteArray languages = run({"highlight", "--help"}).out;
+    for (const LanguageName& language : kLanguages)
+        EXPECT_TRUE(languages.contains(QString::fromUtf16(language.name).toUtf8()));
     EXPECT_EQ(run({"diff", "--help"}).exitCode, 0);
     const Outcome version = run({"--version"});
     EXPECT_EQ(version.exitCode, 0);

@@ -1,10 +1,12 @@
 #include "highlight/syntaxhighlighter.h"
+#include "readers/filetypedetector.h"
 
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 
 using namespace varnel;
 using Language = SyntaxHighlighter::Language;
@@ -160,6 +162,30 @@ TEST(SyntaxHighlighterDetect, ExtensionsWithoutCase)
         EXPECT_FALSE(SyntaxHighlighter::detect(QString(name))) << name;
     EXPECT_EQ(SyntaxHighlighter::languageNamed(u"javascript"), Language::javascript);
     EXPECT_FALSE(SyntaxHighlighter::languageNamed(u"JSON"));
+}
+
+// The highlighter, the classifier and the open dialog read one table: whatever is
+// coloured is read as text and offered, and every language has a file and a name.
+TEST(SyntaxHighlighterDetect, EveryColouredFileIsReadAsText)
+{
+    const QString filter = FileTypeDetector::allowedContentTypes().value(0);
+    std::set<Language> coloured;
+    for (const FileKind& kind : fileKinds()) {
+        const QString name = QStringLiteral("a.") + QString::fromUtf16(kind.extension);
+        EXPECT_TRUE(filter.contains(QStringLiteral(" *.%1").arg(name.sliced(2))) ||
+                    filter.contains(QStringLiteral("(*.%1").arg(name.sliced(2))))
+            << name.toStdString();
+        EXPECT_EQ(SyntaxHighlighter::detect(name), kind.language) << name.toStdString();
+        if (!kind.language)
+            continue;
+        coloured.insert(*kind.language);
+        EXPECT_EQ(FileTypeDetector::detect(name), DiffMode::text()) << name.toStdString();
+    }
+    for (std::size_t i = 0; i < kLanguages.size(); ++i) {
+        EXPECT_EQ(std::size_t(kLanguages[i].language), i);
+        EXPECT_TRUE(coloured.count(kLanguages[i].language)) << i;
+        EXPECT_EQ(SyntaxHighlighter::languageNamed(languageName(kLanguages[i].language)), kLanguages[i].language);
+    }
 }
 
 TEST(SyntaxHighlighter, EmptyAndPlainLines)

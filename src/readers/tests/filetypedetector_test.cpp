@@ -11,9 +11,10 @@ TEST(FileTypeDetector, ClassifiesByLowercasedExtension)
     EXPECT_EQ(FileTypeDetector::detect(QString("Letter.DocX")), DiffMode::docx());
     EXPECT_EQ(FileTypeDetector::detect(QUrl::fromLocalFile("/a b/main.rs")), DiffMode::text());
     for (const char* name :
-         {"a.txt", "a.md",  "a.json", "a.yaml", "a.yml", "a.toml", "a.xml",   "a.csv", "a.py",   "a.js",
-          "a.ts",  "a.jsx", "a.tsx",  "a.html", "a.css", "a.scss", "a.swift", "a.kt",  "a.java", "a.c",
-          "a.cpp", "a.h",   "a.go",   "a.rs",   "a.rb",  "a.sh",   "a.bash",  "a.zsh"})
+         {"a.txt",  "a.md",  "a.json",  "a.yaml", "a.yml",  "a.toml", "a.xml",    "a.csv",   "a.py",
+          "a.js",   "a.ts",  "a.jsx",   "a.tsx",  "a.html", "a.css",  "a.scss",   "a.swift", "a.kt",
+          "a.java", "a.c",   "a.cpp",   "a.h",    "a.go",   "a.rs",   "a.rb",     "a.sh",    "a.bash",
+          "a.zsh",  "a.svg", "a.plist", "a.mjs",  "a.cjs",  "a.rake", "a.gemspec"})
         EXPECT_EQ(FileTypeDetector::detect(QString(name)), DiffMode::text()) << name;
 }
 
