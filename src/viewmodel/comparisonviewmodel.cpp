@@ -1,5 +1,7 @@
 #include "viewmodel/comparisonviewmodel.h"
 
+#include "core/fileextension.h"
+
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -185,6 +187,14 @@ void ComparisonViewModel::loadFile(const QUrl& url, FileSide side)
         setRightFile(std::move(item));
     clearComparisonState();
     triggerComparisonIfReady();
+}
+
+std::optional<Language> ComparisonViewModel::language() const
+{
+    if (!m_leftFile || m_leftFile->mode.kind() != DiffMode::Kind::text)
+        return std::nullopt;
+    const FileKind* kind = fileKindOf(filePath(m_leftFile->url));
+    return kind ? kind->language : std::nullopt;
 }
 
 void ComparisonViewModel::setCompareOptions(const CompareOptions& options)

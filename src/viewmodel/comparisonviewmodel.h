@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compare/comparison.h"
+#include "readers/filekinds.h"
 
 #include <QObject>
 #include <QPointer>
@@ -93,6 +94,9 @@ public:
     // The full result when every line is asked for, else the collapsed one.
     const std::optional<DiffResult>& activeDiffResult() const;
     bool bothFilesLoaded() const { return m_leftFile && m_rightFile; }
+    // The language both sides are coloured as: the left file's, by its name in the
+    // readers' table; none unless it is a text file.
+    std::optional<Language> language() const;
     // Ids of the added and removed rows of the active result, in row order.
     const QList<QUuid>& changeLinesIDs() const;
     // Where each of those rows stands in the active result's lines, in the same order.

@@ -193,6 +193,22 @@ TEST_F(ViewModelTest, NewCompareOptionsCompareAgainWithThem)
     EXPECT_TRUE(model.diffResult()->hasChanges());
 }
 
+TEST_F(ViewModelTest, TheLeftTextFileNamesTheLanguage)
+{
+    ComparisonViewModel model;
+    EXPECT_FALSE(model.language());
+    model.loadFile(QUrl::fromLocalFile("/x/Info.PLIST"), FileSide::left);
+    EXPECT_EQ(model.language(), Language::xml);
+    model.loadFile(QUrl::fromLocalFile("/x/b.py"), FileSide::right); // the right file has no say
+    EXPECT_EQ(model.language(), Language::xml);
+    model.swapFiles();
+    EXPECT_EQ(model.language(), Language::python);
+    for (const char* name : {"/x/a.yaml", "/x/a.pdf", "/x/a.json.docx", "/x/json"}) {
+        model.loadFile(QUrl::fromLocalFile(name), FileSide::left);
+        EXPECT_FALSE(model.language()) << name;
+    }
+}
+
 TEST_F(ViewModelTest, ResetDuringAComparisonLeavesNothingBehind)
 {
     Gate gate;

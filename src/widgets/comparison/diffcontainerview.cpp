@@ -406,10 +406,7 @@ void DiffContainerView::refresh()
     m_refreshPending = false;
     m_toolbar->refresh();
 
-    // Only text files are coloured, by the left file's name.
-    const std::optional<FileItem>& left = m_model.leftFile();
-    const std::optional<SyntaxHighlighter::Language> language =
-        left && left->mode.kind() == DiffMode::Kind::text ? SyntaxHighlighter::detect(left->url) : std::nullopt;
+    const std::optional<SyntaxHighlighter::Language> language = m_model.language();
     if (language != m_language) {
         m_language = language;
         m_sideBySide->setLanguage(language);

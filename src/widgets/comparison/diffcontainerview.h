@@ -28,7 +28,7 @@ class SummaryBarView;
 // "Comparing files…", the error, "Files are identical", or the summary bar over the diff
 // in the chosen layout ("diffViewMode": side by side or inline, remembered at once). PDF
 // and Word comparisons carry a banner saying that only their text is compared, and are
-// never syntax-coloured; a text file's language is found from the left file's name.
+// never syntax-coloured; a text file's language is the view model's (the left file's).
 //
 // While it shows, Ctrl+[ and Ctrl+] (or Alt+Up and Alt+Down, for keyboards that need
 // AltGr for brackets) step through the changes. Closing the comparison with Ctrl+W is the

@@ -97,8 +97,7 @@ public:
         m_stack->addWidget(m_inline);
         Appearance::follow(this);
 
-        const std::optional<SyntaxHighlighter::Language> language =
-            model.leftFile() ? SyntaxHighlighter::detect(model.leftFile()->url) : std::nullopt;
+        const std::optional<SyntaxHighlighter::Language> language = model.language();
         m_sideBySide->setLanguage(language);
         m_inline->setLanguage(language);
         QObject::connect(&model, &ComparisonViewModel::diffFontSizeChanged, this, [this] { showFontSize(); });
