@@ -32,27 +32,29 @@ int runReport(const QStringList& arguments)
 
     const FileItem left = fileItem(files[0]);
     const FileItem right = fileItem(files[1]);
+    // The default name keeps the files' own bytes; the header shows them readably.
+    const auto baseName = [](const QString& path) { return path.sliced(path.lastIndexOf(u'/') + 1); };
+    const QString target =
+        parser.isSet(output) ? parser.value(output) : ReportFile::defaultName(baseName(files[0]), baseName(files[1]));
+    // "-" is standard output; so is any device or FIFO, written in place and never
+    // replaced. A compared file is never overwritten: refused before anything is drawn.
+    const QStringList inputs{localPath(left.url), localPath(right.url)};
+    if (target != u"-") {
+        if (const std::optional<Error> refused = ReportFile::refuseInput(target, inputs))
+            return fail(refused->message);
+    }
     const Expected<DiffResult> outcome =
         Comparison::performOne(left, right, !parser.isSet(allContext), nullptr, compareOptions(parser));
     if (!outcome)
         return fail(outcome.error().message);
-    // The default name keeps the files' own bytes; the header shows them readably.
-    const auto baseName = [](const QString& path) { return path.sliced(path.lastIndexOf(u'/') + 1); };
-    const QString target = parser.isSet(output)
-                               ? parser.value(output)
-                               : QStringLiteral("%1 vs %2.pdf").arg(baseName(files[0]), baseName(files[1]));
     const std::optional<QByteArray> pdf =
         ExportService::render(outcome.value(), left.name, right.name, !parser.isSet(changesOnly));
     if (!pdf)
         return fail(QStringLiteral("The report \"%1\" could not be made.").arg(displayPath(target)));
-
-    // "-" is standard output; so is any device or FIFO, written in place and never
-    // replaced. A compared file is never overwritten.
     if (target == u"-") {
         writeOut(*pdf);
         return kExitSame;
     }
-    const QStringList inputs{localPath(left.url), localPath(right.url)};
     if (const std::optional<Error> error =
             ReportFile::write(target, *pdf, inputs, ReportFile::NotRegular::writeInPlace))
         return fail(error->message);

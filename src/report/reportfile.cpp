@@ -81,11 +81,12 @@ std::optional<int> writeInPlace(const QByteArray& path, QByteArrayView data)
 }
 
 // Beside the file, flushed, then renamed over it: the old file stays whole until the new
-// one is complete on disk.
+// one is complete on disk. The temporary name does not grow with the target's, so every
+// name that fits a folder can be written.
 std::optional<int> writeAtomically(const QByteArray& path, QByteArrayView data, std::optional<mode_t> keepMode)
 {
     const qsizetype slash = path.lastIndexOf('/');
-    QByteArray temporary = (slash >= 0 ? path.left(slash + 1) : QByteArray()) + '.' + path.mid(slash + 1) + ".XXXXXX";
+    QByteArray temporary = (slash >= 0 ? path.left(slash + 1) : QByteArray()) + ".varnel-report-XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return errno;
@@ -127,13 +128,46 @@ ReportFile::Target ReportFile::inspect(const QString& target, const QStringList&
     return S_ISREG(status.st_mode) ? Target::regularFile : Target::notRegularFile;
 }
 
+QString ReportFile::defaultName(const QString& leftName, const QString& rightName)
+{
+    const QString suffix = QStringLiteral(".pdf");
+    QString stem = leftName + QStringLiteral(" vs ") + rightName;
+    if (nativePath(stem + suffix).size() <= kMaxNameBytes)
+        return stem + suffix;
+    // Too long for a file name: the middle goes, so that both ends (the left file's name
+    // and the right file's extension) stay recognisable.
+    const QString ellipsis = QStringLiteral("…");
+    while (!stem.isEmpty() && nativePath(stem + ellipsis + suffix).size() > kMaxNameBytes) {
+        qsizetype at = stem.size() / 2;
+        qsizetype count = 1;
+        if (stem[at].isLowSurrogate() && at > 0)
+            --at;
+        if (stem[at].isHighSurrogate() && at + 1 < stem.size() && stem[at + 1].isLowSurrogate())
+            count = 2;
+        stem.remove(at, count);
+    }
+    qsizetype middle = stem.size() / 2;
+    if (middle > 0 && stem[middle].isLowSurrogate() && stem[middle - 1].isHighSurrogate())
+        --middle; // never between the halves of one character
+    return stem.left(middle) + ellipsis + stem.mid(middle) + suffix;
+}
+
+std::optional<Error> ReportFile::refuseInput(const QString& target, const QStringList& inputs)
+{
+    if (inspect(target, inputs) == Target::input)
+        return inputRefused(target);
+    return std::nullopt;
+}
+
 std::optional<Error> ReportFile::write(const QString& target, QByteArrayView data, const QStringList& inputs,
                                        NotRegular notRegular)
 {
+    if (std::optional<Error> refused = refuseInput(target, inputs))
+        return refused;
     const QByteArray path = nativePath(target);
     std::optional<int> error;
-    switch (inspect(target, inputs)) {
-    case Target::input: return inputRefused(target);
+    switch (inspect(target, {})) {
+    case Target::input: break; // no inputs asked about
     case Target::notRegularFile:
         if (notRegular == NotRegular::refuse)
             return notRegularRefused(target);

@@ -31,6 +31,21 @@ public:
 
     static Target inspect(const QString& target, const QStringList& inputs);
 
+    // The one rule every writer of a report keeps (export, share, print to a file,
+    // varnel-cli report): never over a compared file. Gives inputRefused() when `target`
+    // is one of `inputs`, by device and inode, so through a symbolic or hard link too.
+    // write() asks it; a writer may ask before it draws, to refuse early.
+    static std::optional<Error> refuseInput(const QString& target, const QStringList& inputs);
+
+    // The longest file name Linux file systems take, in bytes. The temporary file of an
+    // atomic write has a short name of its own, so any name that fits can be written.
+    static constexpr qsizetype kMaxNameBytes = 255;
+
+    // "LEFT vs RIGHT.pdf", the names keeping their extensions (and bytes); shortened in
+    // the middle, to at most kMaxNameBytes, when longer than a file name may be. The one
+    // default for the window's commands and varnel-cli's report.
+    static QString defaultName(const QString& leftName, const QString& rightName);
+
     // Writes `data` to `target`. A target that is one of `inputs` is refused
     // (inputRefused()); one that exists and is not a regular file is written in place or
     // refused (notRegularRefused()) as `notRegular` says. Anything else is written to a

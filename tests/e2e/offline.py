@@ -162,9 +162,10 @@ class Offline:
             re.escape(session.config) + r"/QtProject\.conf(\.lock)?",
             # The single-instance socket (bound beside it, then renamed into place) and its lock.
             re.escape(session.runtime) + r"/varnel(/instance[^/]*|/\.\w+|/\.\w+/s)?",
-            re.escape(session.runtime) + r"/varnel/\.?[^/]+\.pdf(\.\w{6})?",  # the share folder's report
-        ] + [re.escape(os.path.dirname(path)) + "/" + r"\.?" + re.escape(os.path.basename(path)) + r"(\.\w{6})?"
-             for path in self.written_reports]  # a report, and its temporary sibling
+            re.escape(session.runtime) + r"/varnel/[^/]+\.pdf",  # the share folder's report
+            re.escape(session.runtime) + r"/varnel/\.varnel-report-\w{6}",  # and its temporary sibling
+        ] + [re.escape(os.path.dirname(path)) + "/" + r"(" + re.escape(os.path.basename(path)) +
+             r"|\.varnel-report-\w{6})" for path in self.written_reports]  # a report, and its temporary sibling
         system = r"/dev/(null|shm/.*|tty.*|pts/.*)|/proc/.*|/sys/.*|/tmp/\.X11-unix/.*|/run/user/.*"
         written = set()
         for path, flags in opens:

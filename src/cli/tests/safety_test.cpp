@@ -152,6 +152,21 @@ TEST_F(CliTest, ReportCreatesNothingButItsOutput)
               (QStringList{"a.txt", "b.txt", "out.pdf"}));
 }
 
+// The default name of two long names is shortened to what a folder takes.
+TEST_F(CliTest, ReportDefaultNamesFitTheFileSystem)
+{
+    const QString left = QString(140, u'l') + QStringLiteral(".txt");
+    const QString right = QString(140, u'r') + QStringLiteral(".txt");
+    write(left, "a\n");
+    write(right, "b\n");
+    const Outcome report = run({"report", left, right}, {}, m_dir.path());
+    EXPECT_EQ(report.exitCode, 0) << report.err.toStdString();
+    const QStringList pdfs = QDir(m_dir.path()).entryList({QStringLiteral("*.pdf")}, QDir::Files | QDir::Hidden);
+    ASSERT_EQ(pdfs.size(), 1);
+    EXPECT_LE(pdfs[0].toUtf8().size(), 255);
+    EXPECT_TRUE(pdfs[0].startsWith(u'l') && pdfs[0].endsWith(QStringLiteral("r.txt.pdf")));
+}
+
 // A report never replaces a compared file (through any link) nor a device or FIFO, which
 // it writes in place instead.
 TEST_F(CliTest, ReportTargetsAreCheckedBeforeWriting)

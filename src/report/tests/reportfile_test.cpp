@@ -1,3 +1,4 @@
+#include "core/nativepath.h"
 #include "report/reportfile.h"
 
 #include <QDir>
@@ -82,4 +83,45 @@ TEST(ReportFile, WritesReplaceAtomicallyAndKeepLinksAndPermissions)
     // No temporary file is left behind.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
               (QStringList{"fresh.pdf", "latest.pdf", "report.pdf"}));
+}
+
+// The one rule every writer asks: the compared file itself, a symbolic link to it and a
+// hard link to it are all refused; anything else may be written.
+TEST(ReportFile, NoWriterReplacesAnInput)
+{
+    QTemporaryDir dir;
+    const QString left = write(dir, "left.txt", "left");
+    const QString symlink = dir.filePath("link.pdf");
+    const QString hardLink = dir.filePath("hard.pdf");
+    ASSERT_TRUE(QFile::link(left, symlink));
+    ASSERT_EQ(::link(QFile::encodeName(left).constData(), QFile::encodeName(hardLink).constData()), 0);
+    for (const QString& target : {left, symlink, hardLink}) {
+        const std::optional<Error> refused = ReportFile::refuseInput(target, {left});
+        ASSERT_TRUE(refused) << target.toStdString();
+        EXPECT_EQ(refused->message, ReportFile::inputRefused(target).message);
+    }
+    EXPECT_FALSE(ReportFile::refuseInput(dir.filePath("report.pdf"), {left}));
+    EXPECT_FALSE(ReportFile::refuseInput(hardLink, {}));
+    EXPECT_EQ(contents(left), "left");
+}
+
+// Every name a folder takes can be written (the temporary file's name does not grow with
+// it), and a default name always is one.
+TEST(ReportFile, NamesUpToTheLimitAreWritten)
+{
+    QTemporaryDir dir;
+    for (qsizetype bytes = 247; bytes <= 262; ++bytes) {
+        const QString left = QString(bytes - 9, u'a'); // "LEFT vs b.pdf"
+        const QString name = ReportFile::defaultName(left, QStringLiteral("b"));
+        ASSERT_LE(name.toUtf8().size(), ReportFile::kMaxNameBytes) << bytes;
+        if (bytes <= ReportFile::kMaxNameBytes)
+            EXPECT_EQ(name, left + QStringLiteral(" vs b.pdf"));
+        EXPECT_FALSE(ReportFile::write(dir.filePath(name), "pdf", {}, ReportFile::NotRegular::refuse)) << bytes;
+        EXPECT_EQ(contents(dir.filePath(name)), "pdf") << bytes;
+    }
+    // Bytes that are not UTF-8 count one each and are kept.
+    const QString latin1 = pathFromNative(QByteArray(300, '\xE9'));
+    const QByteArray native = nativePath(ReportFile::defaultName(latin1, latin1));
+    EXPECT_LE(native.size(), ReportFile::kMaxNameBytes);
+    EXPECT_TRUE(native.startsWith("\xE9\xE9"));
 }

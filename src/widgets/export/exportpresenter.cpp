@@ -34,9 +34,6 @@ namespace varnel {
 
 namespace {
 
-// The longest file name Linux file systems take, in bytes.
-constexpr qsizetype kMaxFileNameBytes = 255;
-
 const QString& pdfSuffix()
 {
     static const QString suffix = QStringLiteral(".pdf");
@@ -105,23 +102,7 @@ QString menuText(const QMenu& menu, const QString& message, const QString& path)
 
 QString ExportPresenter::defaultFileName(const QString& leftName, const QString& rightName)
 {
-    QString stem = leftName + QStringLiteral(" vs ") + rightName;
-    if (nativePath(stem + pdfSuffix()).size() <= kMaxFileNameBytes)
-        return stem + pdfSuffix();
-    // Too long for a file name: the middle goes, so that both ends (the left file's name
-    // and the right file's extension) stay recognisable.
-    const QString ellipsis = QStringLiteral("…");
-    while (!stem.isEmpty() && nativePath(stem + ellipsis + pdfSuffix()).size() > kMaxFileNameBytes) {
-        qsizetype at = stem.size() / 2;
-        qsizetype count = 1;
-        if (stem[at].isLowSurrogate() && at > 0)
-            --at;
-        if (stem[at].isHighSurrogate() && at + 1 < stem.size() && stem[at + 1].isLowSurrogate())
-            count = 2;
-        stem.remove(at, count);
-    }
-    const qsizetype middle = stem.size() / 2;
-    return stem.left(middle) + ellipsis + stem.mid(middle) + pdfSuffix();
+    return ReportFile::defaultName(leftName, rightName);
 }
 
 QString ExportPresenter::shareFolder()
