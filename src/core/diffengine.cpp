@@ -2,7 +2,6 @@
 
 #include "core/compaction.h"
 #include "core/lineinterner.h"
-#include "core/uuidgenerator.h"
 
 #include <algorithm>
 
@@ -253,7 +252,6 @@ std::optional<DiffResult> DiffEngine::compute(SharedLines original, SharedLines 
     const std::optional<EditScript> script = editScript(*original, *revised, cancel);
     if (!script)
         return std::nullopt;
-    UuidGenerator ids;
     Counts counts;
     RowPoll poll(cancel);
     std::vector<Run> runs = walk(*original, *revised, *script, counts, poll);
@@ -261,7 +259,7 @@ std::optional<DiffResult> DiffEngine::compute(SharedLines original, SharedLines 
         runs = collapseUnchanged(runs, kContextLines, poll);
     if (poll.stopped())
         return std::nullopt;
-    DiffRows rows = DiffRows::fromRuns(std::move(runs), original, revised, ids.next());
+    DiffRows rows = DiffRows::fromRuns(std::move(runs), original, revised);
     return DiffResult(std::move(rows), counts.added, counts.removed, counts.modified, std::move(original),
                       std::move(revised));
 }
@@ -290,7 +288,6 @@ std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original,
     const std::optional<EditScript> script = editScript(*original, *revised, options);
     if (!script)
         return std::nullopt;
-    UuidGenerator ids;
     Counts counts;
     RowPoll poll(options.cancel);
     std::vector<Run> full = walk(*original, *revised, *script, counts, poll);
@@ -299,8 +296,8 @@ std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original,
     std::vector<Run> collapsed = collapseUnchanged(full, kContextLines, poll);
     if (poll.stopped())
         return std::nullopt;
-    DiffRows fullRows = DiffRows::fromRuns(std::move(full), original, revised, ids.next());
-    DiffRows collapsedRows = DiffRows::fromRuns(std::move(collapsed), original, revised, ids.next());
+    DiffRows fullRows = DiffRows::fromRuns(std::move(full), original, revised);
+    DiffRows collapsedRows = DiffRows::fromRuns(std::move(collapsed), original, revised);
     return Results{
         DiffResult(std::move(collapsedRows), counts.added, counts.removed, counts.modified, original, revised),
         DiffResult(std::move(fullRows), counts.added, counts.removed, counts.modified, std::move(original),

@@ -46,8 +46,8 @@ public:
     static std::optional<DiffResult> compute(SharedLines original, SharedLines revised, bool collapseContext,
                                              const CancelCheck& cancel);
 
-    // Both results of one comparison from a single edit script. Each has its own fresh
-    // row ids, as if computed separately, and both carry the same counts.
+    // Both results of one comparison from a single edit script; both carry the same counts
+    // and share the documents' text.
     struct Results {
         DiffResult collapsed;
         DiffResult full;

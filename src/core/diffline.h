@@ -2,7 +2,6 @@
 
 #include <QMetaType>
 #include <QUtf8StringView>
-#include <QUuid>
 
 #include <cstdint>
 #include <optional>
@@ -23,8 +22,8 @@ enum class PageSide { left, right };
 // Which of the two files of a comparison an operation addresses.
 enum class FileSide { left, right };
 
-// One row of a diff, in display order. Made only by DiffEngine, with a fresh random id
-// every time it runs.
+// One row of a diff, in display order. Made by DiffEngine, which names a row by its index
+// in the result.
 //
 // A row is a small value made on demand from its result (see DiffRows) and does not own
 // its text: `content()` views the line inside the TextLines that the owning DiffResult
@@ -32,10 +31,9 @@ enum class FileSide { left, right };
 class DiffLine {
 public:
     DiffLine() = default;
-    DiffLine(const QUuid& id, std::optional<qint64> leftLineNumber, std::optional<qint64> rightLineNumber,
-             QUtf8StringView content, DiffLineType type, qint64 hiddenCount = 0)
-        : m_id(id)
-        , m_left(leftLineNumber.value_or(0))
+    DiffLine(std::optional<qint64> leftLineNumber, std::optional<qint64> rightLineNumber, QUtf8StringView content,
+             DiffLineType type, qint64 hiddenCount = 0)
+        : m_left(leftLineNumber.value_or(0))
         , m_right(rightLineNumber.value_or(0))
         , m_text(content.data())
         , m_extent(type == DiffLineType::contextCollapsed ? hiddenCount : content.size())
@@ -43,7 +41,6 @@ public:
     {
     }
 
-    QUuid id() const { return m_id; }
     // 1-based line numbers; absent where the row has no line on that side.
     std::optional<qint64> leftLineNumber() const { return m_left ? std::optional(m_left) : std::nullopt; }
     std::optional<qint64> rightLineNumber() const { return m_right ? std::optional(m_right) : std::nullopt; }
@@ -62,16 +59,7 @@ public:
         return m_type == DiffLineType::contextCollapsed ? std::optional(m_extent) : std::nullopt;
     }
 
-    // The same row under a new identity, for a result computed anew.
-    DiffLine withId(const QUuid& id) const
-    {
-        DiffLine copy = *this;
-        copy.m_id = id;
-        return copy;
-    }
-
 private:
-    QUuid m_id;
     qint64 m_left = 0;  // 0: absent (numbers start at 1)
     qint64 m_right = 0; // 0: absent
     const char* m_text = nullptr;

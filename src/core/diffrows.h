@@ -4,7 +4,6 @@
 #include "core/textlines.h"
 
 #include <QList>
-#include <QUuid>
 
 #include <iterator>
 #include <memory>
@@ -19,9 +18,7 @@ namespace varnel {
 // lines removed and a added: min(r, a) pairs of removed-then-added rows, then the rest of
 // the longer side), or one placeholder. A row is made on demand from its run and the
 // documents' text, so a result costs memory per change, not per line: comparing two
-// copies of a file of a hundred million lines holds one run. Row ids come from one
-// random version 4 UUID per result, with the row index mixed into its low bits: fresh for
-// every computation, unique within a result, and mapped back to the row by indexOf().
+// copies of a file of a hundred million lines holds one run. A row is named by its index.
 //
 // Hand-made rows (a list of DiffLine) are kept as they are. Copies share everything and
 // may be handed from one thread to another.
@@ -114,8 +111,8 @@ public:
     // Rows made by hand, kept as they are.
     DiffRows(QList<DiffLine> lines); // NOLINT(google-explicit-constructor): a list of rows is rows
 
-    // Rows stored as runs over the two documents, with ids from `base`.
-    static DiffRows fromRuns(std::vector<Run> runs, SharedLines original, SharedLines revised, const QUuid& base);
+    // Rows stored as runs over the two documents.
+    static DiffRows fromRuns(std::vector<Run> runs, SharedLines original, SharedLines revised);
 
     qsizetype size() const { return m_size; }
     qsizetype count() const { return m_size; }
@@ -139,9 +136,6 @@ public:
     const_iterator cend() const { return end(); }
     const_iterator constBegin() const { return begin(); }
     const_iterator constEnd() const { return end(); }
-
-    // The row that carries `id`, if any.
-    std::optional<qsizetype> indexOf(const QUuid& id) const;
 
     // The runs (empty for hand-made rows); for tests and measurements.
     const std::vector<Run>& runs() const;

@@ -132,42 +132,22 @@ const std::optional<DiffResult>& ComparisonViewModel::activeDiffResult() const
     return m_showAllContext ? m_fullDiffResult : m_diffResult;
 }
 
-const ComparisonViewModel::ChangeList& ComparisonViewModel::changes() const
+const QList<qint64>& ComparisonViewModel::changeLineRows() const
 {
     if (!m_changes) {
-        ChangeList list;
+        QList<qint64> rows;
         if (const std::optional<DiffResult>& active = activeDiffResult()) {
             qint64 row = 0;
             for (const DiffLine& line : active->lines()) {
                 const DiffLineType type = line.type();
-                if (type == DiffLineType::added || type == DiffLineType::removed) {
-                    list.ids.append(line.id());
-                    list.rows.append(row);
-                }
+                if (type == DiffLineType::added || type == DiffLineType::removed)
+                    rows.append(row);
                 ++row;
             }
         }
-        m_changes = std::move(list);
+        m_changes = std::move(rows);
     }
     return *m_changes;
-}
-
-const QList<QUuid>& ComparisonViewModel::changeLinesIDs() const
-{
-    return changes().ids;
-}
-
-const QList<qint64>& ComparisonViewModel::changeLineRows() const
-{
-    return changes().rows;
-}
-
-std::optional<QUuid> ComparisonViewModel::focusedChangeID() const
-{
-    const QList<QUuid>& ids = changeLinesIDs();
-    if (m_focusedChangeIndex && *m_focusedChangeIndex >= 0 && *m_focusedChangeIndex < ids.size())
-        return ids[*m_focusedChangeIndex];
-    return std::nullopt;
 }
 
 std::optional<qint64> ComparisonViewModel::focusedChangeRow() const
@@ -229,7 +209,7 @@ void ComparisonViewModel::resetFiles()
 
 void ComparisonViewModel::moveToNextChange()
 {
-    const qint64 n = changeLinesIDs().size();
+    const qint64 n = changeLineRows().size();
     if (n == 0)
         return;
     const qint64 current = m_focusedChangeIndex.value_or(-1);
@@ -238,7 +218,7 @@ void ComparisonViewModel::moveToNextChange()
 
 void ComparisonViewModel::moveToPreviousChange()
 {
-    const qint64 n = changeLinesIDs().size();
+    const qint64 n = changeLineRows().size();
     if (n == 0)
         return;
     const qint64 current = m_focusedChangeIndex.value_or(0);

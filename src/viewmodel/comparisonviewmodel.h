@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-#include <QUuid>
 
 #include <atomic>
 #include <functional>
@@ -97,11 +96,9 @@ public:
     // The language both sides are coloured as: the left file's, by its name in the
     // readers' table; none unless it is a text file.
     std::optional<Language> language() const;
-    // Ids of the added and removed rows of the active result, in row order.
-    const QList<QUuid>& changeLinesIDs() const;
-    // Where each of those rows stands in the active result's lines, in the same order.
+    // Where the added and removed rows stand in the active result's lines, in row order:
+    // a change is named by its row.
     const QList<qint64>& changeLineRows() const;
-    std::optional<QUuid> focusedChangeID() const;
     // The focused change's index in the active result's lines, without searching them.
     std::optional<qint64> focusedChangeRow() const;
 
@@ -173,12 +170,7 @@ private:
     std::optional<qint64> m_focusedChangeIndex;
 
     // The active result's changes, derived once per result and dropped whenever its inputs change.
-    struct ChangeList {
-        QList<QUuid> ids;
-        QList<qint64> rows;
-    };
-    const ChangeList& changes() const;
-    mutable std::optional<ChangeList> m_changes;
+    mutable std::optional<QList<qint64>> m_changes;
 
     quint64 m_lastJob = 0;
     std::shared_ptr<std::atomic<bool>> m_cancelRunning; // the running job's stop flag

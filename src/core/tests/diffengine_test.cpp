@@ -1,7 +1,5 @@
 #include "core/diffengine.h"
 
-#include <QSet>
-
 #include <gtest/gtest.h>
 
 #include <random>
@@ -272,32 +270,6 @@ TEST(DiffEngine, LineEqualityIsCanonicalUnicodeAndNothingMore)
     // Hangul syllables and jamo compose too.
     EXPECT_FALSE(
         DiffEngine::compute({QStringLiteral("\uD55C")}, {QStringLiteral("\u1112\u1161\u11AB")}, false).hasChanges());
-}
-
-TEST(DiffEngine, RowsGetFreshVersion4Ids)
-{
-    const QStringList a{"a", "b", "c", "d"};
-    const QStringList b{"a", "x", "c", "d", "e"};
-    const DiffResult first = DiffEngine::compute(a, b, false);
-    const DiffResult second = DiffEngine::compute(a, b, false);
-    QSet<QUuid> seen;
-    for (const DiffResult* result : {&first, &second}) {
-        for (const DiffLine& line : result->lines()) {
-            EXPECT_EQ(line.id().version(), QUuid::Random);
-            EXPECT_EQ(line.id().variant(), QUuid::DCE);
-            seen.insert(line.id());
-        }
-    }
-    EXPECT_EQ(seen.size(), first.lines().size() + second.lines().size());
-
-    const auto both = DiffEngine::computeBoth(TextLines::share(TextLines::fromStrings(a)),
-                                              TextLines::share(TextLines::fromStrings(b)));
-    ASSERT_TRUE(both);
-    QSet<QUuid> ids;
-    for (const DiffLine& line : both->full.lines())
-        ids.insert(line.id());
-    for (const DiffLine& line : both->collapsed.lines())
-        EXPECT_FALSE(ids.contains(line.id()));
 }
 
 TEST(DiffEngine, CancelledComputationGivesNothing)

@@ -10,12 +10,12 @@ namespace {
 
 QList<DiffLine> unchangedRows(qsizetype count)
 {
-    return QList<DiffLine>(count, DiffLine({}, 1, 1, {}, DiffLineType::unchanged));
+    return QList<DiffLine>(count, DiffLine(1, 1, {}, DiffLineType::unchanged));
 }
 
 void setRow(QList<DiffLine>& rows, qsizetype row, DiffLineType type)
 {
-    rows[row] = DiffLine({}, 1, 1, {}, type);
+    rows[row] = DiffLine(1, 1, {}, type);
 }
 
 std::vector<std::uint8_t> marksOf(const ChangeMap& map)

@@ -21,10 +21,10 @@ QList<DiffLine> rowsOf(const char* kinds)
     QList<DiffLine> rows;
     for (const char* k = kinds; *k; ++k) {
         switch (*k) {
-        case 'r': rows.append(DiffLine({}, 1, std::nullopt, {}, DiffLineType::removed)); break;
-        case 'a': rows.append(DiffLine({}, std::nullopt, 1, {}, DiffLineType::added)); break;
-        case 'c': rows.append(DiffLine({}, std::nullopt, std::nullopt, {}, DiffLineType::contextCollapsed, 5)); break;
-        default: rows.append(DiffLine({}, 1, 1, {}, DiffLineType::unchanged)); break;
+        case 'r': rows.append(DiffLine(1, std::nullopt, {}, DiffLineType::removed)); break;
+        case 'a': rows.append(DiffLine(std::nullopt, 1, {}, DiffLineType::added)); break;
+        case 'c': rows.append(DiffLine(std::nullopt, std::nullopt, {}, DiffLineType::contextCollapsed, 5)); break;
+        default: rows.append(DiffLine(1, 1, {}, DiffLineType::unchanged)); break;
         }
     }
     return rows;

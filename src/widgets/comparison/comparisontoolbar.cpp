@@ -216,7 +216,7 @@ void ComparisonToolbar::refresh()
     m_context->setVisible(changes);
     if (changes) {
         const qint64 position = m_model.focusedChangeIndex().value_or(0) + 1;
-        m_position->setText(QStringLiteral("%1 / %2").arg(position).arg(m_model.changeLinesIDs().size()));
+        m_position->setText(QStringLiteral("%1 / %2").arg(position).arg(m_model.changeLineRows().size()));
     }
     const bool all = m_model.showAllContext();
     m_context->setIconName(all ? IconName::compressVertical : IconName::expandVertical);
