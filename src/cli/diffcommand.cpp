@@ -57,6 +57,10 @@ void printJson(const DiffResult& result, const TextFormats& formats)
         appendNumber(out, line.rightLineNumber());
         out.append(",\"content\":");
         appendJsonString(out, line.content());
+        if (line.sidesDiffer()) { // equal lines with other bytes on the right
+            out.append(",\"rightContent\":");
+            appendJsonString(out, line.rightContent());
+        }
         if (const std::optional<qint64> hidden = line.hiddenCount())
             out.append(",\"hiddenCount\":" + QByteArray::number(*hidden));
         out.append('}');
@@ -78,7 +82,8 @@ QByteArray hiddenLabel(qint64 count)
     return QByteArray::number(count) + (count == 1 ? " unchanged line hidden" : " unchanged lines hidden");
 }
 
-// One row per line: marker, left number, right number, content.
+// One row per line: marker, left number, right number, content (the right file's line for
+// an unchanged row).
 void printListing(const DiffResult& result)
 {
     const qint64 widest = std::max<qint64>({1, result.original()->size(), result.revised()->size()});
@@ -103,10 +108,12 @@ void printListing(const DiffResult& result)
         out.append(' ');
         column(out, line.rightLineNumber());
         out.append(' ');
-        if (const std::optional<qint64> hidden = line.hiddenCount())
+        if (const std::optional<qint64> hidden = line.hiddenCount()) {
             out.append(hiddenLabel(*hidden));
-        else
-            out.append(line.content().data(), line.content().size());
+        } else {
+            const QUtf8StringView text = line.content(PageSide::right); // context as the right file has it
+            out.append(text.data(), text.size());
+        }
         out.append('\n');
         sink.maybeFlush();
     }

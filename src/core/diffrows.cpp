@@ -65,7 +65,8 @@ DiffLine DiffRows::rowAt(qsizetype row, size_t& hint) const
 
     switch (run.kind) {
     case Run::Kind::unchanged:
-        return DiffLine(run.left + k + 1, run.right + k + 1, left.utf8(run.left + k), DiffLineType::unchanged);
+        return DiffLine(run.left + k + 1, run.right + k + 1, left.utf8(run.left + k), right.utf8(run.right + k),
+                        DiffLineType::unchanged);
     case Run::Kind::placeholder:
         return DiffLine(run.left + 1, run.right + 1, QUtf8StringView(), DiffLineType::contextCollapsed, run.removed);
     case Run::Kind::change: break;

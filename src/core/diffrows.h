@@ -18,7 +18,8 @@ namespace varnel {
 // lines removed and a added: min(r, a) pairs of removed-then-added rows, then the rest of
 // the longer side), or one placeholder. A row is made on demand from its run and the
 // documents' text, so a result costs memory per change, not per line: comparing two
-// copies of a file of a hundred million lines holds one run. A row is named by its index.
+// copies of a file of a hundred million lines holds one run. A row is named by its index;
+// an unchanged row views its line in each document, so each side shows its own bytes.
 //
 // Hand-made rows (a list of DiffLine) are kept as they are. Copies share everything and
 // may be handed from one thread to another.

@@ -34,7 +34,9 @@ std::optional<MatchIndex> MatchIndex::build(const DiffRows& rows, const TextMatc
         ++row;
         if (row % kRowsBetweenChecks == 0 && cancelled && cancelled())
             return std::nullopt;
-        const qsizetype found = matcher.count(line.content());
+        qsizetype found = matcher.count(line.content());
+        if (line.sidesDiffer())
+            found += matcher.count(line.rightContent());
         if (found == 0)
             continue;
         index.m_rows.push_back({row, index.m_total});

@@ -26,8 +26,10 @@ public:
 
     MatchIndex() = default;
 
-    // Searches the text of every row (placeholders have none); asks `cancelled` every few
-    // thousand rows and gives up, with nothing, once it says so.
+    // Searches the text of every row (placeholders have none): both lines of an unchanged
+    // row whose two files hold it in different bytes, the left line's occurrences numbered
+    // first. Asks `cancelled` every few thousand rows and gives up, with nothing, once it
+    // says so.
     static std::optional<MatchIndex> build(const DiffRows& rows, const TextMatcher& matcher,
                                            const std::function<bool()>& cancelled = {});
 

@@ -381,9 +381,10 @@ QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const Diff
             break;
         case DiffLineType::unchanged:
             if (showUnchanged) {
-                const QString content = line.contentString();
-                rows.append({Cell{line.leftLineNumber(), content, RowKind::unchanged},
-                             Cell{line.rightLineNumber(), content, RowKind::unchanged}});
+                const QString left = line.contentString(PageSide::left);
+                const QString right = line.sidesDiffer() ? line.contentString(PageSide::right) : left;
+                rows.append({Cell{line.leftLineNumber(), left, RowKind::unchanged},
+                             Cell{line.rightLineNumber(), right, RowKind::unchanged}});
             }
             break;
         case DiffLineType::contextCollapsed:

@@ -70,11 +70,11 @@ std::optional<FindModel::Highlight> FindModel::currentHighlight() const
     if (!m_current || !m_count)
         return std::nullopt;
     if (m_model.showAllContext())
-        return Highlight{m_current->row, m_currentSpan};
+        return Highlight{m_current->row, m_currentSpan, m_currentSide};
     const std::optional<qint64> row = m_count->folded.toCollapsed(m_current->row);
     if (!row)
         return std::nullopt;
-    return Highlight{*row, m_currentSpan};
+    return Highlight{*row, m_currentSpan, m_currentSide};
 }
 
 void FindModel::cancel()
@@ -201,12 +201,25 @@ void FindModel::setCurrent(const MatchIndex::Match& match)
 {
     m_current = match;
     m_currentSpan = {};
+    m_currentSide.reset();
     const std::optional<DiffResult>& full = m_model.fullDiffResult();
     if (!full || match.row >= full->lines().size())
         return;
-    const QList<TextSpan> spans = m_matcher.find(full->lines()[match.row].contentString());
-    if (match.inRow < spans.size())
-        m_currentSpan = spans[match.inRow];
+    const DiffLine line = full->lines()[match.row];
+    const bool twoLines = line.sidesDiffer();
+    const QList<TextSpan> left = m_matcher.find(line.contentString());
+    if (match.inRow < left.size()) {
+        m_currentSpan = left[match.inRow];
+        m_currentSide = twoLines ? std::optional(PageSide::left) : std::nullopt;
+        return;
+    }
+    if (!twoLines)
+        return;
+    // An unchanged row whose two lines differ: the left line's occurrences, then the right one's.
+    const QList<TextSpan> right = m_matcher.find(line.contentString(PageSide::right));
+    m_currentSide = PageSide::right;
+    if (match.inRow - left.size() < right.size())
+        m_currentSpan = right[match.inRow - left.size()];
 }
 
 } // namespace varnel

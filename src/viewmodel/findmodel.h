@@ -29,10 +29,12 @@ class FindModel : public QObject {
 
 public:
     // The current match in the rows shown: its row of the active result and its place in
-    // the row's text.
+    // the row's text; `side` names the line it is in when the row shows a different line on
+    // each side (see MatchIndex::build).
     struct Highlight {
         qint64 row = 0;
         TextSpan span;
+        std::optional<PageSide> side;
         friend bool operator==(const Highlight&, const Highlight&) = default;
     };
 
@@ -91,6 +93,7 @@ private:
     std::optional<Count> m_count;
     std::optional<MatchIndex::Match> m_current;
     TextSpan m_currentSpan;
+    std::optional<PageSide> m_currentSide;
     std::optional<std::pair<Direction, std::optional<qint64>>> m_pendingMove;
 
     quint64 m_lastJob = 0;

@@ -77,6 +77,21 @@ TEST_F(CliTest, DiffJsonAddsHowEachTextFileWasWritten)
         (QJsonObject{{"encoding", "utf-8"}, {"byteOrderMark", false}, {"lineEnds", "lf"}, {"finalNewline", true}}));
 }
 
+// Lines equal only under canonical equivalence: the listing shows the right file's line, as
+// the inline view does, and JSON adds the right one only where it differs.
+TEST_F(CliTest, DiffShowsEachFilesOwnBytesOfEqualLines)
+{
+    const QString left = write("l.txt", "caf\xC3\xA9\nsame\n");
+    const QString right = write("r.txt", "cafe\xCC\x81\nsame\n");
+    EXPECT_EQ(run({"diff", left, right}).out, "  1 1 cafe\xCC\x81\n  2 2 same\n");
+    const QJsonArray lines =
+        QJsonDocument::fromJson(run({"diff", "--json", left, right}).out).object().value("lines").toArray();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0]["content"], QStringLiteral("caf\u00E9"));
+    EXPECT_EQ(lines[0]["rightContent"], QStringLiteral("cafe\u0301"));
+    EXPECT_FALSE(lines[1].toObject().contains("rightContent"));
+}
+
 TEST_F(CliTest, StatAndIdenticalFiles)
 {
     const QString left = write("a.txt", "x\r\ny\r\n");

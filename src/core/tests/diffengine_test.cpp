@@ -263,7 +263,13 @@ TEST(DiffEngine, LineEqualityIsCanonicalUnicodeAndNothingMore)
     const QString decomposed = QStringLiteral("cafe\u0301");
     const DiffResult result = DiffEngine::compute({composed, "x"}, {decomposed, "x"}, false);
     EXPECT_FALSE(result.hasChanges());
-    EXPECT_EQ(result.lines()[0].contentString(), composed); // the left text is shown
+    // Equal, not the same bytes: each side keeps its own file's line.
+    const DiffLine row = result.lines()[0];
+    EXPECT_EQ(row.contentString(PageSide::left), composed);
+    EXPECT_EQ(row.contentString(PageSide::right), decomposed);
+    EXPECT_EQ(row.contentString(), composed);
+    EXPECT_TRUE(row.sidesDiffer());
+    EXPECT_FALSE(result.lines()[1].sidesDiffer());
 
     const DiffResult spaces = DiffEngine::compute({"a", "b", "Case"}, {"a ", "b", "case"}, false);
     expectCounts(spaces, 0, 0, 2);

@@ -18,8 +18,8 @@ SharedLines repeated(qsizetype count, const QByteArray& line)
 bool sameRow(const DiffLine& a, const DiffLine& b)
 {
     return a.type() == b.type() && a.leftLineNumber() == b.leftLineNumber() &&
-           a.rightLineNumber() == b.rightLineNumber() && a.content() == b.content() &&
-           a.hiddenCount() == b.hiddenCount();
+           a.rightLineNumber() == b.rightLineNumber() && a.leftContent() == b.leftContent() &&
+           a.rightContent() == b.rightContent() && a.hiddenCount() == b.hiddenCount();
 }
 
 } // namespace

@@ -96,6 +96,11 @@ TEST(MatchIndex, NumbersEveryOccurrenceAndWrapsAround)
     EXPECT_EQ(none->total(), 0);
     EXPECT_EQ(none->firstFrom(0), std::nullopt);
     EXPECT_EQ(none->lastBefore(0), std::nullopt);
+
+    // An unchanged row whose files hold it in different bytes: each line is searched.
+    const DiffResult equal = resultOf({QStringLiteral("caf\u00E9 x")}, {QStringLiteral("cafe\u0301 x")}, false);
+    for (const auto& [query, count] : {std::pair("caf\u00E9", 1), std::pair("e\u0301", 1), std::pair("x", 2)})
+        EXPECT_EQ(MatchIndex::build(equal.lines(), TextMatcher(query, Qt::CaseSensitive))->total(), count) << query;
 }
 
 TEST(MatchIndex, StopsWhenAskedTo)

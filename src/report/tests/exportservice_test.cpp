@@ -87,6 +87,15 @@ TEST(ExportRows, EachLineOnItsOwnRow)
 
     EXPECT_EQ(ExportService::makeSideBySideRows(result.lines(), false).size(), 3);
     EXPECT_TRUE(ExportService::makeSideBySideRows(unchangedRows(5).lines(), false).isEmpty());
+
+    // Lines equal under canonical equivalence: each cell holds its own file's bytes.
+    const QString composed = QStringLiteral("caf\u00E9");
+    const QString decomposed = QStringLiteral("cafe\u0301");
+    const DiffResult equal = DiffEngine::compute(QStringList{composed}, QStringList{decomposed}, false);
+    const QList<ExportService::SideBySideRow> cells = ExportService::makeSideBySideRows(equal.lines(), true);
+    ASSERT_EQ(cells.size(), 1);
+    EXPECT_EQ(cells[0].left.content, composed);
+    EXPECT_EQ(cells[0].right.content, decomposed);
     EXPECT_TRUE(ExportService::makeSideBySideRows({}, true).isEmpty());
 }
 

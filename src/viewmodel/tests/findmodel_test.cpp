@@ -49,6 +49,20 @@ protected:
     FindModel m_find{m_model};
 };
 
+// An unchanged row whose files hold it in different bytes: the left line's matches, then
+// the right one's, each placed in its own line.
+TEST_F(FindTest, EqualLinesInOtherBytesAreSearchedOnEachSide)
+{
+    compare({QStringLiteral("caf\u00E9 x")}, {QStringLiteral("cafe\u0301 x")});
+    m_find.setQuery(QStringLiteral("x"));
+    waitForCount();
+    EXPECT_EQ(m_find.total(), 2);
+    m_find.moveToNext();
+    EXPECT_EQ(m_find.currentHighlight(), (FindModel::Highlight{0, {5, 1}, PageSide::left}));
+    m_find.moveToNext();
+    EXPECT_EQ(m_find.currentHighlight(), (FindModel::Highlight{0, {6, 1}, PageSide::right}));
+}
+
 TEST_F(FindTest, CountsBothSidesAndMovesWithWrapAround)
 {
     compare({"alpha", "Beta", "gamma beta", "delta"}, {"alpha", "BETA", "gamma beta", "epsilon"});

@@ -517,7 +517,7 @@ void DiffContainerView::applyFind()
     const TextMatcher matcher = m_findBar->isHidden() ? TextMatcher() : m_find->matcher();
     std::optional<RowPainter::FindMark> current;
     if (const std::optional<FindModel::Highlight> at = m_find->currentHighlight())
-        current = RowPainter::FindMark{at->row, at->span};
+        current = RowPainter::FindMark{at->row, at->span, at->side};
     m_sideBySide->setFind(matcher, m_sideBySideStale ? std::nullopt : current);
     m_inline->setFind(matcher, m_inlineStale ? std::nullopt : current);
 }

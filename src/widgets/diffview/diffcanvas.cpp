@@ -183,7 +183,7 @@ void DiffCanvas::paintEvent(QPaintEvent* event)
         const RowPainter::Row row = rowFor(index);
         m_rows->paint(painter, QRectF(left + lead, y, width - lead, height), row, clip, selectionIn(index));
         if (m_rows->showsText(row) || m_rows->line(index).type() == DiffLineType::contextCollapsed)
-            growContentWidth(lead + m_rows->textStart() + m_rows->textWidth(index) + RowMetrics::kTextInset);
+            growContentWidth(lead + m_rows->textStart() + m_rows->textWidth(index, row.side) + RowMetrics::kTextInset);
     }
 }
 
@@ -236,7 +236,8 @@ QPoint DiffCanvas::centringTarget(qint64 row)
     int x = 0;
     const RowPainter::Row shown = rowFor(row);
     if (m_rows->showsText(shown) || m_rows->line(row).type() == DiffLineType::contextCollapsed) {
-        const qreal rowWidth = leadingWidth() + m_rows->textStart() + m_rows->textWidth(row) + RowMetrics::kTextInset;
+        const qreal rowWidth =
+            leadingWidth() + m_rows->textStart() + m_rows->textWidth(row, shown.side) + RowMetrics::kTextInset;
         if (rowWidth > m_contentWidth) {
             m_contentWidth = rowWidth;
             updateScrollBars();
@@ -260,11 +261,13 @@ QPoint DiffCanvas::revealTarget(qint64 row, TextSpan span)
 {
     QPoint target = centringTarget(row);
     target.setX(horizontalScrollBar()->value());
-    if (!m_rows->showsText(rowFor(row)))
+    const RowPainter::Row shown = rowFor(row);
+    const PageSide side = shown.side;
+    if (!m_rows->showsText(shown))
         return target;
     const qreal start = leadingWidth() + m_rows->textStart();
-    const qreal from = start + m_rows->cursorX(row, span.start);
-    const qreal to = start + m_rows->cursorX(row, span.end());
+    const qreal from = start + m_rows->cursorX(row, side, span.start);
+    const qreal to = start + m_rows->cursorX(row, side, span.end());
     const int view = viewport()->width();
     // In view from where it is, or from the left edge: stay; otherwise centre the match.
     if (from >= target.x() && to <= target.x() + view)
@@ -353,12 +356,13 @@ DiffCanvas::TextPosition DiffCanvas::positionAt(QPoint point)
     if (y < 0)
         return {0, 0};
     const qint64 row = std::min(y / rowHeight(), rowCount() - 1);
-    if (!m_rows->showsText(rowFor(row)))
+    const RowPainter::Row shown = rowFor(row);
+    if (!m_rows->showsText(shown))
         return {row, 0};
     if (y >= rowCount() * rowHeight())
-        return {row, m_rows->line(row).contentString().size()};
+        return {row, m_rows->line(row).contentString(shown.side).size()};
     const qreal x = point.x() + horizontalScrollBar()->value() - leadingWidth() - m_rows->textStart();
-    return {row, m_rows->cursorAt(row, x)};
+    return {row, m_rows->cursorAt(row, shown.side, x)};
 }
 
 std::optional<std::pair<DiffCanvas::TextPosition, DiffCanvas::TextPosition>> DiffCanvas::selection() const
@@ -404,9 +408,10 @@ QString DiffCanvas::selectedText()
     // more rows than the cache holds.
     QStringList parts;
     for (qint64 index = range->first.row; index <= range->second.row; ++index) {
-        if (!m_rows->showsText(rowFor(index)))
+        const RowPainter::Row shown = rowFor(index);
+        if (!m_rows->showsText(shown))
             continue;
-        const QString text = m_rows->line(index).contentString();
+        const QString text = m_rows->line(index).contentString(shown.side);
         const qsizetype from = index == range->first.row ? std::min(range->first.column, text.size()) : 0;
         const qsizetype to = index == range->second.row ? std::min(range->second.column, text.size()) : text.size();
         parts.append(text.mid(from, std::max<qsizetype>(0, to - from)));
@@ -503,8 +508,8 @@ void DiffCanvas::mouseDoubleClickEvent(QMouseEvent* event)
 
 void DiffCanvas::selectWordAt(TextPosition position)
 {
-    const QString text =
-        m_rows->showsText(rowFor(position.row)) ? m_rows->line(position.row).contentString() : QString();
+    const RowPainter::Row shown = rowFor(position.row);
+    const QString text = m_rows->showsText(shown) ? m_rows->line(position.row).contentString(shown.side) : QString();
     if (text.isEmpty()) {
         clearSelection();
         return;
@@ -526,9 +531,10 @@ void DiffCanvas::selectWordAt(TextPosition position)
 
 void DiffCanvas::selectRow(qint64 row)
 {
-    if (!m_rows->showsText(rowFor(row)))
+    const RowPainter::Row shown = rowFor(row);
+    if (!m_rows->showsText(shown))
         return;
-    setSelection({row, 0}, {row, m_rows->line(row).contentString().size()});
+    setSelection({row, 0}, {row, m_rows->line(row).contentString(shown.side).size()});
 }
 
 } // namespace varnel

@@ -51,11 +51,12 @@ LongestLines LongestLines::find(const DiffRows& lines)
         const DiffLineType type = line.type();
         if (type == DiffLineType::contextCollapsed)
             continue;
-        // UTF-8 bytes: at least the number of characters, and free to read.
-        const qsizetype length = line.content().size();
+        // UTF-8 bytes: at least the number of characters, and free to read. Each side
+        // measures its own line; the inline view shows a row as the right column does.
+        const qsizetype length = line.content(PageSide::right).size();
         all.offer(length, row);
         if (type != DiffLineType::added)
-            left.offer(length, row);
+            left.offer(line.content(PageSide::left).size(), row);
         if (type != DiffLineType::removed)
             right.offer(length, row);
     }

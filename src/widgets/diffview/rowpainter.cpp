@@ -190,10 +190,15 @@ bool RowPainter::showsText(const Row& row) const
     return !row.empty && line(row.index).type() != DiffLineType::contextCollapsed;
 }
 
-RowText RowPainter::makeRowText(qint64 index) const
+qint64 RowPainter::cacheKey(qint64 index, PageSide side) const
+{
+    return side == PageSide::right && line(index).sidesDiffer() ? ~index : index;
+}
+
+RowText RowPainter::makeRowText(qint64 index, PageSide side) const
 {
     RowText row;
-    row.text = line(index).contentString();
+    row.text = line(index).contentString(side);
     if (m_language && !row.text.isEmpty())
         row.runs = SyntaxHighlighter::highlight(row.text, *m_language);
     if (row.text.size() > RowText::kLongLine) {
@@ -205,25 +210,26 @@ RowText RowPainter::makeRowText(qint64 index) const
     return row;
 }
 
-RowText& RowPainter::rowText(qint64 index)
+RowText& RowPainter::rowText(qint64 index, PageSide side)
 {
-    if (RowText* cached = m_cache.find(index))
+    const qint64 key = cacheKey(index, side);
+    if (RowText* cached = m_cache.find(key))
         return *cached;
-    return m_cache.insert(index, makeRowText(index));
+    return m_cache.insert(key, makeRowText(index, side));
 }
 
-QString RowPainter::text(qint64 index)
+QString RowPainter::text(qint64 index, PageSide side)
 {
     if (line(index).type() == DiffLineType::contextCollapsed)
         return {};
-    return rowText(index).text;
+    return rowText(index, side).text;
 }
 
-qreal RowPainter::textWidth(qint64 index)
+qreal RowPainter::textWidth(qint64 index, PageSide side)
 {
     if (line(index).type() == DiffLineType::contextCollapsed)
         return labelWidth(index);
-    return rowText(index).width;
+    return rowText(index, side).width;
 }
 
 qreal RowPainter::labelWidth(qint64 index) const
@@ -231,18 +237,18 @@ qreal RowPainter::labelWidth(qint64 index) const
     return m_metrics.labelMetrics.horizontalAdvance(collapsedLabel(line(index).hiddenCount().value_or(0)));
 }
 
-qreal RowPainter::cursorX(qint64 index, qsizetype position)
+qreal RowPainter::cursorX(qint64 index, PageSide side, qsizetype position)
 {
-    const RowText& row = rowText(index);
+    const RowText& row = rowText(index, side);
     position = std::clamp<qsizetype>(position, 0, row.text.size());
     if (row.isLong() || row.layout->lineCount() == 0)
         return qreal(position) * m_metrics.advance;
     return row.layout->lineAt(0).cursorToX(int(position));
 }
 
-qsizetype RowPainter::cursorAt(qint64 index, qreal x)
+qsizetype RowPainter::cursorAt(qint64 index, PageSide side, qreal x)
 {
-    const RowText& row = rowText(index);
+    const RowText& row = rowText(index, side);
     if (row.isLong() || row.layout->lineCount() == 0)
         return std::clamp<qsizetype>(qsizetype(std::lround(x / m_metrics.advance)), 0, row.text.size());
     return row.layout->lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
@@ -252,9 +258,11 @@ qreal RowPainter::widestText(ShownRows shown)
 {
     std::optional<qreal>& widest = m_widest[std::size_t(shown)];
     if (!widest) {
+        // The inline view shows every row as the right column would, where it has one.
+        const PageSide side = shown == ShownRows::left ? PageSide::left : PageSide::right;
         qreal width = 0;
         for (qint64 index : m_longest.rows(shown))
-            width = std::max(width, rowText(index).width);
+            width = std::max(width, rowText(index, side).width);
         widest = width;
     }
     return *widest;
@@ -302,7 +310,7 @@ void RowPainter::paint(QPainter& painter, const QRectF& rect, const Row& row, co
         painter.setPen(palette.color(ColorRole::secondary));
         painter.drawText(QPointF(rect.left() + textStart(), rect.top() + m_metrics.labelBaseline),
                          collapsedLabel(diffLine.hiddenCount().value_or(0)));
-    } else if (!row.empty && !diffLine.content().isEmpty()) {
+    } else if (!row.empty && !diffLine.content(row.side).isEmpty()) {
         paintText(painter, rect, row, clip, selection);
     }
 
@@ -315,15 +323,15 @@ void RowPainter::paintText(QPainter& painter, const QRectF& rect, const Row& sho
 {
     const Palette& palette = *m_palette;
     const qint64 index = shown.index;
-    const RowText& row = rowText(index);
+    const RowText& row = rowText(index, shown.side);
     const qreal x = rect.left() + textStart();
     if (x + row.width < clip.left() || x > clip.right())
         return;
 
     paintMarks(painter, rect, shown, x);
     if (selection && selection->to > selection->from) {
-        const qreal from = x + cursorX(index, selection->from);
-        const qreal to = x + cursorX(index, selection->to);
+        const qreal from = x + cursorX(index, shown.side, selection->from);
+        const qreal to = x + cursorX(index, shown.side, selection->to);
         painter.fillRect(QRectF(from, rect.top(), to - from, rect.height()),
                          palette.color(ColorRole::accent, kSelectionOpacity));
     }
@@ -340,10 +348,10 @@ void RowPainter::paintText(QPainter& painter, const QRectF& rect, const Row& sho
     row.layout->draw(&painter, QPointF(x, baseline - line.ascent()));
 }
 
-QRectF RowPainter::spanRect(const QRectF& rect, qint64 index, qreal x, const TextSpan& span)
+QRectF RowPainter::spanRect(const QRectF& rect, const Row& row, qreal x, const TextSpan& span)
 {
-    const qreal from = x + cursorX(index, span.start);
-    const qreal to = x + cursorX(index, span.end());
+    const qreal from = x + cursorX(row.index, row.side, span.start);
+    const qreal to = x + cursorX(row.index, row.side, span.end());
     const qreal inset = RowMetrics::kVerticalInsets / 2.0;
     return {from, rect.top() + inset, to - from, rect.height() - 2 * inset};
 }
@@ -357,7 +365,7 @@ void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& ro
         const ColorRole role = type == DiffLineType::added ? ColorRole::green : ColorRole::red;
         const qreal base = palette.isDark() ? kChangeTintDark : kChangeTintLight;
         for (const TextSpan& span : spans) {
-            const QRectF box = spanRect(rect, row.index, x, span);
+            const QRectF box = spanRect(rect, row, x, span);
             if (row.focused)
                 fillFrame(painter, box.adjusted(0, 1, 0, -1), kSpanFrameWidth, palette.color(role, kOutlineOpacity));
             else
@@ -366,9 +374,10 @@ void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& ro
     }
     if (m_matcher.isEmpty())
         return;
-    const bool currentRow = m_currentFind && m_currentFind->row == row.index;
-    for (const TextSpan& match : findMatches(row.index)) {
-        const QRectF box = spanRect(rect, row.index, x, match);
+    const bool currentRow =
+        m_currentFind && m_currentFind->row == row.index && (!m_currentFind->side || *m_currentFind->side == row.side);
+    for (const TextSpan& match : findMatches(row.index, row.side)) {
+        const QRectF box = spanRect(rect, row, x, match);
         if (currentRow && m_currentFind->span == match) {
             painter.fillRect(box, palette.color(ColorRole::findCurrent));
             fillFrame(painter, box, kCurrentFindFrameWidth, palette.color(ColorRole::orange));
@@ -384,7 +393,8 @@ const QList<TextSpan>& RowPainter::changedSpans(qint64 index)
     const DiffLineType type = line(index).type();
     if (type != DiffLineType::added && type != DiffLineType::removed)
         return kNone;
-    RowText& row = rowText(index);
+    // A changed row has one text, whichever side asks.
+    RowText& row = rowText(index, PageSide::left);
     if (row.changes)
         return *row.changes;
     row.changes.emplace();
@@ -413,12 +423,12 @@ void RowPainter::setFind(const TextMatcher& matcher, std::optional<FindMark> cur
     m_currentFind = current;
 }
 
-const QList<TextSpan>& RowPainter::findMatches(qint64 index)
+const QList<TextSpan>& RowPainter::findMatches(qint64 index, PageSide side)
 {
     static const QList<TextSpan> kNone;
     if (line(index).type() == DiffLineType::contextCollapsed || m_matcher.isEmpty())
         return kNone;
-    RowText& row = rowText(index);
+    RowText& row = rowText(index, side);
     if (row.matchesOf != m_matcherNumber) {
         row.matches = m_matcher.find(row.text);
         row.matchesOf = m_matcherNumber;

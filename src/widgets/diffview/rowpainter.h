@@ -25,7 +25,8 @@ class Palette;
 // DiffLines; nothing is kept per row except a small cache of the text of rows painted lately (RowTextCache).
 //
 // The two columns of the side-by-side view share one painter, so a line that stands in
-// both columns is converted, highlighted and shaped once.
+// both columns is converted, highlighted and shaped once (twice when its two files hold it
+// in different bytes: each column shows its own file's line).
 class RowPainter {
 public:
     // How to paint one row.
@@ -40,10 +41,12 @@ public:
         qsizetype from = 0;
         qsizetype to = 0;
     };
-    // The current find match: a row and a stretch of its text.
+    // The current find match: a row and a stretch of its text; `side` names the text when
+    // the row shows a different one on each side (absent: the row's one text).
     struct FindMark {
         qint64 row = 0;
         TextSpan span;
+        std::optional<PageSide> side;
         friend bool operator==(const FindMark&, const FindMark&) = default;
     };
 
@@ -76,15 +79,16 @@ public:
 
     // Whether the row shows the line's text (not a filler, not a placeholder).
     bool showsText(const Row& row) const;
-    // The line's text as shown, and its width; empty for placeholders.
-    QString text(qint64 index);
-    qreal textWidth(qint64 index);
+    // The line's text as shown on `side` (see DiffLine::content), and its width; empty for
+    // placeholders. The inline view shows its rows as the right side does.
+    QString text(qint64 index, PageSide side);
+    qreal textWidth(qint64 index, PageSide side);
     // The width of the collapsed label of a placeholder row.
     qreal labelWidth(qint64 index) const;
     // Where a cursor before character `position` of the row's text stands, measured from
     // the text's start, and the nearest cursor position to `x`.
-    qreal cursorX(qint64 index, qsizetype position);
-    qsizetype cursorAt(qint64 index, qreal x);
+    qreal cursorX(qint64 index, PageSide side, qsizetype position);
+    qsizetype cursorAt(qint64 index, PageSide side, qreal x);
 
     // The widest text among the longest lines shown that way, measured at the current font.
     qreal widestText(ShownRows shown);
@@ -99,8 +103,8 @@ public:
     void setFind(const TextMatcher& matcher, std::optional<FindMark> current);
     const TextMatcher& findMatcher() const { return m_matcher; }
     const std::optional<FindMark>& currentFind() const { return m_currentFind; }
-    // The occurrences of the find query in row `index` (cached with the row).
-    const QList<TextSpan>& findMatches(qint64 index);
+    // The occurrences of the find query in row `index` as shown on `side` (cached with the row).
+    const QList<TextSpan>& findMatches(qint64 index, PageSide side);
 
     // Cached rows, for tests and benchmarks.
     const RowTextCache& cache() const { return m_cache; }
@@ -108,13 +112,16 @@ public:
 
 private:
     void updateGutterWidth();
-    RowText& rowText(qint64 index);
-    RowText makeRowText(qint64 index) const;
+    // Rows are cached by index; the right text of an unchanged row whose two lines differ
+    // has an entry of its own, under the index's complement.
+    qint64 cacheKey(qint64 index, PageSide side) const;
+    RowText& rowText(qint64 index, PageSide side);
+    RowText makeRowText(qint64 index, PageSide side) const;
     void paintText(QPainter& painter, const QRectF& rect, const Row& shown, const QRectF& clip,
                    std::optional<Selection> selection);
     void paintLongText(QPainter& painter, qreal x, qreal baseline, const RowText& text, const QRectF& clip) const;
     void paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x);
-    QRectF spanRect(const QRectF& rect, qint64 index, qreal x, const TextSpan& span);
+    QRectF spanRect(const QRectF& rect, const Row& row, qreal x, const TextSpan& span);
 
     DiffResult m_result;
     LongestLines m_longest;

@@ -23,10 +23,10 @@ QImage paintRow(RowPainter& rows, const RowPainter::Row& row, const Palette& pal
     return image;
 }
 
-// The x of a point just inside character `column` of row `index`'s text.
-int xOf(RowPainter& rows, qint64 index, qsizetype column)
+// The x of a point just inside character `column` of row `index`'s text on `side`.
+int xOf(RowPainter& rows, qint64 index, qsizetype column, PageSide side = PageSide::left)
 {
-    return int(std::ceil(rows.textStart() + rows.cursorX(index, column))) + 1;
+    return int(std::ceil(rows.textStart() + rows.cursorX(index, side, column))) + 1;
 }
 
 class Marks : public ::testing::TestWithParam<bool> {
@@ -91,7 +91,7 @@ TEST_P(Marks, FindMatchesStandOnTheirOwnColourAndTheCurrentOneIsFramed)
     RowPainter rows;
     rows.setResult(test::diff({"alpha beta", "beta beta"}, {"alpha beta", "beta beta"}));
     rows.setFind(TextMatcher(QStringLiteral("BETA"), Qt::CaseInsensitive), RowPainter::FindMark{1, {5, 4}});
-    EXPECT_EQ(rows.findMatches(1), (QList<TextSpan>{{0, 4}, {5, 4}}));
+    EXPECT_EQ(rows.findMatches(1, PageSide::left), (QList<TextSpan>{{0, 4}, {5, 4}}));
     const QImage first = paintRow(rows, {0, PageSide::left, false, false}, palette());
     EXPECT_TRUE(sameColor(first.pixelColor(xOf(rows, 0, 6), 2), palette().color(ColorRole::findMatch)));
     EXPECT_TRUE(sameColor(first.pixelColor(xOf(rows, 0, 1), 2), palette().color(ColorRole::viewBackground)));
@@ -102,8 +102,8 @@ TEST_P(Marks, FindMatchesStandOnTheirOwnColourAndTheCurrentOneIsFramed)
 
     // A new query is found again in rows already cached; an empty one marks nothing.
     rows.setFind(TextMatcher(QStringLiteral("alpha"), Qt::CaseSensitive), std::nullopt);
-    EXPECT_EQ(rows.findMatches(0), (QList<TextSpan>{{0, 5}}));
-    EXPECT_TRUE(rows.findMatches(1).isEmpty());
+    EXPECT_EQ(rows.findMatches(0, PageSide::left), (QList<TextSpan>{{0, 5}}));
+    EXPECT_TRUE(rows.findMatches(1, PageSide::left).isEmpty());
     rows.setFind(TextMatcher(), std::nullopt);
     const QImage none = paintRow(rows, {0, PageSide::left, false, false}, palette());
     EXPECT_TRUE(sameColor(none.pixelColor(xOf(rows, 0, 1), 2), palette().color(ColorRole::viewBackground)));

@@ -239,22 +239,22 @@ TEST(RowPainter, LongLinesAreDrawnAWindowAtATime)
     const QString longLine = QString(300'000, QLatin1Char('x')) + QStringLiteral("END");
     RowPainter rows;
     rows.setResult(test::diff({longLine}, {longLine}));
-    EXPECT_DOUBLE_EQ(rows.textWidth(0), qreal(longLine.size()) * rows.metrics().advance);
-    EXPECT_DOUBLE_EQ(rows.widestText(ShownRows::all), rows.textWidth(0));
+    EXPECT_DOUBLE_EQ(rows.textWidth(0, PageSide::left), qreal(longLine.size()) * rows.metrics().advance);
+    EXPECT_DOUBLE_EQ(rows.widestText(ShownRows::all), rows.textWidth(0, PageSide::left));
 
     // Scrolled to the very end: the row starts far to the left and the last characters show.
     rows.setPalette(palette);
     QImage image(kWidth, rows.metrics().rowHeight, QImage::Format_RGB32);
     image.fill(view);
     QPainter painter(&image);
-    const qreal left = -(rows.textStart() + rows.textWidth(0) - kWidth + 20);
+    const qreal left = -(rows.textStart() + rows.textWidth(0, PageSide::left) - kWidth + 20);
     rows.paint(painter, QRectF(left, 0, -left + kWidth, image.height()), {0, PageSide::left, false, false},
                QRectF(image.rect()));
     painter.end();
     const auto span = inkSpan(image, 0, kWidth, view);
     ASSERT_TRUE(span);
     EXPECT_GT(span->second, kWidth - 40);
-    EXPECT_EQ(rows.cursorAt(0, rows.cursorX(0, 1000)), 1000);
+    EXPECT_EQ(rows.cursorAt(0, PageSide::left, rows.cursorX(0, PageSide::left, 1000)), 1000);
 }
 
 TEST(RowTextCache, StaysSmallInRowsAndCharacters)

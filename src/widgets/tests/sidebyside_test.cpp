@@ -1,4 +1,5 @@
 #include "testutil.h"
+#include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
 
 #include <QScrollBar>
@@ -269,6 +270,28 @@ TEST(SideBySideView, ANewFontSizeKeepsTheTopRow)
     EXPECT_EQ(left->firstVisibleRow(), 300);
     EXPECT_EQ(left->scrollPosition().y(), 300 * left->rowHeight());
     EXPECT_EQ(view.column(PageSide::right)->firstVisibleRow(), 0);
+}
+
+// Lines equal only under canonical equivalence: each column paints and selects its own
+// file's line, and the inline view the right file's.
+TEST(SideBySideView, EachColumnShowsItsOwnFilesLine)
+{
+    const QString composed = QStringLiteral("caf\u00E9");
+    const QString decomposed = QStringLiteral("cafe\u0301");
+    const DiffResult result = test::diff({composed}, {decomposed});
+    SideBySideView view;
+    view.setResult(result);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QTRY_COMPARE(view.column(PageSide::left)->rowPainter().cache().size(), 2); // a text per column
+    for (const auto& [side, text] : {std::pair(PageSide::left, composed), std::pair(PageSide::right, decomposed)}) {
+        view.column(side)->setSelection({0, 0}, {0, 100});
+        EXPECT_EQ(view.column(side)->selectedText(), text);
+    }
+    InlineView inlineView;
+    inlineView.setResult(result);
+    inlineView.setSelection({0, 0}, {0, 100});
+    EXPECT_EQ(inlineView.selectedText(), decomposed);
 }
 
 } // namespace
