@@ -114,8 +114,9 @@ TEST(ReportFile, NamesUpToTheLimitAreWritten)
         const QString left = QString(bytes - 9, u'a'); // "LEFT vs b.pdf"
         const QString name = ReportFile::defaultName(left, QStringLiteral("b"));
         ASSERT_LE(name.toUtf8().size(), ReportFile::kMaxNameBytes) << bytes;
-        if (bytes <= ReportFile::kMaxNameBytes)
+        if (bytes <= ReportFile::kMaxNameBytes) {
             EXPECT_EQ(name, left + QStringLiteral(" vs b.pdf"));
+        }
         EXPECT_FALSE(ReportFile::write(dir.filePath(name), "pdf", {}, ReportFile::NotRegular::refuse)) << bytes;
         EXPECT_EQ(contents(dir.filePath(name)), "pdf") << bytes;
     }

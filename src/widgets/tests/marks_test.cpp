@@ -90,7 +90,8 @@ TEST_P(Marks, FindMatchesStandOnTheirOwnColourAndTheCurrentOneIsFramed)
     test::AppearanceScope scope(GetParam());
     RowPainter rows;
     rows.setResult(test::diff({"alpha beta", "beta beta"}, {"alpha beta", "beta beta"}));
-    rows.setFind(TextMatcher(QStringLiteral("BETA"), Qt::CaseInsensitive), RowPainter::FindMark{1, {5, 4}});
+    rows.setFind(TextMatcher(QStringLiteral("BETA"), Qt::CaseInsensitive),
+                 RowPainter::FindMark{1, {5, 4}, std::nullopt});
     EXPECT_EQ(rows.findMatches(1, PageSide::left), (QList<TextSpan>{{0, 4}, {5, 4}}));
     const QImage first = paintRow(rows, {0, PageSide::left, false, false}, palette());
     EXPECT_TRUE(sameColor(first.pixelColor(xOf(rows, 0, 6), 2), palette().color(ColorRole::findMatch)));
