@@ -104,7 +104,7 @@ lint)
     ;;
 print-e2e)
     ensure_packages "${build_packages[@]}"
-    build default --target varnel-print-report >/dev/null
+    [ -f build/default/build.ninja ] || cmake --preset default >/dev/null
     exec bash tools/print-e2e.sh "$root/build/default"
     ;;
 probe)

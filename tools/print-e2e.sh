@@ -45,6 +45,8 @@ if ! lpstat -p "$queue" >/dev/null 2>&1; then
     echo "Added the queue $queue ($model)" >&2
 fi
 
+# The print program is one of the developer programs, which a tree builds only when asked.
+cmake -S "$root" -B "$build" -DVARNEL_BUILD_DEMOS=ON >/dev/null
 cmake --build "$build" --target varnel-print-report >/dev/null
 
 # cups-pdf writes into the home folder of the job's owner (~/PDF), or into its spool
