@@ -36,6 +36,7 @@ ComparisonViewModel::ComparisonViewModel(ProgressComparator comparator, QObject*
 ComparisonViewModel::ComparisonViewModel(OptionsComparator comparator, QObject* parent)
     : QObject(parent)
     , m_comparator(std::move(comparator))
+    , m_layout(new DiffLayout(this))
     , m_progressPoll(new QTimer(this))
 {
     m_progressPoll->setInterval(kProgressPollMs);

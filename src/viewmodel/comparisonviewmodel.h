@@ -2,6 +2,7 @@
 
 #include "compare/comparison.h"
 #include "readers/filekinds.h"
+#include "viewmodel/difflayout.h"
 
 #include <QObject>
 #include <QPointer>
@@ -82,6 +83,8 @@ public:
     const std::optional<QString>& comparisonError() const { return m_comparisonError; }
     double diffFontSize() const { return m_diffFontSize; }
     std::optional<qint64> focusedChangeIndex() const { return m_focusedChangeIndex; }
+    // The layout the diff shows in, shared with every window through the preferences.
+    DiffLayout& layout() { return *m_layout; }
 
     void setShowAllContext(bool show);
     void setDiffFontSize(double size);
@@ -152,6 +155,7 @@ private:
 
     OptionsComparator m_comparator;
     CompareOptions m_compareOptions;
+    DiffLayout* m_layout;
 
     std::optional<FileItem> m_leftFile;
     std::optional<FileItem> m_rightFile;

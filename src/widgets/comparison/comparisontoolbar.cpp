@@ -42,16 +42,6 @@ QFont tabularDigitsFont()
 
 } // namespace
 
-QString rawValue(DiffViewMode mode)
-{
-    return mode == DiffViewMode::inlineView ? QStringLiteral("inline") : QStringLiteral("sideBySide");
-}
-
-DiffViewMode diffViewModeFromRawValue(const QString& raw)
-{
-    return raw == u"inline" ? DiffViewMode::inlineView : DiffViewMode::sideBySide;
-}
-
 FileLabelButton::FileLabelButton(QWidget* parent) : QAbstractButton(parent)
 {
     setFont(fonts::ui(fonts::TextStyle::callout));

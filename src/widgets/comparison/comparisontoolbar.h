@@ -3,6 +3,7 @@
 #include "core/diffline.h"
 #include "readers/filetypedetector.h"
 #include "readers/textformat.h"
+#include "viewmodel/difflayout.h"
 
 #include <QAbstractButton>
 #include <QWidget>
@@ -16,13 +17,6 @@ namespace varnel {
 class ComparisonViewModel;
 class IconButton;
 class SegmentedControl;
-
-// The two layouts of a diff, stored under "diffViewMode" by these raw values.
-enum class DiffViewMode { sideBySide, inlineView };
-
-QString rawValue(DiffViewMode mode);
-// "inline" is the inline layout; anything else, or nothing, is side by side.
-DiffViewMode diffViewModeFromRawValue(const QString& raw);
 
 // A file's name behind its kind's symbol, shortened in the middle when the toolbar is
 // narrow. Clicking it asks for a replacement file.

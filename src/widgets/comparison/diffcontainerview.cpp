@@ -174,11 +174,8 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     connect(m_toolbar, &ComparisonToolbar::shareClicked, this, &DiffContainerView::share);
 
     // The layout is one preference for every window: follow whoever writes it.
-    applyViewMode(diffViewModeFromRawValue(m_preferences.string(Preferences::kDiffViewMode, QString())));
-    connect(&m_preferences, &Preferences::valueChanged, this, [this](const QString& key) {
-        if (key == Preferences::kDiffViewMode)
-            applyViewMode(diffViewModeFromRawValue(m_preferences.string(Preferences::kDiffViewMode, QString())));
-    });
+    applyViewMode(m_model.layout().mode());
+    connect(&m_model.layout(), &DiffLayout::modeChanged, this, &DiffContainerView::applyViewMode);
 
     const auto shortcut = [this](const QKeySequence& keys, auto action) {
         auto* item = new QShortcut(keys, this);
@@ -329,18 +326,11 @@ QString DiffContainerView::formatsText() const
 
 QWidget* DiffContainerView::currentDiffView() const
 {
-    return m_viewMode == DiffViewMode::inlineView ? static_cast<QWidget*>(m_inline) : m_sideBySide;
-}
-
-void DiffContainerView::setViewMode(DiffViewMode mode)
-{
-    applyViewMode(mode);
-    m_preferences.setString(Preferences::kDiffViewMode, rawValue(mode));
+    return viewMode() == DiffViewMode::inlineView ? static_cast<QWidget*>(m_inline) : m_sideBySide;
 }
 
 void DiffContainerView::applyViewMode(DiffViewMode mode)
 {
-    m_viewMode = mode;
     m_toolbar->setViewMode(mode);
     const bool wasFocused = m_layouts->currentWidget()->isAncestorOf(QApplication::focusWidget()) ||
                             m_layouts->currentWidget() == QApplication::focusWidget();
@@ -474,7 +464,7 @@ void DiffContainerView::showResult()
     m_summary->setResult(result);
     m_layoutsEmpty = false;
     m_resultStack->setCurrentWidget(m_diffPage);
-    applyViewMode(m_viewMode); // gives the result to the layout in use
+    applyViewMode(viewMode()); // gives the result to the layout in use
     // The keyboard lands in the rows, unless it was brought to a control of this screen.
     QWidget* focus = QApplication::focusWidget();
     if (!focus || !isAncestorOf(focus) || !hasKeyboardFocus(focus))
@@ -493,7 +483,7 @@ void DiffContainerView::closeFind()
 
 qint64 DiffContainerView::firstRowInView() const
 {
-    return m_viewMode == DiffViewMode::inlineView ? m_inline->firstVisibleRow()
+    return viewMode() == DiffViewMode::inlineView ? m_inline->firstVisibleRow()
                                                   : m_sideBySide->column(PageSide::left)->firstVisibleRow();
 }
 
@@ -524,7 +514,7 @@ void DiffContainerView::applyFind()
 
 void DiffContainerView::revealFind()
 {
-    const bool stale = m_viewMode == DiffViewMode::inlineView ? m_inlineStale : m_sideBySideStale;
+    const bool stale = viewMode() == DiffViewMode::inlineView ? m_inlineStale : m_sideBySideStale;
     if (stale) {
         // The context is being expanded: the layout shows the match once it has every line.
         m_revealPending = true;
@@ -533,7 +523,7 @@ void DiffContainerView::revealFind()
     const std::optional<FindModel::Highlight> at = m_find->currentHighlight();
     if (!at)
         return;
-    if (m_viewMode == DiffViewMode::inlineView)
+    if (viewMode() == DiffViewMode::inlineView)
         m_inline->revealMatch(at->row, at->span);
     else
         m_sideBySide->revealMatch(at->row, at->span);
@@ -541,7 +531,7 @@ void DiffContainerView::revealFind()
 
 void DiffContainerView::focusDiffView()
 {
-    if (m_viewMode == DiffViewMode::inlineView)
+    if (viewMode() == DiffViewMode::inlineView)
         m_inline->setFocus();
     else
         m_sideBySide->column(PageSide::left)->setFocus();

@@ -2,7 +2,6 @@
 
 #include "highlight/syntaxhighlighter.h"
 #include "viewmodel/comparisonviewmodel.h"
-#include "viewmodel/preferences.h"
 #include "widgets/comparison/comparisontoolbar.h"
 
 #include <QWidget>
@@ -26,7 +25,7 @@ class SummaryBarView;
 
 // The comparison screen: the toolbar, a line, and below them what the view model is at:
 // "Comparing files…", the error, "Files are identical", or the summary bar over the diff
-// in the chosen layout ("diffViewMode": side by side or inline, remembered at once). PDF
+// in the view model's layout (side by side or inline, remembered at once). PDF
 // and Word comparisons carry a banner saying that only their text is compared, and are
 // never syntax-coloured; a text file's language is the view model's (the left file's).
 //
@@ -67,9 +66,9 @@ public:
     std::optional<SyntaxHighlighter::Language> language() const { return m_language; }
     BusyIndicator* busyIndicator() const { return m_busy; }
 
-    DiffViewMode viewMode() const { return m_viewMode; }
+    DiffViewMode viewMode() const { return m_model.layout().mode(); }
     // Shows the layout and remembers it for every window and the next start.
-    void setViewMode(DiffViewMode mode);
+    void setViewMode(DiffViewMode mode) { m_model.layout().setMode(mode); }
 
     SummaryBarView* summaryBar() const { return m_summary; }
     SideBySideView* sideBySideView() const { return m_sideBySide; }
@@ -111,8 +110,6 @@ private:
     QWidget* buildResultPage();
 
     ComparisonViewModel& m_model;
-    Preferences m_preferences;
-    DiffViewMode m_viewMode = DiffViewMode::sideBySide;
     ShareHandler m_shareHandler;
     std::optional<SyntaxHighlighter::Language> m_language;
     bool m_refreshPending = false;
