@@ -5,7 +5,6 @@
 #include "app/privacywindow.h"
 #include "app/settingswindow.h"
 #include "core/nativepath.h"
-#include "readers/filetypedetector.h"
 #include "widgets/root/rootview.h"
 
 #include <QMessageBox>
@@ -15,25 +14,14 @@ namespace varnel {
 
 namespace {
 
-// Each file is an open request of its own, in order. Several at once (`varnel a b`) are
-// meant as one comparison, so they start over: one file already chosen must not become a
-// comparison with the first of them. Files of a kind Varnel cannot read are refused first
-// (the root view alerts), so that they neither end the comparison in view nor take a side.
+// The files go to the window's view model as one request, so that several at once become
+// one comparison (see openFiles()).
 void deliver(MainWindow* window, const QStringList& paths)
 {
-    RootView* root = window->rootView();
     QList<QUrl> urls;
-    for (const QString& path : paths) {
-        const QUrl url = fileUrl(path); // exact bytes
-        if (FileTypeDetector::detect(url).kind() == DiffMode::Kind::unsupported)
-            root->openFile(url);
-        else
-            urls.append(url);
-    }
-    if (urls.size() > 1 && (root->viewModel().leftFile() || root->viewModel().rightFile()))
-        root->viewModel().resetFiles();
-    for (const QUrl& url : std::as_const(urls))
-        root->openFile(url);
+    for (const QString& path : paths)
+        urls.append(fileUrl(path)); // exact bytes
+    window->rootView()->openFiles(urls);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "viewmodel/comparisonviewmodel.h"
+#include "viewmodel/openrequest.h"
 
 #include <QFile>
 #include <QSettings>
@@ -26,6 +27,30 @@ protected:
 };
 
 } // namespace
+
+TEST_F(DecisionsTest, SeveralFilesStartOverAndRefusedOnesTakeNoSide)
+{
+    ComparisonViewModel model;
+    EXPECT_EQ(openFiles(model, {file("a.txt")}), std::nullopt);
+    EXPECT_EQ(model.leftFile()->name, "a.txt");
+
+    // Two files at once become one comparison; the refused and the remote ones are left out.
+    const QUrl remote(QStringLiteral("https://example.invalid/c.txt"));
+    EXPECT_EQ(openFiles(model, {file("data.xyz"), file("b.txt"), remote, file("d.txt"), file("e.abc")}),
+              QStringLiteral("xyz"));
+    EXPECT_EQ(model.leftFile()->name, "b.txt");
+    EXPECT_EQ(model.rightFile()->name, "d.txt");
+
+    // Only refused files: nothing changes.
+    EXPECT_EQ(openFiles(model, {file("f.xyz")}), QStringLiteral("xyz"));
+    EXPECT_EQ(model.leftFile()->name, "b.txt");
+    EXPECT_EQ(model.rightFile()->name, "d.txt");
+
+    // A third single file starts over on the left.
+    openFiles(model, {file("g.txt")});
+    EXPECT_EQ(model.leftFile()->name, "g.txt");
+    EXPECT_FALSE(model.rightFile());
+}
 
 TEST_F(DecisionsTest, TheLayoutIsOnePreferenceThatEveryWindowFollows)
 {

@@ -1,6 +1,6 @@
 #include "widgets/root/rootview.h"
 
-#include "readers/filetypedetector.h"
+#include "viewmodel/openrequest.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/intake/welcomeview.h"
@@ -59,34 +59,20 @@ void RootView::updateScreen()
     m_screens->setCurrentWidget(m_model->bothFilesLoaded() ? static_cast<QWidget*>(m_comparison) : m_welcome);
 }
 
-void RootView::openFile(const QUrl& url)
+void RootView::openFiles(const QList<QUrl>& urls)
 {
-    if (!url.isLocalFile())
+    // The alert comes once this request is handled (a second varnel may be waiting for
+    // the answer), and once for several files refused together.
+    const std::optional<QString> refused = varnel::openFiles(*m_model, urls);
+    if (!refused || std::exchange(m_refusalPending, true))
         return;
-    // A file of a kind Varnel cannot read is refused, as a drop of it is, and nothing
-    // changes. The alert comes once this request is handled (a second varnel may be
-    // waiting for the answer), and once for several files refused together.
-    const DiffMode mode = FileTypeDetector::detect(url);
-    if (mode.kind() == DiffMode::Kind::unsupported) {
-        if (!std::exchange(m_refusalPending, true)) {
-            QMetaObject::invokeMethod(
-                this,
-                [this, extension = mode.extension()] {
-                    m_refusalPending = false;
-                    dialogs::showUnsupportedFile(this, extension, dialogs::UnsupportedFileContext::choose);
-                },
-                Qt::QueuedConnection);
-        }
-        return;
-    }
-    if (!m_model->leftFile()) {
-        m_model->loadFile(url, FileSide::left);
-    } else if (!m_model->rightFile()) {
-        m_model->loadFile(url, FileSide::right);
-    } else {
-        m_model->resetFiles();
-        m_model->loadFile(url, FileSide::left);
-    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, extension = *refused] {
+            m_refusalPending = false;
+            dialogs::showUnsupportedFile(this, extension, dialogs::UnsupportedFileContext::choose);
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace varnel

@@ -37,11 +37,11 @@ public:
     // The screen in view: the welcome screen or the comparison screen.
     QWidget* currentScreen() const;
 
-    // A file the desktop (or the command line) asks this window to open: it fills the left
-    // side when that is empty, else the right side when that is empty, else it starts
-    // over with the file on the left. Anything but a local file is ignored, and a file of a kind
-    // Varnel cannot read is refused with an alert.
-    void openFile(const QUrl& url);
+    // Files the desktop (or the command line) asks this window to open, as openFiles() in
+    // the view model places them; a file of a kind Varnel cannot read is refused with an
+    // alert, once this request has been handled.
+    void openFiles(const QList<QUrl>& urls);
+    void openFile(const QUrl& url) { openFiles({url}); }
 
     QSize sizeHint() const override { return kDefaultSize; }
 
