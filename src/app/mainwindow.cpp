@@ -4,6 +4,7 @@
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/export/exportpresenter.h"
 #include "widgets/root/rootview.h"
+#include "widgets/style/buttons.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,12 +15,11 @@ namespace varnel {
 
 ReportHandler exportPresenterHandler()
 {
-    return [](ReportCommand command, const DiffResult& result, const QString& leftName, const QString& rightName,
-              QWidget* anchor) {
+    return [](ReportCommand command, const ReportRequest& request, QWidget* anchor) {
         switch (command) {
-        case ReportCommand::exportPdf: ExportPresenter::exportPdf(result, leftName, rightName, anchor); return;
-        case ReportCommand::share: ExportPresenter::share(result, leftName, rightName, anchor); return;
-        case ReportCommand::print: ExportPresenter::print(result, leftName, rightName, anchor); return;
+        case ReportCommand::exportPdf: ExportPresenter::exportPdf(request, anchor); return;
+        case ReportCommand::share: ExportPresenter::share(request, anchor); return;
+        case ReportCommand::print: ExportPresenter::print(request, anchor); return;
         }
     };
 }
@@ -36,6 +36,8 @@ MainWindow::MainWindow(Application& application, ComparisonViewModel::Comparator
     ComparisonViewModel& model = m_root->viewModel();
     connect(&model, &ComparisonViewModel::leftFileChanged, this, &MainWindow::updateCommands);
     connect(&model, &ComparisonViewModel::rightFileChanged, this, &MainWindow::updateCommands);
+    connect(m_root->comparisonView(), &DiffContainerView::shareRequested, this,
+            [this] { runReport(ReportCommand::share); });
     updateCommands();
 }
 
@@ -67,7 +69,7 @@ void MainWindow::buildMenus()
     const auto report = [this, file](Command command, ReportCommand kind, const QString& text,
                                      const QKeySequence& key) {
         file->addAction(addCommand(command, text, {key}));
-        connect(action(command), &QAction::triggered, this, [this, kind] { runReport(kind, m_root); });
+        connect(action(command), &QAction::triggered, this, [this, kind] { runReport(kind); });
     };
     report(Command::exportPdf, ReportCommand::exportPdf, QStringLiteral("Export as PDF…"),
            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
@@ -114,15 +116,7 @@ void MainWindow::buildMenus()
 void MainWindow::setReportHandler(ReportHandler handler)
 {
     m_reportHandler = std::move(handler);
-    if (m_reportHandler) {
-        m_root->comparisonView()->setShareHandler(
-            [this](const DiffResult& result, const QString& leftName, const QString& rightName, QWidget* anchor) {
-                if (m_reportHandler)
-                    m_reportHandler(ReportCommand::share, result, leftName, rightName, anchor);
-            });
-    } else {
-        m_root->comparisonView()->setShareHandler({});
-    }
+    m_root->comparisonView()->setShareAvailable(bool(m_reportHandler));
     updateCommands();
 }
 
@@ -139,13 +133,17 @@ void MainWindow::updateCommands()
                               : QString());
 }
 
-void MainWindow::runReport(ReportCommand command, QWidget* anchor)
+void MainWindow::runReport(ReportCommand command)
 {
-    const ComparisonViewModel& model = m_root->viewModel();
-    const std::optional<DiffResult>& result = model.activeDiffResult();
-    if (!m_reportHandler || !result || !model.leftFile() || !model.rightFile())
+    const std::optional<ReportRequest> request = reportRequest(m_root->viewModel());
+    if (!m_reportHandler || !request)
         return; // still comparing, or the comparison failed
-    m_reportHandler(command, *result, model.leftFile()->name, model.rightFile()->name, anchor);
+    // The share menu opens under the share button, from the menu command too.
+    QWidget* anchor = m_root;
+    if (QWidget* button = m_root->comparisonView()->toolbar()->shareButton();
+        command == ReportCommand::share && button->isVisible())
+        anchor = button;
+    m_reportHandler(command, *request, anchor);
 }
 
 void MainWindow::closeComparisonOrWindow()

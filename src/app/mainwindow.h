@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/diffresult.h"
 #include "viewmodel/comparisonviewmodel.h"
+#include "viewmodel/reportrequest.h"
 
 #include <QMainWindow>
 
@@ -15,11 +15,10 @@ class RootView;
 // The three commands that turn a comparison into a report.
 enum class ReportCommand { exportPdf, share, print };
 
-// Runs a report command for the window's active result and its two file names. `anchor`
-// is the widget to place a popup by: the toolbar's share button, or the window's content
-// for a menu command.
-using ReportHandler = std::function<void(ReportCommand command, const DiffResult& result, const QString& leftName,
-                                         const QString& rightName, QWidget* anchor)>;
+// Runs a report command on the window's request (its active result, the two files' names
+// and paths). `anchor` is the widget to place a popup by: the toolbar's share button for
+// Share while the comparison screen shows, else the window's content.
+using ReportHandler = std::function<void(ReportCommand command, const ReportRequest& request, QWidget* anchor)>;
 
 // The report commands as the application carries them out: ExportPresenter's export, share
 // and print.
@@ -80,7 +79,7 @@ private:
     QAction* addCommand(Command command, const QString& text, const QList<QKeySequence>& keys = {});
     void buildMenus();
     void updateCommands();
-    void runReport(ReportCommand command, QWidget* anchor);
+    void runReport(ReportCommand command);
     void closeComparisonOrWindow();
 
     Application& m_application;

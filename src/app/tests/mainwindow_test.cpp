@@ -46,13 +46,14 @@ protected:
         int rows;
         QString left;
         QString right;
+        QStringList inputs;
         QWidget* anchor;
     };
     ReportHandler recorder()
     {
-        return [this](ReportCommand command, const DiffResult& result, const QString& left, const QString& right,
-                      QWidget* anchor) {
-            calls.push_back({command, int(result.lines().size()), left, right, anchor});
+        return [this](ReportCommand command, const ReportRequest& request, QWidget* anchor) {
+            calls.push_back({command, int(request.result.lines().size()), request.leftName, request.rightName,
+                             request.inputs, anchor});
         };
     }
 
@@ -182,6 +183,7 @@ TEST_F(MainWindowTest, ReportCommandsNeedBothFilesAndAHandler)
     EXPECT_EQ(calls[0].left, "old.txt");
     EXPECT_EQ(calls[0].right, "new.txt");
     EXPECT_EQ(calls[0].rows, int(window->rootView()->viewModel().activeDiffResult()->lines().size()));
+    EXPECT_EQ(calls[0].inputs, QStringList({files.path("old.txt"), files.path("new.txt")}));
     EXPECT_EQ(calls[0].anchor, window->rootView());
     EXPECT_EQ(calls[3].anchor, window->rootView()->comparisonView()->toolbar()->shareButton());
 

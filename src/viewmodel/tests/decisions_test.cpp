@@ -1,5 +1,6 @@
 #include "viewmodel/comparisonviewmodel.h"
 #include "viewmodel/openrequest.h"
+#include "viewmodel/reportrequest.h"
 
 #include <QFile>
 #include <QSettings>
@@ -50,6 +51,25 @@ TEST_F(DecisionsTest, SeveralFilesStartOverAndRefusedOnesTakeNoSide)
     openFiles(model, {file("g.txt")});
     EXPECT_EQ(model.leftFile()->name, "g.txt");
     EXPECT_FALSE(model.rightFile());
+}
+
+TEST_F(DecisionsTest, AReportRequestCarriesTheActiveResultAndTheComparedFiles)
+{
+    ComparisonViewModel model;
+    model.loadFile(file("old.txt", "1\n2\n"), FileSide::left);
+    EXPECT_FALSE(reportRequest(model));
+    model.loadFile(file("new.txt", "1\nzwei\n"), FileSide::right);
+    EXPECT_FALSE(reportRequest(model)); // still comparing
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isComparing(); }, 20000));
+
+    const std::optional<ReportRequest> request = reportRequest(model);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->leftName, "old.txt");
+    EXPECT_EQ(request->rightName, "new.txt");
+    EXPECT_EQ(request->inputs, QStringList({m_dir.filePath("old.txt"), m_dir.filePath("new.txt")}));
+    EXPECT_EQ(request->result.lines().size(), model.activeDiffResult()->lines().size());
+    model.setShowAllContext(true);
+    EXPECT_EQ(reportRequest(model)->result.lines().size(), model.fullDiffResult()->lines().size());
 }
 
 TEST_F(DecisionsTest, TheLayoutIsOnePreferenceThatEveryWindowFollows)

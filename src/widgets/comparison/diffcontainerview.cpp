@@ -356,18 +356,16 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
         focusDiffView();
 }
 
-void DiffContainerView::setShareHandler(ShareHandler handler)
+void DiffContainerView::setShareAvailable(bool available)
 {
-    m_shareHandler = std::move(handler);
-    m_toolbar->setShareAvailable(bool(m_shareHandler));
+    m_shareAvailable = available;
+    m_toolbar->setShareAvailable(available);
 }
 
-void DiffContainerView::share(QWidget* anchor)
+void DiffContainerView::share()
 {
-    const std::optional<DiffResult>& result = m_model.activeDiffResult();
-    if (!m_shareHandler || !result || !m_model.leftFile() || !m_model.rightFile())
-        return;
-    m_shareHandler(*result, m_model.leftFile()->name, m_model.rightFile()->name, anchor);
+    if (m_shareAvailable && m_model.activeDiffResult() && m_model.bothFilesLoaded())
+        Q_EMIT shareRequested();
 }
 
 void DiffContainerView::replaceFile(FileSide side)

@@ -6,7 +6,6 @@
 
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class QLabel;
@@ -41,11 +40,6 @@ public:
     // What the content area shows.
     enum class Content { empty, comparing, error, identical, diff };
 
-    // Runs the share command for a result and the two file names; `anchor` is the share
-    // button, to place a menu by.
-    using ShareHandler = std::function<void(const DiffResult& result, const QString& leftName, const QString& rightName,
-                                            QWidget* anchor)>;
-
     // How long a comparison runs before "Comparing files…" appears, so that quick ones
     // never flash it.
     static constexpr int kProgressDelayMs = 150;
@@ -76,9 +70,9 @@ public:
     // The layout in use.
     QWidget* currentDiffView() const;
 
-    // Enables the share button, which then calls `handler` with the active result; without
-    // a handler it stays disabled.
-    void setShareHandler(ShareHandler handler);
+    // Enables the share button while there is a result to share; without, it stays
+    // disabled. A click asks for the share command through shareRequested().
+    void setShareAvailable(bool available);
 
     // Asks for a replacement file for one side ("Choose a replacement file"); an
     // unsupported one is refused with an alert and changes nothing.
@@ -94,6 +88,10 @@ public:
     void findNext();
     void findPrevious();
 
+Q_SIGNALS:
+    // The share button (toolbar()->shareButton()) was clicked with a result in view.
+    void shareRequested();
+
 private:
     void scheduleRefresh();
     void refresh();
@@ -104,13 +102,13 @@ private:
     void applyFind();
     void revealFind();
     qint64 firstRowInView() const;
-    void share(QWidget* anchor);
+    void share();
     QWidget* buildProgressPage();
     QWidget* buildErrorPage();
     QWidget* buildResultPage();
 
     ComparisonViewModel& m_model;
-    ShareHandler m_shareHandler;
+    bool m_shareAvailable = false;
     std::optional<SyntaxHighlighter::Language> m_language;
     bool m_refreshPending = false;
     // Which layouts still show an older result than the view model's.

@@ -37,8 +37,8 @@ int main(int argc, char* argv[])
     QPrinter printer(QPrinter::HighResolution);
     ExportPresenter::preparePrinter(printer, QStringLiteral("left.txt"), QStringLiteral("right.txt"));
     printer.setPrinterName(queue);
-    const ExportPresenter::PrintOutcome outcome =
-        ExportPresenter::printTo(printer, result, QStringLiteral("left.txt"), QStringLiteral("right.txt"));
+    const ExportPresenter::PrintOutcome outcome = ExportPresenter::printTo(
+        printer, ReportRequest{result, QStringLiteral("left.txt"), QStringLiteral("right.txt"), {}});
     if (outcome != ExportPresenter::PrintOutcome::printed) {
         std::fprintf(stderr, "varnel-print-report: the report could not be printed on %s\n", qPrintable(queue));
         return 1;

@@ -4,11 +4,9 @@
 #include "core/privatefolder.h"
 #include "report/exportservice.h"
 #include "report/reportfile.h"
-#include "widgets/comparison/comparisontoolbar.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/export/reportdialogs.h"
 #include "widgets/export/reportjob.h"
-#include "widgets/root/rootview.h"
 #include "widgets/style/appearance.h"
 #include "widgets/style/buttons.h"
 
@@ -70,20 +68,11 @@ Expected<std::optional<QByteArray>> renderWithProgress(const QList<ExportService
     return bytes;
 }
 
-// Where a menu for `anchor` opens: under a button, and for a menu command (whose anchor
-// is the window's content) under the comparison screen's share button, else at its top.
+// Where a menu for `anchor` opens: under a button, else at the widget's top.
 QPoint menuPosition(QWidget* anchor)
 {
     if (anchor == nullptr)
         return QCursor::pos();
-    if (qobject_cast<QAbstractButton*>(anchor) == nullptr) {
-        for (ComparisonToolbar* toolbar : anchor->findChildren<ComparisonToolbar*>()) {
-            if (toolbar->isVisible() && toolbar->shareButton() != nullptr) {
-                anchor = toolbar->shareButton();
-                break;
-            }
-        }
-    }
     if (qobject_cast<QAbstractButton*>(anchor) == nullptr)
         return anchor->mapToGlobal(QPoint(0, 0));
     return anchor->mapToGlobal(QPoint(0, anchor->height()));
@@ -113,39 +102,22 @@ QString ExportPresenter::shareFolder()
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/varnel");
 }
 
-QStringList ExportPresenter::windowInputs(QWidget* widget)
-{
-    RootView* root = nullptr;
-    for (QWidget* at = widget; at != nullptr && root == nullptr; at = at->parentWidget())
-        root = qobject_cast<RootView*>(at);
-    if (root == nullptr && widget != nullptr)
-        root = widget->window()->findChild<RootView*>();
-    QStringList inputs;
-    if (root == nullptr)
-        return inputs;
-    for (const std::optional<FileItem>& file : {root->viewModel().leftFile(), root->viewModel().rightFile()}) {
-        if (file && file->url.isLocalFile())
-            inputs.append(localPath(file->url));
-    }
-    return inputs;
-}
-
-void ExportPresenter::exportPdf(const DiffResult& result, const QString& leftName, const QString& rightName,
-                                QWidget* parent)
+void ExportPresenter::exportPdf(const ReportRequest& request, QWidget* parent)
 {
     if (ReportJob::isRunning())
         return;
     const std::optional<dialogs::ReportFileChoice> choice =
-        dialogs::chooseReportFile(parent, defaultFileName(leftName, rightName));
+        dialogs::chooseReportFile(parent, defaultFileName(request.leftName, request.rightName));
     if (!choice)
         return;
     const QString title = QStringLiteral("Export as PDF");
     std::optional<Error> failure;
     try {
         const QList<ExportService::SideBySideRow> rows =
-            ExportService::makeSideBySideRows(result.lines(), choice->includeUnchanged);
+            ExportService::makeSideBySideRows(request.result.lines(), choice->includeUnchanged);
         const QPointer<QWidget> window = parent;
-        const Expected<std::optional<QByteArray>> bytes = renderWithProgress(rows, leftName, rightName, title, parent);
+        const Expected<std::optional<QByteArray>> bytes =
+            renderWithProgress(rows, request.leftName, request.rightName, title, parent);
         if (parent != nullptr && window.isNull())
             return; // the window closed while the report was drawn
         if (!bytes.ok())
@@ -153,8 +125,7 @@ void ExportPresenter::exportPdf(const DiffResult& result, const QString& leftNam
         else if (!bytes.value())
             return; // cancelled: nothing is written
         else
-            failure =
-                ReportFile::write(choice->path, *bytes.value(), windowInputs(parent), ReportFile::NotRegular::refuse);
+            failure = ReportFile::write(choice->path, *bytes.value(), request.inputs, ReportFile::NotRegular::refuse);
     } catch (const std::bad_alloc&) {
         failure = ReportFile::writeFailed(choice->path, outOfMemoryMessage());
     }
@@ -173,19 +144,18 @@ void ExportPresenter::preparePrinter(QPrinter& printer, const QString& leftName,
     printer.setCreator(QApplication::applicationName());
 }
 
-void ExportPresenter::print(const DiffResult& result, const QString& leftName, const QString& rightName,
-                            QWidget* parent)
+void ExportPresenter::print(const ReportRequest& request, QWidget* parent)
 {
     if (ReportJob::isRunning())
         return;
     QPrinter printer(QPrinter::HighResolution);
-    preparePrinter(printer, leftName, rightName);
+    preparePrinter(printer, request.leftName, request.rightName);
     // With the unchanged lines every line of the result is one row of the report.
-    const int pages = ExportService::pageCount(result.lines().size());
+    const int pages = ExportService::pageCount(request.result.lines().size());
     if (!dialogs::choosePrinter(parent, printer, pages))
         return;
     const QPointer<QWidget> window = parent;
-    const PrintOutcome outcome = printTo(printer, result, leftName, rightName, parent);
+    const PrintOutcome outcome = printTo(printer, request, parent);
     if (parent != nullptr && window.isNull())
         return;
     if (outcome == PrintOutcome::failed) {
@@ -197,13 +167,11 @@ void ExportPresenter::print(const DiffResult& result, const QString& leftName, c
     }
 }
 
-ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const DiffResult& result,
-                                                       const QString& leftName, const QString& rightName,
-                                                       QWidget* parent)
+ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const ReportRequest& request, QWidget* parent)
 {
     QList<ExportService::SideBySideRow> rows;
     try {
-        rows = ExportService::makeSideBySideRows(result.lines(), true);
+        rows = ExportService::makeSideBySideRows(request.result.lines(), true);
     } catch (const std::bad_alloc&) {
         return PrintOutcome::failed;
     }
@@ -233,7 +201,8 @@ ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const 
         began = true;
         bool drawn = false;
         try {
-            drawn = ExportService::drawReport(painter, printer, rows, leftName, rightName, pages, &progress);
+            drawn = ExportService::drawReport(painter, printer, rows, request.leftName, request.rightName, pages,
+                                              &progress);
         } catch (const std::bad_alloc&) {
             drawn = false;
         }
@@ -247,23 +216,23 @@ ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const 
     return outcome == ReportJob::Outcome::cancelled ? PrintOutcome::cancelled : PrintOutcome::failed;
 }
 
-Expected<QString> ExportPresenter::writeShareFile(const DiffResult& result, const QString& leftName,
-                                                  const QString& rightName, const QStringList& inputs, QWidget* parent)
+Expected<QString> ExportPresenter::writeShareFile(const ReportRequest& request, QWidget* parent)
 {
     const QString folder = shareFolder();
     if (std::optional<Error> error = makePrivateFolder(folder))
         return *error;
-    const QString path = folder + u'/' + defaultFileName(leftName, rightName);
+    const QString path = folder + u'/' + defaultFileName(request.leftName, request.rightName);
     try {
-        const QList<ExportService::SideBySideRow> rows = ExportService::makeSideBySideRows(result.lines(), true);
+        const QList<ExportService::SideBySideRow> rows =
+            ExportService::makeSideBySideRows(request.result.lines(), true);
         const Expected<std::optional<QByteArray>> bytes =
-            renderWithProgress(rows, leftName, rightName, QStringLiteral("Share"), parent);
+            renderWithProgress(rows, request.leftName, request.rightName, QStringLiteral("Share"), parent);
         if (!bytes.ok())
             return ReportFile::writeFailed(path, bytes.error().message);
         if (!bytes.value())
             return Error{Error::Kind::cancelled, QStringLiteral("The report was cancelled.")};
         if (std::optional<Error> error =
-                ReportFile::write(path, *bytes.value(), inputs, ReportFile::NotRegular::refuse))
+                ReportFile::write(path, *bytes.value(), request.inputs, ReportFile::NotRegular::refuse))
             return *error;
     } catch (const std::bad_alloc&) {
         return ReportFile::writeFailed(path, outOfMemoryMessage());
@@ -281,13 +250,12 @@ QMimeData* ExportPresenter::fileMimeData(const QString& path)
     return data;
 }
 
-void ExportPresenter::share(const DiffResult& result, const QString& leftName, const QString& rightName,
-                            QWidget* anchor)
+void ExportPresenter::share(const ReportRequest& request, QWidget* anchor)
 {
     if (ReportJob::isRunning())
         return;
     const QPointer<QWidget> window = anchor;
-    const Expected<QString> file = writeShareFile(result, leftName, rightName, windowInputs(anchor), anchor);
+    const Expected<QString> file = writeShareFile(request, anchor);
     if (anchor != nullptr && window.isNull())
         return; // the window closed while the report was drawn
     if (!file.ok() && file.error().kind == Error::Kind::cancelled)
@@ -315,7 +283,7 @@ void ExportPresenter::share(const DiffResult& result, const QString& leftName, c
         show->setToolTip(QStringLiteral("Show the report in your file manager"));
         menu.setToolTipsVisible(true);
     } else {
-        const QString path = shareFolder() + u'/' + defaultFileName(leftName, rightName);
+        const QString path = shareFolder() + u'/' + defaultFileName(request.leftName, request.rightName);
         QAction* reason = menu.addAction(menuText(menu, file.error().message, path));
         reason->setToolTip(file.error().message);
         reason->setEnabled(false);

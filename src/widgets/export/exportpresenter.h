@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/diffresult.h"
 #include "core/error.h"
+#include "viewmodel/reportrequest.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,11 +13,9 @@ class QWidget;
 namespace varnel {
 
 // The report commands of a window: "Export as PDF…", "Print…" and "Share…". Each takes
-// the window's active result and the two file names; the share button and the menu
-// commands call them. They run on the main thread and return when their dialogs close.
-//
-// The window's two files are found from `parent` (or `anchor`): a report never replaces
-// one of them.
+// a ReportRequest (the window's active result, the two file names and paths); the share
+// button and the menu commands call them. They run on the main thread and return when
+// their dialogs close. A report never replaces one of the request's inputs.
 class ExportPresenter {
 public:
     // Asks for a file in the "Export as PDF" dialog and writes the report there, with or
@@ -25,19 +23,19 @@ public:
     // the new one is complete; a failure shows an alert naming the file and the reason,
     // and success shows nothing. A long report can be cancelled while it is drawn, and
     // then nothing is written.
-    static void exportPdf(const DiffResult& result, const QString& leftName, const QString& rightName, QWidget* parent);
+    static void exportPdf(const ReportRequest& request, QWidget* parent);
 
     // Prints the whole report (unchanged lines and placeholders included) through the
     // print dialog: one US Letter sheet a page, full page, never scaled, the pages chosen
     // in the dialog. Cancelling the dialog leaves no trace.
-    static void print(const DiffResult& result, const QString& leftName, const QString& rightName, QWidget* parent);
+    static void print(const ReportRequest& request, QWidget* parent);
 
     // Writes the whole report to a private folder (shareFolder()) under its default name
     // and offers it in a menu under `anchor`: "Email…" (with xdg-email), "Open in PDF
     // Viewer", "Copy File" and "Show in Folder". When the file could not be written the
-    // menu says why and offers nothing else. Without an anchor the menu opens at the
-    // pointer.
-    static void share(const DiffResult& result, const QString& leftName, const QString& rightName, QWidget* anchor);
+    // menu says why and offers nothing else. The menu opens under `anchor` when it is a
+    // button, else at its top left corner, and at the pointer without an anchor.
+    static void share(const ReportRequest& request, QWidget* anchor);
 
     // The parts of the commands, for tests and tools.
 
@@ -50,8 +48,7 @@ public:
 
     // The whole report written to shareFolder() (made private to the user first), or why
     // it could not be. Sharing the same pair again replaces the same file.
-    static Expected<QString> writeShareFile(const DiffResult& result, const QString& leftName, const QString& rightName,
-                                            const QStringList& inputs = {}, QWidget* parent = nullptr);
+    static Expected<QString> writeShareFile(const ReportRequest& request, QWidget* parent = nullptr);
 
     // Sets up a printer for the report: US Letter, portrait, full page without margins,
     // and the document named after the two files.
@@ -60,15 +57,11 @@ public:
     enum class PrintOutcome { printed, cancelled, failed };
     // Draws the whole report on a printer already set up (by the print dialog): the pages
     // of its page range, or all. What Print does once its dialog is accepted.
-    static PrintOutcome printTo(QPrinter& printer, const DiffResult& result, const QString& leftName,
-                                const QString& rightName, QWidget* parent = nullptr);
+    static PrintOutcome printTo(QPrinter& printer, const ReportRequest& request, QWidget* parent = nullptr);
 
     // The file for the clipboard: a URI list, the form GNOME's and other file managers
     // paste, and the path as text.
     static QMimeData* fileMimeData(const QString& path);
-
-    // The paths of the window's two files, found from a widget inside it.
-    static QStringList windowInputs(QWidget* widget);
 };
 
 } // namespace varnel

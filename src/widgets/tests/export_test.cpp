@@ -29,10 +29,12 @@ protected:
         file.write(data);
     }
 
-    void exportTo(const QString& target, bool includeUnchanged, const DiffResult& result)
+    void exportTo(const QString& target, bool includeUnchanged, const DiffResult& result,
+                  const QStringList& inputs = {})
     {
         fake.saveAnswer = dialogs::ReportFileChoice{target, includeUnchanged};
-        ExportPresenter::exportPdf(result, QStringLiteral("a.json"), QStringLiteral("b.json"), nullptr);
+        ExportPresenter::exportPdf(makeRequest(result, QStringLiteral("a.json"), QStringLiteral("b.json"), inputs),
+                                   nullptr);
     }
 
     // Whether the last export failed with `The report "TARGET" could not be written: …`.
@@ -83,6 +85,15 @@ TEST_F(ExportTest, TheDialogOffersTheDefaultNameAndItsBoxChoosesTheRows)
     EXPECT_FALSE(changesText.contains(QStringLiteral("hidden")));
 }
 
+TEST_F(ExportTest, TheComparedFilesOfTheRequestAreNeverReplaced)
+{
+    writeFile("a.json", "left");
+    exportTo(path("a.json"), true, resultWithChange(10, 5), {path("a.json"), path("b.json")});
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_TRUE(alerts.alerts.back().text.endsWith(QStringLiteral("would replace one of the files being compared.")));
+    EXPECT_EQ(fileBytes(path("a.json")), QByteArray("left"));
+}
+
 TEST_F(ExportTest, FileNamesTooLongForTheFileSystemAreShortenedInTheMiddle)
 {
     const QString left = QString(200, u'l') + QStringLiteral(".txt");
@@ -103,8 +114,8 @@ TEST_F(ExportTest, CancelledDialogsWriteNothing)
 {
     const DiffResult result = resultWithChange(10, 5);
     fake.saveAnswer.reset();
-    ExportPresenter::exportPdf(result, QStringLiteral("a"), QStringLiteral("b"), nullptr);
-    ExportPresenter::print(result, QStringLiteral("a"), QStringLiteral("b"), nullptr);
+    ExportPresenter::exportPdf(makeRequest(result, QStringLiteral("a"), QStringLiteral("b")), nullptr);
+    ExportPresenter::print(makeRequest(result, QStringLiteral("a"), QStringLiteral("b")), nullptr);
     EXPECT_EQ(fake.printPageCounts, QList<int>{1});
     EXPECT_TRUE(QDir(m_dir.path()).isEmpty());
     EXPECT_TRUE(alerts.alerts.empty());
@@ -199,7 +210,7 @@ TEST_F(ExportTest, PrintingDrawsLetterPagesThroughQPrinterWithThePagesChosen)
         printer.setOutputFileName(path("all.pdf"));
         return true;
     };
-    ExportPresenter::print(result, QStringLiteral("left.txt"), QStringLiteral("right.txt"), nullptr);
+    ExportPresenter::print(makeRequest(result, QStringLiteral("left.txt"), QStringLiteral("right.txt")), nullptr);
     EXPECT_EQ(fake.printPageCounts, QList<int>{3});
     EXPECT_EQ(fake.printerPageSize, QSizeF(612, 792));
     EXPECT_TRUE(fake.printerFullPage);
@@ -227,7 +238,7 @@ TEST_F(ExportTest, PrintingDrawsLetterPagesThroughQPrinterWithThePagesChosen)
         printer.setFromTo(2, 3);
         return true;
     };
-    ExportPresenter::print(result, QStringLiteral("left.txt"), QStringLiteral("right.txt"), nullptr);
+    ExportPresenter::print(makeRequest(result, QStringLiteral("left.txt"), QStringLiteral("right.txt")), nullptr);
     std::unique_ptr<Poppler::Document> range = readPdf(path("range.pdf"));
     ASSERT_TRUE(range);
     ASSERT_EQ(range->numPages(), 2);
@@ -242,7 +253,7 @@ TEST_F(ExportTest, PrintingAlwaysShowsUnchangedLinesAndALongPrintToAFileCanBeSto
     QPrinter printer(QPrinter::HighResolution);
     ExportPresenter::preparePrinter(printer, QStringLiteral("a"), QStringLiteral("b"));
     printer.setOutputFileName(path("collapsed.pdf"));
-    EXPECT_EQ(ExportPresenter::printTo(printer, collapsed, QStringLiteral("a"), QStringLiteral("b")),
+    EXPECT_EQ(ExportPresenter::printTo(printer, makeRequest(collapsed, QStringLiteral("a"), QStringLiteral("b"))),
               ExportPresenter::PrintOutcome::printed);
     std::unique_ptr<Poppler::Document> document = readPdf(path("collapsed.pdf"));
     ASSERT_TRUE(document);
@@ -254,7 +265,8 @@ TEST_F(ExportTest, PrintingAlwaysShowsUnchangedLinesAndALongPrintToAFileCanBeSto
     QPrinter longPrinter(QPrinter::HighResolution);
     ExportPresenter::preparePrinter(longPrinter, QStringLiteral("a"), QStringLiteral("b"));
     longPrinter.setOutputFileName(path("long.pdf"));
-    EXPECT_EQ(ExportPresenter::printTo(longPrinter, unchangedResult(49 * 25), QStringLiteral("a"), QStringLiteral("b")),
+    EXPECT_EQ(ExportPresenter::printTo(longPrinter,
+                                       makeRequest(unchangedResult(49 * 25), QStringLiteral("a"), QStringLiteral("b"))),
               ExportPresenter::PrintOutcome::cancelled);
     EXPECT_EQ(fake.progressTitles, QStringList{QStringLiteral("Print")});
     EXPECT_FALSE(QFile::exists(path("long.pdf")));
@@ -266,7 +278,7 @@ TEST_F(ExportTest, PrintingAlwaysShowsUnchangedLinesAndALongPrintToAFileCanBeSto
         return true;
     };
     writeFile("notes.txt", "text");
-    ExportPresenter::print(collapsed, QStringLiteral("a"), QStringLiteral("b"), nullptr);
+    ExportPresenter::print(makeRequest(collapsed, QStringLiteral("a"), QStringLiteral("b")), nullptr);
     ASSERT_EQ(alerts.alerts.size(), 1u);
     EXPECT_EQ(alerts.alerts.back().text,
               QStringLiteral("The report could not be printed to \"%1\".").arg(path("notes.txt/out.pdf")));

@@ -4,6 +4,7 @@
 // given size, and reading a written report back with Poppler.
 
 #include "core/diffengine.h"
+#include "viewmodel/reportrequest.h"
 #include "widgets/export/reportdialogs.h"
 #include "widgets/tests/screentestutil.h"
 #include "widgets/tests/testutil.h"
@@ -113,6 +114,13 @@ inline DiffResult resultWithChange(int count, int changeAfter, bool collapse = f
     left.insert(changeAfter, QStringLiteral("removed line"));
     right.insert(changeAfter, QStringLiteral("added line"));
     return DiffEngine::compute(left, right, collapse);
+}
+
+// What a window's report command would be given for `result` and the two names.
+inline ReportRequest makeRequest(const DiffResult& result, const QString& left, const QString& right,
+                                 const QStringList& inputs = {})
+{
+    return ReportRequest{result, left, right, inputs};
 }
 
 inline DiffResult unchangedResult(int count)

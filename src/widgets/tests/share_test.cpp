@@ -46,7 +46,7 @@ protected:
 
     void share(const DiffResult& result, QWidget* anchor = nullptr)
     {
-        ExportPresenter::share(result, QStringLiteral("a.json"), QStringLiteral("b.json"), anchor);
+        ExportPresenter::share(makeRequest(result, QStringLiteral("a.json"), QStringLiteral("b.json")), anchor);
     }
 
     QStringList menuTexts() const

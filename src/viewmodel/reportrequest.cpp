@@ -1,0 +1,21 @@
+#include "viewmodel/reportrequest.h"
+
+#include "core/nativepath.h"
+#include "viewmodel/comparisonviewmodel.h"
+
+namespace varnel {
+
+std::optional<ReportRequest> reportRequest(const ComparisonViewModel& model)
+{
+    const std::optional<DiffResult>& result = model.activeDiffResult();
+    if (!result || !model.leftFile() || !model.rightFile())
+        return std::nullopt;
+    ReportRequest request{*result, model.leftFile()->name, model.rightFile()->name, {}};
+    for (const FileItem* file : {&*model.leftFile(), &*model.rightFile()}) {
+        if (file->url.isLocalFile())
+            request.inputs.append(localPath(file->url));
+    }
+    return request;
+}
+
+} // namespace varnel

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/diffresult.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace varnel {
+
+class ComparisonViewModel;
+
+// What a report command (export, print, share) works on: the result to draw, the two
+// files' names for the report's header and its default file name, and the paths of the
+// two compared files, which a report must never replace.
+struct ReportRequest {
+    DiffResult result;
+    QString leftName;
+    QString rightName;
+    QStringList inputs;
+};
+
+// The request for a window's active result: nothing while the files are being compared,
+// after a failure, or while fewer than two are chosen.
+std::optional<ReportRequest> reportRequest(const ComparisonViewModel& model);
+
+} // namespace varnel
