@@ -6,7 +6,8 @@
 #   tools/dev.sh test             build and run every test with CTest
 #   tools/dev.sh asan             the same under AddressSanitizer and UBSan
 #   tools/dev.sh e2e              the end-to-end tests alone: the real window under Xvfb
-#   tools/dev.sh lint             clang-format check and clang-tidy over every source
+#   tools/dev.sh lint             clang-format check, no include up a layer (tools/layers.py),
+#                                 and clang-tidy over every source
 #   tools/dev.sh probe            varnel-cli on hostile inputs under time and memory limits
 #   tools/dev.sh package          build the Debian package (build/default/package/varnel_*.deb)
 #   tools/dev.sh print-e2e        a real print through CUPS onto a cups-pdf queue (root; not in CI)
@@ -27,7 +28,7 @@ build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-svg-dev zlib1g-de
 # checks of the desktop entry, the AppStream metadata and the Debian package.
 package_packages=(desktop-file-utils appstream dpkg-dev lintian)
 test_packages=(dbus xvfb xauth xdotool git python3 imagemagick strace "${package_packages[@]}")
-lint_packages=(clang-format clang-tidy)
+lint_packages=(clang-format clang-tidy python3)
 probe_packages=(python3 time util-linux)
 bench_packages=(git diffutils python3 time poppler-utils docx2txt)
 
@@ -95,6 +96,7 @@ lint)
     ensure_packages "${build_packages[@]}" "${lint_packages[@]}"
     # The format check needs no build; clang-tidy reads the compile database of a configured tree.
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+    python3 tools/layers.py
     preset=default
     [ "${CI:-}" = true ] && preset=ci
     # Generated sources (moc) must exist before clang-tidy reads the files that include them.
@@ -140,7 +142,7 @@ bench)
         build/default/bench-data/1M-5pct.right.txt
     ;;
 *)
-    sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac
