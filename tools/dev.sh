@@ -13,6 +13,7 @@
 #   tools/dev.sh print-e2e        a real print through CUPS onto a cups-pdf queue (root; not in CI)
 #   tools/dev.sh bench [ARGS]     benchmarks, and comparisons with standard tools (ARGS go to
 #                                 bench/compare-tools)
+#   tools/dev.sh bench-smoke      every benchmark once on a small input, so that none of them rots
 #
 # Packages are installed with apt only when missing; everything is quick when nothing is.
 set -euo pipefail
@@ -141,8 +142,15 @@ bench)
     build/default/bench/varnel-bench-window build/default/bench-data/1M-5pct.left.txt \
         build/default/bench-data/1M-5pct.right.txt
     ;;
+bench-smoke)
+    ensure_packages "${build_packages[@]}" "${bench_packages[@]}" "${test_packages[@]}"
+    preset=default
+    [ "${CI:-}" = true ] && preset=ci
+    build "$preset" >/dev/null
+    bash bench/smoke.sh "build/$preset"
+    ;;
 *)
-    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac
