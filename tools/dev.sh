@@ -5,6 +5,7 @@
 #                                 is missing, builds)
 #   tools/dev.sh test             build and run every test with CTest
 #   tools/dev.sh asan             the same under AddressSanitizer and UBSan
+#   tools/dev.sh tsan             the tests that start threads (label "threads") under ThreadSanitizer
 #   tools/dev.sh e2e              the end-to-end tests alone: the real window under Xvfb
 #   tools/dev.sh lint             clang-format check, no include up a layer (tools/layers.py),
 #                                 and clang-tidy over every source
@@ -93,6 +94,12 @@ asan)
     build asan
     ctest --preset asan -j "$(nproc)"
     ;;
+tsan)
+    ensure_packages "${build_packages[@]}" "${test_packages[@]}"
+    # The build preset names only the test programs that hold cases labelled "threads".
+    build tsan
+    ctest --preset tsan -j "$(nproc)"
+    ;;
 lint)
     ensure_packages "${build_packages[@]}" "${lint_packages[@]}"
     # The format check needs no build; clang-tidy reads the compile database of a configured tree.
@@ -150,7 +157,7 @@ bench-smoke)
     bash bench/smoke.sh "build/$preset"
     ;;
 *)
-    sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac
