@@ -3,6 +3,7 @@
 #include "viewmodel/findmodel.h"
 
 #include <QSignalSpy>
+#include <QThreadPool>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,10 @@ namespace {
 // A view model whose comparisons are made from lines in memory.
 class FindTest : public ::testing::Test {
 protected:
+    // A superseded comparison or count may still be running, and the comparator reads this
+    // fixture's lines: let every worker finish before they go.
+    ~FindTest() override { QThreadPool::globalInstance()->waitForDone(); }
+
     void compare(const QStringList& left, const QStringList& right)
     {
         m_left = left;
