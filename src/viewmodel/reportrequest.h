@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/compareoptions.h"
 #include "core/diffresult.h"
 
 #include <QString>
@@ -12,13 +13,14 @@ namespace varnel {
 class ComparisonViewModel;
 
 // What a report command (export, print, share) works on: the result to draw, the two
-// files' names for the report's header and its default file name, and the paths of the
-// two compared files, which a report must never replace.
+// files' names for the report's header and its default file name, the paths of the two
+// compared files, which a report must never replace, and how their lines were compared.
 struct ReportRequest {
     DiffResult result;
     QString leftName;
     QString rightName;
     QStringList inputs;
+    CompareOptions options{};
 };
 
 // The request for a window's active result: nothing while the files are being compared,

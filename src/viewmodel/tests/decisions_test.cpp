@@ -70,6 +70,11 @@ TEST_F(DecisionsTest, AReportRequestCarriesTheActiveResultAndTheComparedFiles)
     EXPECT_EQ(request->result.lines().size(), model.activeDiffResult()->lines().size());
     model.setShowAllContext(true);
     EXPECT_EQ(reportRequest(model)->result.lines().size(), model.fullDiffResult()->lines().size());
+
+    // Compared another way, the request says so.
+    model.setCompareOptions(CompareOptions{.canonicalEquivalence = false});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isComparing(); }, 20000));
+    EXPECT_FALSE(reportRequest(model)->options.canonicalEquivalence);
 }
 
 TEST_F(DecisionsTest, TheLayoutIsOnePreferenceThatEveryWindowFollows)
