@@ -13,7 +13,7 @@ Then it asserts, over every process of every trace, that
   server, the session bus, our own single-instance socket);
 - every input file is opened read-only, and never renamed, removed or truncated;
 - the only files created or opened for writing are the report and its temporary
-  sibling, the printed file, the settings file (with the lock and temporary file of its
+  sibling, the printed file and its temporary sibling, the settings file (with the lock and temporary file of its
   atomic replacement), the share folder's report, and the single-instance socket and its
   lock in the private runtime folder.
 

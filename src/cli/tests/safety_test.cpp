@@ -167,6 +167,25 @@ TEST_F(CliTest, ReportDefaultNamesFitTheFileSystem)
     EXPECT_TRUE(pdfs[0].startsWith(u'l') && pdfs[0].endsWith(QStringLiteral("r.txt.pdf")));
 }
 
+// Every name up to the 255 bytes a folder takes is written, the default one and one
+// given with -o alike, whatever the temporary file beside it is called.
+TEST_F(CliTest, ReportNamesOfUpTo255BytesAreWritten)
+{
+    const QString right = write("b.txt", "b\n");
+    for (int bytes = 247; bytes <= 255; ++bytes) {
+        const QString left = QString(bytes - 17, u'a') + ".txt"; // "LEFT vs b.txt.pdf"
+        write(left, "a\n");
+        const Outcome named = run({"report", left, "b.txt"}, {}, m_dir.path());
+        EXPECT_EQ(named.exitCode, 0) << bytes << ": " << named.err.toStdString();
+        EXPECT_TRUE(contents(m_dir.filePath(left + " vs b.txt.pdf")).startsWith("%PDF-")) << bytes;
+        const QString given = m_dir.filePath(QString(bytes - 4, u'o') + ".pdf");
+        const Outcome output = run({"report", "-o", given, m_dir.filePath(left), right});
+        EXPECT_EQ(output.exitCode, 0) << bytes << ": " << output.err.toStdString();
+        EXPECT_TRUE(contents(given).startsWith("%PDF-")) << bytes;
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1 + 3 * 9); // no temporary left
+}
+
 // A report never replaces a compared file (through any link) nor a device or FIFO, which
 // it writes in place instead.
 TEST_F(CliTest, ReportTargetsAreCheckedBeforeWriting)

@@ -5,6 +5,7 @@
 #include "report/exportservice.h"
 #include "report/reportfile.h"
 #include "widgets/dialogs/dialogs.h"
+#include "widgets/export/printbuffer.h"
 #include "widgets/export/reportdialogs.h"
 #include "widgets/export/reportjob.h"
 #include "widgets/style/appearance.h"
@@ -14,7 +15,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
-#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
@@ -26,6 +26,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace varnel {
@@ -85,6 +86,87 @@ QString menuText(const QMenu& menu, const QString& message, const QString& path)
     QString text = message;
     text.replace(QStringLiteral("\"%1\"").arg(displayPath(path)), QStringLiteral("\"%1\"").arg(displayName(path)));
     return menu.fontMetrics().elidedText(text, Qt::ElideMiddle, 560);
+}
+
+using PrintOutcome = ExportPresenter::PrintOutcome;
+
+// The pages chosen in the print dialog, in the order the printer wants them.
+QList<int> pagesToPrint(const QPrinter& printer, int total)
+{
+    QList<int> pages;
+    const QPageRanges ranges = printer.pageRanges();
+    for (int page = 1; page <= total; ++page) {
+        if (ranges.isEmpty() || ranges.contains(page))
+            pages.append(page);
+    }
+    if (printer.pageOrder() == QPrinter::LastPageFirst)
+        std::reverse(pages.begin(), pages.end());
+    return pages;
+}
+
+// Draws the pages on the printer. A print job is handed to the print system as one
+// document when the drawing ends, and Qt offers no way to take it back unsent, so only a
+// drawing into a file (`cancellable`) can be stopped half way.
+PrintOutcome printPages(QPrinter& printer, const QList<ExportService::SideBySideRow>& rows, const QList<int>& pages,
+                        const ReportRequest& request, QWidget* parent, bool cancellable = false)
+{
+    const auto draw = [&](ExportService::Progress& progress) {
+        QPainter painter;
+        if (!painter.begin(&printer))
+            return false;
+        bool drawn = false;
+        try {
+            drawn = ExportService::drawReport(painter, printer, rows, request.leftName, request.rightName, pages,
+                                              &progress);
+        } catch (const std::bad_alloc&) {
+            drawn = false;
+        }
+        return painter.end() && drawn;
+    };
+    switch (ReportJob::run(parent, QStringLiteral("Print"), int(pages.size()), cancellable, draw)) {
+    case ReportJob::Outcome::finished: return PrintOutcome::printed;
+    case ReportJob::Outcome::cancelled: return PrintOutcome::cancelled;
+    case ReportJob::Outcome::failed: break;
+    }
+    return PrintOutcome::failed;
+}
+
+// A print to a file: drawn into memory, then written by the same atomic writer as Export,
+// so the file named is replaced only by a whole document and a cancelled or failed print
+// leaves it as it was. On failure `why` names the file and the reason.
+PrintOutcome printToFile(QPrinter& printer, const QList<ExportService::SideBySideRow>& rows, const QList<int>& pages,
+                         const ReportRequest& request, QWidget* parent, QString& why)
+{
+    const QString target = printer.outputFileName();
+    const auto failedBecause = [&](int error) {
+        why = ReportFile::writeFailed(target, QString::fromLocal8Bit(std::strerror(error))).message;
+        return PrintOutcome::failed;
+    };
+    PrintBuffer buffer;
+    if (buffer.error() != 0)
+        return failedBecause(buffer.error());
+    printer.setOutputFileName(buffer.path());
+    const PrintOutcome drawn = printPages(printer, rows, pages, request, parent, true);
+    printer.setOutputFileName(target);
+    if (drawn != PrintOutcome::printed)
+        return drawn;
+    try {
+        int error = 0;
+        const std::optional<QByteArray> bytes = buffer.contents(&error);
+        if (!bytes)
+            return failedBecause(error);
+        if (!PrintBuffer::isComplete(*bytes))
+            return PrintOutcome::failed;
+        if (std::optional<Error> failure =
+                ReportFile::write(target, *bytes, request.inputs, ReportFile::NotRegular::refuse)) {
+            why = failure->message;
+            return PrintOutcome::failed;
+        }
+    } catch (const std::bad_alloc&) {
+        why = ReportFile::writeFailed(target, outOfMemoryMessage()).message;
+        return PrintOutcome::failed;
+    }
+    return PrintOutcome::printed;
 }
 
 } // namespace
@@ -155,65 +237,45 @@ void ExportPresenter::print(const ReportRequest& request, QWidget* parent)
     if (!dialogs::choosePrinter(parent, printer, pages))
         return;
     const QPointer<QWidget> window = parent;
-    const PrintOutcome outcome = printTo(printer, request, parent);
+    QString failure;
+    const PrintOutcome outcome = printTo(printer, request, parent, &failure);
     if (parent != nullptr && window.isNull())
         return;
-    if (outcome == PrintOutcome::failed) {
-        const QString where = printer.outputFileName().isEmpty()
-                                  ? QStringLiteral("on \"%1\"").arg(printer.printerName())
-                                  : QStringLiteral("to \"%1\"").arg(displayPath(printer.outputFileName()));
-        dialogs::alert(parent, QStringLiteral("Print Failed"),
-                       QStringLiteral("The report could not be printed %1.").arg(where));
-    }
+    if (outcome == PrintOutcome::failed)
+        dialogs::alert(parent, QStringLiteral("Print Failed"), failure);
 }
 
-ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const ReportRequest& request, QWidget* parent)
+ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const ReportRequest& request, QWidget* parent,
+                                                       QString* failure)
 {
+    QString ignored;
+    QString& why = failure != nullptr ? *failure : ignored;
+    const QString target = printer.outputFileName();
+    why = target.isEmpty() ? QStringLiteral("The report could not be printed on \"%1\".").arg(printer.printerName())
+                           : QStringLiteral("The report could not be printed to \"%1\".").arg(displayPath(target));
+    if (!target.isEmpty()) {
+        // Refused before anything is drawn, as Export refuses: never over a compared file
+        // (through any link), never into a device or FIFO.
+        const ReportFile::Target kind = ReportFile::inspect(target, request.inputs);
+        if (kind == ReportFile::Target::input || kind == ReportFile::Target::notRegularFile) {
+            why = (kind == ReportFile::Target::input ? ReportFile::inputRefused(target)
+                                                     : ReportFile::notRegularRefused(target))
+                      .message;
+            return PrintOutcome::failed;
+        }
+    }
     QList<ExportService::SideBySideRow> rows;
     try {
         rows = ExportService::makeSideBySideRows(request.result.lines(), true);
     } catch (const std::bad_alloc&) {
         return PrintOutcome::failed;
     }
-    const int total = ExportService::pageCount(rows.size());
-
-    // The pages chosen in the dialog, in the order the printer wants them.
-    QList<int> pages;
-    const QPageRanges ranges = printer.pageRanges();
-    for (int page = 1; page <= total; ++page) {
-        if (ranges.isEmpty() || ranges.contains(page))
-            pages.append(page);
-    }
+    const QList<int> pages = pagesToPrint(printer, ExportService::pageCount(rows.size()));
     if (pages.isEmpty())
         return PrintOutcome::printed; // a range past the last page: nothing to print
-    if (printer.pageOrder() == QPrinter::LastPageFirst)
-        std::reverse(pages.begin(), pages.end());
-
-    // A print to a file can stop half way, and the half-written file goes. A print job
-    // is handed to the print system as one document when the drawing ends, and Qt offers
-    // no way to take it back unsent, so it always runs to the end.
-    const bool toFile = !printer.outputFileName().isEmpty();
-    bool began = false;
-    const auto draw = [&](ExportService::Progress& progress) {
-        QPainter painter;
-        if (!painter.begin(&printer))
-            return false;
-        began = true;
-        bool drawn = false;
-        try {
-            drawn = ExportService::drawReport(painter, printer, rows, request.leftName, request.rightName, pages,
-                                              &progress);
-        } catch (const std::bad_alloc&) {
-            drawn = false;
-        }
-        return painter.end() && drawn;
-    };
-    const ReportJob::Outcome outcome = ReportJob::run(parent, QStringLiteral("Print"), int(pages.size()), toFile, draw);
-    if (outcome == ReportJob::Outcome::finished)
-        return PrintOutcome::printed;
-    if (toFile && began)
-        QFile::remove(printer.outputFileName()); // never leave half a document
-    return outcome == ReportJob::Outcome::cancelled ? PrintOutcome::cancelled : PrintOutcome::failed;
+    if (target.isEmpty())
+        return printPages(printer, rows, pages, request, parent);
+    return printToFile(printer, rows, pages, request, parent, why);
 }
 
 Expected<QString> ExportPresenter::writeShareFile(const ReportRequest& request, QWidget* parent)

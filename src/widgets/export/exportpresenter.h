@@ -27,7 +27,9 @@ public:
 
     // Prints the whole report (unchanged lines and placeholders included) through the
     // print dialog: one US Letter sheet a page, full page, never scaled, the pages chosen
-    // in the dialog. Cancelling the dialog leaves no trace.
+    // in the dialog. Cancelling the dialog leaves no trace. A print to a file is written as
+    // Export writes: never over a compared file or a device, the file replaced only by a
+    // whole document, and a failure shown in an alert naming the file and the reason.
     static void print(const ReportRequest& request, QWidget* parent);
 
     // Writes the whole report to a private folder (shareFolder()) under its default name
@@ -56,8 +58,12 @@ public:
 
     enum class PrintOutcome { printed, cancelled, failed };
     // Draws the whole report on a printer already set up (by the print dialog): the pages
-    // of its page range, or all. What Print does once its dialog is accepted.
-    static PrintOutcome printTo(QPrinter& printer, const ReportRequest& request, QWidget* parent = nullptr);
+    // of its page range, or all. What Print does once its dialog is accepted. A printer
+    // with an output file draws into memory, and the document goes to that file through
+    // ReportFile::write; a long one can then be cancelled, which leaves the file as it was.
+    // When it fails, `failure` (if given) says why, naming the printer or the file.
+    static PrintOutcome printTo(QPrinter& printer, const ReportRequest& request, QWidget* parent = nullptr,
+                                QString* failure = nullptr);
 
     // The file for the clipboard: a URI list, the form GNOME's and other file managers
     // paste, and the path as text.

@@ -37,13 +37,26 @@ protected:
                                    nullptr);
     }
 
-    // Whether the last export failed with `The report "TARGET" could not be written: …`.
-    ::testing::AssertionResult failedToWrite(const QString& target)
+    // Print to File, as the print dialog sets it up.
+    void printTo(const QString& target, const DiffResult& result, const QStringList& inputs = {})
+    {
+        fake.configurePrinter = [target](QPrinter& printer) {
+            printer.setOutputFileName(target);
+            return true;
+        };
+        ExportPresenter::print(makeRequest(result, QStringLiteral("a.json"), QStringLiteral("b.json"), inputs),
+                               nullptr);
+    }
+
+    // Whether the last command failed with `The report "TARGET" could not be written: …`
+    // in the one alert shown.
+    ::testing::AssertionResult failedToWrite(const QString& target,
+                                             const QString& title = QStringLiteral("Export Failed"))
     {
         if (alerts.alerts.size() != 1)
             return ::testing::AssertionFailure() << alerts.alerts.size() << " alerts";
         const QString text = alerts.alerts.back().text;
-        if (alerts.alerts.back().title != QStringLiteral("Export Failed") ||
+        if (alerts.alerts.back().title != title ||
             !text.startsWith(QStringLiteral("The report \"%1\" could not be written: ").arg(target)) ||
             !text.endsWith(u'.'))
             return ::testing::AssertionFailure() << text.toStdString();
@@ -92,6 +105,30 @@ TEST_F(ExportTest, TheComparedFilesOfTheRequestAreNeverReplaced)
     ASSERT_EQ(alerts.alerts.size(), 1u);
     EXPECT_TRUE(alerts.alerts.back().text.endsWith(QStringLiteral("would replace one of the files being compared.")));
     EXPECT_EQ(fileBytes(path("a.json")), QByteArray("left"));
+
+    // Print to File keeps the same rule, through a symbolic or hard link too, and refuses a
+    // device; nothing is drawn.
+    writeFile("b.json", "right");
+    ASSERT_TRUE(QFile::link(path("a.json"), path("symlink.pdf")));
+    ASSERT_EQ(::link(QFile::encodeName(path("b.json")).constData(), QFile::encodeName(path("hard.pdf")).constData()),
+              0);
+    for (const QString& target : {path("a.json"), path("symlink.pdf"), path("hard.pdf")}) {
+        alerts.alerts.clear();
+        printTo(target, resultWithChange(10, 5), {path("a.json"), path("b.json")});
+        ASSERT_EQ(alerts.alerts.size(), 1u) << target.toStdString();
+        EXPECT_EQ(alerts.alerts.back().title, QStringLiteral("Print Failed"));
+        EXPECT_EQ(alerts.alerts.back().text,
+                  QStringLiteral("The report \"%1\" would replace one of the files being compared.").arg(target));
+    }
+    EXPECT_EQ(fileBytes(path("a.json")), QByteArray("left"));
+    EXPECT_EQ(fileBytes(path("b.json")), QByteArray("right"));
+    EXPECT_TRUE(QFileInfo(path("symlink.pdf")).isSymLink());
+    alerts.alerts.clear();
+    printTo(QStringLiteral("/dev/full"), resultWithChange(10, 5));
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts.back().text,
+              QStringLiteral("The report \"/dev/full\" cannot be written there: it is not a regular file."));
+    EXPECT_EQ(fake.progressTitles, QStringList()); // refused before drawing
 }
 
 TEST_F(ExportTest, FileNamesTooLongForTheFileSystemAreShortenedInTheMiddle)
@@ -198,9 +235,55 @@ TEST_F(ExportTest, AFailedWriteToAReadOnlyFolderKeepsTheFileThere)
     }
     const QString target = folder + QStringLiteral("/existing.pdf");
     exportTo(target, true, resultWithChange(20, 10));
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_TRUE(failedToWrite(target));
+    alerts.alerts.clear();
+    printTo(target, resultWithChange(20, 10));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_TRUE(failedToWrite(target, QStringLiteral("Print Failed")));
     EXPECT_EQ(fileBytes(target), before);
+}
+
+// A full file system, prepared by the test's wrapper (a small tmpfs holding one report and
+// filled up, in a mount namespace of its own). Export and Print to File both say so, keep
+// the old file whole and leave no empty or partial file behind.
+TEST_F(ExportTest, AFullDiskKeepsTheOldFileAndSaysSo)
+{
+    const QString folder = qEnvironmentVariable("VARNEL_TEST_FULL_DIR");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "needs a full file system: runs as export_full_mount";
+    const QString existing = folder + QStringLiteral("/existing.pdf");
+    const QByteArray before = fileBytes(existing);
+    ASSERT_FALSE(before.isEmpty()) << "the wrapper puts existing.pdf there";
+    const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    const DiffResult result = resultWithChange(300, 100);
+    for (const QString& target : {existing, folder + QStringLiteral("/new.pdf")}) {
+        alerts.alerts.clear();
+        exportTo(target, true, result);
+        EXPECT_TRUE(failedToWrite(target));
+        alerts.alerts.clear();
+        printTo(target, result);
+        EXPECT_TRUE(failedToWrite(target, QStringLiteral("Print Failed")));
+        EXPECT_TRUE(alerts.alerts.back().text.endsWith(QStringLiteral(": No space left on device.")));
+    }
+    EXPECT_EQ(fileBytes(existing), before);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), entries);
+}
+
+// Every name a folder takes, up to 255 bytes, is written by Export and by Print to File,
+// whatever the temporary file beside it is called.
+TEST_F(ExportTest, NamesOfUpTo255BytesAreWritten)
+{
+    const DiffResult result = resultWithChange(10, 5);
+    for (int bytes = 247; bytes <= 255; ++bytes) {
+        const QString exported = path(QString(bytes - 4, u'e') + QStringLiteral(".pdf"));
+        const QString printed = path(QString(bytes - 4, u'p') + QStringLiteral(".pdf"));
+        exportTo(exported, true, result);
+        printTo(printed, result);
+        ASSERT_TRUE(alerts.alerts.empty()) << bytes << ": " << alerts.alerts.back().text.toStdString();
+        EXPECT_TRUE(fileBytes(exported).startsWith("%PDF-")) << bytes;
+        EXPECT_TRUE(fileBytes(printed).startsWith("%PDF-")) << bytes;
+    }
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2 * 9); // no temporary left
 }
 
 TEST_F(ExportTest, PrintingDrawsLetterPagesThroughQPrinterWithThePagesChosen)
@@ -260,26 +343,30 @@ TEST_F(ExportTest, PrintingAlwaysShowsUnchangedLinesAndALongPrintToAFileCanBeSto
     EXPECT_TRUE(pageText(*document, 0).contains(QStringLiteral("unchanged lines hidden")));
     EXPECT_GT(lineCells(*document, 0), 0);
 
-    // Stopping a long print to a file leaves no half-written document.
+    // Stopping a long print to a file leaves no half-written document, and a file that
+    // was there stays as it was.
     fake.cancelProgress = true;
-    QPrinter longPrinter(QPrinter::HighResolution);
-    ExportPresenter::preparePrinter(longPrinter, QStringLiteral("a"), QStringLiteral("b"));
-    longPrinter.setOutputFileName(path("long.pdf"));
-    EXPECT_EQ(ExportPresenter::printTo(longPrinter,
-                                       makeRequest(unchangedResult(49 * 25), QStringLiteral("a"), QStringLiteral("b"))),
-              ExportPresenter::PrintOutcome::cancelled);
-    EXPECT_EQ(fake.progressTitles, QStringList{QStringLiteral("Print")});
+    const ReportRequest longRequest = makeRequest(unchangedResult(49 * 25), QStringLiteral("a"), QStringLiteral("b"));
+    for (const char* name : {"long.pdf", "existing.pdf"}) {
+        if (QByteArray(name) == "existing.pdf")
+            writeFile(name, "keep me");
+        QPrinter longPrinter(QPrinter::HighResolution);
+        ExportPresenter::preparePrinter(longPrinter, QStringLiteral("a"), QStringLiteral("b"));
+        longPrinter.setOutputFileName(path(name));
+        EXPECT_EQ(ExportPresenter::printTo(longPrinter, longRequest), ExportPresenter::PrintOutcome::cancelled);
+        EXPECT_EQ(longPrinter.outputFileName(), path(name));
+    }
+    EXPECT_EQ(fake.progressTitles, (QStringList{QStringLiteral("Print"), QStringLiteral("Print")}));
     EXPECT_FALSE(QFile::exists(path("long.pdf")));
+    EXPECT_EQ(fileBytes(path("existing.pdf")), "keep me");
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{QStringLiteral("collapsed.pdf"), QStringLiteral("existing.pdf")}));
 
-    // A printer that cannot begin is a failure, said in an alert.
+    // A file that cannot be written is a failure, said in an alert with the reason; root
+    // cannot write under a file either.
     fake.cancelProgress = false;
-    fake.configurePrinter = [this](QPrinter& target) {
-        target.setOutputFileName(path("notes.txt/out.pdf"));
-        return true;
-    };
     writeFile("notes.txt", "text");
-    ExportPresenter::print(makeRequest(collapsed, QStringLiteral("a"), QStringLiteral("b")), nullptr);
-    ASSERT_EQ(alerts.alerts.size(), 1u);
-    EXPECT_EQ(alerts.alerts.back().text,
-              QStringLiteral("The report could not be printed to \"%1\".").arg(path("notes.txt/out.pdf")));
+    printTo(path("notes.txt/out.pdf"), collapsed);
+    EXPECT_TRUE(failedToWrite(path("notes.txt/out.pdf"), QStringLiteral("Print Failed")));
+    EXPECT_TRUE(alerts.alerts.back().text.endsWith(QStringLiteral(": Not a directory.")));
 }

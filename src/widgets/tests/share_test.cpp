@@ -187,3 +187,25 @@ TEST_F(ShareTest, AFailedWriteOffersNothingThatPointsAtAMissingOrOldFile)
         << menuTexts().join(u'|').toStdString();
     EXPECT_TRUE(alerts.alerts.empty()); // the menu says it; no alert on top
 }
+
+// The names Share writes under, up to the 255 bytes a folder takes, including the one
+// shortened from two names too long for it.
+TEST_F(ShareTest, NamesOfUpTo255BytesAreWritten)
+{
+    const DiffResult result = resultWithChange(10, 5);
+    QStringList names;
+    for (int bytes = 247; bytes <= 256; ++bytes) {
+        const QString left = QString(bytes - 9, u'a'); // "LEFT vs b.pdf"
+        const Expected<QString> written =
+            ExportPresenter::writeShareFile(makeRequest(result, left, QStringLiteral("b")));
+        ASSERT_TRUE(written.ok()) << bytes << ": " << written.error().message.toStdString();
+        names.append(QFileInfo(written.value()).fileName());
+        EXPECT_EQ(names.back().toUtf8().size(), std::min(bytes, 255)) << bytes;
+        EXPECT_TRUE(fileBytes(written.value()).startsWith("%PDF-")) << bytes;
+    }
+    EXPECT_TRUE(names.back().contains(QStringLiteral("…"))); // the shortened one
+    QStringList entries = QDir(folder()).entryList(QDir::Files | QDir::Hidden);
+    entries.sort();
+    names.sort();
+    EXPECT_EQ(entries, names); // no temporary left
+}
