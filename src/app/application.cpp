@@ -10,6 +10,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace varnel {
 
 namespace {
@@ -88,10 +90,16 @@ MainWindow* Application::open(const QStringList& paths)
     return window;
 }
 
-MainWindow* Application::openInNewWindow(const QStringList& paths)
+MainWindow* Application::openInNewWindow(const QStringList& paths, const QStringList& labels)
 {
     MainWindow* window = newWindow();
+    ComparisonViewModel& model = window->rootView()->viewModel();
+    for (qsizetype index = 0; index < std::min<qsizetype>(labels.size(), 2); ++index)
+        model.labelNextFile(index == 0 ? FileSide::left : FileSide::right, labels[index]);
     deliver(window, paths);
+    // A label is for a file of this request only, also when it was refused.
+    model.labelNextFile(FileSide::left, {});
+    model.labelNextFile(FileSide::right, {});
     return window;
 }
 

@@ -40,8 +40,9 @@ public:
     // no window open, or no files given, a new window opens. Several files at once start
     // the window over, so that `varnel a b` always compares a with b. Returns the window.
     MainWindow* open(const QStringList& paths);
-    // The files in a new window of their own.
-    MainWindow* openInNewWindow(const QStringList& paths);
+    // The files in a new window of their own; `labels` (up to two) name the first and the
+    // second file there instead of their own names.
+    MainWindow* openInNewWindow(const QStringList& paths, const QStringList& labels = {});
 
     // The report commands of every window, present and future.
     void setReportHandler(ReportHandler handler);

@@ -30,7 +30,8 @@ QString unreadableReason(const QString& path)
     if (::stat(native.constData(), &status) != 0)
         return QStringLiteral("No such file");
     if (S_ISDIR(status.st_mode))
-        return QStringLiteral("It is a folder");
+        return QStringLiteral("It is a folder. Varnel compares two files, not folders; with git, run "
+                              "git difftool without -d (--dir-diff), which opens one window per changed file");
     if (::access(native.constData(), R_OK) != 0)
         return QStringLiteral("Permission denied");
     return {};
@@ -49,15 +50,16 @@ CommandLine failure(int exitCode, const QString& error)
 
 QString commandLineUsage()
 {
-    return QStringLiteral("Usage: varnel [--wait] [FILE...]\n"
+    return QStringLiteral("Usage: varnel [--wait] [--label LABEL]... [FILE...]\n"
                           "Compare files line by line: the first FILE opens on the left, the second on the right.\n"
                           "Files go to the window of Varnel already running, if there is one.\n\n"
                           "Options:\n"
                           "  --wait         Open the files in a new window and return when it closes\n"
-                          "                 (for git difftool).\n"
-                          "  --benchmark-first-paint\n"
-                          "                 Print when the diff is first painted, then how long each\n"
-                          "                 frame of the diff takes to paint (for benchmarks).\n"
+                          "                 (for git difftool). Closing the comparison closes the window.\n"
+                          "                 The comparison is not added to the recent comparisons.\n"
+                          "  --label LABEL  Show LABEL instead of the file's name, in the window and its\n"
+                          "                 reports: the first for the first file, the second for the\n"
+                          "                 second. With a label the files open in a window of this process.\n"
                           "  -h, --help     Show this help.\n"
                           "  -v, --version  Show the version.\n");
 }
@@ -66,7 +68,8 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& workin
 {
     CommandLine result;
     bool optionsEnded = false;
-    for (const QString& argument : arguments) {
+    for (qsizetype index = 0; index < arguments.size(); ++index) {
+        const QString& argument = arguments[index];
         const bool isOption = !optionsEnded && argument.startsWith(u'-') && argument != u"-";
         if (!isOption) {
             result.files.append(filePath(argument, workingDirectory));
@@ -76,6 +79,12 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& workin
             optionsEnded = true;
         } else if (argument == u"--wait") {
             result.wait = true;
+        } else if (argument == u"--label" || argument.startsWith(u"--label=")) {
+            if (argument == u"--label" && index + 1 == arguments.size())
+                return failure(2, QStringLiteral("varnel: option '--label' needs a value"));
+            if (result.labels.size() == 2)
+                return failure(2, QStringLiteral("varnel: at most two labels, one for each file"));
+            result.labels.append(argument == u"--label" ? arguments[++index] : argument.sliced(8));
         } else if (argument == u"--benchmark-first-paint") {
             result.benchmarkFirstPaint = true;
         } else if (argument == u"-h" || argument == u"--help") {

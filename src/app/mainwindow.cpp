@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMenuBar>
 
 namespace varnel {
@@ -120,14 +121,23 @@ void MainWindow::setReportHandler(ReportHandler handler)
     updateCommands();
 }
 
+void MainWindow::setOneComparison()
+{
+    m_oneComparison = true;
+    m_root->setRecordsComparisons(false);
+    updateCommands();
+}
+
 void MainWindow::updateCommands()
 {
     const ComparisonViewModel& model = m_root->viewModel();
     const bool comparison = model.bothFilesLoaded();
     for (Command command : {Command::exportPdf, Command::share, Command::print})
         action(command)->setEnabled(comparison && m_reportHandler);
-    action(Command::close)->setText(comparison ? QStringLiteral("Close Comparison") : QStringLiteral("Close Window"));
-    action(Command::closeWindow)->setVisible(comparison);
+    const bool closesComparison = comparison && !m_oneComparison;
+    action(Command::close)
+        ->setText(closesComparison ? QStringLiteral("Close Comparison") : QStringLiteral("Close Window"));
+    action(Command::closeWindow)->setVisible(closesComparison);
     // The window's title names the compared files; the desktop adds "Varnel".
     setWindowTitle(comparison ? QStringLiteral("%1 ↔ %2").arg(model.leftFile()->name, model.rightFile()->name)
                               : QString());
@@ -148,10 +158,19 @@ void MainWindow::runReport(ReportCommand command)
 
 void MainWindow::closeComparisonOrWindow()
 {
-    if (m_root->viewModel().bothFilesLoaded())
+    if (m_root->viewModel().bothFilesLoaded() && !m_oneComparison)
         m_root->viewModel().resetFiles();
     else
         close();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (m_oneComparison && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void MainWindow::changeEvent(QEvent* event)

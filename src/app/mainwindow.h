@@ -32,6 +32,9 @@ ReportHandler exportPresenterHandler();
 // Comparison"), on the welcome screen the window ("Close Window"). The report commands
 // are enabled while both files are chosen and a report handler is set; a disabled item
 // ignores its shortcut. Closing the window deletes it, and its view model with it.
+//
+// A window for one comparison (setOneComparison) closes as a whole: Ctrl+W and Escape
+// close the window, and its comparison stays out of the recent comparisons.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -68,12 +71,20 @@ public:
     // Application::setReportHandler sets it for every window, present and future.
     void setReportHandler(ReportHandler handler);
 
+    // Makes this the window of one comparison, as `varnel --wait` opens for git: closing
+    // the comparison (Ctrl+W, Escape) closes the window, and nothing is recorded.
+    void setOneComparison();
+    bool isOneComparison() const { return m_oneComparison; }
+
 Q_SIGNALS:
     // The window became the active one.
     void activated();
 
 protected:
     void changeEvent(QEvent* event) override;
+    // Escape that nothing inside took (the find bar takes its own) closes a window of one
+    // comparison.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QAction* addCommand(Command command, const QString& text, const QList<QKeySequence>& keys = {});
@@ -86,6 +97,7 @@ private:
     RootView* m_root;
     ReportHandler m_reportHandler;
     QList<QAction*> m_actions; // indexed by Command
+    bool m_oneComparison = false;
 };
 
 } // namespace varnel

@@ -46,7 +46,8 @@ int runVarnel(int argc, char* argv[])
     // starting at once from both deciding that they are the first.
     std::optional<QString> socket;
     std::unique_ptr<QLockFile> lock;
-    if (!command.wait && !command.benchmarkFirstPaint) {
+    const bool ownWindow = command.wait || command.benchmarkFirstPaint || !command.labels.isEmpty();
+    if (!ownWindow) {
         if (const std::optional<QString> folder = instance::folder()) {
             socket = instance::socketPath(*folder);
             lock = std::make_unique<QLockFile>(*socket + QStringLiteral(".lock"));
@@ -79,8 +80,12 @@ int runVarnel(int argc, char* argv[])
 
     if (command.wait) {
         // git difftool deletes the files once we return: stay until this window closes.
-        MainWindow* window = application.openInNewWindow(command.files);
+        MainWindow* window = application.openInNewWindow(command.files, command.labels);
+        window->setOneComparison();
         QObject::connect(window, &QObject::destroyed, &qt, &QCoreApplication::quit);
+    } else if (!command.labels.isEmpty()) {
+        // Labels belong to these files: they open here rather than in another process.
+        application.openInNewWindow(command.files, command.labels);
     } else {
         application.open(command.files);
     }

@@ -35,12 +35,24 @@ CompareOptions compareOptions(const QCommandLineParser& parser)
     return {};
 }
 
-std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments)
+QString commandHelp(const QCommandLineParser& parser, QStringView command)
+{
+    // Qt's first line, "Usage: PROGRAM [options] ...", names the program alone: the command
+    // goes after it, so that the line can be copied as it stands.
+    QString text = parser.helpText();
+    const qsizetype options = text.indexOf(u" [options]");
+    const qsizetype lineEnd = text.indexOf(u'\n');
+    if (text.startsWith(u"Usage: ") && options > 0 && options < lineEnd)
+        text.replace(0, options, QStringLiteral("Usage: varnel-cli ") + command.toString());
+    return text;
+}
+
+std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments, QStringView command)
 {
     if (!parser.parse(arguments))
-        return fail(parser.errorText());
+        return fail(parser.errorText() + QStringLiteral("\nSee: varnel-cli %1 --help").arg(command));
     if (parser.isSet(QStringLiteral("help"))) {
-        writeOut(parser.helpText().toUtf8());
+        writeOut(commandHelp(parser, command).toUtf8());
         return kExitSame;
     }
     return std::nullopt;

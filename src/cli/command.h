@@ -26,9 +26,13 @@ int fail(const QString& message);
 // Paths arrive as exact bytes (see core/nativepath.h) and are made absolute here.
 FileItem fileItem(const QString& path);
 
-// Parses a subcommand's arguments; gives the exit status when there is nothing more to do
-// (a usage error, or --help printed).
-std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments);
+// A subcommand's help: Qt's, with a usage line that names the command
+// ("Usage: varnel-cli report [options] LEFT RIGHT").
+QString commandHelp(const QCommandLineParser& parser, QStringView command);
+
+// Parses the arguments of `command`; gives the exit status when there is nothing more to
+// do (a usage error, or --help printed).
+std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments, QStringView command);
 
 // The flags that say how lines are compared, for every command that compares, and the
 // options they ask for. One flag a comparison option; today there are none.

@@ -134,7 +134,7 @@ int runDiff(const QStringList& arguments)
     addCompareOptions(parser);
     parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
     parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
-    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+    if (const std::optional<int> exit = parseOrExit(parser, arguments, u"diff"))
         return *exit;
     if (parser.isSet(json) && parser.isSet(stat))
         return fail(QStringLiteral("--json and --stat cannot be used together."));

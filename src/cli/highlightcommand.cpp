@@ -54,7 +54,7 @@ int runHighlight(const QStringList& arguments)
     parser.addOptions({language, file});
     parser.addPositionalArgument(QStringLiteral("LINE"), QStringLiteral("Lines to colour; standard input if none."),
                                  QStringLiteral("[LINE...]"));
-    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+    if (const std::optional<int> exit = parseOrExit(parser, arguments, u"highlight"))
         return *exit;
     if (parser.isSet(language) == parser.isSet(file))
         return fail(QStringLiteral("highlight needs exactly one of --language NAME and --file PATH."));

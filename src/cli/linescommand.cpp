@@ -11,7 +11,7 @@ int runLines(const QStringList& arguments)
     parser.setApplicationDescription(QStringLiteral("Print the lines Varnel compares for a file, as JSON."));
     parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to read."));
-    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+    if (const std::optional<int> exit = parseOrExit(parser, arguments, u"lines"))
         return *exit;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 1)

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -135,9 +136,15 @@ int run(QStringList arguments)
 
 int main(int argc, char* argv[])
 {
-    // Nothing but the tool's own output reaches the terminal: Qt's and Poppler's
-    // diagnostics are dropped.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    // Qt's warnings, errors and fatal messages go to standard error under the tool's
+    // name (a fatal one is the only word of a crash); its chatter (debug, info) does not.
+    // Poppler's diagnostics are silenced by the PDF reader.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtDebugMsg || type == QtInfoMsg)
+            return;
+        const QByteArray line = "varnel-cli: " + message.toUtf8() + '\n';
+        std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+    });
 
     // The arguments keep their exact bytes (file names need not be UTF-8), and Qt sees
     // only the program's name, so it takes none of them for an option of its own.
@@ -145,12 +152,12 @@ int main(int argc, char* argv[])
     int qtArgc = 1;
 
     // Drawing the report needs fonts, which need a GUI application; it never needs a
-    // display.
+    // display, so it never asks for one, whatever the environment names (over ssh,
+    // QT_QPA_PLATFORM=xcb without a display would end the process).
     const bool needsFonts = arguments.value(1) == u"report";
     std::unique_ptr<QCoreApplication> application;
     if (needsFonts) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         const BorrowedRuntimeFolder runtime;
         application = std::make_unique<QGuiApplication>(qtArgc, argv);
     } else {

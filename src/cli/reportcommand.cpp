@@ -23,7 +23,7 @@ int runReport(const QStringList& arguments)
     addCompareOptions(parser);
     parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
     parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
-    if (const std::optional<int> exit = parseOrExit(parser, arguments))
+    if (const std::optional<int> exit = parseOrExit(parser, arguments, u"report"))
         return *exit;
     const QStringList files = parser.positionalArguments();
     if (files.size() != 2)

@@ -29,6 +29,9 @@ constexpr FileKind kFileKinds[] = {
     {u"rb", Reader::text, Language::ruby},        {u"rake", Reader::text, Language::ruby},
     {u"gemspec", Reader::text, Language::ruby},   {u"sh", Reader::text, std::nullopt},
     {u"bash", Reader::text, std::nullopt},        {u"zsh", Reader::text, std::nullopt},
+    {u"hpp", Reader::text, std::nullopt},         {u"hh", Reader::text, std::nullopt},
+    {u"hxx", Reader::text, std::nullopt},         {u"cc", Reader::text, std::nullopt},
+    {u"cxx", Reader::text, std::nullopt},
 };
 
 } // namespace

@@ -131,7 +131,8 @@ ReportFile::Target ReportFile::inspect(const QString& target, const QStringList&
 QString ReportFile::defaultName(const QString& leftName, const QString& rightName)
 {
     const QString suffix = QStringLiteral(".pdf");
-    QString stem = leftName + QStringLiteral(" vs ") + rightName;
+    const auto lastPart = [](const QString& name) { return name.sliced(name.lastIndexOf(u'/') + 1); };
+    QString stem = lastPart(leftName) + QStringLiteral(" vs ") + lastPart(rightName);
     if (nativePath(stem + suffix).size() <= kMaxNameBytes)
         return stem + suffix;
     // Too long for a file name: the middle goes, so that both ends (the left file's name

@@ -43,7 +43,9 @@ public:
 
     // "LEFT vs RIGHT.pdf", the names keeping their extensions (and bytes); shortened in
     // the middle, to at most kMaxNameBytes, when longer than a file name may be. The one
-    // default for the window's commands and varnel-cli's report.
+    // default for the window's commands and varnel-cli's report. A name given as a path
+    // (a label such as "src/a.hpp (old)") counts from its last part, since a slash cannot
+    // stand in a file name.
     static QString defaultName(const QString& leftName, const QString& rightName);
 
     // Writes `data` to `target`. A target that is one of `inputs` is refused

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace varnel {
 
@@ -162,12 +163,19 @@ std::optional<qint64> ComparisonViewModel::focusedChangeRow() const
 void ComparisonViewModel::loadFile(const QUrl& url, FileSide side)
 {
     FileItem item = FileItem::fromUrl(url);
+    if (QString label = std::exchange(side == FileSide::left ? m_leftLabel : m_rightLabel, {}); !label.isEmpty())
+        item.name = std::move(label);
     if (side == FileSide::left)
         setLeftFile(std::move(item));
     else
         setRightFile(std::move(item));
     clearComparisonState();
     triggerComparisonIfReady();
+}
+
+void ComparisonViewModel::labelNextFile(FileSide side, const QString& label)
+{
+    (side == FileSide::left ? m_leftLabel : m_rightLabel) = label;
 }
 
 std::optional<Language> ComparisonViewModel::language() const

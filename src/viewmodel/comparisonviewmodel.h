@@ -111,6 +111,11 @@ public:
     std::function<void(const QUrl& left, const QUrl& right)> onComparisonSucceeded;
 
     void loadFile(const QUrl& url, FileSide side);
+    // The name the next file loaded on `side` shows instead of its own, in the toolbar, the
+    // window's title and the reports: for a file known by another name than its path's
+    // (git's temporary copies, named by `varnel --label`). Files loaded after it, on that
+    // side, show their own names again; so does every file after an empty label.
+    void labelNextFile(FileSide side, const QString& label);
     void swapFiles();
     void resetFiles();
     void moveToNextChange();
@@ -159,6 +164,8 @@ private:
 
     std::optional<FileItem> m_leftFile;
     std::optional<FileItem> m_rightFile;
+    QString m_leftLabel; // for the next file loaded on that side
+    QString m_rightLabel;
     std::optional<DiffResult> m_diffResult;
     std::optional<DiffResult> m_fullDiffResult;
     std::optional<TextFormat> m_leftFormat;

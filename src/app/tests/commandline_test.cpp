@@ -55,6 +55,14 @@ TEST_F(CommandLineTest, FilesAreMadeAbsoluteInOrder)
     EXPECT_FALSE(two.benchmarkFirstPaint);
     const CommandLine url = parse({QUrl::fromLocalFile(path("a.txt")).toString()});
     EXPECT_EQ(url.files, QStringList({path("a.txt")}));
+
+    // Labels, as GNU diff takes them, in either spelling; a label may look like an option.
+    const CommandLine labelled = parse({"--label", "src/a.txt (old)", "a.txt", "--label=-b-", "b.txt"});
+    EXPECT_EQ(labelled.labels, QStringList({"src/a.txt (old)", "-b-"}));
+    EXPECT_EQ(labelled.files, QStringList({path("a.txt"), path("b.txt")}));
+    EXPECT_TRUE(two.labels.isEmpty());
+    EXPECT_EQ(parse({"a.txt", "--label"}).exitCode, 2);
+    EXPECT_EQ(parse({"--label", "1", "--label", "2", "--label=3"}).exitCode, 2);
 }
 
 TEST_F(CommandLineTest, HelpVersionAndErrors)
@@ -74,8 +82,12 @@ TEST_F(CommandLineTest, HelpVersionAndErrors)
     EXPECT_EQ(missing.action, CommandLine::Action::error);
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_EQ(missing.error, QStringLiteral("varnel: cannot open '%1': No such file").arg(path("gone.txt")));
-    EXPECT_TRUE(parse({"."}).error.endsWith("It is a folder"));
-    EXPECT_TRUE(commandLineUsage().startsWith("Usage: varnel [--wait] [FILE...]\n"));
+    // A folder (what `git difftool -d` passes) gets what to run instead.
+    EXPECT_TRUE(parse({"."}).error.contains("It is a folder. Varnel compares two files, not folders; with git, "
+                                            "run git difftool without -d"));
+    EXPECT_EQ(parse({"."}).exitCode, 1);
+    EXPECT_TRUE(commandLineUsage().startsWith("Usage: varnel [--wait] [--label LABEL]... [FILE...]\n"));
+    EXPECT_FALSE(commandLineUsage().contains("benchmark")); // for the benchmarks alone
 }
 
 // Names are bytes: one that is not UTF-8 is found by its bytes, and "link/.." is left for

@@ -1,43 +1,84 @@
 #!/usr/bin/env bash
-# A real `git difftool` with varnel --wait under Xvfb: git waits while the window is open
-# (its temporary file stays readable, and the comparison succeeds), and returns once
-# xdotool has closed the window with Ctrl+W twice (the comparison, then the window).
-#   difftool_e2e.sh VARNEL
+# A real `git difftool` session under Xvfb, set up with the git commands the README gives
+# (read from it), over a repository with three changed files, a .hpp among them: one
+# window at a time, titled with the labels, git waiting while it is open and going on
+# once Ctrl+W or Escape has closed it, and nothing added to the recent comparisons.
+# Then the README's alias names the revisions, and `git difftool -d` is refused with
+# what to run instead.
+#   difftool_e2e.sh VARNEL README
 set -euo pipefail
 source "$(dirname "$0")/e2elib.sh"
 e2e_start "$@"
-varnel=$1
+varnel=$1 readme=$2
 command -v git >/dev/null || { echo "skipped: git is not installed"; exit 77; }
+
+# `varnel` on the PATH is this build's.
+mkdir -p "$e2e_work/bin"
+ln -s "$varnel" "$e2e_work/bin/varnel"
+export PATH=$e2e_work/bin:$PATH GIT_CONFIG_NOSYSTEM=1
+
+# The README's git setup, word for word (into the throw-away home's ~/.gitconfig).
+setup=$(sed -n '/^Use it as `git difftool`:/,/^For those working on Varnel/p' "$readme" | grep '^git config --global ')
+[ "$(grep -c . <<<"$setup")" -ge 4 ] || fail "the README's git setup was not found"
+while IFS= read -r command; do eval "$command"; done <<<"$setup"
 
 repository=$e2e_work/repository
 git init -q "$repository"
 cd "$repository"
 git config user.name Test
 git config user.email test@example.invalid
+mkdir lib src
 printf 'alpha\nbeta\ngamma\n' > notes.txt
-git add notes.txt
+printf 'def f():\n    return 1\n' > lib/util.py
+printf '#pragma once\nstruct Shape {\n    int sides;\n};\n' > src/shape.hpp
+git add .
 git commit -qm one
 printf 'alpha\nBETA\ngamma\ndelta\n' > notes.txt
+printf 'def f():\n    return 2\n' > lib/util.py
+printf '#pragma once\nstruct Shape {\n    int sides = 3;\n};\n' > src/shape.hpp
 
-# The setting the README gives, with this build's varnel.
-git config difftool.varnel.cmd "'$varnel' --wait \"\$LOCAL\" \"\$REMOTE\""
-spawn git difftool --no-prompt --tool=varnel
-git=$!
+# Runs `git ARGUMENTS...` and closes each window it opens with the next key of $keys; the
+# windows must come in the order of $titles (extended regular expressions).
+session() {
+    spawn git "$@"
+    local git=$! index=0 window
+    for title in "${titles[@]}"; do
+        window=$(wait_for_window "^$title( — Varnel)?$" 20) || fail "git $*: no window titled $title"
+        [ "$(varnel_windows | grep -c .)" -eq 1 ] || fail "git $*: more than one window at $title"
+        sleep 0.5
+        kill -0 "$git" 2>/dev/null || fail "git $*: returned while $title was open"
+        xdotool windowfocus --sync "$window"
+        xdotool key --clearmodifiers "${keys[index]}"
+        index=$((index + 1))
+        for _ in $(seq 100); do
+            xdotool getwindowname "$window" >/dev/null 2>&1 || break
+            sleep 0.1
+        done
+    done
+    wait_for_exit "$git" 20 || fail "git $* did not return after the last window closed"
+    [ "$exit_code" -eq 0 ] || fail "git $* exited with $exit_code"
+    [ -z "$(varnel_windows)" ] || fail "git $*: a Varnel window is still open"
+}
 
-window=$(wait_for_window '^notes\.txt ↔ notes\.txt' 20) || fail "no window shows notes.txt ↔ notes.txt"
-sleep 1
-kill -0 "$git" 2>/dev/null || fail "git difftool returned while the window was open"
+titles=('lib/util\.py \(old\) ↔ lib/util\.py \(new\)'
+        'notes\.txt \(old\) ↔ notes\.txt \(new\)'
+        'src/shape\.hpp \(old\) ↔ src/shape\.hpp \(new\)')
+keys=(ctrl+w Escape ctrl+w)
+session difftool
 
-# The comparison succeeded: it is in the recent comparisons (only successes are).
-recorded() { grep -qs 'notes.txt' "$XDG_CONFIG_HOME/Varnel/Varnel.ini"; }
-for _ in $(seq 100); do recorded && break; sleep 0.1; done
-recorded || fail "the comparison was not recorded as a success"
+titles=('lib/util\.py \(HEAD\) ↔ lib/util\.py \(working tree\)'
+        'notes\.txt \(HEAD\) ↔ notes\.txt \(working tree\)'
+        'src/shape\.hpp \(HEAD\) ↔ src/shape\.hpp \(working tree\)')
+keys=(Escape ctrl+w Escape)
+session vdiff HEAD
 
-xdotool windowfocus --sync "$window"
-xdotool key --clearmodifiers ctrl+w
-wait_for_window '^Varnel$' 10 >/dev/null || fail "Ctrl+W did not close the comparison"
-xdotool key --clearmodifiers ctrl+w
-wait_for_exit "$git" 20 || fail "git difftool did not return after the window closed"
-[ "$exit_code" -eq 0 ] || fail "git difftool exited with $exit_code"
-[ -z "$(varnel_windows)" ] || fail "a Varnel window is still open"
+# git's temporary copies never reach the recent comparisons.
+! grep -qs 'recentComparisons' "$XDG_CONFIG_HOME/Varnel/Varnel.ini" ||
+    fail "the recent comparisons were written: $(cat "$XDG_CONFIG_HOME/Varnel/Varnel.ini")"
+
+# Folders are refused, saying what to run instead; no window opens.
+folders=$(git difftool -d 2>&1 || true)
+grep -q 'Varnel compares two files, not folders; with git, run git difftool without -d' <<<"$folders" ||
+    fail "git difftool -d: $folders"
+[ -z "$(varnel_windows)" ] || fail "git difftool -d opened a window"
 echo "difftool: ok"

@@ -3,15 +3,18 @@
 #include "app/settingswindow.h"
 #include "apptestutil.h"
 #include "widgets/comparison/diffcontainerview.h"
+#include "widgets/comparison/findbar.h"
 #include "widgets/export/exportpresenter.h"
 #include "widgets/export/reportdialogs.h"
 #include "widgets/root/rootview.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 
 using namespace varnel;
@@ -252,6 +255,47 @@ TEST_F(MainWindowTest, CtrlWClosesTheComparisonThenTheWindow)
     test::deleteClosed();
     EXPECT_FALSE(alive);
     EXPECT_TRUE(app->windows().isEmpty());
+}
+
+// `varnel --wait --label …` for git: the labels wherever a name shows, nothing recorded,
+// and the comparison closing the window whole (Escape once find has taken its own).
+TEST_F(MainWindowTest, AWindowForOneComparisonClosesWholeAndRecordsNothing)
+{
+    const QStringList paths{files.file(QStringLiteral("1a2b_old.txt"), "1\n2\n").toLocalFile(),
+                            files.file(QStringLiteral("new.txt"), "1\n3\n").toLocalFile()};
+    const QStringList labels{QStringLiteral("src/a.txt (old)"), QStringLiteral("src/a.txt (new)")};
+    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_W), QKeySequence(Qt::Key_Escape)}) {
+        MainWindow* window = app->openInNewWindow(paths, labels);
+        window->setOneComparison();
+        const QPointer<MainWindow> alive = window;
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_TRUE(test::waitFor([window] { return !window->rootView()->viewModel().isComparing(); }));
+        test::settle();
+        EXPECT_EQ(window->windowTitle(), "src/a.txt (old) \u2194 src/a.txt (new)");
+        EXPECT_EQ(window->action(Command::close)->text(), "Close Window");
+        EXPECT_FALSE(window->action(Command::closeWindow)->isVisible());
+        window->setReportHandler(recorder());
+        window->exportAction()->trigger();
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back().left, labels[0]);
+        EXPECT_EQ(calls.back().right, labels[1]);
+        EXPECT_EQ(calls.back().inputs, paths);
+
+        if (key == QKeySequence(Qt::Key_Escape)) {
+            QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
+            ASSERT_TRUE(window->rootView()->comparisonView()->findBar()->isVisible());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            test::deleteClosed();
+            ASSERT_TRUE(alive) << "Escape closes find first";
+            EXPECT_FALSE(window->rootView()->comparisonView()->findBar()->isVisible());
+        }
+        QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+        QTest::keySequence(focus, key);
+        test::deleteClosed();
+        EXPECT_FALSE(alive) << key.toString().toStdString();
+    }
+    test::settle();
+    EXPECT_TRUE(app->recentsStore().recents().isEmpty());
 }
 
 TEST_F(MainWindowTest, NewWindowsHaveTheirOwnViewModelAndShareTheRecents)

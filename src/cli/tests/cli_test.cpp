@@ -149,6 +149,21 @@ TEST_F(CliTest, HelpAndVersion)
     for (const LanguageName& language : kLanguages)
         EXPECT_TRUE(languages.contains(QString::fromUtf16(language.name).toUtf8()));
     EXPECT_EQ(run({"diff", "--help"}).exitCode, 0);
+    // Each command's usage names the command, so that it can be copied as it stands.
+    const QString left = write("l.txt", "a\n");
+    const QString right = write("r.txt", "b\n");
+    const std::pair<const char*, QStringList> commands[] = {
+        {"diff", {"--stat", left, right}},
+        {"lines", {left}},
+        {"highlight", {"--language", "json", "1"}},
+        {"report", {"-o", m_dir.filePath("out.pdf"), left, right}},
+    };
+    for (const auto& [command, arguments] : commands) {
+        const Outcome usage = run({command, "--help"});
+        EXPECT_EQ(usage.exitCode, 0) << command;
+        EXPECT_TRUE(usage.out.startsWith("Usage: varnel-cli " + QByteArray(command) + " [options]")) << command;
+        EXPECT_LT(run(QStringList{command} + arguments).exitCode, 2) << command;
+    }
     const Outcome version = run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.out.startsWith("varnel-cli "));

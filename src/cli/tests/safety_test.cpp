@@ -152,6 +152,23 @@ TEST_F(CliTest, ReportCreatesNothingButItsOutput)
               (QStringList{"a.txt", "b.txt", "out.pdf"}));
 }
 
+// Over ssh the environment may name a display platform with no display behind it: the
+// report never needs one, and whatever Qt says on the way reaches standard error.
+TEST_F(CliTest, ReportNeedsNoDisplayWhateverThePlatformSays)
+{
+    RunOptions options;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove("DISPLAY");
+    environment.remove("WAYLAND_DISPLAY");
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    options.environment = environment;
+    const Outcome made =
+        runWith({"report", "-o", m_dir.filePath("out.pdf"), write("a.txt", "a\n"), write("b.txt", "b\n")}, options);
+    EXPECT_EQ(made.exitCode, 0) << made.err.toStdString();
+    EXPECT_FALSE(made.crashed);
+    EXPECT_TRUE(QFile::exists(m_dir.filePath("out.pdf")));
+}
+
 // The default name of two long names is shortened to what a folder takes.
 TEST_F(CliTest, ReportDefaultNamesFitTheFileSystem)
 {

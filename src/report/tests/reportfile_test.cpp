@@ -125,4 +125,7 @@ TEST(ReportFile, NamesUpToTheLimitAreWritten)
     const QByteArray native = nativePath(ReportFile::defaultName(latin1, latin1));
     EXPECT_LE(native.size(), ReportFile::kMaxNameBytes);
     EXPECT_TRUE(native.startsWith("\xE9\xE9"));
+    // Labels given as paths (`varnel --label src/a.hpp`) name a file, not a folder.
+    EXPECT_EQ(ReportFile::defaultName(QStringLiteral("src/a.hpp (old)"), QStringLiteral("src/a.hpp (new)")),
+              QStringLiteral("a.hpp (old) vs a.hpp (new).pdf"));
 }

@@ -36,6 +36,8 @@ RootView::RootView(RecentComparisonsStore& store, ComparisonViewModel::Comparato
     // The recording waits until the view model's callback has returned, and is dropped
     // with the window.
     m_model->onComparisonSucceeded = [this](const QUrl& left, const QUrl& right) {
+        if (!m_recordsComparisons)
+            return;
         QMetaObject::invokeMethod(
             this, [this, left, right] { m_store.record(left, right); }, Qt::QueuedConnection);
     };

@@ -42,6 +42,10 @@ public:
     // alert, once this request has been handled.
     void openFiles(const QList<QUrl>& urls);
     void openFile(const QUrl& url) { openFiles({url}); }
+    // Whether successful comparisons go to the recent comparisons (by default they do). A
+    // window opened for one comparison of someone else's files (git's temporary copies,
+    // `varnel --wait`) keeps them out.
+    void setRecordsComparisons(bool records) { m_recordsComparisons = records; }
 
     QSize sizeHint() const override { return kDefaultSize; }
 
@@ -54,6 +58,7 @@ private:
     WelcomeView* m_welcome;
     DiffContainerView* m_comparison;
     bool m_refusalPending = false; // an alert about a refused file is on its way
+    bool m_recordsComparisons = true;
 };
 
 } // namespace varnel
