@@ -41,7 +41,9 @@ QString acceptedFiles()
         }
         line += word;
     }
-    return text + line + u'\n';
+    return text + line +
+           QStringLiteral("\nAny other file is read as text when its first 64 KiB look like text, and is\n"
+                          "otherwise refused as a binary file.\n");
 }
 
 QString usage()

@@ -75,6 +75,16 @@ Error outOfMemory(const FileItem& left, const FileItem& right)
                  QStringLiteral("There is not enough memory to compare \"%1\" and \"%2\".").arg(left.name, right.name)};
 }
 
+// Why `file` cannot be read: what the inspection of its content says (a folder, a binary
+// file, an unreadable one).
+Error refusal(const FileItem& file)
+{
+    const Expected<DiffMode> mode = FileTypeDetector::inspect(filePath(file.url));
+    if (!mode)
+        return mode.error();
+    return Error{Error::Kind::unsupportedType, QStringLiteral("The file \"%1\" is not supported.").arg(file.name)};
+}
+
 struct Documents {
     SharedLines original;
     SharedLines revised;
@@ -85,7 +95,11 @@ struct Documents {
 // comparison fits in memory.
 Expected<Documents> readBoth(const FileItem& left, const FileItem& right, const CancelCheck& cancel)
 {
-    if (left.mode.kind() != right.mode.kind() || left.mode.kind() == DiffMode::Kind::unsupported)
+    for (const FileItem* file : {&left, &right}) {
+        if (file->mode.kind() == DiffMode::Kind::unsupported)
+            return refusal(*file);
+    }
+    if (left.mode.kind() != right.mode.kind())
         return Comparison::incompatibleTypes(left.mode, right.mode);
     const qint64 available = MemoryBudget::available();
     if (std::optional<Error> refusal = Comparison::checkSizes(left, fileSize(left), right, fileSize(right), available))
@@ -187,7 +201,7 @@ Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelChec
         }
         case DiffMode::Kind::unsupported: break;
         }
-        return Error{Error::Kind::unsupportedType, QStringLiteral("The file \"%1\" is not supported.").arg(file.name)};
+        return refusal(file);
     } catch (const std::bad_alloc&) {
         return Error{Error::Kind::outOfMemory,
                      QStringLiteral("There is not enough memory to read \"%1\".").arg(file.name)};

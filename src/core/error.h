@@ -17,7 +17,8 @@ struct Error {
         outOfMemory,        // an allocation failed all the same
         locked,             // a password-protected document
         unreadableEncoding, // no supported text encoding decodes the data
-        unsupportedType,    // the file's extension names no kind we read
+        unsupportedType,    // the file is of no kind we read (a binary file)
+        folder,             // a folder where a file was wanted
         incompatibleTypes,  // the two files are not of the same kind
         invalidDocument,    // the file is not a document of its kind, or is damaged
         cancelled,          // a newer request superseded this one

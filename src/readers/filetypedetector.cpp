@@ -1,7 +1,11 @@
 #include "readers/filetypedetector.h"
 
 #include "core/fileextension.h"
+#include "core/nativepath.h"
 #include "readers/filekinds.h"
+#include "readers/textcheck.h"
+
+#include <sys/stat.h>
 
 namespace varnel {
 
@@ -18,7 +22,18 @@ QString DiffMode::systemImage() const
 
 FileItem FileItem::fromUrl(const QUrl& url)
 {
-    return FileItem{url, displayName(filePath(url)), FileTypeDetector::detect(url)};
+    const QString path = filePath(url);
+    const Expected<DiffMode> mode = FileTypeDetector::inspect(path);
+    return FileItem{url, displayName(path), mode ? mode.value() : FileTypeDetector::detect(path)};
+}
+
+Expected<FileItem> FileItem::inspect(const QUrl& url)
+{
+    const QString path = filePath(url);
+    Expected<DiffMode> mode = FileTypeDetector::inspect(path);
+    if (!mode)
+        return mode.error();
+    return FileItem{url, displayName(path), std::move(mode).value()};
 }
 
 DiffMode FileTypeDetector::detect(const QUrl& url)
@@ -39,12 +54,32 @@ DiffMode FileTypeDetector::detect(const QString& path)
     return DiffMode::text();
 }
 
+Expected<DiffMode> FileTypeDetector::inspect(const QString& path)
+{
+    struct stat status {};
+    if (::stat(nativePath(path).constData(), &status) == 0 && S_ISDIR(status.st_mode))
+        return Error{
+            Error::Kind::folder,
+            QStringLiteral("\"%1\" is a folder. Varnel compares two files, not folders.").arg(displayName(path))};
+    DiffMode byName = detect(path);
+    if (byName.kind() != DiffMode::Kind::unsupported)
+        return byName; // a file that is missing or unreadable is reported by its reader
+    const Expected<QByteArray> head = readFileStart(path, kTextCheckSize + 1);
+    if (!head)
+        return head.error();
+    const bool cut = head.value().size() > kTextCheckSize;
+    if (looksLikeText(QByteArrayView(head.value()).first(std::min(head.value().size(), kTextCheckSize)), cut))
+        return DiffMode::text();
+    return Error{Error::Kind::unsupportedType,
+                 QStringLiteral("The file \"%1\" looks like a binary file, not text.").arg(displayName(path))};
+}
+
 QStringList FileTypeDetector::allowedContentTypes()
 {
     QStringList patterns;
     for (const FileKind& kind : fileKinds())
         patterns << QStringLiteral("*.") + QString::fromUtf16(kind.extension);
-    return {QStringLiteral("Supported files (%1)").arg(patterns.join(u' ')), QStringLiteral("All files (*)")};
+    return {QStringLiteral("All files (*)"), QStringLiteral("PDF, Word and text files (%1)").arg(patterns.join(u' '))};
 }
 
 } // namespace varnel

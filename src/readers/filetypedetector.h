@@ -1,12 +1,15 @@
 #pragma once
 
+#include "core/error.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 namespace varnel {
 
-// How a file is compared, decided by its extension alone.
+// How a file is compared: by its extension where the table of file kinds names it, else
+// by its content (text or not).
 class DiffMode {
 public:
     enum class Kind { unsupported, text, pdf, docx };
@@ -38,7 +41,10 @@ struct FileItem {
     QString name;
     DiffMode mode;
 
+    // The file classified as inspect() does; a file it refuses is unsupported.
     static FileItem fromUrl(const QUrl& url);
+    // The file classified, or why it cannot be compared (see FileTypeDetector::inspect).
+    static Expected<FileItem> inspect(const QUrl& url);
 };
 
 class FileTypeDetector {
@@ -47,7 +53,14 @@ public:
     static DiffMode detect(const QUrl& url);
     static DiffMode detect(const QString& path);
 
-    // Name filters for the open-file dialog: the supported kinds first, then all files.
+    // The rule every way in follows (drops, pickers, open requests, varnel-cli). A folder
+    // is refused (kind `folder`). A name in the table of file kinds decides the kind. Any
+    // other file is text when its first 64 KiB pass looksLikeText(), and is otherwise
+    // refused as binary (kind `unsupportedType`) or with the reason it cannot be read.
+    static Expected<DiffMode> inspect(const QString& path);
+
+    // Name filters for the open-file dialog: all files first (any text file is taken,
+    // whatever its name), then the kinds known by name.
     static QStringList allowedContentTypes();
 };
 

@@ -5,18 +5,18 @@
 
 namespace varnel {
 
-std::optional<QString> openFiles(ComparisonViewModel& model, const QList<QUrl>& urls)
+std::optional<Error> openFiles(ComparisonViewModel& model, const QList<QUrl>& urls)
 {
-    std::optional<QString> refused;
+    std::optional<Error> refused;
     QList<QUrl> accepted;
     for (const QUrl& url : urls) {
         if (!url.isLocalFile())
             continue;
-        const DiffMode mode = FileTypeDetector::detect(url);
-        if (mode.kind() != DiffMode::Kind::unsupported)
+        const Expected<FileItem> item = FileItem::inspect(url);
+        if (item)
             accepted.append(url);
         else if (!refused)
-            refused = mode.extension();
+            refused = item.error();
     }
     if (accepted.size() > 1 && (model.leftFile() || model.rightFile()))
         model.resetFiles();

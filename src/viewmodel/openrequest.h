@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/error.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -14,12 +16,12 @@ class ComparisonViewModel;
 // fills the left side when that is empty, else the right side when that is empty, else
 // starts over with the file on the left. Several files at once are meant as one
 // comparison (`varnel a b` compares a with b), so with a file already chosen they start
-// over first. Anything but a local file is ignored, and a file of a kind Varnel cannot
-// read is refused before the others are opened: it neither ends the comparison in view
-// nor takes a side.
+// over first. Anything but a local file is ignored, and a file FileTypeDetector::inspect
+// refuses (a folder, a binary file) is refused before the others are opened: it neither
+// ends the comparison in view nor takes a side.
 //
-// Returns the extension of the first refused file, for the alert; nothing when every
-// file was taken.
-std::optional<QString> openFiles(ComparisonViewModel& model, const QList<QUrl>& urls);
+// Returns why the first refused file was refused, for the alert; nothing when every file
+// was taken.
+std::optional<Error> openFiles(ComparisonViewModel& model, const QList<QUrl>& urls);
 
 } // namespace varnel

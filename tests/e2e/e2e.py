@@ -108,8 +108,8 @@ class Run:
                         session.path("notes-v2.txt")], check=True, capture_output=True)
         session.file("contract-v1.docx", docx(["Contract", "The parties agree.", "Signed in May."]))
         session.file("contract-v2.docx", docx(["Contract", "The parties agree in full.", "Signed in May."]))
-        session.file("data.xyz", "?\n")
-        session.file("other.xyz", "?\n")
+        session.file("data.xyz", b"\x7fELF\x00\x01binary\n")
+        session.file("other.xyz", b"\x00\x01binary\n")
 
     def expected_stat(self, session, left, right):
         out = subprocess.run([self.cli, "diff", "--stat", session.path(left), session.path(right)],
@@ -184,7 +184,7 @@ class Run:
             self.scenario("6. Export with the check box off: the changes only", self.export_changes_only)
             self.scenario("3. Inline, restart: inline again", self.inline_survives_restart)
             self.scenario("other screens: identical, PDF, DOCX, error", self.other_screens, "light")
-            self.scenario("9. an unsupported file: the alert, the window usable", self.unsupported_file)
+            self.scenario("9. a binary file: the alert, the window usable", self.unsupported_file)
             self.scenario("4. Ctrl+W: welcome with recents; a click compares again", self.recents)
             self.scenario("10. appearance Dark, Light, System with the portal", self.appearance)
             self.scenario("quit: Ctrl+Q ends the process with 0", self.quit)

@@ -339,8 +339,8 @@ TEST_F(MainWindowTest, OpenRequestsGoToTheMostRecentlyActiveWindow)
     EXPECT_FALSE(second->rootView()->viewModel().leftFile());
 
     // Files Varnel cannot read are refused with one alert, and the comparison stays.
-    const QString x = files.file(QStringLiteral("x.xyz")).toLocalFile();
-    const QString y = files.file(QStringLiteral("y.xyz")).toLocalFile();
+    const QString x = files.file(QStringLiteral("x.xyz"), QByteArray("\0x", 2)).toLocalFile();
+    const QString y = files.file(QStringLiteral("y.xyz"), QByteArray("\0y", 2)).toLocalFile();
     EXPECT_EQ(app->open({x, y}), first);
     ASSERT_TRUE(test::waitFor([this] { return !dialogs.alerts.empty(); }));
     EXPECT_EQ(dialogs.alerts.size(), 1u);

@@ -18,6 +18,8 @@ fail() {
 
 desktop-file-validate "$source/src/app/data/example.varnel.Varnel.desktop" || fail "desktop-file-validate"
 grep -q '^Exec=varnel %F$' "$source/src/app/data/example.varnel.Varnel.desktop" || fail "Exec is not 'varnel %F'"
+# A comparison tool is never a file's default program: the entry claims no MIME type.
+! grep -q '^MimeType=' "$source/src/app/data/example.varnel.Varnel.desktop" || fail "the desktop entry claims MIME types"
 appstreamcli validate --no-net "$build/src/app/data/example.varnel.Varnel.metainfo.xml" || fail "appstreamcli validate"
 
 work=$(mktemp -d)

@@ -182,10 +182,18 @@ TEST_F(CliTest, LinesReadsDocxAndRefusesUnsupportedTypes)
     EXPECT_EQ(broken.exitCode, 2);
     EXPECT_EQ(broken.err, "The file does not appear to be a valid DOCX document.\n");
 
-    const Outcome unsupported = run({"lines", write("data.xyz", "x")});
+    // Any name holding text is read as text; a binary file or a folder is refused.
+    const Outcome unsupported = run({"lines", write("data.xyz", QByteArray("x\0y", 3))});
     EXPECT_EQ(unsupported.exitCode, 2);
-    EXPECT_EQ(unsupported.err, "The file \"data.xyz\" is not supported.\n");
-    EXPECT_EQ(run({"lines", write("Makefile", "all:")}).err, "The file \"Makefile\" is not supported.\n");
+    EXPECT_EQ(unsupported.err, "The file \"data.xyz\" looks like a binary file, not text.\n");
+    EXPECT_EQ(run({"lines", write("Makefile", "all:")}).out, "[\"all:\"]\n");
+    EXPECT_EQ(run({"diff", "--stat", write(".gitignore", "build/\n"), write("b.hpp", "build/\n")}).out,
+              "added=0 removed=0 modified=0\n");
+    const QString sub = QFileInfo(write("x.txt", "x")).path() + "/sub";
+    ASSERT_TRUE(QDir().mkpath(sub));
+    const Outcome folder = run({"lines", sub});
+    EXPECT_EQ(folder.exitCode, 2);
+    EXPECT_EQ(folder.err, "\"sub\" is a folder. Varnel compares two files, not folders.\n");
 
     // A file that cannot be opened as a PDF is an error, never a document without lines.
     const Outcome pdf = run({"lines", write("fake.pdf", "plain text")});
@@ -221,8 +229,10 @@ TEST_F(CliTest, DiffComparesOnlyFilesOfTheSameKind)
     EXPECT_EQ(mixed.err, "Cannot compare a PDF file with a text file. Please drop two files of the same type.\n");
     EXPECT_EQ(run({"diff", write("a.docx", "x"), text}).err,
               "Cannot compare a Word file with a text file. Please drop two files of the same type.\n");
-    EXPECT_EQ(run({"diff", write("Makefile", "x"), write("GNUmakefile", "x")}).err,
-              "Cannot compare an unsupported file with an unsupported file. Please drop two files of the same type.\n");
+    // Text by its content, and a binary file refused before the kinds are matched.
+    EXPECT_EQ(run({"diff", write("Makefile", "x"), write("GNUmakefile", "x")}).exitCode, 0);
+    EXPECT_EQ(run({"diff", write("a.out", QByteArray("\0", 1)), write("b.pdf", "x")}).err,
+              "The file \"a.out\" looks like a binary file, not text.\n");
 
     using namespace varnel::testing;
     const QString left =

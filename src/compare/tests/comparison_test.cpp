@@ -49,9 +49,9 @@ TEST(Comparison, KindsSentencesReadWell)
               "Cannot compare an unsupported file with an unsupported file. Please drop two files of the same type.");
     EXPECT_EQ(Comparison::incompatibleTypes(DiffMode::pdf(), DiffMode::text()).message,
               "Cannot compare a PDF file with a text file. Please drop two files of the same type.");
-    const Expected<TextLines> makefile = Comparison::readLines(item("/tmp/Makefile"));
+    const Expected<TextLines> makefile = Comparison::readLines(item("/nonexistent/Makefile"));
     ASSERT_FALSE(makefile.ok());
-    EXPECT_EQ(makefile.error().message, "The file \"Makefile\" is not supported.");
+    EXPECT_EQ(makefile.error().message, "The file \"Makefile\" could not be read: No such file or directory.");
 }
 
 // Comparisons that cannot fit in memory are refused before anything is read, with the

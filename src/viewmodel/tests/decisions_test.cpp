@@ -29,27 +29,33 @@ protected:
 
 } // namespace
 
+// What an open request refuses is what the content check refuses: a binary file or a folder.
+// A text file of any name is taken.
 TEST_F(DecisionsTest, SeveralFilesStartOverAndRefusedOnesTakeNoSide)
 {
+    const auto reason = [](const std::optional<Error>& refused) { return refused ? refused->message : QString(); };
     ComparisonViewModel model;
     EXPECT_EQ(openFiles(model, {file("a.txt")}), std::nullopt);
     EXPECT_EQ(model.leftFile()->name, "a.txt");
 
     // Two files at once become one comparison; the refused and the remote ones are left out.
     const QUrl remote(QStringLiteral("https://example.invalid/c.txt"));
-    EXPECT_EQ(openFiles(model, {file("data.xyz"), file("b.txt"), remote, file("d.txt"), file("e.abc")}),
-              QStringLiteral("xyz"));
+    const QByteArray binary("\0\1", 2);
+    EXPECT_EQ(reason(openFiles(
+                  model, {file("data.xyz", binary), file("b.txt"), remote, file("d.txt"), file("e.abc", binary)})),
+              "The file \"data.xyz\" looks like a binary file, not text.");
     EXPECT_EQ(model.leftFile()->name, "b.txt");
     EXPECT_EQ(model.rightFile()->name, "d.txt");
 
     // Only refused files: nothing changes.
-    EXPECT_EQ(openFiles(model, {file("f.xyz")}), QStringLiteral("xyz"));
+    EXPECT_EQ(openFiles(model, {QUrl::fromLocalFile(m_dir.path())})->kind, Error::Kind::folder);
     EXPECT_EQ(model.leftFile()->name, "b.txt");
     EXPECT_EQ(model.rightFile()->name, "d.txt");
 
-    // A third single file starts over on the left.
-    openFiles(model, {file("g.txt")});
-    EXPECT_EQ(model.leftFile()->name, "g.txt");
+    // A third single file starts over on the left, and text is text whatever its name.
+    EXPECT_EQ(openFiles(model, {file("Makefile", "all:\n")}), std::nullopt);
+    EXPECT_EQ(model.leftFile()->name, "Makefile");
+    EXPECT_EQ(model.leftFile()->mode, DiffMode::text());
     EXPECT_FALSE(model.rightFile());
 }
 

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QThreadPool>
 #include <QTest>
+#include <QThreadPool>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,9 @@ protected:
         m_model.loadFile(QUrl::fromLocalFile(QStringLiteral("/tmp/right.txt")), FileSide::right);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !m_model.isComparing(); }, 20000));
         ASSERT_TRUE(m_model.fullDiffResult());
+        // A superseded comparison may still be reading m_left and m_right on a worker:
+        // it must end before they change or go.
+        QThreadPool::globalInstance()->waitForDone();
     }
 
     void waitForCount()

@@ -374,9 +374,9 @@ void DiffContainerView::replaceFile(FileSide side)
         dialogs::openFile(this, {QStringLiteral("Choose a replacement file"), FileTypeDetector::allowedContentTypes()});
     if (!url)
         return;
-    const DiffMode mode = FileTypeDetector::detect(*url);
-    if (mode.kind() == DiffMode::Kind::unsupported) {
-        dialogs::showUnsupportedFile(this, mode.extension(), dialogs::UnsupportedFileContext::choose);
+    const Expected<FileItem> item = FileItem::inspect(*url);
+    if (!item) {
+        dialogs::showRefusedFile(this, item.error(), dialogs::UnsupportedFileContext::choose);
         return;
     }
     m_model.loadFile(*url, side);

@@ -66,17 +66,27 @@ AlertHandler setAlertHandler(AlertHandler handler)
     return std::exchange(alertHandler(), std::move(handler));
 }
 
-QString unsupportedFileMessage(const QString& extension, UnsupportedFileContext context)
+QString refusedFileTitle(const Error& reason)
 {
-    const QString subject =
-        extension.isEmpty() ? QStringLiteral("This file type") : QLatin1Char('\'') + extension + QLatin1Char('\'');
-    const QString request = context == UnsupportedFileContext::drop ? QStringLiteral("drop") : QStringLiteral("choose");
-    return QStringLiteral("%1 is not supported. Please %2 a PDF, DOCX, or text/code file.").arg(subject, request);
+    switch (reason.kind) {
+    case Error::Kind::unsupportedType: return QStringLiteral("Unsupported File Type");
+    case Error::Kind::folder: return QStringLiteral("Folder Not Supported");
+    default: break;
+    }
+    return QStringLiteral("Cannot Open File");
 }
 
-void showUnsupportedFile(QWidget* parent, const QString& extension, UnsupportedFileContext context)
+QString refusedFileMessage(const Error& reason, UnsupportedFileContext context)
 {
-    alert(parent, QStringLiteral("Unsupported File Type"), unsupportedFileMessage(extension, context));
+    if (reason.kind != Error::Kind::unsupportedType)
+        return reason.message;
+    const QString request = context == UnsupportedFileContext::drop ? QStringLiteral("drop") : QStringLiteral("choose");
+    return reason.message + QStringLiteral(" Please %1 a PDF, DOCX, or text file.").arg(request);
+}
+
+void showRefusedFile(QWidget* parent, const Error& reason, UnsupportedFileContext context)
+{
+    alert(parent, refusedFileTitle(reason), refusedFileMessage(reason, context));
 }
 
 } // namespace varnel::dialogs

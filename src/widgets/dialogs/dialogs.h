@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/error.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -37,10 +39,11 @@ AlertHandler setAlertHandler(AlertHandler handler);
 // comparison screen for one to be chosen.
 enum class UnsupportedFileContext { drop, choose };
 
-// "'xyz' is not supported. Please drop a PDF, DOCX, or text/code file.", or "This file
-// type is not supported. …" when the extension is empty.
-QString unsupportedFileMessage(const QString& extension, UnsupportedFileContext context);
-// The alert titled "Unsupported File Type" with that message.
-void showUnsupportedFile(QWidget* parent, const QString& extension, UnsupportedFileContext context);
+// The alert for a file refused on its way in (FileTypeDetector::inspect says why): titled
+// "Unsupported File Type" for a binary file, with what to drop (or choose) instead, "Folder
+// Not Supported" for a folder, "Cannot Open File" for one that cannot be read.
+QString refusedFileTitle(const Error& reason);
+QString refusedFileMessage(const Error& reason, UnsupportedFileContext context);
+void showRefusedFile(QWidget* parent, const Error& reason, UnsupportedFileContext context);
 
 } // namespace varnel::dialogs

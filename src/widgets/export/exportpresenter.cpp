@@ -6,6 +6,7 @@
 #include "report/reportfile.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/export/printbuffer.h"
+#include "widgets/export/pdfviewer.h"
 #include "widgets/export/reportdialogs.h"
 #include "widgets/export/reportjob.h"
 #include "widgets/style/appearance.h"
@@ -312,6 +313,46 @@ QMimeData* ExportPresenter::fileMimeData(const QString& path)
     return data;
 }
 
+namespace {
+
+// xdg-email starts the program that handles mailto links, and when there is none it fails
+// after we have let it go: so the handler is asked for first.
+void emailReport(const QString& program, const QString& path, QWidget* anchor)
+{
+    const QString handler =
+        dialogs::queryProgram(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                                           QStringLiteral("x-scheme-handler/mailto")});
+    if (handler.isEmpty()) {
+        dialogs::alert(anchor, QStringLiteral("Share"),
+                       QStringLiteral("No email program is set up to send the report \"%1\".").arg(displayPath(path)));
+        return;
+    }
+    if (!dialogs::launchProgram(program, {QStringLiteral("--attach"), path}))
+        dialogs::alert(anchor, QStringLiteral("Share"),
+                       QStringLiteral("Your email program could not be started (xdg-email)."));
+}
+
+void openInPdfViewer(const QString& path, QWidget* anchor)
+{
+    const PdfViewerChoice viewer = choosePdfViewer(path);
+    bool started = false;
+    switch (viewer.way) {
+    case PdfViewerChoice::Way::desktopDefault: started = dialogs::openUrl(fileUrl(path)); break;
+    case PdfViewerChoice::Way::program:
+        started = dialogs::launchProgram(viewer.start.program, viewer.start.arguments);
+        break;
+    case PdfViewerChoice::Way::none:
+        dialogs::alert(anchor, QStringLiteral("Share"),
+                       QStringLiteral("No PDF viewer is installed to open the report \"%1\".").arg(displayPath(path)));
+        return;
+    }
+    if (!started)
+        dialogs::alert(anchor, QStringLiteral("Share"),
+                       QStringLiteral("No program could open the report \"%1\".").arg(displayPath(path)));
+}
+
+} // namespace
+
 void ExportPresenter::share(const ReportRequest& request, QWidget* anchor)
 {
     if (ReportJob::isRunning())
@@ -355,19 +396,16 @@ void ExportPresenter::share(const ReportRequest& request, QWidget* anchor)
     if (chosen == nullptr || !file.ok())
         return;
     const QString& path = file.value();
-    if (chosen == email) {
-        if (!dialogs::launchProgram(emailProgram, {QStringLiteral("--attach"), path}))
-            dialogs::alert(anchor, QStringLiteral("Share"),
-                           QStringLiteral("Your email program could not be started (xdg-email)."));
-    } else if (chosen == open) {
-        if (!dialogs::openUrl(fileUrl(path)))
-            dialogs::alert(anchor, QStringLiteral("Share"),
-                           QStringLiteral("No program could open the report \"%1\".").arg(displayPath(path)));
-    } else if (chosen == copy) {
+    if (chosen == email)
+        emailReport(emailProgram, path, anchor);
+    else if (chosen == open)
+        openInPdfViewer(path, anchor);
+    else if (chosen == copy)
         QGuiApplication::clipboard()->setMimeData(fileMimeData(path));
-    } else if (chosen == show) {
-        dialogs::showInFolder(path);
-    }
+    else if (chosen == show && !dialogs::showInFolder(path))
+        dialogs::alert(
+            anchor, QStringLiteral("Share"),
+            QStringLiteral("No file manager is installed to show the report \"%1\".").arg(displayPath(path)));
 }
 
 } // namespace varnel

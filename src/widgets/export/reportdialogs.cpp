@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
@@ -55,14 +56,26 @@ void showFolderOf(const QString& path)
     openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
 }
 
-// Asks the file manager to select the file, without waiting for it: a desktop with no
-// file manager on the bus answers with an error, and then the folder is opened instead.
+bool hasFileManagerService(QDBusConnection& bus)
+{
+    const QString name = QStringLiteral("org.freedesktop.FileManager1");
+    QDBusConnectionInterface* names = bus.interface();
+    return names != nullptr &&
+           (names->isServiceRegistered(name).value() || names->activatableServiceNames().value().contains(name));
+}
+
+// Asks the file manager to select the file, without waiting for it: a file manager that
+// answers with an error gets the folder opened instead. With none on the bus, the folder
+// is opened by the desktop's program for folders, when it names one.
 bool platformShowInFolder(const QString& path)
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        showFolderOf(path);
-        return true;
+    if (!bus.isConnected() || !hasFileManagerService(bus)) {
+        if (queryProgram(QStringLiteral("xdg-mime"),
+                         {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("inode/directory")})
+                .isEmpty())
+            return false;
+        return openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
@@ -137,6 +150,19 @@ bool openUrl(const QUrl& url)
     return QDesktopServices::openUrl(url);
 }
 
+QString queryProgram(const QString& program, const QStringList& arguments)
+{
+    if (const auto& handler = slot<QueryHandler>())
+        return handler(program, arguments);
+    QProcess process;
+    process.start(program, arguments, QIODevice::ReadOnly);
+    if (!process.waitForFinished(5000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        process.kill();
+        return {};
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
 bool showInFolder(const QString& path)
 {
     if (const auto& handler = slot<ShowInFolderHandler>())
@@ -168,6 +194,11 @@ MenuHandler setMenuHandler(MenuHandler handler)
 LaunchHandler setLaunchHandler(LaunchHandler handler)
 {
     return std::exchange(slot<LaunchHandler>(), std::move(handler));
+}
+
+QueryHandler setQueryHandler(QueryHandler handler)
+{
+    return std::exchange(slot<QueryHandler>(), std::move(handler));
 }
 
 OpenUrlHandler setOpenUrlHandler(OpenUrlHandler handler)

@@ -36,7 +36,9 @@ using MenuHandler = std::function<QAction*(QMenu& menu, const QPoint& globalPosi
 // Starts a program on its own; false when it could not be started.
 using LaunchHandler = std::function<bool(const QString& program, const QStringList& arguments)>;
 using OpenUrlHandler = std::function<bool(const QUrl& url)>;
-// Shows a file selected in the file manager.
+// Runs a program to its end and gives what it printed, trimmed; empty when it could not run.
+using QueryHandler = std::function<QString(const QString& program, const QStringList& arguments)>;
+// Shows a file selected in the file manager; false when there is none.
 using ShowInFolderHandler = std::function<bool(const QString& path)>;
 // Sees each progress dialog of a long report as it is made, before the drawing starts.
 using ProgressHandler = std::function<void(QProgressDialog& dialog)>;
@@ -52,7 +54,10 @@ bool choosePrinter(QWidget* parent, QPrinter& printer, int pageCount);
 QAction* runMenu(QMenu& menu, const QPoint& globalPosition);
 bool launchProgram(const QString& program, const QStringList& arguments);
 bool openUrl(const QUrl& url);
-// org.freedesktop.FileManager1.ShowItems on the session bus, else the folder opened.
+// A question to the desktop's tools, such as `xdg-mime query default application/pdf`.
+QString queryProgram(const QString& program, const QStringList& arguments);
+// org.freedesktop.FileManager1.ShowItems on the session bus, else the folder opened by
+// the program that opens folders; false when neither is there.
 bool showInFolder(const QString& path);
 void progressStarted(QProgressDialog& dialog);
 
@@ -62,6 +67,7 @@ PrintHandler setPrintHandler(PrintHandler handler);
 MenuHandler setMenuHandler(MenuHandler handler);
 LaunchHandler setLaunchHandler(LaunchHandler handler);
 OpenUrlHandler setOpenUrlHandler(OpenUrlHandler handler);
+QueryHandler setQueryHandler(QueryHandler handler);
 ShowInFolderHandler setShowInFolderHandler(ShowInFolderHandler handler);
 ProgressHandler setProgressHandler(ProgressHandler handler);
 

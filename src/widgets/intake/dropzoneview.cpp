@@ -233,9 +233,9 @@ void DropZoneView::openPicker()
 
 void DropZoneView::validateAndDeliver(const QUrl& url)
 {
-    const DiffMode mode = FileTypeDetector::detect(url);
-    if (mode.kind() == DiffMode::Kind::unsupported) {
-        dialogs::showUnsupportedFile(this, mode.extension(), dialogs::UnsupportedFileContext::drop);
+    const Expected<FileItem> item = FileItem::inspect(url);
+    if (!item) {
+        dialogs::showRefusedFile(this, item.error(), dialogs::UnsupportedFileContext::drop);
         return;
     }
     Q_EMIT fileSelected(url);

@@ -65,14 +65,14 @@ void RootView::openFiles(const QList<QUrl>& urls)
 {
     // The alert comes once this request is handled (a second varnel may be waiting for
     // the answer), and once for several files refused together.
-    const std::optional<QString> refused = varnel::openFiles(*m_model, urls);
+    const std::optional<Error> refused = varnel::openFiles(*m_model, urls);
     if (!refused || std::exchange(m_refusalPending, true))
         return;
     QMetaObject::invokeMethod(
         this,
-        [this, extension = *refused] {
+        [this, reason = *refused] {
             m_refusalPending = false;
-            dialogs::showUnsupportedFile(this, extension, dialogs::UnsupportedFileContext::choose);
+            dialogs::showRefusedFile(this, reason, dialogs::UnsupportedFileContext::choose);
         },
         Qt::QueuedConnection);
 }

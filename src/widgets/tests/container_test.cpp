@@ -291,7 +291,12 @@ TEST_F(ContainerTest, AReplacementFileMustBeSupported)
     EXPECT_EQ(label->toolTip(), QStringLiteral("Click to change file"));
     EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
 
-    dialogs.answers = {fake(QStringLiteral("notes.xyz")), fake(QStringLiteral("Makefile")),
+    QTemporaryDir dir;
+    QFile binary(dir.filePath(QStringLiteral("notes.xyz")));
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+    binary.write(QByteArray("\0\1\2", 3));
+    binary.close();
+    dialogs.answers = {QUrl::fromLocalFile(binary.fileName()), fake(QStringLiteral("Makefile")),
                        fake(QStringLiteral("c.md"))};
     QTest::mouseClick(label, Qt::LeftButton);
     ASSERT_EQ(dialogs.requests.size(), 1u);
@@ -299,15 +304,16 @@ TEST_F(ContainerTest, AReplacementFileMustBeSupported)
     EXPECT_EQ(dialogs.requests[0].nameFilters, FileTypeDetector::allowedContentTypes());
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Unsupported File Type"));
-    EXPECT_EQ(dialogs.alerts[0].text,
-              QStringLiteral("'xyz' is not supported. Please choose a PDF, DOCX, or text/code file."));
+    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("The file \"notes.xyz\" looks like a binary file, not text. "
+                                                     "Please choose a PDF, DOCX, or text file."));
     EXPECT_EQ(model->leftFile()->name, QStringLiteral("a.txt"));
     EXPECT_TRUE(model->activeDiffResult()); // nothing restarted
 
     QTest::mouseClick(label, Qt::LeftButton);
     ASSERT_EQ(dialogs.alerts.size(), 2u);
+    EXPECT_EQ(dialogs.alerts[1].title, QStringLiteral("Cannot Open File"));
     EXPECT_EQ(dialogs.alerts[1].text,
-              QStringLiteral("This file type is not supported. Please choose a PDF, DOCX, or text/code file."));
+              QStringLiteral("The file \"Makefile\" could not be read: No such file or directory."));
 
     QTest::mouseClick(view->toolbar()->fileLabel(FileSide::right), Qt::LeftButton);
     EXPECT_EQ(model->rightFile()->name, QStringLiteral("c.md"));

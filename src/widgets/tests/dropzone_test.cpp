@@ -76,19 +76,27 @@ TEST_F(DropZoneTest, OfSeveralDroppedFilesOnlyTheFirstIsDelivered)
     EXPECT_FALSE(zone.fileItem());
 }
 
-TEST_F(DropZoneTest, UnsupportedFilesAreRefusedWithTheirExtension)
+// Text is taken whatever its name; a binary file and a folder are refused, saying why.
+TEST_F(DropZoneTest, BinaryFilesAndFoldersAreRefusedSayingWhy)
 {
-    auto xyz = test::urlMime({files.file(QStringLiteral("data.xyz"))});
+    auto xyz = test::urlMime({files.file(QStringLiteral("data.xyz"), QByteArray("\x7f"
+                                                                                "ELF\0\0",
+                                                                                6))});
     EXPECT_TRUE(test::drop(&zone, xyz.get()));
-    auto makefile = test::urlMime({files.file(QStringLiteral("Makefile"))});
-    EXPECT_TRUE(test::drop(&zone, makefile.get()));
+    const QUrl folder = files.file(QStringLiteral("src/main.c"), "int main;\n").adjusted(QUrl::RemoveFilename);
+    auto folderMime = test::urlMime({folder.adjusted(QUrl::StripTrailingSlash)});
+    EXPECT_TRUE(test::drop(&zone, folderMime.get()));
     EXPECT_TRUE(delivered().isEmpty());
     ASSERT_EQ(dialogs.alerts.size(), 2u);
     EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Unsupported File Type"));
-    EXPECT_EQ(dialogs.alerts[0].text,
-              QStringLiteral("'xyz' is not supported. Please drop a PDF, DOCX, or text/code file."));
-    EXPECT_EQ(dialogs.alerts[1].text,
-              QStringLiteral("This file type is not supported. Please drop a PDF, DOCX, or text/code file."));
+    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("The file \"data.xyz\" looks like a binary file, not text. "
+                                                     "Please drop a PDF, DOCX, or text file."));
+    EXPECT_EQ(dialogs.alerts[1].title, QStringLiteral("Folder Not Supported"));
+    EXPECT_EQ(dialogs.alerts[1].text, QStringLiteral("\"src\" is a folder. Varnel compares two files, not folders."));
+    const QUrl makefile = files.file(QStringLiteral("Makefile"), "all:\n\tcc -o a a.c\n");
+    auto makefileMime = test::urlMime({makefile});
+    EXPECT_TRUE(test::drop(&zone, makefileMime.get()));
+    EXPECT_EQ(delivered(), QList<QUrl>{makefile});
 
     // A drop of something else is not handled at all.
     QMimeData text;
@@ -113,11 +121,11 @@ TEST_F(DropZoneTest, AClickOrTheKeyboardOpensTheDialog)
     EXPECT_EQ(delivered().size(), 1);
 
     // A picked file of the wrong kind gets the same alert as a dropped one.
-    dialogs.answers = {files.file(QStringLiteral("image.png"))};
+    dialogs.answers = {files.file(QStringLiteral("image.png"), QByteArray("\x89PNG\r\n\x1a\n\0\0", 10))};
     zone.openPicker();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0].text,
-              QStringLiteral("'png' is not supported. Please drop a PDF, DOCX, or text/code file."));
+    EXPECT_EQ(dialogs.alerts[0].text, QStringLiteral("The file \"image.png\" looks like a binary file, not text. "
+                                                     "Please drop a PDF, DOCX, or text file."));
     EXPECT_EQ(zone.cursor().shape(), Qt::PointingHandCursor);
 }
 

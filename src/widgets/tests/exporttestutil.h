@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QMap>
 #include <QMenu>
 #include <QPrinter>
 #include <QProgressDialog>
@@ -63,7 +64,11 @@ public:
         });
         dialogs::setShowInFolderHandler([this](const QString& path) {
             shownInFolder.append(path);
-            return true;
+            return folderShown;
+        });
+        dialogs::setQueryHandler([this](const QString& program, const QStringList& arguments) {
+            queries.append(program + u' ' + arguments.join(u' '));
+            return queryAnswers.value(arguments.value(arguments.size() - 1));
         });
         dialogs::setProgressHandler([this](QProgressDialog& dialog) {
             progressTitles.append(dialog.windowTitle());
@@ -79,6 +84,7 @@ public:
         dialogs::setMenuHandler({});
         dialogs::setOpenUrlHandler({});
         dialogs::setShowInFolderHandler({});
+        dialogs::setQueryHandler({});
         dialogs::setProgressHandler({});
     }
     FakeReportDialogs(const FakeReportDialogs&) = delete;
@@ -99,6 +105,9 @@ public:
     int menusShown = 0;
     QList<QUrl> openedUrls;
     QStringList shownInFolder;
+    bool folderShown = true;             // false: as with no file manager
+    QMap<QString, QString> queryAnswers; // by the last argument ("application/pdf"); none: empty
+    QStringList queries;
 
     bool cancelProgress = false;
     QStringList progressTitles;

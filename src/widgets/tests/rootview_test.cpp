@@ -93,8 +93,8 @@ TEST_F(RootViewTest, OpenRequestsForUnsupportedFilesAlertOnceAndChangeNothing)
     const QUrl a = files.file(QStringLiteral("a.txt"));
     root->openFile(a);
     // As `varnel x.xyz y.xyz` asks: both refused, one alert, after the request.
-    root->openFile(files.file(QStringLiteral("x.xyz")));
-    root->openFile(files.file(QStringLiteral("y.xyz")));
+    root->openFile(files.file(QStringLiteral("x.xyz"), QByteArray("\0x", 2)));
+    root->openFile(files.file(QStringLiteral("y.xyz"), QByteArray("\0y", 2)));
     EXPECT_TRUE(dialogs.alerts.empty());
     EXPECT_EQ(root->viewModel().leftFile()->url, a);
     EXPECT_FALSE(root->viewModel().rightFile());
@@ -102,7 +102,8 @@ TEST_F(RootViewTest, OpenRequestsForUnsupportedFilesAlertOnceAndChangeNothing)
     QTest::qWait(50);
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_EQ(dialogs.alerts[0].title, "Unsupported File Type");
-    EXPECT_TRUE(dialogs.alerts[0].text.startsWith("'xyz' is not supported.")) << dialogs.alerts[0].text.toStdString();
+    EXPECT_TRUE(dialogs.alerts[0].text.startsWith("The file \"x.xyz\" looks like a binary file"))
+        << dialogs.alerts[0].text.toStdString();
 
     // The window goes on taking requests.
     root->openFile(files.file(QStringLiteral("b.txt")));

@@ -143,12 +143,14 @@ TEST_F(ShareTest, TheMenuOffersTheFileWaysAndEmailOnlyWithXdgEmail)
     qputenv("PATH", (m_bin + QStringLiteral(":/usr/bin:/bin")).toUtf8());
 
     fake.menuChoice = QStringLiteral("Email…");
+    fake.queryAnswers[QStringLiteral("x-scheme-handler/mailto")] = QStringLiteral("mail.desktop");
     share(resultWithChange(10, 5), &anchor);
     EXPECT_EQ(menuTexts(), (QStringList{"Email…", "Open in PDF Viewer", "Copy File", "Show in Folder"}));
     ASSERT_TRUE(waitFor([&] { return fileBytes(record).endsWith(".pdf\n"); }, 10000));
     EXPECT_EQ(fileBytes(record), "--attach\n" + QFile::encodeName(sharedFile()) + "\n");
 
     fake.menuChoice = QStringLiteral("Open in PDF Viewer");
+    fake.queryAnswers[QStringLiteral("application/pdf")] = QStringLiteral("viewer.desktop");
     share(resultWithChange(10, 5), &anchor);
     EXPECT_EQ(fake.openedUrls, QList<QUrl>{QUrl::fromLocalFile(sharedFile())});
 
@@ -208,4 +210,83 @@ TEST_F(ShareTest, NamesOfUpTo255BytesAreWritten)
     entries.sort();
     names.sort();
     EXPECT_EQ(entries, names); // no temporary left
+}
+
+// "Open in PDF Viewer" never starts Varnel, whichever way the desktop names it: the next
+// PDF handler installed is started instead, or the alert says there is none.
+TEST_F(ShareTest, ThePdfViewerIsNeverVarnel)
+{
+    const QString data = m_dir.filePath("data");
+    const QString applications = data + QStringLiteral("/applications");
+    ASSERT_TRUE(QDir().mkpath(applications));
+    const QByteArray saved[] = {qgetenv("XDG_DATA_HOME"), qgetenv("XDG_DATA_DIRS"), qgetenv("XDG_CONFIG_HOME")};
+    qputenv("XDG_DATA_HOME", data.toUtf8());
+    qputenv("XDG_DATA_DIRS", m_dir.filePath("none").toUtf8());
+    qputenv("XDG_CONFIG_HOME", m_dir.filePath("none").toUtf8());
+    const QString savedId = QGuiApplication::desktopFileName();
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.varnel.Varnel"));
+    const auto put = [](const QString& path, const QByteArray& text, bool executable = false) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        if (executable)
+            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    put(applications + "/example.varnel.Varnel.desktop", "[Desktop Entry]\nExec=varnel %F\n");
+    put(applications + "/varnel-again.desktop", "[Desktop Entry]\nExec=/usr/bin/varnel %f\n");
+    put(applications + "/viewer.desktop", "[Desktop Entry]\nName=Viewer\nExec=pdfview --page=1 %U\n");
+    put(applications + "/mimeinfo.cache", "[MIME Cache]\ntext/plain=a.desktop;\napplication/pdf="
+                                          "example.varnel.Varnel.desktop;varnel-again.desktop;viewer.desktop;\n");
+    put(m_bin + "/pdfview", "#!/bin/sh\n", true);
+    QList<QStringList> launched;
+    dialogs::setLaunchHandler([&](const QString& program, const QStringList& arguments) {
+        launched.append(QStringList{program} + arguments);
+        return true;
+    });
+
+    fake.menuChoice = QStringLiteral("Open in PDF Viewer");
+    const QString url = QUrl::fromLocalFile(sharedFile()).toString(QUrl::FullyEncoded);
+    for (const char* desktopDefault : {"example.varnel.Varnel.desktop", "varnel-again.desktop", ""}) {
+        fake.queryAnswers[QStringLiteral("application/pdf")] = QString::fromUtf8(desktopDefault);
+        share(resultWithChange(10, 5));
+        ASSERT_EQ(launched.size(), 1) << desktopDefault;
+        EXPECT_EQ(launched.takeFirst(), (QStringList{"pdfview", "--page=1", url}));
+    }
+    EXPECT_EQ(fake.queries.value(0), "xdg-mime query default application/pdf");
+
+    ASSERT_TRUE(QFile::remove(applications + "/viewer.desktop"));
+    share(resultWithChange(10, 5));
+    EXPECT_TRUE(launched.isEmpty());
+    EXPECT_TRUE(fake.openedUrls.isEmpty());
+    ASSERT_EQ(alerts.alerts.size(), 1u);
+    EXPECT_EQ(alerts.alerts[0].text, "No PDF viewer is installed to open the report \"" + sharedFile() + "\".");
+
+    dialogs::setLaunchHandler({});
+    QGuiApplication::setDesktopFileName(savedId);
+    qputenv("XDG_DATA_HOME", saved[0]);
+    qputenv("XDG_DATA_DIRS", saved[1]);
+    qputenv("XDG_CONFIG_HOME", saved[2]);
+}
+
+// Without a mail program or a file manager, the item says what is missing.
+TEST_F(ShareTest, AMissingMailProgramOrFileManagerIsNamed)
+{
+    QFile script(m_bin + QStringLiteral("/xdg-email"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    int launches = 0;
+    dialogs::setLaunchHandler([&](const QString&, const QStringList&) { return ++launches > 0; });
+    fake.menuChoice = QStringLiteral("Email…");
+    share(resultWithChange(10, 5));
+    fake.menuChoice = QStringLiteral("Show in Folder");
+    fake.folderShown = false;
+    share(resultWithChange(10, 5));
+    dialogs::setLaunchHandler({});
+
+    EXPECT_EQ(launches, 0);
+    ASSERT_EQ(alerts.alerts.size(), 2u);
+    EXPECT_EQ(alerts.alerts[0].text, "No email program is set up to send the report \"" + sharedFile() + "\".");
+    EXPECT_EQ(alerts.alerts[1].text, "No file manager is installed to show the report \"" + sharedFile() + "\".");
 }
