@@ -21,7 +21,7 @@ protected:
 
     QString file(const QString& relative)
     {
-        const QString path = m_dir.filePath(relative);
+        QString path = m_dir.filePath(relative);
         QDir().mkpath(QFileInfo(path).path());
         QFile out(path);
         EXPECT_TRUE(out.open(QIODevice::WriteOnly));
