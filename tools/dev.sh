@@ -8,7 +8,8 @@
 #   tools/dev.sh tsan             the tests that start threads (label "threads") under ThreadSanitizer
 #   tools/dev.sh e2e              the end-to-end tests alone: the real window under Xvfb
 #   tools/dev.sh lint             clang-format check, no include up a layer (tools/layers.py),
-#                                 and clang-tidy over every source
+#                                 a licence line in every source (tools/spdx.py), and
+#                                 clang-tidy over every source
 #   tools/dev.sh probe            varnel-cli on hostile inputs under time and memory limits
 #   tools/dev.sh package          build the Debian package from only what ships, with Debian's
 #                                 hardening flags, and check it (build/package/package/varnel_*.deb)
@@ -106,6 +107,7 @@ lint)
     # The format check needs no build; clang-tidy reads the compile database of a configured tree.
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
     python3 tools/layers.py
+    python3 tools/spdx.py --check
     preset=default
     [ "${CI:-}" = true ] && preset=ci
     # Generated sources (moc) must exist before clang-tidy reads the files that include them.
