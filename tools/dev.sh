@@ -8,9 +8,11 @@
 #   tools/dev.sh tsan             the tests that start threads (label "threads") under ThreadSanitizer
 #   tools/dev.sh e2e              the end-to-end tests alone: the real window under Xvfb
 #   tools/dev.sh lint             clang-format check, no include up a layer (tools/layers.py),
-#                                 and clang-tidy over every source
+#                                 a licence line in every source (tools/spdx.py), and
+#                                 clang-tidy over every source
 #   tools/dev.sh probe            varnel-cli on hostile inputs under time and memory limits
-#   tools/dev.sh package          build the Debian package (build/default/package/varnel_*.deb)
+#   tools/dev.sh package          build the Debian package from only what ships, with Debian's
+#                                 hardening flags, and check it (build/package/package/varnel_*.deb)
 #   tools/dev.sh print-e2e        a real print through CUPS onto a cups-pdf queue (root; not in CI)
 #   tools/dev.sh bench [ARGS]     benchmarks, and comparisons with standard tools (ARGS go to
 #                                 bench/compare-tools)
@@ -105,6 +107,7 @@ lint)
     # The format check needs no build; clang-tidy reads the compile database of a configured tree.
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
     python3 tools/layers.py
+    python3 tools/spdx.py --check
     preset=default
     [ "${CI:-}" = true ] && preset=ci
     # Generated sources (moc) must exist before clang-tidy reads the files that include them.
@@ -130,10 +133,17 @@ probe)
     ;;
 package)
     ensure_packages "${build_packages[@]}" "${package_packages[@]}"
-    # The default tree (optimised, with debug information, which CPack strips).
-    build default >/dev/null
-    (cd build/default && cpack >/dev/null)
-    ls "$root"/build/default/package/varnel_*.deb
+    # A tree of its own holding only what ships (no tests, benchmarks or demos), built with
+    # Debian's hardening flags (fortified functions, stack protector). It is configured every
+    # time, so the flags follow dpkg-buildflags; CMake has no CPPFLAGS, so they go first.
+    cmake --preset package \
+        -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
+    cmake --build --preset package >/dev/null
+    (cd build/package && cpack >/dev/null)
+    # The same checks as the test suite's, and lintian's hardening findings too.
+    bash src/app/tests/package_test.sh build/package "$root" --hardened >&2
+    ls "$root"/build/package/package/varnel_*.deb
     ;;
 bench)
     ensure_packages "${build_packages[@]}" "${bench_packages[@]}"
@@ -157,7 +167,7 @@ bench-smoke)
     bash bench/smoke.sh "build/$preset"
     ;;
 *)
-    sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '/^# Sets up/,/^# Packages are/p' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 2
     ;;
 esac

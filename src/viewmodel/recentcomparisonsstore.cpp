@@ -3,12 +3,18 @@
 #include "core/fileextension.h"
 #include "core/nativepath.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 namespace varnel {
 
@@ -40,6 +46,19 @@ QString fileName(const QUrl& url)
 {
     return displayName(filePath(url));
 }
+
+// The folder of a bookmarked file, for people to read, with the home folder as "~".
+QString folderOf(const QByteArray& bookmark)
+{
+    QString folder = displayPath(QFileInfo(pathFromNative(bookmark)).path());
+    const QString home = QDir::homePath();
+    if (folder == home || folder.startsWith(home + QLatin1Char('/')))
+        folder.replace(0, home.size(), QStringLiteral("~"));
+    return folder;
+}
+
+// How long a change waits for another process's change to the list before going ahead.
+constexpr int kLockWaitMs = 5000;
 
 } // namespace
 
@@ -102,9 +121,38 @@ void RecentComparisonsStore::load()
         setRecents(std::move(*recents));
 }
 
-void RecentComparisonsStore::save()
+void RecentComparisonsStore::reload()
 {
-    m_preferences.setData(defaultsKey, encode(m_recents));
+    const std::optional<QByteArray> stored = m_preferences.data(defaultsKey);
+    std::optional<QList<RecentComparison>> recents = stored ? decode(*stored) : std::nullopt;
+    if (!recents)
+        recents.emplace();
+    const auto sameIds = [](const RecentComparison& a, const RecentComparison& b) { return a.id == b.id; };
+    if (!std::equal(recents->begin(), recents->end(), m_recents.begin(), m_recents.end(), sameIds))
+        setRecents(std::move(*recents));
+}
+
+QString RecentComparisonsStore::lockFileName()
+{
+    return Preferences::fileName() + QStringLiteral(".recents.lock");
+}
+
+void RecentComparisonsStore::update(const std::function<void(QList<RecentComparison>&)>& change)
+{
+    QDir().mkpath(QFileInfo(Preferences::fileName()).path());
+    QLockFile lock(lockFileName());
+    // Without the lock (an unwritable folder, a stuck holder) the change still goes ahead:
+    // losing a race is better than losing the change.
+    [[maybe_unused]] const bool locked = lock.tryLock(kLockWaitMs);
+    const std::optional<QByteArray> stored = m_preferences.data(defaultsKey);
+    std::optional<QList<RecentComparison>> recents = stored ? decode(*stored) : std::nullopt;
+    if (!recents)
+        recents.emplace();
+    change(*recents);
+    if (recents->size() > maxCount)
+        recents->resize(maxCount);
+    m_preferences.setData(defaultsKey, encode(*recents));
+    setRecents(std::move(*recents));
 }
 
 void RecentComparisonsStore::setRecents(QList<RecentComparison> recents)
@@ -122,15 +170,12 @@ void RecentComparisonsStore::record(const QUrl& leftUrl, const QUrl& rightUrl)
     if (!right)
         return;
     const RecentComparison entry{QUuid::createUuid(), *left, *right, fileName(leftUrl), fileName(rightUrl)};
-    QList<RecentComparison> recents = m_recents;
-    recents.removeIf([&entry](const RecentComparison& existing) {
-        return existing.leftName == entry.leftName && existing.rightName == entry.rightName;
+    update([&entry](QList<RecentComparison>& recents) {
+        recents.removeIf([&entry](const RecentComparison& existing) {
+            return existing.leftBookmark == entry.leftBookmark && existing.rightBookmark == entry.rightBookmark;
+        });
+        recents.prepend(entry);
     });
-    recents.prepend(entry);
-    if (recents.size() > maxCount)
-        recents.resize(maxCount);
-    setRecents(std::move(recents));
-    save();
 }
 
 std::optional<std::pair<QUrl, QUrl>> RecentComparisonsStore::resolve(const RecentComparison& entry) const
@@ -144,18 +189,52 @@ std::optional<std::pair<QUrl, QUrl>> RecentComparisonsStore::resolve(const Recen
     return std::pair{*left, *right};
 }
 
+std::optional<QString> RecentComparisonsStore::missingFileMessage(const RecentComparison& entry) const
+{
+    for (const QByteArray& bookmark : {entry.leftBookmark, entry.rightBookmark}) {
+        if (!resolveBookmark(bookmark))
+            return QStringLiteral("The file \"%1\" no longer exists or cannot be read. The pair was removed "
+                                  "from Recent Comparisons.")
+                .arg(displayPath(pathFromNative(bookmark)));
+    }
+    return std::nullopt;
+}
+
 void RecentComparisonsStore::remove(const RecentComparison& entry)
 {
-    QList<RecentComparison> recents = m_recents;
-    recents.removeIf([&entry](const RecentComparison& existing) { return existing.id == entry.id; });
-    setRecents(std::move(recents));
-    save();
+    update([&entry](QList<RecentComparison>& recents) {
+        recents.removeIf([&entry](const RecentComparison& existing) {
+            return existing.id == entry.id ||
+                   (existing.leftBookmark == entry.leftBookmark && existing.rightBookmark == entry.rightBookmark);
+        });
+    });
 }
 
 void RecentComparisonsStore::clearAll()
 {
-    setRecents({});
-    save();
+    update([](QList<RecentComparison>& recents) { recents.clear(); });
+}
+
+QList<RecentRowText> RecentComparisonsStore::rowTexts(const QList<RecentComparison>& recents)
+{
+    QHash<std::pair<QString, QString>, int> sameNames;
+    for (const RecentComparison& entry : recents)
+        ++sameNames[{entry.leftName, entry.rightName}];
+    QList<RecentRowText> rows;
+    for (const RecentComparison& entry : recents) {
+        const QString leftFolder = folderOf(entry.leftBookmark);
+        const QString rightFolder = folderOf(entry.rightBookmark);
+        const QString inFolder = QStringLiteral("%1 (%2)");
+        RecentRowText row{
+            entry.leftName, entry.rightName,
+            QStringLiteral("%1 in %2\n\u2192 %3 in %4").arg(entry.leftName, leftFolder, entry.rightName, rightFolder)};
+        if (sameNames.value({entry.leftName, entry.rightName}) > 1) {
+            row.left = inFolder.arg(entry.leftName, leftFolder);
+            row.right = inFolder.arg(entry.rightName, rightFolder);
+        }
+        rows.append(row);
+    }
+    return rows;
 }
 
 } // namespace varnel

@@ -14,7 +14,7 @@ Then it asserts, over every process of every trace, that
 - every input file is opened read-only, and never renamed, removed or truncated;
 - the only files created or opened for writing are the report and its temporary
   sibling, the printed file and its temporary sibling, the settings file (with the lock and temporary file of its
-  atomic replacement), the share folder's report, and the single-instance socket and its
+  atomic replacement, and the recents' lock), the share folder's report, and the single-instance socket and its
   lock in the private runtime folder.
 
 Exits 77 (skipped) when strace, Xvfb or xdotool is missing.
@@ -155,6 +155,7 @@ class Offline:
 
         allowed = [
             re.escape(session.settings_file) + r"(\.lock|\.\w{6})?",  # QSettings: lock, temporary, rename
+            re.escape(session.settings_file) + r"\.recents\.lock",  # held while the recents change
             re.escape(os.path.dirname(session.settings_file)),
             re.escape(session.config),
             # Qt's own file dialog (the export dialog) keeps its folder history there, and

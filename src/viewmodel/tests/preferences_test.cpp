@@ -81,7 +81,7 @@ TEST_F(StoreTest, AWriteThroughOneHolderNotifiesEveryHolder)
     EXPECT_EQ(spy.at(0).at(0).toString(), Preferences::kDiffViewMode);
 }
 
-TEST_F(StoreTest, RecordingKeepsFiveNewestPairsByName)
+TEST_F(StoreTest, RecordingKeepsFiveNewestPairsByPath)
 {
     RecentComparisonsStore store;
     QSignalSpy spy(&store, &RecentComparisonsStore::recentsChanged);
@@ -94,9 +94,10 @@ TEST_F(StoreTest, RecordingKeepsFiveNewestPairsByName)
 
     store.record(b, a); // the other order is another pair
     EXPECT_EQ(store.recents().size(), 2);
-    store.record(file("elsewhere/a.txt"), file("elsewhere/b.txt")); // same names replace
-    ASSERT_EQ(store.recents().size(), 2);
+    store.record(file("elsewhere/a.txt"), file("elsewhere/b.txt")); // same names, other files
+    ASSERT_EQ(store.recents().size(), 3);
     EXPECT_EQ(store.recents().front().leftBookmark, m_dir.filePath("elsewhere/a.txt").toUtf8());
+    EXPECT_EQ(store.recents().back().leftBookmark, m_dir.filePath("a.txt").toUtf8());
 
     for (int i = 0; i < 6; ++i)
         store.record(file(QStringLiteral("l%1.txt").arg(i)), b);

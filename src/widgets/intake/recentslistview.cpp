@@ -166,12 +166,15 @@ void RecentsListView::rebuild()
     }
     m_rows.clear();
 
-    for (const RecentComparison& entry : m_store.recents()) {
+    const QList<RecentRowText> texts = RecentComparisonsStore::rowTexts(m_store.recents());
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        const RecentComparison& entry = m_store.recents()[i];
         auto* widget = new RecentRow(this);
         auto* layout = new QHBoxLayout(widget);
         layout->setContentsMargins(kRowHorizontalInset, kRowVerticalInset, kRowHorizontalInset, kRowVerticalInset);
         layout->setSpacing(kSpacing);
-        auto* open = new RecentPairButton(entry.leftName, entry.rightName, widget);
+        auto* open = new RecentPairButton(texts[i].left, texts[i].right, widget);
+        open->setToolTip(texts[i].toolTip);
         auto* remove = new IconButton(IconName::closeFilled, QStringLiteral("Remove from recent comparisons"), widget);
         remove->setIconColor(ColorRole::secondary, 0.4);
         remove->setIconMetrics(14, 2);

@@ -11,7 +11,8 @@ namespace varnel {
 
 // The "Recent Comparisons" block of the welcome screen: a header with "Clear All", then
 // one row per remembered pair, newest first: the two names with an arrow between them
-// (each shortened in the middle when long) and a button that forgets the pair. It follows
+// (each shortened in the middle when long, with their folders when two rows would read
+// the same; the tooltip names both folders) and a button that forgets the pair. It follows
 // the store: any window's recording shows here at once.
 class RecentsListView : public QWidget {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "widgets/intake/welcomeview.h"
 
+#include "widgets/dialogs/dialogs.h"
 #include "widgets/intake/dropzoneview.h"
 #include "widgets/intake/recentslistview.h"
 #include "widgets/style/appearance.h"
@@ -136,10 +137,19 @@ void WelcomeView::openFileShortcut()
     (m_model.leftFile() ? m_rightZone : m_leftZone)->openPicker();
 }
 
+void WelcomeView::showEvent(QShowEvent* event)
+{
+    m_store.reload();
+    QWidget::showEvent(event);
+}
+
 void WelcomeView::openRecent(const RecentComparison& entry)
 {
     const std::optional<std::pair<QUrl, QUrl>> pair = m_store.resolve(entry);
     if (!pair) {
+        const std::optional<QString> message = m_store.missingFileMessage(entry);
+        dialogs::alert(this, QStringLiteral("File Not Found"),
+                       message.value_or(QStringLiteral("The pair could not be opened.")));
         m_store.remove(entry);
         return;
     }

@@ -37,8 +37,13 @@ public:
 
     // The Ctrl+O action.
     void openFileShortcut();
-    // Loads a remembered pair, or forgets it silently when either file is gone.
+    // Loads a remembered pair; when either file is gone, an alert names it and the pair is
+    // forgotten.
     void openRecent(const RecentComparison& entry);
+
+protected:
+    // The recents are read again: another process may have recorded a pair meanwhile.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void updateFiles();

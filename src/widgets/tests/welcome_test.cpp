@@ -103,7 +103,8 @@ TEST_F(WelcomeTest, RecentsListFollowsTheStoreAndSetsTheInsets)
     auto* newest = static_cast<RecentPairButton*>(view->recentsList()->openButton(0));
     EXPECT_EQ(newest->shownNames(), std::make_pair(QStringLiteral("gone.txt"), QStringLiteral("other.txt")));
 
-    // A pair whose left file was deleted goes away silently; nothing else changes.
+    // A pair whose left file was deleted goes away, after an alert naming that file;
+    // nothing else changes.
     ASSERT_TRUE(QFile::remove(gone.toLocalFile()));
     QTest::mouseClick(view->recentsList()->openButton(0), Qt::LeftButton);
     test::settle();
@@ -112,7 +113,8 @@ TEST_F(WelcomeTest, RecentsListFollowsTheStoreAndSetsTheInsets)
     EXPECT_EQ(view->recentsList()->rowCount(), 1);
     EXPECT_FALSE(model.leftFile());
     EXPECT_FALSE(model.rightFile());
-    EXPECT_TRUE(dialogs.alerts.empty());
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_TRUE(dialogs.alerts[0].text.contains(gone.toLocalFile())) << dialogs.alerts[0].text.toStdString();
 
     // A pair that still resolves loads both sides.
     QTest::mouseClick(view->recentsList()->openButton(0), Qt::LeftButton);
