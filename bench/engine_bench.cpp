@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The engine on the standard generated pairs: split, intern, diff and build rows; and the
 // edit script alone with each method forced, on the 100k pairs, to price the methods.
 #include "core/diffengine.h"

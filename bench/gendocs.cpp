@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writes the documents the reader benchmarks use: a 400-page text PDF, the same with one
 // line in fifty reworded (for the window's benchmark), and a Word document of 20,000
 // paragraphs.

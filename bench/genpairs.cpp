@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writes the standard benchmark pairs into a folder, as NAME.left.txt and NAME.right.txt.
 //   varnel-genpairs OUTDIR [NAME...]
 #include "pairgen.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The syntax highlighter on realistic lines of each language and on pathological lines.
 //   per-language benchmarks: time per line, lines per second, and the slowest single line
 //   (wall clock, so a descheduled moment shows up there)

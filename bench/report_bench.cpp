@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Renders PDF reports of generated comparisons: time, peak memory and file size.
 //   varnel-bench-report [ROWS...]   (default 10000 100000)
 #include "core/diffengine.h"

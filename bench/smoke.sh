@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs every benchmark once on a small input, so that none of them stops building or
 # running unnoticed. The figures it prints mean nothing; it fails when a benchmark fails.
 #

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One whole comparison through the view model, as the window runs it: from loadFile of
 // the second file to the published results, with the process's peak memory.
 //   varnel-bench-viewmodel LEFT RIGHT [RUNS]

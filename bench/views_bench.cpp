@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The diff views on a million-row result: paint, scroll, focus and show times, and the
 // memory the views add. Offscreen, 1100×700, JSON colouring on, the generated 1M-line pair
 // with 5% of lines edited, every line shown. Every paint includes the changes within

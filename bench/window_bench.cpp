@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A whole comparison through the window: from loadFile of the second file (as the open
 // request hands it to the root view) to the first paint of the diff's rows, in a main
 // window of 1100 x 700 with the root view, the toolbar and the summary bar, with the

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # One helper for every test target: GoogleTest, discovered by CTest.
 #
 #   varnel_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [OWN_MAIN]

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // libFuzzer target: text decoding and line splitting, with their promises checked.
 #include "readers/fileparser.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // libFuzzer target: the archive walk, inflation and the document parse.
 #include "readers/docxparser.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writes seed corpora for the fuzzers: small valid and damaged DOCX archives, text in
 // every encoding and line-end style the reader knows, and small PDFs (text on several
 // pages, compressed content, no pages, a broken cross-reference table).

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // libFuzzer target: our wrapper around Poppler (open, lock check, page text, line split)
 // on mutated PDFs. Every input must give lines or one of the wrapper's errors.
 #include "readers/pdfparser.h"

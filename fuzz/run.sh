@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Builds the fuzzers with clang and runs each for a bounded time, in parallel.
 #   fuzz/run.sh [SECONDS]   (default 60)
 # Corpora grow in build/fuzz/corpus/<target>; crashes land in build/fuzz/findings.

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Runs varnel-cli on hostile and unlucky inputs made here, under time and memory limits.
 
 Each case makes its files in a scratch folder, runs the tool under `prlimit` (address

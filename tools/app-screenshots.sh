@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Screenshots of the application shell under Xvfb, for looking at: the menus, the settings
 # window, the privacy window at its minimum size and the About box, light and dark, and a
 # window in System mode turning dark when the (fake) desktop portal says so.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Sets up a Debian 12 machine for Varnel, builds it and runs it, its tests or its benchmarks.
 #
 #   tools/dev.sh run [LEFT RIGHT] open the window, comparing the files given (installs what

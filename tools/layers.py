@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Fails on an include that goes up a layer.
 
 Every file under src/ belongs to the layer whose folder holds it; it may include its own

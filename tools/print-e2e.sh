@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # A real print, end to end: prints a three-page report through CUPS onto a cups-pdf queue,
 # the way the window's Print command does once its dialog is accepted, and checks that a
 # three-page US Letter PDF comes out of the print system.

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Puts the licence line at the top of every source file the repository tracks.
 
     python3 tools/spdx.py           add the line where it is missing

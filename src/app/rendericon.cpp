@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Renders the application's SVG icon to a square PNG at build time:
 //   varnel-render-icon SVG SIZE OUT.png
 #include <QGuiApplication>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // varnel-cli: the comparison core without a window, for scripts, benchmarks and checks.
 //
 //   varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT

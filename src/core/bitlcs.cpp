@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Bit-parallel longest common subsequence (Allison and Dix 1986; Hyyro 2004) with
 // Hirschberg's divide and conquer (1975) for the alignment.
 //

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The slide pass: of the many shortest scripts, the one that reads best.
 //
 // The idea (as in xdiff's change compaction): a run of changed lines whose first line

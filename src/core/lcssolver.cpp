@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The solver: one box at a time, the cheapest exact method for it.
 //
 // The idea: every method here is exact, and each is fast on its own kind of box. Myers'

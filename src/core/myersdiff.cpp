@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Myers' O(ND) difference algorithm in linear space (Myers 1986, section 4b).
 //
 // The idea: the edit graph of a[off1, lim1) against b[off2, lim2) has a point (x, y) for

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Hunt and Szymanski's longest common subsequence over match lists (1977).
 //
 // The idea: walk the lines of b in order; for each, visit the positions in a that hold

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The change map: where the changes of a whole result fall on a strip a few hundred
 // pixels tall.
 //

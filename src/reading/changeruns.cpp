@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs of changes and the pairing of a removed line with the added line that replaces it.
 //
 // The idea: the rows of a result come in runs of one kind. A run of removed rows that is

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Rows of the collapsed result against rows of the full one.
 //
 // The idea: the collapsed result is the full one with some runs of unchanged rows each

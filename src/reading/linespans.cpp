@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The changes within a modified line, as a reader wants to see them.
 //
 // The idea: compare the two lines as sequences of words and single characters

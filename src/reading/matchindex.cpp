@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The occurrences of a query in a result, counted once and numbered.
 //
 // The idea: counting is a pass over every row's text, too long for a keystroke on a

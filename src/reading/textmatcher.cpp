@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Finding text in the lines of a result.
 //
 // The idea: the lines are held as UTF-8, and most are ASCII. An ASCII query in an ASCII

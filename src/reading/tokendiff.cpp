@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The edit script between the tokens of two lines: Myers' greedy O(ND) search, forward
 // only, remembering each round's furthest reaches to walk the path back.
 //

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Words and single characters: the units in which a changed line is compared with the
 // line it replaces.
 //

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """End to end: the real `varnel` on a real X server (Xvfb, with a private session bus),
 driven by xdotool and seen through screenshots, light and dark.
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Offline, and never writes its inputs: a whole session of the real window under
 `strace -f`, on Xvfb with a private session bus.
 

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """The window under hostile and heavy input, run by hand (too slow and too big for CI):
 
     tests/e2e/robustness.py [--build DIR] [--out DIR] [--only NAME...]

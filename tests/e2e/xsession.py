@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """A real Varnel under a real X server: what the end-to-end checks, the window benchmark,
 the offline proof and the robustness runs share.
 

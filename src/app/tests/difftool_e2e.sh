@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # A real `git difftool` session under Xvfb, set up with the git commands the README gives
 # (read from it), over a repository with three changed files, a .hpp among them: one
 # window at a time, titled with the labels, git waiting while it is open and going on

@@ -1,3 +1,5 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Shared by the end-to-end tests: runs the calling script again under Xvfb (exit 77, a
 # skip, when Xvfb or xdotool is missing), in a throw-away home and runtime folder, and
 # gives helpers that wait for windows. Every wait has a limit; CTest adds one for the

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A stand-in for the XDG desktop portal's Settings interface, for tests and screenshots:
 //   varnel-fake-portal [SCHEME]
 // It serves org.freedesktop.portal.Desktop on the session bus (DBUS_SESSION_BUS_ADDRESS),

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Two processes under Xvfb: a second `varnel a b` hands the files to the running Varnel and
 # exits 0, and that window shows the comparison; after a crash, the socket left behind does
 # not stop the next start.

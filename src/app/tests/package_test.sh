@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # What installs Varnel on a desktop: the desktop entry and the AppStream metadata pass their
 # validators, and the Debian package that CPack makes holds exactly the expected files,
 # depends on what the programs link (computed) and on the report's font, and has nothing

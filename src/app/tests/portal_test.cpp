@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The System appearance against a fake desktop portal on a private session bus.
 #include "apptestutil.h"
 

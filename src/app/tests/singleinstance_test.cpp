@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/singleinstance.h"
 #include "core/nativepath.h"
 #include "widgets/tests/screentestutil.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs the application tests in a QApplication, offscreen unless told otherwise, in a
 // throw-away home and runtime folder, and away from the desktop's session bus, so that
 // preferences, sockets and the desktop's colour scheme never touch the real ones.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Drives the real varnel-cli binary: its output forms and exit codes are a contract.
 #include "cli/tests/clitest.h"
 #include "readers/filekinds.h"

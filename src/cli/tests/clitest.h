@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // A fixture that runs the real varnel-cli binary in a temporary folder.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // varnel-cli meets hostile and unlucky inputs: devices, FIFOs, missing and locked
 // documents, names that are not UTF-8, full disks, too little memory, and report targets
 // that must not be destroyed.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "compare/comparison.h"
 #include "core/memorybudget.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // On the benchmark's generated pairs, the solver's scripts are exactly as short as those
 // of the plain Myers search the engine used before it chose methods per box.
 #include "bench/pairgen.h"

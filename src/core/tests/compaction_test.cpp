@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The slide pass on real code: where the runs of changes end up.
 #include "core/compaction.h"
 #include "core/diffengine.h"

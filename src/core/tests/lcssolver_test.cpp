@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Every method of the solver, and the automatic choice, against the plain O(NM) table.
 #include "core/bitlcs.h"
 #include "core/diffengine.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "core/diffengine.h"
 #include "reading/foldedrows.h"
 #include "reading/matchindex.h"

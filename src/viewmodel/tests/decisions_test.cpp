@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "viewmodel/comparisonviewmodel.h"
 #include "viewmodel/openrequest.h"
 #include "viewmodel/reportrequest.h"

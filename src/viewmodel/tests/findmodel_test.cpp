@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "core/diffengine.h"
 #include "viewmodel/comparisonviewmodel.h"
 #include "viewmodel/findmodel.h"
 
 #include <QSignalSpy>
-#include <QThreadPool>
 #include <QTest>
 #include <QThreadPool>
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Recents shared by several processes, rows that would read the same, and pairs whose
 // files went away.
 #include "viewmodel/recentcomparisonsstore.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs the view-model tests with an event loop, in a throw-away home folder so that
 // preferences never touch the real user configuration.
 //

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Prints a report of three pages on a print queue the way the Print command does once its
 // dialog is accepted: US Letter, full page, every page. For the end-to-end print check.
 //   varnel-print-report QUEUE [ROWS]

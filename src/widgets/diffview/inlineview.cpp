@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "widgets/diffview/inlineview.h"
 
 #include "widgets/style/appearance.h"

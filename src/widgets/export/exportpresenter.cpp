@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "widgets/export/exportpresenter.h"
 
 #include "core/nativepath.h"
@@ -5,8 +7,8 @@
 #include "report/exportservice.h"
 #include "report/reportfile.h"
 #include "widgets/dialogs/dialogs.h"
-#include "widgets/export/printbuffer.h"
 #include "widgets/export/pdfviewer.h"
+#include "widgets/export/printbuffer.h"
 #include "widgets/export/reportdialogs.h"
 #include "widgets/export/reportjob.h"
 #include "widgets/style/appearance.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "screentestutil.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/diffview/inlineview.h"

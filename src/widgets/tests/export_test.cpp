@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Export as PDF and Print from the window, with the dialogs answered by the test.
 #include "widgets/export/exportpresenter.h"
 #include "widgets/export/reportjob.h"

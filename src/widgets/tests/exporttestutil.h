@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Helpers for the report command tests: the report dialogs answered at once, results of a

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Helpers for the screen tests: dialogs that answer at once, files in a temporary folder,

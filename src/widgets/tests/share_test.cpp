@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Share: the report in a private folder, offered in a menu under the share button.
 #include "widgets/export/exportpresenter.h"
 #include "widgets/tests/exporttestutil.h"

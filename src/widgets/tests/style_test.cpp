@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "readers/filetypedetector.h"
 #include "testutil.h"
 #include "widgets/style/busyindicator.h"

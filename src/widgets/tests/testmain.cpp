@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs the widget tests in a QApplication, offscreen unless told otherwise (CTest sets the
 // platform for the runs, but not when it lists the tests after a build), in a throw-away
 // home folder so that preferences and recent comparisons never touch the real ones.

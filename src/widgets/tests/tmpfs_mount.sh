@@ -1,4 +1,6 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs export tests against a small tmpfs holding one existing report, in a mount namespace
 # of its own so that no other process ever sees it:
 #   readonly  the tmpfs remounted read-only (the tests find it in VARNEL_TEST_READONLY_DIR);

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "screentestutil.h"
 #include "widgets/intake/dropzoneview.h"
 #include "widgets/intake/recentslistview.h"
