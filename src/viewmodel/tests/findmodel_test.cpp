@@ -17,10 +17,6 @@ namespace {
 // A view model whose comparisons are made from lines in memory.
 class FindTest : public ::testing::Test {
 protected:
-    // A superseded comparison or count may still be running, and the comparator reads this
-    // fixture's lines: let every worker finish before they go.
-    ~FindTest() override { QThreadPool::globalInstance()->waitForDone(); }
-
     void compare(const QStringList& left, const QStringList& right)
     {
         m_left = left;
