@@ -10,8 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace varnel {
 
@@ -219,7 +221,7 @@ Error notRegularFileError(const QString& path)
 // Opened without blocking, so a FIFO without a writer cannot hang the read, and read only
 // when it is a regular file: a device such as /dev/zero never ends. The path's exact bytes
 // are opened (see nativepath.h).
-Expected<QByteArray> readWholeFile(const QString& path)
+Expected<QByteArray> readFile(const QString& path, qsizetype limit)
 {
     const QByteArray native = nativePath(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -234,16 +236,18 @@ Expected<QByteArray> readWholeFile(const QString& path)
     if (!S_ISREG(status.st_mode))
         return notRegularFileError(path);
 
-    // The size is a hint: a file that grows while it is read is read to its end. Once the
-    // hinted size is filled, a small read tells the end from more data, so a file that
-    // does not grow is read into one buffer of exactly its size.
-    QByteArray data(qsizetype(status.st_size), Qt::Uninitialized);
+    // The size is a hint: a file that grows while it is read is read to its end (or the
+    // limit). Once the hinted size is filled, a small read tells the end from more data, so
+    // a file that does not grow is read into one buffer of exactly its size.
+    const qsizetype cap = limit < 0 ? std::numeric_limits<qsizetype>::max() : limit;
+    QByteArray data(std::min(qsizetype(status.st_size), cap), Qt::Uninitialized);
     qsizetype filled = 0;
     char probe[4096];
-    for (;;) {
+    while (filled < cap) {
         const bool full = filled == data.size();
         char* target = full ? probe : data.data() + filled;
-        const size_t room = full ? sizeof probe : size_t(data.size() - filled);
+        const size_t room =
+            full ? size_t(std::min<qsizetype>(sizeof probe, cap - filled)) : size_t(data.size() - filled);
         const ssize_t got = ::read(fd, target, room);
         if (got < 0) {
             if (errno == EINTR)

@@ -47,10 +47,15 @@ public:
     static bool isValidUtf8(QByteArrayView data);
 };
 
-// The whole of a regular file, or an error naming the file and the system's reason.
-// Anything but a regular file (a device, a FIFO, a socket) is refused without reading or
-// waiting: `The file "NAME" is not a regular file.`
-Expected<QByteArray> readWholeFile(const QString& path);
+// The first `limit` bytes of a regular file (all of it when `limit` is negative), or an
+// error naming the file and the system's reason. Anything but a regular file (a device, a
+// FIFO, a socket) is refused without reading or waiting: `The file "NAME" is not a regular
+// file.`
+Expected<QByteArray> readFile(const QString& path, qsizetype limit = -1);
+inline Expected<QByteArray> readWholeFile(const QString& path)
+{
+    return readFile(path);
+}
 
 // "The file "NAME" could not be read: REASON." for the file at `path`.
 Error fileReadError(const QString& path, const QString& reason);

@@ -5,6 +5,7 @@
 #include "core/fileextension.h"
 #include "core/nativepath.h"
 #include "readers/filekinds.h"
+#include "readers/fileparser.h"
 #include "readers/textcheck.h"
 
 #include <sys/stat.h>
@@ -66,7 +67,7 @@ Expected<DiffMode> FileTypeDetector::inspect(const QString& path)
     DiffMode byName = detect(path);
     if (byName.kind() != DiffMode::Kind::unsupported)
         return byName; // a file that is missing or unreadable is reported by its reader
-    const Expected<QByteArray> head = readFileStart(path, kTextCheckSize + 1);
+    const Expected<QByteArray> head = readFile(path, kTextCheckSize + 1);
     if (!head)
         return head.error();
     const bool cut = head.value().size() > kTextCheckSize;

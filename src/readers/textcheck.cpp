@@ -2,18 +2,9 @@
 
 #include "readers/textcheck.h"
 
-#include "core/nativepath.h"
 #include "readers/fileparser.h"
 
-#include <QScopeGuard>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace varnel {
 
@@ -77,35 +68,6 @@ bool isLatin1Text(QByteArrayView head)
 bool looksLikeText(QByteArrayView head, bool cut)
 {
     return isUtf8Text(head, cut) || isUtf16Text(head, cut) || isLatin1Text(head);
-}
-
-Expected<QByteArray> readFileStart(const QString& path, qsizetype limit)
-{
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return fileReadError(path, QString::fromLocal8Bit(std::strerror(errno)));
-    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
-    struct stat status {};
-    if (::fstat(fd, &status) != 0)
-        return fileReadError(path, QString::fromLocal8Bit(std::strerror(errno)));
-    if (S_ISDIR(status.st_mode))
-        return fileReadError(path, QString::fromLocal8Bit(std::strerror(EISDIR)));
-    if (!S_ISREG(status.st_mode))
-        return notRegularFileError(path);
-    QByteArray data(limit, Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < limit) {
-        const ssize_t got = ::read(fd, data.data() + filled, size_t(limit - filled));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return fileReadError(path, QString::fromLocal8Bit(std::strerror(errno)));
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    data.resize(filled);
-    return data;
 }
 
 } // namespace varnel

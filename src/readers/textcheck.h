@@ -2,8 +2,6 @@
 
 #pragma once
 
-#include "core/error.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -18,9 +16,5 @@ inline constexpr qsizetype kTextCheckSize = 64 * 1024;
 // whose only control characters are tab, LF, FF and CR. When `cut` the data goes on
 // past `head`, so a character cut at its end still counts.
 bool looksLikeText(QByteArrayView head, bool cut);
-
-// Up to `limit` bytes from the start of a regular file, opened as readWholeFile() opens
-// it (without blocking, by the path's exact bytes), with the same errors.
-Expected<QByteArray> readFileStart(const QString& path, qsizetype limit);
 
 } // namespace varnel
