@@ -7,11 +7,7 @@
 
 e2e_start() {
     if [ -z "${VARNEL_E2E_IN_XVFB:-}" ]; then
-        for tool in xvfb-run xdotool; do
-            command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-        done
-        export VARNEL_E2E_IN_XVFB=1
-        exec xvfb-run -a -s "-screen 0 1400x900x24" bash "$0" "$@"
+        e2e_enter_xvfb "$@"
     fi
     e2e_work=$(mktemp -d)
     trap e2e_cleanup EXIT
@@ -21,6 +17,35 @@ e2e_start() {
     export DBUS_SESSION_BUS_ADDRESS=disabled:
     unset WAYLAND_DISPLAY QT_QPA_PLATFORM
     e2e_pids=()
+}
+
+# The server picks a free display itself and names it on a pipe, so servers started at the
+# same time by parallel tests never share one (xvfb-run -a can). -noreset keeps it up when
+# a test kills its last client: a reset would refuse the next connection for a moment.
+e2e_enter_xvfb() {
+    local tool
+    for tool in Xvfb xdotool; do
+        command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+    done
+    export VARNEL_E2E_IN_XVFB=1
+    local pipe_dir display= server code=0
+    pipe_dir=$(mktemp -d)
+    mkfifo "$pipe_dir/display"
+    Xvfb -displayfd 3 -screen 0 1400x900x24 -nolisten tcp -noreset \
+        3>"$pipe_dir/display" >/dev/null 2>&1 &
+    server=$!
+    read -r -t 30 display <"$pipe_dir/display" || true
+    rm -rf "$pipe_dir"
+    if [ -z "$display" ]; then
+        kill "$server" 2>/dev/null || true
+        echo "Xvfb did not start" >&2
+        exit 2
+    fi
+    unset XAUTHORITY
+    DISPLAY=:$display bash "$0" "$@" || code=$?
+    kill "$server" 2>/dev/null || true
+    wait "$server" 2>/dev/null || true
+    exit "$code"
 }
 
 e2e_cleanup() {
