@@ -434,6 +434,7 @@ def main():
     parser.add_argument("--out")
     parser.add_argument("--update-references", action="store_true")
     args = parser.parse_args()
+    x.pin_fonts(args.build)
     x.enter_xvfb(os.path.abspath(__file__), sys.argv[1:])
 
     run = Run(args)

@@ -220,6 +220,7 @@ def main():
     parser.add_argument("--out")
     args = parser.parse_args()
     x.require_tools("strace")
+    x.pin_fonts(args.build)
     x.enter_xvfb(os.path.abspath(__file__), sys.argv[1:])
     return Offline(args).run()
 

@@ -235,6 +235,7 @@ def main():
     parser.add_argument("--out")
     parser.add_argument("--only", nargs="*")
     args = parser.parse_args()
+    x.pin_fonts(args.build)
     x.enter_xvfb(os.path.abspath(__file__), sys.argv[1:])
     return Robustness(args).run(args.only)
 

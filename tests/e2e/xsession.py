@@ -3,11 +3,11 @@
 """A real Varnel under a real X server: what the end-to-end checks, the window benchmark,
 the offline proof and the robustness runs share.
 
-`enter_xvfb()` runs the calling script again inside `xvfb-run` and `dbus-run-session`
-(an X server and a session bus of its own), and `Session` gives each run a throw-away
-home, configuration and runtime folder, starts `varnel` in it, finds its windows, drives
-them with xdotool and takes screenshots with ImageMagick's `import`. Every wait has a
-limit.
+`pin_fonts()` shows them only the fonts the tests are pinned to, `enter_xvfb()` runs the
+calling script again inside `xvfb-run` and `dbus-run-session` (an X server and a session
+bus of its own), and `Session` gives each run a throw-away home, configuration and runtime
+folder, starts `varnel` in it, finds its windows, drives them with xdotool and takes
+screenshots with ImageMagick's `import`. Every wait has a limit.
 """
 
 import os
@@ -31,6 +31,19 @@ def require_tools(*tools):
     if missing:
         print("skipped: not installed: " + " ".join(missing))
         sys.exit(77)
+
+
+def pin_fonts(build):
+    """Shows every process started from here only the fonts the tests are pinned to (the
+    build tree's test-fonts/fonts.conf, as CTest does), unless FONTCONFIG_FILE already names
+    a configuration."""
+    if os.environ.get("FONTCONFIG_FILE"):
+        return
+    config = os.path.join(os.path.abspath(build), "test-fonts", "fonts.conf")
+    if not os.path.isfile(config):
+        print(f"{config} is missing: configure the tree first", file=sys.stderr)
+        sys.exit(2)
+    os.environ["FONTCONFIG_FILE"] = config
 
 
 def enter_xvfb(script, argv):

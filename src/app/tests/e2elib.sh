@@ -1,11 +1,18 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # Shared by the end-to-end tests: runs the calling script again under Xvfb (exit 77, a
-# skip, when Xvfb or xdotool is missing), in a throw-away home and runtime folder, and
-# gives helpers that wait for windows. Every wait has a limit; CTest adds one for the
-# whole script.
+# skip, when Xvfb or xdotool is missing), in a throw-away home and runtime folder, with
+# only the fonts the tests are pinned to, and gives helpers that wait for windows. Every
+# wait has a limit; CTest adds one for the whole script.
 
+# e2e_start VARNEL ARGUMENTS...: VARNEL is the build tree's BUILD/src/app/varnel.
 e2e_start() {
+    # CTest names the build tree's font configuration; run by hand, the script finds it.
+    if [ -z "${FONTCONFIG_FILE:-}" ]; then
+        FONTCONFIG_FILE=$(cd "$(dirname "$1")/../.." && pwd)/test-fonts/fonts.conf
+        [ -f "$FONTCONFIG_FILE" ] || { echo "$FONTCONFIG_FILE is missing: configure the tree first" >&2; exit 2; }
+        export FONTCONFIG_FILE
+    fi
     if [ -z "${VARNEL_E2E_IN_XVFB:-}" ]; then
         e2e_enter_xvfb "$@"
     fi
