@@ -171,10 +171,10 @@ class Run:
             self.portal_process = subprocess.Popen([self.portal, "2"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                                    text=True, env=session.env)
             session.processes.append(self.portal_process)
-            x.wait_until(lambda: self.portal_process.stdout.readline().strip() == "ready", 10, "the portal is not up")
+            x.wait_until(lambda: self.portal_process.stdout.readline().strip() == "ready", 30, "the portal is not up")
 
             self.first = session.start()
-            self.window = x.wait_for_window(r"^Varnel$", 20)
+            self.window = x.wait_for_window(r"^Varnel$", 30)
             x.xdotool("windowmove", self.window, 0, 0)
             x.park_pointer()
             self.scenario("welcome screen", self.check_reference, self.window, "welcome", "light")
@@ -194,7 +194,7 @@ class Run:
     def second_instance(self):
         code = self.session.run("left.py", "right.py")
         self.expect(code == 0, f"the second varnel exited with {code}")
-        window = x.wait_for_window(r"^left\.py ↔ right\.py", 15, pid=self.first.pid)
+        window = x.wait_for_window(r"^left\.py ↔ right\.py", 30, pid=self.first.pid)
         self.expect(window == self.window, "the comparison opened in another window")
         self.expect(len(x.windows()) == 1, f"expected one window, found {list(x.windows().values())}")
 
@@ -250,7 +250,7 @@ class Run:
 
     def print_to_file(self):
         x.key(self.window, "ctrl+p")
-        dialog = x.wait_for_window(r"^Print\b", 10)
+        dialog = x.wait_for_window(r"^Print\b", 30)
         x.screenshot(dialog, os.path.join(self.out, "print-dialog.png"))
         # The printer list ends with "Print to File (PDF)"; the file goes to the home folder
         # under the report's name unless told otherwise.
@@ -259,24 +259,24 @@ class Run:
         x.key(dialog, "Return")
         # The print dialog names the file after the document, its last extension replaced.
         printed = os.path.join(self.session.home, "left.py vs right.pdf")
-        x.wait_until(lambda: page_count(printed) > 0, 20,
-                     f"nothing printed to {printed} (home: {os.listdir(self.session.home)})")
-        time.sleep(0.5)  # the printer may still be closing the file
         expected = page_count(self.cli_report("expected.pdf"))
-        self.expect(page_count(printed) == expected,
-                    f"the printed file has {page_count(printed)} pages, the report {expected}")
+        x.wait_until(lambda: page_count(printed) > 0, 30,
+                     f"nothing printed to {printed} (home: {os.listdir(self.session.home)})")
+        # Counted again until it holds: the printer may still be writing the file.
+        x.wait_until(lambda: page_count(printed) == expected, 30,
+                     f"the printed file has {page_count(printed)} pages, the report {expected}")
         self.expect("Returns value plus 5" in self.lines(printed), "the printed file lacks a changed line")
 
     def export_changes_only(self):
         x.key(self.window, "ctrl+shift+e")
-        dialog = x.wait_for_window(r"^Export as PDF", 10)
+        dialog = x.wait_for_window(r"^Export as PDF", 30)
         target = os.path.join(self.session.root, "changes only.pdf")
         x.type_into(dialog, target)
         x.xdotool("mousemove", *EXPORT_CHECK_BOX, "click", 1)
         x.park_pointer()
         x.screenshot(dialog, os.path.join(self.out, "export-dialog.png"))
         x.key(dialog, "Return")
-        x.wait_until(lambda: page_count(target) > 0, 20, f"nothing exported to {target}")
+        x.wait_until(lambda: page_count(target) > 0, 30, f"nothing exported to {target}")
         expected = self.cli_report("expected-changes.pdf", "--changes-only")
         self.expect(page_count(target) == page_count(expected),
                     f"the export has {page_count(target)} pages, a changes-only report {page_count(expected)}")
@@ -286,23 +286,23 @@ class Run:
 
     def inline_survives_restart(self):
         x.click(self.window, *INLINE_BUTTON)
-        x.wait_until(lambda: "diffViewMode=inline" in self.session.settings(), 5, "Inline was not stored")
+        x.wait_until(lambda: "diffViewMode=inline" in self.session.settings(), 15, "Inline was not stored")
         x.key(self.window, "ctrl+q")
-        code = x.wait_for_exit(self.first, 10)
+        code = x.wait_for_exit(self.first, 30)
         self.expect(code == 0, f"Varnel exited with {code} on Ctrl+Q")
         self.first = self.session.start("left.py", "right.py")
-        self.window = x.wait_for_window(r"^left\.py ↔ right\.py", 20, pid=self.first.pid)
+        self.window = x.wait_for_window(r"^left\.py ↔ right\.py", 30, pid=self.first.pid)
         x.xdotool("windowmove", self.window, 0, 0)
         x.park_pointer()
         self.check_reference(self.window, "inline", "light")
         x.click(self.window, *SIDE_BY_SIDE_BUTTON)
-        x.wait_until(lambda: "diffViewMode=sideBySide" in self.session.settings(), 5, "Side by Side was not stored")
+        x.wait_until(lambda: "diffViewMode=sideBySide" in self.session.settings(), 15, "Side by Side was not stored")
 
     def open_pair(self, left, right):
         code = self.session.run(left, right)
         self.expect(code == 0, f"varnel {left} {right} exited with {code}")
         pattern = "^" + re.escape(f"{left} ↔ {right}")
-        x.wait_for_window(pattern, 15, pid=self.first.pid)
+        x.wait_for_window(pattern, 30, pid=self.first.pid)
 
     def other_screens(self, scheme):
         self.open_pair("same-a.txt", "same-b.txt")
@@ -318,22 +318,22 @@ class Run:
         before = x.title(self.window)
         code = self.session.run("data.xyz", "other.xyz")
         self.expect(code == 0, f"varnel data.xyz other.xyz exited with {code}")
-        x.wait_until(lambda: any("Unsupported File Type" in t for t in x.windows().values()), 10, "no alert")
+        x.wait_until(lambda: any("Unsupported File Type" in t for t in x.windows().values()), 30, "no alert")
         alert = [w for w, t in x.windows().items() if "Unsupported File Type" in t][0]
         x.screenshot(alert, os.path.join(self.out, "unsupported-alert.png"))
         self.expect(x.title(self.window) == before, "the comparison changed behind the alert")
         x.key(alert, "Return")
-        x.wait_until(lambda: not any("Unsupported" in t for t in x.windows().values()), 5, "the alert stayed")
+        x.wait_until(lambda: not any("Unsupported" in t for t in x.windows().values()), 15, "the alert stayed")
         # Still usable: it takes the next pair.
         self.open_pair("notes-v1.txt", "notes-v2.txt")
 
     def recents(self):
         x.key(self.window, "ctrl+w")
-        x.wait_until(lambda: x.title(self.window) == "Varnel", 5, "Ctrl+W did not close the comparison")
+        x.wait_until(lambda: x.title(self.window) == "Varnel", 15, "Ctrl+W did not close the comparison")
         self.check_reference(self.window, "welcome-recents", "light")
         # The recents, newest first: notes, contract, report, same, left.py ↔ right.py.
         x.click(self.window, *RECENT_ROW(4))
-        x.wait_until(lambda: x.title(self.window).startswith("left.py ↔ right.py"), 10,
+        x.wait_until(lambda: x.title(self.window).startswith("left.py ↔ right.py"), 30,
                      f"a click on the recent pair did not compare it (title {x.title(self.window)!r})")
 
     def background(self):
@@ -342,31 +342,31 @@ class Run:
 
     def appearance(self):
         x.key(self.window, "ctrl+comma")
-        settings = x.wait_for_window(r"^Preferences", 10)
+        settings = x.wait_for_window(r"^Preferences", 30)
         x.xdotool("windowmove", settings, 1110, 0)
         x.settled_screenshot(settings, os.path.join(self.out, "preferences.png"))
         choices = {"system": SETTINGS_CHOICE(0), "light": SETTINGS_CHOICE(1), "dark": SETTINGS_CHOICE(2)}
         light = self.background()
         self.expect(light > 200, f"the window is not light to begin with ({light})")
         x.click(settings, *choices["dark"])
-        x.wait_until(lambda: self.background() < 60, 5, "Dark did not darken the window")
+        x.wait_until(lambda: self.background() < 60, 15, "Dark did not darken the window")
         x.screenshot(settings, os.path.join(self.out, "preferences-dark.png"))
         self.expect("appearanceMode=dark" in self.session.settings(), "Dark was not stored")
         x.click(settings, *choices["light"])
-        x.wait_until(lambda: self.background() > 200, 5, "Light did not lighten the window")
+        x.wait_until(lambda: self.background() > 200, 15, "Light did not lighten the window")
         x.click(settings, *choices["system"])
         self.expect(self.background() > 200, "System is not light while the portal prefers light")
         self.portal_process.stdin.write("1\n")
         self.portal_process.stdin.flush()
-        x.wait_until(lambda: self.background() < 60, 5, "System did not follow the portal to dark")
+        x.wait_until(lambda: self.background() < 60, 15, "System did not follow the portal to dark")
         self.portal_process.stdin.write("2\n")
         self.portal_process.stdin.flush()
-        x.wait_until(lambda: self.background() > 200, 5, "System did not follow the portal back to light")
+        x.wait_until(lambda: self.background() > 200, 15, "System did not follow the portal back to light")
         x.key(settings, "ctrl+w")
 
     def quit(self):
         x.key(self.window, "ctrl+q")
-        code = x.wait_for_exit(self.first, 10)
+        code = x.wait_for_exit(self.first, 30)
         self.expect(code == 0, f"Varnel exited with {code}")
 
     # The dark pass: the same screens, for their dark references ---------------------
@@ -377,7 +377,7 @@ class Run:
             self.session = session
             session.write_settings(appearanceMode="dark")
             self.first = session.start()
-            self.window = x.wait_for_window(r"^Varnel$", 20)
+            self.window = x.wait_for_window(r"^Varnel$", 30)
             x.xdotool("windowmove", self.window, 0, 0)
             x.park_pointer()
             self.scenario("dark: welcome", self.check_reference, self.window, "welcome", "dark")
@@ -397,7 +397,7 @@ class Run:
 
     def dark_recents(self):
         x.key(self.window, "ctrl+w")
-        x.wait_until(lambda: x.title(self.window) == "Varnel", 5, "Ctrl+W did not close the comparison")
+        x.wait_until(lambda: x.title(self.window) == "Varnel", 15, "Ctrl+W did not close the comparison")
         self.check_reference(self.window, "welcome-recents", "dark")
 
 

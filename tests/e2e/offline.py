@@ -28,7 +28,6 @@ import os
 import re
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import xsession as x  # noqa: E402
@@ -95,8 +94,8 @@ class Offline:
                               timeout=60).returncode
         if code != 0:
             raise Failure(f"varnel {left} {right} exited with {code}")
-        x.wait_for_window("^" + re.escape(f"{left} ↔ {right}"), 30, pid=None)
-        time.sleep(1.0)
+        window = x.wait_for_window("^" + re.escape(f"{left} ↔ {right}"), 60)
+        x.wait_until_still(window, 60)
 
     def session_steps(self, session):
         self.inputs = [session.path(n) for n in ("left.py", "right.py", "report-v1.pdf", "report-v2.pdf",
@@ -104,12 +103,12 @@ class Offline:
         main = session.start("left.py", "right.py", prefix=self.traced("main"))
         window = x.wait_for_window(r"^left\.py ↔ right\.py", 60)
         x.xdotool("windowmove", window, 0, 0)
-        time.sleep(1.0)
+        x.wait_until_still(window, 60)
         self.hand_over(session, "pdf", "report-v1.pdf", "report-v2.pdf")
         self.hand_over(session, "docx", "contract-v1.docx", "contract-v2.docx")
         self.report_steps(session, window)
         x.key(window, "ctrl+q")
-        code = x.wait_for_exit(main, 30)
+        code = x.wait_for_exit(main, 60)
         if code != 0:
             raise Failure(f"Varnel exited with {code}")
 
@@ -121,25 +120,27 @@ class Offline:
         self.written_reports = [exported, printed]
 
         x.key(window, "ctrl+shift+e")
-        dialog = x.wait_for_window(r"^Export as PDF", 20)
+        dialog = x.wait_for_window(r"^Export as PDF", 60)
         x.type_into(dialog, exported)
         x.screenshot(dialog, os.path.join(self.out, "export-dialog.png"))
         x.key(dialog, "Return")
-        x.wait_until(lambda: e2e.page_count(exported) > 0, 30, f"nothing exported to {exported}")
+        x.wait_until(lambda: e2e.page_count(exported) > 0, 60, f"nothing exported to {exported}")
 
         # "Print to File (PDF)" ends the printer list; the file goes to the home folder.
         x.key(window, "ctrl+p")
-        dialog = x.wait_for_window(r"^Print\b", 20)
+        dialog = x.wait_for_window(r"^Print\b", 60)
         x.key(dialog, "End")
         x.key(dialog, "Return")
-        x.wait_until(lambda: e2e.page_count(printed) > 0, 30,
+        x.wait_until(lambda: e2e.page_count(printed) > 0, 60,
                      f"nothing printed to {printed} (home: {os.listdir(session.home)})")
 
+        # The share menu opens once the report is written; Escape closes it.
+        shown = set(x.windows())
         x.key(window, "ctrl+shift+s")
-        x.wait_until(lambda: e2e.page_count(shared) > 0, 30, f"nothing shared to {shared}")
-        time.sleep(0.5)
-        x.xdotool("key", "Escape")  # the share menu
-        time.sleep(0.5)
+        x.wait_until(lambda: e2e.page_count(shared) > 0, 60, f"nothing shared to {shared}")
+        menu = x.wait_until(lambda: next(iter(set(x.windows()) - shown), None), 60, "the share menu did not open")
+        x.xdotool("key", "Escape")
+        x.wait_until(lambda: menu not in x.windows(), 60, "the share menu stayed open after Escape")
 
     def check(self, session):
         sockets, connects, opens, changes = parse(self.logs)

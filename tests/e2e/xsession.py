@@ -163,7 +163,7 @@ class Session:
         self.processes.append(process)
         return process
 
-    def run(self, *args, limit=20):
+    def run(self, *args, limit=60):
         """Runs `varnel ARGS` to its end (a hand-over to the running one); its exit code."""
         return subprocess.run([self.varnel] + list(args), cwd=self.files, env=self.env, timeout=limit,
                               stdout=subprocess.DEVNULL).returncode
@@ -180,7 +180,7 @@ def windows():
     return found
 
 
-def wait_for_window(pattern, limit=15, pid=None):
+def wait_for_window(pattern, limit=30, pid=None):
     """The id of a visible Varnel window whose title matches the regular expression."""
     def find():
         for window, title in windows().items():
@@ -210,9 +210,9 @@ def key(window, *keys, delay=None):
 
 
 def type_into(window, text):
-    """Types `text` into the focused field of `window`, once it has the keyboard (and the
-    dialog has put its focus in the field, which it does once shown)."""
-    time.sleep(0.5)
+    """Types `text` into the focused field of `window`, once it has been drawn (the dialog
+    puts its focus in the field as it shows) and has the keyboard."""
+    wait_until_still(window)
     focus(window)
     xdotool("type", "--delay", 5, text)
 
@@ -233,8 +233,10 @@ def screenshot(window, path):
     return path
 
 
-def settled_screenshot(window, path, limit=10):
-    """A screenshot once two taken 150 ms apart agree (animations, late repaints done)."""
+def settled_screenshot(window, path, limit=20):
+    """A screenshot once two taken 150 ms apart agree (animations, late repaints done); the
+    last one taken when they still differ after `limit` seconds (the comparison that
+    follows says how)."""
     previous = None
     deadline = time.monotonic() + limit
     while True:
@@ -251,6 +253,18 @@ def settled_screenshot(window, path, limit=10):
         if time.monotonic() > deadline:
             os.replace(previous, path)
             return path
+
+
+def wait_until_still(window, limit=20):
+    """Returns once two screenshots of `window` taken 150 ms apart agree: it is drawn and
+    done with its animations. Failure after `limit` seconds."""
+    with tempfile.TemporaryDirectory(prefix="varnel-still-") as folder:
+        taken = []
+
+        def still():
+            taken.append(screenshot(window, os.path.join(folder, f"{len(taken) % 2}.png")))
+            return len(taken) > 1 and differing_share(taken[-2], taken[-1], 0) == 0
+        wait_until(still, limit, f"window {window} was still changing after {limit} s", step=0.15)
 
 
 def image_size(path):

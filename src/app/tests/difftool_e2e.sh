@@ -39,25 +39,33 @@ printf 'alpha\nBETA\ngamma\ndelta\n' > notes.txt
 printf 'def f():\n    return 2\n' > lib/util.py
 printf '#pragma once\nstruct Shape {\n    int sides = 3;\n};\n' > src/shape.hpp
 
+# Whether process $1 is process $2 or one of its descendants.
+descends_from() {
+    local pid=$1
+    while [ -n "$pid" ] && [ "$pid" -gt 1 ]; do
+        [ "$pid" = "$2" ] && return 0
+        pid=$(sed -n 's/^.*) . \([0-9]*\) .*$/\1/p' "/proc/$pid/stat" 2>/dev/null)
+    done
+    return 1
+}
+
 # Runs `git ARGUMENTS...` and closes each window it opens with the next key of $keys; the
 # windows must come in the order of $titles (extended regular expressions).
 session() {
     spawn git "$@"
     local git=$! index=0 window
     for title in "${titles[@]}"; do
-        window=$(wait_for_window "^$title( — Varnel)?$" 20) || fail "git $*: no window titled $title"
+        window=$(wait_for_window "^$title( — Varnel)?$") || fail "git $*: no window titled $title"
         [ "$(varnel_windows | grep -c .)" -eq 1 ] || fail "git $*: more than one window at $title"
-        sleep 0.5
+        # git waits for the program that shows the window.
         kill -0 "$git" 2>/dev/null || fail "git $*: returned while $title was open"
+        descends_from "$(xdotool getwindowpid "$window")" "$git" || fail "git $*: $title is not shown by git's child"
         xdotool windowfocus --sync "$window"
         xdotool key --clearmodifiers "${keys[index]}"
         index=$((index + 1))
-        for _ in $(seq 100); do
-            xdotool getwindowname "$window" >/dev/null 2>&1 || break
-            sleep 0.1
-        done
+        wait_for_window_gone "$window" || fail "git $*: $title stayed open after ${keys[index - 1]}"
     done
-    wait_for_exit "$git" 20 || fail "git $* did not return after the last window closed"
+    wait_for_exit "$git" 30 || fail "git $* did not return after the last window closed"
     [ "$exit_code" -eq 0 ] || fail "git $* exited with $exit_code"
     [ -z "$(varnel_windows)" ] || fail "git $*: a Varnel window is still open"
 }

@@ -81,9 +81,9 @@ varnel_windows() {
 
 # The visible Varnel windows whose title (as the desktop shows it, "a.txt ↔ b.txt —
 # Varnel") matches the extended regular expression $1, one id a line, waiting up to $2
-# seconds (10 unless told) for at least one.
+# seconds (30 unless told) for at least one.
 wait_for_window() {
-    local pattern=$1 limit=${2:-10} waited=0 window found
+    local pattern=$1 limit=${2:-30} waited=0 window found
     while :; do
         found=
         for window in $(varnel_windows); do
@@ -92,6 +92,16 @@ wait_for_window() {
             fi
         done
         [ -n "$found" ] && { printf '%s' "$found"; return 0; }
+        [ "$waited" -ge $((limit * 10)) ] && return 1
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+}
+
+# Whether window $1 is gone (closed or hidden) within $2 seconds (30 unless told).
+wait_for_window_gone() {
+    local window=$1 limit=${2:-30} waited=0
+    while xdotool search --onlyvisible --class '^varnel$' 2>/dev/null | grep -qx -- "$window"; do
         [ "$waited" -ge $((limit * 10)) ] && return 1
         sleep 0.1
         waited=$((waited + 1))

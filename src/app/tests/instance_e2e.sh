@@ -18,10 +18,10 @@ printf 'y\n' > d.txt
 
 spawn "$varnel"
 first=$!
-wait_for_window '^Varnel$' 20 >/dev/null || fail "the first window did not open"
+wait_for_window '^Varnel$' >/dev/null || fail "the first window did not open"
 
-timeout 20 "$varnel" a.txt b.txt || fail "the second varnel exited with $?"
-window=$(wait_for_window '^a\.txt ↔ b\.txt' 10) || fail "the first window does not show a.txt ↔ b.txt"
+timeout 60 "$varnel" a.txt b.txt || fail "the second varnel exited with $?"
+window=$(wait_for_window '^a\.txt ↔ b\.txt') || fail "the first window does not show a.txt ↔ b.txt"
 [ "$(xdotool getwindowpid "$window")" = "$first" ] || fail "the comparison opened in another process"
 [ "$(varnel_windows | wc -l)" -eq 1 ] || fail "expected one window, found $(varnel_windows | wc -l)"
 
@@ -31,19 +31,19 @@ wait "$first" 2>/dev/null || true
 ls "$XDG_RUNTIME_DIR"/varnel/instance* >/dev/null || fail "no socket left to test with"
 spawn "$varnel" c.txt d.txt
 second=$!
-window=$(wait_for_window '^c\.txt ↔ d\.txt' 20) || fail "Varnel did not start over a stale socket"
+window=$(wait_for_window '^c\.txt ↔ d\.txt') || fail "Varnel did not start over a stale socket"
 [ "$(xdotool getwindowpid "$window")" = "$second" ] || fail "c.txt ↔ d.txt is not in the new process"
 
 # And the new process takes the next request.
-timeout 20 "$varnel" b.txt a.txt || fail "the third varnel exited with $?"
-window=$(wait_for_window '^b\.txt ↔ a\.txt' 10) || fail "the new process did not take the request"
+timeout 60 "$varnel" b.txt a.txt || fail "the third varnel exited with $?"
+window=$(wait_for_window '^b\.txt ↔ a\.txt') || fail "the new process did not take the request"
 [ "$(xdotool getwindowpid "$window")" = "$second" ] || fail "b.txt ↔ a.txt is not in the new process"
 
 # Ctrl+W closes the comparison, then the window, and with it the process.
 xdotool windowfocus --sync "$window"
 xdotool key --clearmodifiers ctrl+w
-wait_for_window '^Varnel$' 10 >/dev/null || fail "Ctrl+W did not close the comparison"
+wait_for_window '^Varnel$' >/dev/null || fail "Ctrl+W did not close the comparison"
 xdotool key --clearmodifiers ctrl+w
-wait_for_exit "$second" 10 || fail "closing the last window did not end Varnel"
+wait_for_exit "$second" 30 || fail "closing the last window did not end Varnel"
 [ "$exit_code" -eq 0 ] || fail "Varnel exited with $exit_code"
 echo "instance: ok"
