@@ -2,6 +2,7 @@
 
 #include "core/nativepath.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -144,6 +145,14 @@ QStringList commandLineArguments(int argc, const char* const argv[])
     for (int i = 0; i < argc; ++i)
         arguments << pathFromNative(argv[i]);
     return arguments;
+}
+
+bool isSameFile(const QString& first, const QString& second)
+{
+    struct stat one {};
+    struct stat other {};
+    return ::stat(nativePath(first).constData(), &one) == 0 && ::stat(nativePath(second).constData(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
 QString displayName(const QString& path)

@@ -42,6 +42,11 @@ QString absolutePath(const QString& path); // against the current folder
 // window's and varnel-cli's) read theirs through this and name files by absolutePath().
 QStringList commandLineArguments(int argc, const char* const argv[]);
 
+// Whether two paths name one file: the same device and inode, whatever links, ".." or
+// spellings lead there. False when either cannot be reached. Every question of "is this
+// that file" (a report over a compared file, a recent pair seen again) asks this.
+bool isSameFile(const QString& first, const QString& second);
+
 // The last component of `path`, and the whole path, for people to read: bytes that are
 // not UTF-8 show as U+FFFD.
 QString displayName(const QString& path);

@@ -118,15 +118,13 @@ std::optional<int> writeAtomically(const QByteArray& path, QByteArrayView data, 
 
 ReportFile::Target ReportFile::inspect(const QString& target, const QStringList& inputs)
 {
+    for (const QString& input : inputs) {
+        if (isSameFile(target, input))
+            return Target::input;
+    }
     struct stat status {};
     if (::stat(nativePath(target).constData(), &status) != 0)
         return Target::absent; // nothing there, or a dangling link: written through
-    for (const QString& input : inputs) {
-        struct stat inputStatus {};
-        if (::stat(nativePath(input).constData(), &inputStatus) == 0 && inputStatus.st_dev == status.st_dev &&
-            inputStatus.st_ino == status.st_ino)
-            return Target::input;
-    }
     return S_ISREG(status.st_mode) ? Target::regularFile : Target::notRegularFile;
 }
 

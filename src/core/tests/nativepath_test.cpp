@@ -2,6 +2,10 @@
 
 #include "core/nativepath.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace varnel;
@@ -38,4 +42,19 @@ TEST(NativePath, NamesForPeopleShowStrayBytesAsReplacementCharacters)
     EXPECT_EQ(absolutePath(QStringLiteral("b/../c"), QStringLiteral("/x/")), QStringLiteral("/x/b/../c"));
     EXPECT_TRUE(absolutePath(QStringLiteral("x.txt")).endsWith(QStringLiteral("/x.txt")));
     EXPECT_TRUE(absolutePath(QStringLiteral("x.txt")).startsWith(u'/'));
+}
+
+// One file by any path that leads there: "link/.." goes up from the link's target.
+TEST(NativePath, SameFileByDeviceAndInode)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("real/inner") && QDir(dir.path()).mkpath("w"));
+    for (const char* name : {"real/a.txt", "w/a.txt"}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QFile::link(dir.filePath("real/inner"), dir.filePath("w/link")));
+    EXPECT_TRUE(isSameFile(dir.filePath("w/link/../a.txt"), dir.filePath("real/a.txt")));
+    EXPECT_FALSE(isSameFile(dir.filePath("w/link/../a.txt"), dir.filePath("w/a.txt")));
+    EXPECT_FALSE(isSameFile(dir.filePath("missing"), dir.filePath("missing")));
 }

@@ -1,0 +1,53 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// Which file a path names, how names reach the terminal, and where a report may go.
+#include "cli/tests/clitest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+
+using varnel::testing::CliTest;
+using varnel::testing::Outcome;
+using varnel::testing::RunOptions;
+
+namespace {
+
+class PathsTest : public CliTest {
+protected:
+    // The tool run by a shell line in the test's folder, for redirections; the line sees
+    // it as "$CLI".
+    Outcome runShell(const QString& line, std::function<void()> childSetUp = nullptr)
+    {
+        RunOptions options;
+        options.program = QStringLiteral("/bin/sh");
+        options.folder = m_dir.path();
+        options.childSetUp = std::move(childSetUp);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("CLI"), QStringLiteral(VARNEL_CLI_PATH));
+        options.environment = environment;
+        return runWith({QStringLiteral("-c"), line}, options);
+    }
+};
+
+} // namespace
+
+// "w/link/.." is the link target's parent, for reading and for the report's refusal.
+TEST_F(PathsTest, DotsAfterALinkNameTheSystemsFile)
+{
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("w") && QDir(m_dir.path()).mkpath("real/inner"));
+    write("w/a.txt", "same\n");
+    write("w/b.txt", "same\n");
+    write("real/a.txt", "other\n");
+    const QString input = write("real/real.txt", "left\n");
+    ASSERT_TRUE(QFile::link(m_dir.filePath("real/inner"), m_dir.filePath("w/link")));
+
+    const Outcome diff = run({"diff", "--stat", "w/link/../a.txt", "w/b.txt"}, {}, m_dir.path());
+    EXPECT_EQ(diff.exitCode, 1) << diff.err.toStdString();
+    EXPECT_EQ(diff.out, "added=0 removed=0 modified=1\n");
+
+    const Outcome report = run({"report", "-o", "real/real.txt", "w/link/../real.txt", "w/b.txt"}, {}, m_dir.path());
+    EXPECT_EQ(report.exitCode, 2);
+    EXPECT_EQ(report.err, "The report \"real/real.txt\" would replace one of the files being compared.\n");
+    EXPECT_EQ(contents(input), "left\n");
+}
