@@ -232,6 +232,8 @@ CASES = [
     Case("report-over-an-input-after-link-dots", ["report", "-o", "real.txt", "w/link/../real.txt", "right.txt"],
          link_dots, message='The report "real.txt" would replace one of the files being compared.',
          check=real_intact),
+    Case("escape-sequences-in-a-name", ["diff", "t\x1b]0;pwned\x07\x1b[2J.txt", "right.txt"], link_dots,
+         message='The file "t\\x1b]0;pwned\\x07\\x1b[2J.txt" could not be read: No such file or directory.'),
 ]
 
 

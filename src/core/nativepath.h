@@ -48,7 +48,9 @@ QStringList commandLineArguments(int argc, const char* const argv[]);
 bool isSameFile(const QString& first, const QString& second);
 
 // The last component of `path`, and the whole path, for people to read: bytes that are
-// not UTF-8 show as U+FFFD.
+// not UTF-8 show as U+FFFD, and characters that would act on a terminal or turn the text
+// around them (controls, DEL, the C1 controls, bidirectional overrides) show as escapes,
+// "\x1b" or "\u202e", so a name can never retitle or clear the terminal it is printed on.
 QString displayName(const QString& path);
 QString displayPath(const QString& path);
 

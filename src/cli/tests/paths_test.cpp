@@ -51,3 +51,15 @@ TEST_F(PathsTest, DotsAfterALinkNameTheSystemsFile)
     EXPECT_EQ(report.err, "The report \"real/real.txt\" would replace one of the files being compared.\n");
     EXPECT_EQ(contents(input), "left\n");
 }
+
+// A name with escape sequences in it is shown escaped, never obeyed.
+TEST_F(PathsTest, NamesCannotActOnTheTerminal)
+{
+    const QString name = QStringLiteral("t\x1b]0;pwned\x07\x1b[2J\u202e\u0085.txt");
+    const Outcome missing = run({"diff", name, write("b.txt", "b\n")}, {}, m_dir.path());
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, "The file \"t\\x1b]0;pwned\\x07\\x1b[2J\\u202e\\u0085.txt\" could not be read: "
+                           "No such file or directory.\n");
+    const Outcome unknown = run({"\x1b[2J"});
+    EXPECT_TRUE(unknown.err.startsWith("Unknown command \"\\x1b[2J\".\n")) << unknown.err.toStdString();
+}
