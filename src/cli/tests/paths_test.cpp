@@ -63,3 +63,25 @@ TEST_F(PathsTest, NamesCannotActOnTheTerminal)
     const Outcome unknown = run({"\x1b[2J"});
     EXPECT_TRUE(unknown.err.startsWith("Unknown command \"\\x1b[2J\".\n")) << unknown.err.toStdString();
 }
+
+// A target naming a descriptor is written through it: appended to ">> log.txt", not
+// renamed over it.
+TEST_F(PathsTest, ReportToAnOpenDescriptorWritesThroughIt)
+{
+    write("a.txt", "a\n");
+    write("b.txt", "b\n");
+    const QString log = write("log.txt", "before\n");
+    for (const QString& target : {QStringLiteral("/dev/stdout"), QStringLiteral("/proc/self/fd/1")}) {
+        const Outcome appended = runShell("\"$CLI\" report -o " + target + " a.txt b.txt >> log.txt");
+        EXPECT_EQ(appended.exitCode, 0) << appended.err.toStdString();
+    }
+    const Outcome third = runShell("\"$CLI\" report -o /dev/fd/3 a.txt b.txt 3>>log.txt");
+    EXPECT_EQ(third.exitCode, 0) << third.err.toStdString();
+    const QByteArray written = contents(log);
+    EXPECT_TRUE(written.startsWith("before\n%PDF-"));
+    EXPECT_EQ(written.count("%PDF-"), 3);
+
+    const Outcome closed = runShell("\"$CLI\" report -o /dev/fd/7 a.txt b.txt");
+    EXPECT_EQ(closed.exitCode, 2);
+    EXPECT_EQ(closed.err, "The report \"/dev/fd/7\" could not be written: Bad file descriptor.\n");
+}
