@@ -217,7 +217,9 @@ std::optional<Error> ReportFile::write(const QString& target, QByteArrayView dat
         // keeps the old one's permissions.
         struct stat status {};
         const std::optional<QByteArray> real = resolved(path);
-        if (!real || ::stat(real->constData(), &status) != 0) {
+        // The user's own right to write the file, as the shell's ">" asks it.
+        if (!real || ::stat(real->constData(), &status) != 0 ||
+            ::faccessat(AT_FDCWD, real->constData(), W_OK, AT_EACCESS) != 0) {
             error = errno;
             break;
         }

@@ -57,11 +57,12 @@ public:
     // (inputRefused()); one that exists and is not a regular file, or that names an open
     // descriptor, is written in place or refused (notRegularRefused()) as `notRegular`
     // says (a descriptor through itself, appending where it appends: its path may lead to
-    // a regular file that a rename would replace). Anything else is written to a
-    // temporary file beside it, flushed to disk and renamed over it (a symbolic link is
-    // followed and kept), so a failure never leaves a half-written report in place of an
-    // existing file. A failure gives `The report "TARGET" could not be written: REASON.`
-    // with the system's reason ("No space left on device").
+    // a regular file that a rename would replace). An existing file the user may not write
+    // is refused ("Permission denied"), as the shell's ">" refuses it. Anything else is
+    // written to a temporary file beside it, flushed to disk and renamed over it (a
+    // symbolic link is followed and kept), so a failure never leaves a half-written report
+    // in place of an existing file. A failure gives `The report "TARGET" could not be
+    // written: REASON.` with the system's reason ("No space left on device").
     static std::optional<Error> write(const QString& target, QByteArrayView data, const QStringList& inputs,
                                       NotRegular notRegular);
 

@@ -7,6 +7,10 @@
 #include <QFile>
 #include <QProcessEnvironment>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using varnel::testing::CliTest;
 using varnel::testing::Outcome;
 using varnel::testing::RunOptions;
@@ -84,4 +88,23 @@ TEST_F(PathsTest, ReportToAnOpenDescriptorWritesThroughIt)
     const Outcome closed = runShell("\"$CLI\" report -o /dev/fd/7 a.txt b.txt");
     EXPECT_EQ(closed.exitCode, 2);
     EXPECT_EQ(closed.err, "The report \"/dev/fd/7\" could not be written: Bad file descriptor.\n");
+}
+
+// As the shell's ">" does: a file the user may not write is refused, and kept. Root may
+// write it, so the tool runs as "nobody" when the tests run as root.
+TEST_F(PathsTest, AReportTheUserMayNotWriteIsRefused)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0);
+    write("a.txt", "a\n");
+    write("b.txt", "b\n");
+    const QString locked = write("locked.pdf", "keep me");
+    ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0444), 0);
+    const bool root = ::geteuid() == 0;
+    const Outcome refused = runShell("HOME=$PWD exec \"$CLI\" report -o locked.pdf a.txt b.txt", [root] {
+        if (root && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(99);
+    });
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.err, "The report \"locked.pdf\" could not be written: Permission denied.\n");
+    EXPECT_EQ(contents(locked), "keep me");
 }
