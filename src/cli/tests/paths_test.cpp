@@ -108,3 +108,13 @@ TEST_F(PathsTest, AReportTheUserMayNotWriteIsRefused)
     EXPECT_EQ(refused.err, "The report \"locked.pdf\" could not be written: Permission denied.\n");
     EXPECT_EQ(contents(locked), "keep me");
 }
+
+// Started with standard output closed, output fails as it would on any closed
+// descriptor, instead of "succeeding" into whatever took descriptor 1.
+TEST_F(PathsTest, AClosedStandardOutputIsAFailure)
+{
+    write("abc.txt", "abc\n"); // ["abc"] and a newline: eight bytes
+    const Outcome closed = runShell("exec \"$CLI\" lines abc.txt >&-");
+    EXPECT_EQ(closed.exitCode, 2);
+    EXPECT_EQ(closed.err, "Standard output could not be written: Bad file descriptor.\n");
+}
