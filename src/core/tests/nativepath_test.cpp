@@ -2,10 +2,6 @@
 
 #include "core/nativepath.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 using namespace varnel;
@@ -53,19 +49,4 @@ TEST(NativePath, NamesForPeopleShowControlsAsEscapes)
               QStringLiteral("/t\\x0a/\\x7f\\u009b\\u202e\\u2066\u00e9"));
     const QString name = QStringLiteral("/tmp/\x1b[2J.txt"); // still its own file
     EXPECT_EQ(localPath(fileUrl(name)), name);
-}
-
-// One file by any path that leads there: "link/.." goes up from the link's target.
-TEST(NativePath, SameFileByDeviceAndInode)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("real/inner") && QDir(dir.path()).mkpath("w"));
-    for (const char* name : {"real/a.txt", "w/a.txt"}) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    ASSERT_TRUE(QFile::link(dir.filePath("real/inner"), dir.filePath("w/link")));
-    EXPECT_TRUE(isSameFile(dir.filePath("w/link/../a.txt"), dir.filePath("real/a.txt")));
-    EXPECT_FALSE(isSameFile(dir.filePath("w/link/../a.txt"), dir.filePath("w/a.txt")));
-    EXPECT_FALSE(isSameFile(dir.filePath("missing"), dir.filePath("missing")));
 }
