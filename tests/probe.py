@@ -167,6 +167,23 @@ def latin1_name(folder):
     write(folder, "b.txt", b"two\n")
 
 
+def link_dots(folder):
+    # w/link leads to inner/, so w/link/.. is the scratch folder itself, not w/.
+    os.mkdir(os.path.join(folder, "inner"))
+    os.mkdir(os.path.join(folder, "w"))
+    os.symlink("../inner", os.path.join(folder, "w", "link"))
+    write(folder, "a.txt", b"other\n")
+    write(folder, "w/a.txt", b"same\n")
+    write(folder, "w/b.txt", b"same\n")
+    write(folder, "real.txt", b"real\n")
+    write(folder, "right.txt", b"right\n")
+
+
+def real_intact(folder):
+    with open(os.path.join(folder, "real.txt"), "rb") as handle:
+        return None if handle.read() == b"real\n" else "the input was overwritten"
+
+
 def per_line(limit):
     return lambda folder: 60 * MB + limit * 50 * MB  # the start-up, then bytes per blank line
 
@@ -211,6 +228,12 @@ CASES = [
          status=0, seconds=10),
     Case("latin1-file-name", ["diff", "--stat", b"caf\xe9.txt".decode("utf-8", "surrogateescape"), "b.txt"],
          latin1_name, status=1),
+    Case("diff-dots-after-a-link", ["diff", "--stat", "w/link/../a.txt", "w/b.txt"], link_dots, status=1),
+    Case("report-over-an-input-after-link-dots", ["report", "-o", "real.txt", "w/link/../real.txt", "right.txt"],
+         link_dots, message='The report "real.txt" would replace one of the files being compared.',
+         check=real_intact),
+    Case("escape-sequences-in-a-name", ["diff", "t\x1b]0;pwned\x07\x1b[2J.txt", "right.txt"], link_dots,
+         message='The file "t\\x1b]0;pwned\\x07\\x1b[2J.txt" could not be read: No such file or directory.'),
 ]
 
 

@@ -95,7 +95,7 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& workin
             if (result.action != CommandLine::Action::help)
                 result.action = CommandLine::Action::version;
         } else {
-            return failure(2, QStringLiteral("varnel: unknown option '%1'").arg(argument));
+            return failure(2, QStringLiteral("varnel: unknown option '%1'").arg(displayPath(argument)));
         }
     }
     if (result.action != CommandLine::Action::open)

@@ -52,7 +52,7 @@ QString commandHelp(const QCommandLineParser& parser, QStringView command)
 std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments, QStringView command)
 {
     if (!parser.parse(arguments))
-        return fail(parser.errorText() + QStringLiteral("\nSee: varnel-cli %1 --help").arg(command));
+        return fail(displayPath(parser.errorText()) + QStringLiteral("\nSee: varnel-cli %1 --help").arg(command));
     if (parser.isSet(QStringLiteral("help"))) {
         writeOut(commandHelp(parser, command).toUtf8());
         return kExitSame;

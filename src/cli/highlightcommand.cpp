@@ -4,6 +4,7 @@
 #include "cli/jsonwriter.h"
 #include "cli/output.h"
 #include "core/memorybudget.h"
+#include "core/nativepath.h"
 #include "core/textlines.h"
 #include "highlight/syntaxhighlighter.h"
 #include "readers/fileparser.h"
@@ -65,8 +66,8 @@ int runHighlight(const QStringList& arguments)
     if (parser.isSet(language)) {
         chosen = SyntaxHighlighter::languageNamed(parser.value(language));
         if (!chosen)
-            return fail(
-                QStringLiteral("Unknown language \"%1\": use %2.").arg(parser.value(language), languageNameList()));
+            return fail(QStringLiteral("Unknown language \"%1\": use %2.")
+                            .arg(displayPath(parser.value(language)), languageNameList()));
     } else {
         chosen = SyntaxHighlighter::detect(parser.value(file)); // none: plain runs
     }

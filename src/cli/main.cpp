@@ -12,6 +12,7 @@
 #include "cli/command.h"
 #include "cli/output.h"
 #include "core/nativepath.h"
+#include "core/standardstreams.h"
 #include "readers/filekinds.h"
 
 #include <QCoreApplication>
@@ -140,6 +141,10 @@ int run(QStringList arguments)
 
 int main(int argc, char* argv[])
 {
+    // Before Qt opens anything: output to a closed standard output fails as it should,
+    // instead of landing in whatever took descriptor 1.
+    holdStandardDescriptors();
+
     // Qt's warnings, errors and fatal messages go to standard error under the tool's
     // name (a fatal one is the only word of a crash); its chatter (debug, info) does not.
     // Poppler's diagnostics are silenced by the PDF reader.

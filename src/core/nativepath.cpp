@@ -2,6 +2,7 @@
 
 #include "core/nativepath.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,6 +50,25 @@ qsizetype sequenceLength(const unsigned char* p, qsizetype i, qsizetype n)
 bool isEscapedByte(char16_t unit)
 {
     return unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF;
+}
+
+bool isEscapedByteAt(const QString& text, qsizetype i)
+{
+    return isEscapedByte(text[i].unicode()) && !(i > 0 && QChar::isHighSurrogate(text[i - 1].unicode()));
+}
+
+// Characters a terminal acts on, or that reorder the text shown around them.
+bool actsOnText(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+QString escaped(char16_t c)
+{
+    if (c <= 0x7F)
+        return QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'));
+    return QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
 }
 
 } // namespace
@@ -101,7 +121,10 @@ QByteArray nativePath(const QString& path)
 
 QUrl fileUrl(const QString& path)
 {
-    if (displayPath(path) == path)
+    bool utf8 = true;
+    for (qsizetype i = 0; i < path.size() && utf8; ++i)
+        utf8 = !isEscapedByteAt(path, i);
+    if (utf8)
         return QUrl::fromLocalFile(path); // UTF-8: the URL everyone else makes for it
     QUrl url;
     url.setScheme(QStringLiteral("file"));
@@ -146,6 +169,14 @@ QStringList commandLineArguments(int argc, const char* const argv[])
     return arguments;
 }
 
+bool isSameFile(const QString& first, const QString& second)
+{
+    struct stat one {};
+    struct stat other {};
+    return ::stat(nativePath(first).constData(), &one) == 0 && ::stat(nativePath(second).constData(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
 QString displayName(const QString& path)
 {
     return displayPath(path.sliced(path.lastIndexOf(u'/') + 1));
@@ -153,10 +184,16 @@ QString displayName(const QString& path)
 
 QString displayPath(const QString& path)
 {
-    QString name = path;
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (isEscapedByte(name[i].unicode()) && !(i > 0 && QChar::isHighSurrogate(name[i - 1].unicode())))
-            name[i] = QChar::ReplacementCharacter;
+    QString name;
+    name.reserve(path.size());
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char16_t unit = path[i].unicode();
+        if (isEscapedByteAt(path, i))
+            name.append(QChar::ReplacementCharacter);
+        else if (actsOnText(unit))
+            name.append(escaped(unit));
+        else
+            name.append(QChar(unit));
     }
     return name;
 }

@@ -42,8 +42,15 @@ QString absolutePath(const QString& path); // against the current folder
 // window's and varnel-cli's) read theirs through this and name files by absolutePath().
 QStringList commandLineArguments(int argc, const char* const argv[]);
 
+// Whether two paths name one file: the same device and inode, whatever links, ".." or
+// spellings lead there. False when either cannot be reached. Every question of "is this
+// that file" (a report over a compared file, a recent pair seen again) asks this.
+bool isSameFile(const QString& first, const QString& second);
+
 // The last component of `path`, and the whole path, for people to read: bytes that are
-// not UTF-8 show as U+FFFD.
+// not UTF-8 show as U+FFFD, and characters that would act on a terminal or turn the text
+// around them (controls, DEL, the C1 controls, bidirectional overrides) show as escapes,
+// "\x1b" or "\u202e", so a name can never retitle or clear the terminal it is printed on.
 QString displayName(const QString& path);
 QString displayPath(const QString& path);
 

@@ -69,6 +69,36 @@ std::optional<QByteArray> resolved(const QByteArray& path)
     return QByteArray(buffer);
 }
 
+// The descriptor that `path` names when it is "/dev/stdout", "/dev/fd/N",
+// "/proc/self/fd/N" or a kin of theirs, or a symbolic link that leads to one. Opening such
+// a path opens anew whatever the descriptor leads to (truncating it), and renaming over it
+// would replace that file, where the user asked for the descriptor itself.
+std::optional<int> namedDescriptor(QByteArray path)
+{
+    static const QByteArray self = "/proc/" + QByteArray::number(::getpid()) + "/fd/";
+    for (int hop = 0; hop < 8; ++hop) {
+        if (path == "/dev/stdin")
+            return 0;
+        if (path == "/dev/stdout")
+            return 1;
+        if (path == "/dev/stderr")
+            return 2;
+        for (const QByteArray& folder : {QByteArray("/dev/fd/"), QByteArray("/proc/self/fd/"), self}) {
+            bool number = false;
+            const int fd = path.startsWith(folder) ? path.mid(folder.size()).toInt(&number) : -1;
+            if (number && fd >= 0)
+                return fd;
+        }
+        char buffer[PATH_MAX];
+        const ssize_t length = ::readlink(path.constData(), buffer, sizeof buffer);
+        if (length <= 0)
+            return std::nullopt;
+        const QByteArray next(buffer, length);
+        path = next.startsWith('/') ? next : path.left(path.lastIndexOf('/') + 1) + next;
+    }
+    return std::nullopt;
+}
+
 // Into an existing device, FIFO or socket, as `cat > target` would.
 std::optional<int> writeInPlace(const QByteArray& path, QByteArrayView data)
 {
@@ -118,15 +148,15 @@ std::optional<int> writeAtomically(const QByteArray& path, QByteArrayView data, 
 
 ReportFile::Target ReportFile::inspect(const QString& target, const QStringList& inputs)
 {
+    for (const QString& input : inputs) {
+        if (isSameFile(target, input))
+            return Target::input;
+    }
+    if (namedDescriptor(nativePath(target)))
+        return Target::descriptor;
     struct stat status {};
     if (::stat(nativePath(target).constData(), &status) != 0)
         return Target::absent; // nothing there, or a dangling link: written through
-    for (const QString& input : inputs) {
-        struct stat inputStatus {};
-        if (::stat(nativePath(input).constData(), &inputStatus) == 0 && inputStatus.st_dev == status.st_dev &&
-            inputStatus.st_ino == status.st_ino)
-            return Target::input;
-    }
     return S_ISREG(status.st_mode) ? Target::regularFile : Target::notRegularFile;
 }
 
@@ -171,6 +201,12 @@ std::optional<Error> ReportFile::write(const QString& target, QByteArrayView dat
     std::optional<int> error;
     switch (inspect(target, {})) {
     case Target::input: break; // no inputs asked about
+    case Target::descriptor:
+        if (notRegular == NotRegular::refuse)
+            return notRegularRefused(target);
+        if (!writeAll(*namedDescriptor(path), data))
+            error = errno;
+        break;
     case Target::notRegularFile:
         if (notRegular == NotRegular::refuse)
             return notRegularRefused(target);
@@ -181,7 +217,9 @@ std::optional<Error> ReportFile::write(const QString& target, QByteArrayView dat
         // keeps the old one's permissions.
         struct stat status {};
         const std::optional<QByteArray> real = resolved(path);
-        if (!real || ::stat(real->constData(), &status) != 0) {
+        // The user's own right to write the file, as the shell's ">" asks it.
+        if (!real || ::stat(real->constData(), &status) != 0 ||
+            ::faccessat(AT_FDCWD, real->constData(), W_OK, AT_EACCESS) != 0) {
             error = errno;
             break;
         }

@@ -23,9 +23,12 @@ public:
         regularFile,    // an existing file, replaced atomically
         notRegularFile, // a device, FIFO, socket or folder: never replaced
         input,          // one of the files being compared
+        descriptor,     // one of the process's open descriptors ("/dev/stdout", "/dev/fd/3"):
+                        // written through it, where it stands, never replaced
     };
 
-    // What to do with a target that exists and is not a regular file.
+    // What to do with a target that exists and is not a regular file, or that names an
+    // open descriptor.
     enum class NotRegular {
         writeInPlace, // write into it as it is (/dev/stdout, a FIFO): the command line
         refuse,       // refuse it: the window's export
@@ -51,12 +54,15 @@ public:
     static QString defaultName(const QString& leftName, const QString& rightName);
 
     // Writes `data` to `target`. A target that is one of `inputs` is refused
-    // (inputRefused()); one that exists and is not a regular file is written in place or
-    // refused (notRegularRefused()) as `notRegular` says. Anything else is written to a
-    // temporary file beside it, flushed to disk and renamed over it (a symbolic link is
-    // followed and kept), so a failure never leaves a half-written report in place of an
-    // existing file. A failure gives `The report "TARGET" could not be written: REASON.`
-    // with the system's reason ("No space left on device").
+    // (inputRefused()); one that exists and is not a regular file, or that names an open
+    // descriptor, is written in place or refused (notRegularRefused()) as `notRegular`
+    // says (a descriptor through itself, appending where it appends: its path may lead to
+    // a regular file that a rename would replace). An existing file the user may not write
+    // is refused ("Permission denied"), as the shell's ">" refuses it. Anything else is
+    // written to a temporary file beside it, flushed to disk and renamed over it (a
+    // symbolic link is followed and kept), so a failure never leaves a half-written report
+    // in place of an existing file. A failure gives `The report "TARGET" could not be
+    // written: REASON.` with the system's reason ("No space left on device").
     static std::optional<Error> write(const QString& target, QByteArrayView data, const QStringList& inputs,
                                       NotRegular notRegular);
 

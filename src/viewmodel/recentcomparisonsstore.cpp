@@ -59,6 +59,13 @@ QString folderOf(const QByteArray& bookmark)
     return folder;
 }
 
+// Whether two bookmarks name one file: the same path, or the same file by another path
+// (a link, "..").
+bool sameFile(const QByteArray& first, const QByteArray& second)
+{
+    return first == second || isSameFile(pathFromNative(first), pathFromNative(second));
+}
+
 // How long a change waits for another process's change to the list before going ahead.
 constexpr int kLockWaitMs = 5000;
 
@@ -174,7 +181,8 @@ void RecentComparisonsStore::record(const QUrl& leftUrl, const QUrl& rightUrl)
     const RecentComparison entry{QUuid::createUuid(), *left, *right, fileName(leftUrl), fileName(rightUrl)};
     update([&entry](QList<RecentComparison>& recents) {
         recents.removeIf([&entry](const RecentComparison& existing) {
-            return existing.leftBookmark == entry.leftBookmark && existing.rightBookmark == entry.rightBookmark;
+            return sameFile(existing.leftBookmark, entry.leftBookmark) &&
+                   sameFile(existing.rightBookmark, entry.rightBookmark);
         });
         recents.prepend(entry);
     });

@@ -36,7 +36,8 @@ struct RecentRowText {
 // preferences under "recentComparisons" as a JSON array:
 //   [{"id":"UPPER-CASE-UUID","leftBookmark":"<Base64>","rightBookmark":"<Base64>",
 //     "leftName":"a.txt","rightName":"b.txt"}, ...]
-// A pair is known by its two full paths: recording the same files again replaces the entry.
+// A pair is known by its two files: recording the same files again, by any path (a link,
+// "link/.."), replaces the entry.
 // Stored data that does not decode reads as an empty list, and the next save replaces it.
 //
 // Several processes share the list (a `varnel --wait` beside the main instance): every

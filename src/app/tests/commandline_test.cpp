@@ -78,6 +78,7 @@ TEST_F(CommandLineTest, HelpVersionAndErrors)
     EXPECT_EQ(unknown.action, CommandLine::Action::error);
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_EQ(unknown.error, "varnel: unknown option '--frobnicate'");
+    EXPECT_EQ(parse({"--\x1b[2J"}).error, "varnel: unknown option '--\\x1b[2J'");
     EXPECT_EQ(parse({"-style", "fusion"}).exitCode, 2); // no toolkit options
 
     const CommandLine missing = parse({"a.txt", "gone.txt"});

@@ -137,6 +137,8 @@ TEST_F(CliTest, DotsAfterALinkAreLeftToTheSystem)
     write("t.txt", "top\n");
     ASSERT_TRUE(QFile::link(m_dir.filePath("deep/inner"), m_dir.filePath("link")));
     EXPECT_EQ(run({"lines", "link/../t.txt"}, {}, m_dir.path()).out, "[\"deep\"]\n");
+    const Outcome report = run({"report", "-o", "deep/t.txt", "link/../t.txt", "t.txt"}, {}, m_dir.path());
+    EXPECT_EQ(report.err, "The report \"deep/t.txt\" would replace one of the files being compared.\n");
 }
 
 TEST_F(CliTest, HelpAndVersion)

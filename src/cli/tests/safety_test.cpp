@@ -11,6 +11,7 @@
 #include <QProcessEnvironment>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -282,6 +283,57 @@ TEST_F(CliTest, ReportWriteFailuresGiveTheSystemsReason)
     EXPECT_EQ(tooBig.err, "The report \"existing.pdf\" could not be written: File too large.\n");
     EXPECT_EQ(contents(existing), "keep me");
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), before);
+}
+
+// A name with escape sequences in it is shown escaped, never obeyed by the terminal.
+TEST_F(CliTest, NamesCannotActOnTheTerminal)
+{
+    const Outcome missing = run({"lines", QStringLiteral("t\x1b]0;pwned\x07\x1b[2J\u202e.txt")}, {}, m_dir.path());
+    EXPECT_EQ(missing.err,
+              "The file \"t\\x1b]0;pwned\\x07\\x1b[2J\\u202e.txt\" could not be read: No such file or directory.\n");
+}
+
+// A target naming a descriptor is written through it, appending after ">> log.txt",
+// never renamed over the file it leads to.
+TEST_F(CliTest, ReportsToADescriptorGoThroughIt)
+{
+    write("a.txt", "a\n");
+    write("b.txt", "b\n");
+    const QString log = write("log.txt", "before\n");
+    for (const char* line : {"\"$CLI\" report -o /dev/stdout a.txt b.txt >> log.txt",
+                             "\"$CLI\" report -o /dev/fd/3 a.txt b.txt 3>>log.txt"})
+        EXPECT_EQ(runWith(shell(line), throughShell(m_dir.path())).exitCode, 0) << line;
+    EXPECT_TRUE(contents(log).startsWith("before\n%PDF-"));
+    EXPECT_EQ(contents(log).count("%PDF-"), 2);
+}
+
+// As the shell's ">": a report the user may not write is refused and kept. Root may
+// write it, so as root the tool runs as "nobody".
+TEST_F(CliTest, AReportTheUserMayNotWriteIsRefused)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0777), 0);
+    write("a.txt", "a\n");
+    write("b.txt", "b\n");
+    const QString locked = write("locked.pdf", "keep me");
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    RunOptions options = throughShell(m_dir.path());
+    options.childSetUp = [] {
+        if (isRoot() && (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(99);
+    };
+    const Outcome refused = runWith(shell("HOME=$PWD exec \"$CLI\" report -o locked.pdf a.txt b.txt"), options);
+    EXPECT_EQ(refused.err, "The report \"locked.pdf\" could not be written: Permission denied.\n");
+    EXPECT_EQ(contents(locked), "keep me");
+}
+
+// Started with standard output closed, output fails as on any closed descriptor, instead
+// of "succeeding" into whatever took descriptor 1 (eight bytes fit Qt's eventfd).
+TEST_F(CliTest, AClosedStandardOutputIsAFailure)
+{
+    write("abc.txt", "abc\n"); // ["abc"] and a newline
+    const Outcome closed = runWith(shell("exec \"$CLI\" lines abc.txt >&-"), throughShell(m_dir.path()));
+    EXPECT_EQ(closed.exitCode, 2);
+    EXPECT_EQ(closed.err, "Standard output could not be written: Bad file descriptor.\n");
 }
 
 // Running out of memory is a message, never an abort: a comparison that cannot fit is

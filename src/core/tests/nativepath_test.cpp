@@ -39,3 +39,14 @@ TEST(NativePath, NamesForPeopleShowStrayBytesAsReplacementCharacters)
     EXPECT_TRUE(absolutePath(QStringLiteral("x.txt")).endsWith(QStringLiteral("/x.txt")));
     EXPECT_TRUE(absolutePath(QStringLiteral("x.txt")).startsWith(u'/'));
 }
+
+// Names cannot act on the terminal they are printed on, nor turn the text around them.
+TEST(NativePath, NamesForPeopleShowControlsAsEscapes)
+{
+    EXPECT_EQ(displayName(QStringLiteral("/t/a\x1b]0;pwned\x07\x1b[2J.txt")),
+              QStringLiteral("a\\x1b]0;pwned\\x07\\x1b[2J.txt"));
+    EXPECT_EQ(displayPath(QStringLiteral("/t\n/\x7f\u009b\u202e\u2066\u00e9")),
+              QStringLiteral("/t\\x0a/\\x7f\\u009b\\u202e\\u2066\u00e9"));
+    const QString name = QStringLiteral("/tmp/\x1b[2J.txt"); // still its own file
+    EXPECT_EQ(localPath(fileUrl(name)), name);
+}

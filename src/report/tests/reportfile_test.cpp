@@ -52,6 +52,7 @@ TEST(ReportFile, TargetsAreToldApart)
     EXPECT_EQ(ReportFile::inspect(link, inputs), Target::input);
     EXPECT_EQ(ReportFile::inspect(QStringLiteral("/dev/null"), inputs), Target::notRegularFile);
     EXPECT_EQ(ReportFile::inspect(dir.path(), inputs), Target::notRegularFile);
+    EXPECT_EQ(ReportFile::inspect(QStringLiteral("/proc/self/fd/2"), inputs), Target::descriptor);
 
     const std::optional<Error> refusedInput =
         ReportFile::write(link, "pdf", inputs, ReportFile::NotRegular::writeInPlace);
@@ -62,6 +63,8 @@ TEST(ReportFile, TargetsAreToldApart)
     ASSERT_TRUE(refusedDevice);
     EXPECT_EQ(refusedDevice->kind, Error::Kind::notRegularFile);
     EXPECT_EQ(refusedDevice->message, "The report \"/dev/null\" cannot be written there: it is not a regular file.");
+    // The window never writes into a descriptor, whatever file it leads to.
+    EXPECT_TRUE(ReportFile::write(QStringLiteral("/dev/stdout"), "pdf", inputs, ReportFile::NotRegular::refuse));
     EXPECT_EQ(contents(right), "right");
 }
 

@@ -123,3 +123,16 @@ TEST_F(RecentsTest, AMissingFileIsNamed)
     EXPECT_TRUE(message->contains(QStringLiteral("\"%1\"").arg(right))) << message->toStdString();
     EXPECT_FALSE(message->contains(left));
 }
+
+// A pair seen again by another path ("link/..") is one row.
+TEST_F(RecentsTest, APairByAnyPathIsOneRow)
+{
+    RecentComparisonsStore store;
+    const QString left = file("real/a.txt"), right = file("b.txt");
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath("real/inner"));
+    ASSERT_TRUE(QFile::link(m_dir.filePath("real/inner"), m_dir.filePath("link")));
+    store.record(QUrl::fromLocalFile(left), QUrl::fromLocalFile(right));
+    store.record(QUrl::fromLocalFile(m_dir.filePath("link/../a.txt")), QUrl::fromLocalFile(right));
+    ASSERT_EQ(store.recents().size(), 1);
+    EXPECT_TRUE(store.recents().front().leftBookmark.endsWith("/link/../a.txt")); // the newer spelling
+}

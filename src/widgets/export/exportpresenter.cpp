@@ -258,9 +258,9 @@ ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const 
                            : QStringLiteral("The report could not be printed to \"%1\".").arg(displayPath(target));
     if (!target.isEmpty()) {
         // Refused before anything is drawn, as Export refuses: never over a compared file
-        // (through any link), never into a device or FIFO.
+        // (through any link), never into a device, FIFO or open descriptor.
         const ReportFile::Target kind = ReportFile::inspect(target, request.inputs);
-        if (kind == ReportFile::Target::input || kind == ReportFile::Target::notRegularFile) {
+        if (kind != ReportFile::Target::absent && kind != ReportFile::Target::regularFile) {
             why = (kind == ReportFile::Target::input ? ReportFile::inputRefused(target)
                                                      : ReportFile::notRegularRefused(target))
                       .message;
