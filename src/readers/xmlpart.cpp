@@ -70,13 +70,26 @@ QXmlStreamReader::TokenType XmlPart::next()
             }
             return token; // malformed, or it ends before its root element closes
         case QXmlStreamReader::DTD: return QXmlStreamReader::Invalid;
-        case QXmlStreamReader::StartElement: return ++m_depth > kMaxDepth ? QXmlStreamReader::Invalid : token;
-        case QXmlStreamReader::EndElement: --m_depth; return token;
+        case QXmlStreamReader::StartElement: return enter() ? token : QXmlStreamReader::Invalid;
+        case QXmlStreamReader::EndElement:
+            if (!m_declared.empty()) {
+                m_inScope -= m_declared.back();
+                m_declared.pop_back();
+            }
+            return token;
         case QXmlStreamReader::Characters:
         case QXmlStreamReader::EndDocument: return token;
         default: break;
         }
     }
+}
+
+bool XmlPart::enter()
+{
+    const qint64 declared = m_reader.namespaceDeclarations().size();
+    m_declared.push_back(declared);
+    m_inScope += declared;
+    return qint64(m_declared.size()) <= kMaxDepth && m_inScope <= kMaxNamespaces;
 }
 
 bool XmlPart::feed()

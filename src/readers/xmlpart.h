@@ -10,12 +10,15 @@
 // piece at a time and given to QXmlStreamReader as text, so that its declaration cannot make
 // the reader decode it again. Before a piece is given, its start tags are scanned: the reader
 // compares each attribute of an element with every other, so an element of 200,000 attributes
-// would take hours, and one of more than kMaxAttributes is refused. A document type
+// would take hours, and one of more than kMaxAttributes is refused. The reader also looks
+// each prefix up through every namespace declaration in scope, so more than kMaxNamespaces
+// in scope at once are refused as soon as an element brings them. A document type
 // declaration is refused too (its entities expand a few kilobytes into gigabytes), and so is
 // nesting deeper than kMaxDepth.
 //
 // Cost: linear in the part's size: the scan looks at each character once, and the reader
-// makes at most kMaxAttributes comparisons per attribute. One decoded piece is held at a time.
+// makes at most kMaxAttributes comparisons per attribute and kMaxNamespaces + kMaxAttributes
+// per prefix looked up. One decoded piece is held at a time.
 //
 // Invariant: the cancel check is polled before every piece and every kPollTokens tokens, so
 // at least every few milliseconds.
@@ -25,6 +28,8 @@
 #include <QByteArrayView>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
+
+#include <vector>
 
 namespace varnel {
 
@@ -47,11 +52,13 @@ public:
     static constexpr qint64 kMaxDepth = 256;
     // Word writes a few dozen at most, namespace declarations of the root included.
     static constexpr qint64 kMaxAttributes = 1024;
+    static constexpr qint64 kMaxNamespaces = 1024;
     static constexpr qint64 kPollTokens = 256;
 
 private:
     enum class Scan { text, open, tag, quoted, endTag, instruction, bang, bangDash, comment, cdata, declaration };
 
+    bool enter();
     bool feed();
     bool scan(QStringView text);
 
@@ -60,7 +67,8 @@ private:
     QStringDecoder m_decoder;
     QXmlStreamReader m_reader;
     qint64 m_fed = 0;
-    qint64 m_depth = 0;
+    std::vector<qint64> m_declared; // namespace declarations of each open element
+    qint64 m_inScope = 0;
     qint64 m_tokens = 0;
     bool m_cancelled = false;
 

@@ -151,6 +151,15 @@ TEST(DocxPackage, AnElementOfTooManyAttributesIsRefused)
     const std::optional<TextLines> lines = DOCXParser::parseDocumentXml(documentXml(hidden));
     ASSERT_TRUE(lines);
     EXPECT_EQ(lines->toStringList(), QStringList{"<" + equals + "x"});
+
+    // Each prefix is looked up through every declaration in scope: nested elements may not
+    // bring more than kMaxNamespaces, siblings may.
+    QByteArray declarations;
+    for (int i = 0; i < 600; ++i)
+        declarations += " xmlns:n" + QByteArray::number(i) + "=\"urn:n\"";
+    const QByteArray scope = "<w:x" + declarations + ">";
+    EXPECT_FALSE(DOCXParser::parseDocumentXml(documentXml(scope + scope + "<w:p/></w:x></w:x>")));
+    EXPECT_TRUE(DOCXParser::parseDocumentXml(documentXml(scope + "</w:x>" + scope + "<w:p/></w:x>")));
 }
 
 TEST(DocxPackage, ACancelledReadStopsInflatingAndParsing)
