@@ -144,6 +144,12 @@ def many_attributes(folder):
     write(folder, "attributes.docx", docx(b"<w:p" + attributes + b"><w:r><w:t>x</w:t></w:r></w:p>"))
 
 
+def namespaces_in_scope(folder):
+    # Every "w:" prefix is looked up through all the declarations in scope.
+    scope = b"<w:x" + b"".join(b' xmlns:n%d="urn:n"' % i for i in range(1000)) + b">"
+    write(folder, "namespaces.docx", docx(scope * 200 + b"<w:p/>" * 500000 + b"</w:x>" * 200))
+
+
 RELATIONSHIPS = (b'<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/'
                  b'package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/'
                  b'officeDocument/2006/relationships/officeDocument" Target="%s"/></Relationships>')
@@ -259,6 +265,8 @@ CASES = [
     Case("docx-two-main-parts-against-genuine", ["diff", "twice.docx", "alice.docx"], two_main_parts,
          message='The file "twice.docx" is not a valid DOCX document: it holds two parts of the same name.'),
     Case("docx-200000-attributes", ["lines", "attributes.docx"], many_attributes, seconds=5,
+         message="Could not parse the DOCX document XML."),
+    Case("docx-200000-namespaces-in-scope", ["lines", "namespaces.docx"], namespaces_in_scope, seconds=5,
          message="Could not parse the DOCX document XML."),
     Case("docx-main-part-by-relationships", ["diff", "main.docx", "plain.docx"], main_part_elsewhere, status=0),
     Case("docx-zip64-streamed", ["diff", "zip64.docx", "plain.docx"], main_part_elsewhere, status=0),
