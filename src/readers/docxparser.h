@@ -47,6 +47,7 @@ public:
     static std::variant<QByteArray, DOCXParserError> extractMainPart(QByteArrayView archive,
                                                                      const CancelCheck& cancel = {});
 
+    // One entry by its exact name, read and checked as the main part is.
     static std::variant<QByteArray, DOCXParserError> extractZipEntry(QByteArrayView name, QByteArrayView archive,
                                                                      const CancelCheck& cancel = {});
 
