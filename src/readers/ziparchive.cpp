@@ -117,7 +117,8 @@ std::optional<DirectoryPlace> findDirectory(QByteArrayView archive)
         if (locator < 0 || readUInt32(archive, locator) != kZip64Locator)
             return DirectoryPlace{readUInt32(archive, at + 16), readUInt16(archive, at + 10)};
         const quint64 record = readUInt64(archive, locator + 8);
-        if (record > quint64(size - kZip64EndRecordSize) || readUInt32(archive, qint64(record)) != kZip64EndRecord)
+        if (size < kZip64EndRecordSize || record > quint64(size - kZip64EndRecordSize) ||
+            readUInt32(archive, qint64(record)) != kZip64EndRecord)
             return std::nullopt;
         const quint64 entries = readUInt64(archive, qint64(record) + 32);
         const quint64 offset = readUInt64(archive, qint64(record) + 48);

@@ -115,6 +115,16 @@ TEST(DocxPackage, Zip64RecordsAreRead)
     EXPECT_EQ(read(buildZip({rels, main})), QStringList{"sixty-four"});
     main.streamed = true;
     EXPECT_EQ(read(buildZip({rels, main})), QStringList{"sixty-four"});
+
+    // A locator and an end record alone: too short for the Zip64 end record they point to.
+    QByteArray records;
+    put32(records, 0x07064B50);
+    put32(records, 0);
+    put64(records, 0);
+    put32(records, 1);
+    put32(records, 0x06054B50);
+    records += QByteArray(18, '\xFF');
+    EXPECT_EQ(read(records), QStringList{"error: " + describe(DOCXParserError::xmlNotFound)});
 }
 
 TEST(DocxPackage, PartsInUtf16AndCdataSections)
