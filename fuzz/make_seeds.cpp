@@ -101,6 +101,21 @@ int main(int argc, char* argv[])
     write(docx, "method12", buildZip({{"word/document.xml", body, 12}}));
     write(docx, "empty-part", buildZip({{"word/document.xml", QByteArray(), 0}}));
 
+    const QByteArray rels = "<?xml version=\"1.0\"?><Relationships><Relationship Id=\"rId1\" Type=\"http://"
+                            "schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument\" "
+                            "Target=\"/word/main.xml\"/></Relationships>";
+    write(docx, "relationships", buildZip({{"_rels/.rels", rels}, {"word/main.xml", body}}));
+    ZipMember relsZip64{"_rels/.rels", rels}, mainZip64{"word/main.xml", body};
+    relsZip64.zip64 = mainZip64.zip64 = true;
+    write(docx, "zip64", buildZip({relsZip64, mainZip64}));
+    QByteArray utf16Body("\xFF\xFE");
+    for (const QChar c : QString::fromUtf8(QByteArray(body).replace("UTF-8", "UTF-16")))
+        utf16Body.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+    write(docx, "utf16", buildZip({{"word/document.xml", utf16Body}}));
+    write(docx, "cdata",
+          buildZip({{"word/document.xml",
+                     documentXml("<w:p q='a>b'><!-- = --><w:r><w:t><![CDATA[x<y]]></w:t></w:r></w:p><?pi =?>")}}));
+
     const QByteArray hello = "BT /F1 12 Tf 72 700 Td (Hello world) Tj 0 -20 Td (Second line) Tj ET";
     write(pdfs, "one-page", textPdf({hello}));
     write(pdfs, "three-pages", textPdf({hello, "", "BT /F1 12 Tf 72 700 Td (Third page) Tj ET"}));

@@ -28,10 +28,11 @@ MB = 1000 * 1000
 
 # --- DOCX archives, written byte by byte so that every oddity can be made -------------
 
-def zip_archive(members, end_record=True):
+def zip_archive(members, end_record=True, zip64=False):
     """members: (name, data, streamed). Deflated, or stored when empty; a streamed member's
     local header has no sizes, which follow its data in a data descriptor, as streaming
-    writers do."""
+    writers do. With zip64, sizes and offsets are in Zip64 extra fields and a Zip64 end
+    record and locator stand before the end record."""
     out = bytearray()
     central = bytearray()
     for name, data, streamed in members:
@@ -42,14 +43,30 @@ def zip_archive(members, end_record=True):
         offset = len(out)
         flags = 0x08 if streamed else 0
         sizes = (0, 0, 0) if streamed else (crc, len(packed), len(data))
-        out += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, flags, method, 0, 0, *sizes, len(name), 0) + name + packed
+        local_extra = central_extra = b""
+        if zip64:
+            local_extra = struct.pack("<HHQQ", 1, 16, len(data), len(packed))
+            central_extra = struct.pack("<HHQQQ", 1, 24, len(data), len(packed), offset)
+            sizes = (0, 0, 0) if streamed else (crc, 0xFFFFFFFF, 0xFFFFFFFF)
+        out += struct.pack("<IHHHHHIIIHH", 0x04034B50, 45 if zip64 else 20, flags, method, 0, 0, *sizes, len(name),
+                           len(local_extra)) + name + local_extra + packed
         if streamed:
             out += struct.pack("<IIII", 0x08074B50, crc, len(packed), len(data))
-        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, flags, method, 0, 0, crc, len(packed),
-                               len(data), len(name), 0, 0, 0, 0, 0, offset) + name
+        big = 0xFFFFFFFF
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, flags, method, 0, 0, crc,
+                               big if zip64 else len(packed), big if zip64 else len(data), len(name),
+                               len(central_extra), 0, 0, 0, 0, big if zip64 else offset) + name + central_extra
     if end_record:
         count = min(len(members), 0xFFFF)
-        out += central + struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, count, count, len(central), len(out), 0)
+        start = len(out)
+        out += central
+        if zip64:
+            record = len(out)
+            out += struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, len(members), len(members), len(central),
+                               start)
+            out += struct.pack("<IIQI", 0x07064B50, 0, record, 1)
+            count, start = 0xFFFF, 0xFFFFFFFF
+        out += struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, count, count, len(central), start, 0)
     return bytes(out)
 
 
@@ -112,6 +129,40 @@ def descriptors_without_end(folder):
 def big_part(folder):
     # One paragraph of 100 MB of text: the part inflates to about that.
     write(folder, "bigpart.docx", docx(b"<w:p><w:r><w:t>" + b"a" * (100 * MB) + b"</w:t></w:r></w:p>"))
+
+
+def two_main_parts(folder):
+    alice = document(b"<w:p><w:r><w:t>Pay Alice 100</w:t></w:r></w:p>")
+    mallory = document(b"<w:p><w:r><w:t>Pay Mallory 9000</w:t></w:r></w:p>")
+    write(folder, "alice.docx", zip_archive([(b"word/document.xml", alice, False)]))
+    write(folder, "twice.docx", zip_archive([(b"word/document.xml", alice, False),
+                                             (b"word/document.xml", mallory, False)]))
+
+
+def many_attributes(folder):
+    attributes = b"".join(b' a%d=""' % i for i in range(200000))
+    write(folder, "attributes.docx", docx(b"<w:p" + attributes + b"><w:r><w:t>x</w:t></w:r></w:p>"))
+
+
+def namespaces_in_scope(folder):
+    # Every "w:" prefix is looked up through all the declarations in scope.
+    scope = b"<w:x" + b"".join(b' xmlns:n%d="urn:n"' % i for i in range(1000)) + b">"
+    write(folder, "namespaces.docx", docx(scope * 200 + b"<w:p/>" * 500000 + b"</w:x>" * 200))
+
+
+RELATIONSHIPS = (b'<?xml version="1.0" encoding="UTF-8"?><Relationships xmlns="http://schemas.openxmlformats.org/'
+                 b'package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/'
+                 b'officeDocument/2006/relationships/officeDocument" Target="%s"/></Relationships>')
+
+
+def main_part_elsewhere(folder):
+    main = document(b"<w:p><w:r><w:t>main</w:t></w:r></w:p>")
+    decoy = document(b"<w:p><w:r><w:t>decoy</w:t></w:r></w:p>")
+    write(folder, "plain.docx", docx(b"<w:p><w:r><w:t>main</w:t></w:r></w:p>"))
+    write(folder, "main.docx", zip_archive([(b"_rels/.rels", RELATIONSHIPS % b"/word/main.xml", False),
+                                            (b"word/document.xml", decoy, False), (b"word/main.xml", main, False)]))
+    write(folder, "zip64.docx", zip_archive([(b"_rels/.rels", RELATIONSHIPS % b"word/main.xml", False),
+                                             (b"word/main.xml", main, True)], zip64=True))
 
 
 def devices(folder):
@@ -234,6 +285,14 @@ CASES = [
          check=real_intact),
     Case("escape-sequences-in-a-name", ["diff", "t\x1b]0;pwned\x07\x1b[2J.txt", "right.txt"], link_dots,
          message='The file "t\\x1b]0;pwned\\x07\\x1b[2J.txt" could not be read: No such file or directory.'),
+    Case("docx-two-main-parts-against-genuine", ["diff", "twice.docx", "alice.docx"], two_main_parts,
+         message='The file "twice.docx" is not a valid DOCX document: it holds two parts of the same name.'),
+    Case("docx-200000-attributes", ["lines", "attributes.docx"], many_attributes, seconds=5,
+         message="Could not parse the DOCX document XML."),
+    Case("docx-200000-namespaces-in-scope", ["lines", "namespaces.docx"], namespaces_in_scope, seconds=5,
+         message="Could not parse the DOCX document XML."),
+    Case("docx-main-part-by-relationships", ["diff", "main.docx", "plain.docx"], main_part_elsewhere, status=0),
+    Case("docx-zip64-streamed", ["diff", "zip64.docx", "plain.docx"], main_part_elsewhere, status=0),
 ]
 
 

@@ -194,7 +194,7 @@ Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelChec
                 *format = document.value().format;
             return std::move(document.value().lines);
         }
-        case DiffMode::Kind::docx: return DOCXParser::extractText(path);
+        case DiffMode::Kind::docx: return DOCXParser::extractText(path, cancel);
         case DiffMode::Kind::pdf: {
             Expected<PDFExtractionResult> pdf = PDFParser::extract(path, cancel);
             if (!pdf)

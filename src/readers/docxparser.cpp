@@ -2,89 +2,87 @@
 
 #include "readers/docxparser.h"
 
+#include "core/nativepath.h"
 #include "readers/fileparser.h"
 
-#include <QXmlStreamReader>
-
-#include <zlib.h>
-
-#include <unordered_map>
 #include <vector>
 
 namespace varnel {
 
 namespace {
 
-constexpr quint32 kLocalHeader = 0x04034B50;
-constexpr quint32 kCentralHeader = 0x02014B50;
-constexpr quint32 kEndOfCentralDirectory = 0x06054B50;
-constexpr quint32 kDataDescriptor = 0x08074B50;
-constexpr quint16 kHasDataDescriptor = 0x0008;
+constexpr QByteArrayView kRelationships = "_rels/.rels";
+constexpr QByteArrayView kDefaultMainPart = "word/document.xml";
 
-// DEFLATE cannot expand data by more than about 1032:1 (a 258-byte match per 2 bits).
-constexpr qint64 kMaxDeflateRatio = 1032;
-constexpr qint64 kRatioSlack = 4096;
-
-quint16 readUInt16(QByteArrayView bytes, qint64 at)
+DOCXParserError fromZip(ZipError error)
 {
-    return quint16(quint8(bytes[at]) | quint8(bytes[at + 1]) << 8);
+    switch (error) {
+    case ZipError::notAnArchive:
+    case ZipError::notFound: break;
+    case ZipError::inconsistent: return DOCXParserError::inconsistentArchive;
+    case ZipError::repeatedName: return DOCXParserError::repeatedName;
+    case ZipError::decompressionFailed: return DOCXParserError::decompressionFailed;
+    case ZipError::checksumMismatch: return DOCXParserError::checksumMismatch;
+    case ZipError::cancelled: return DOCXParserError::cancelled;
+    }
+    return DOCXParserError::xmlNotFound;
 }
 
-quint32 readUInt32(QByteArrayView bytes, qint64 at)
+std::variant<QByteArray, DOCXParserError> readEntry(const ZipArchive& zip, QByteArrayView name,
+                                                    const CancelCheck& cancel)
 {
-    return quint32(readUInt16(bytes, at)) | quint32(readUInt16(bytes, at + 2)) << 16;
+    const ZipArchive::Entry* entry = zip.find(name);
+    if (!entry)
+        return DOCXParserError::xmlNotFound;
+    std::variant<QByteArray, ZipError> data = zip.read(*entry, cancel);
+    if (const ZipError* error = std::get_if<ZipError>(&data))
+        return fromZip(*error);
+    return std::move(std::get<QByteArray>(data));
 }
 
-struct Sizes {
-    qint64 compressed;
-    qint64 uncompressed;
-};
-
-// The sizes the central directory records, by the offset of each member's local header.
-// Read once per archive, and only when a member defers its sizes to a data descriptor:
-// looking the directory up again for every such member made archives of many small
-// streamed members quadratic.
-class CentralDirectory {
-public:
-    explicit CentralDirectory(QByteArrayView archive) : m_archive(archive) {}
-
-    std::optional<Sizes> sizesAt(qint64 localOffset)
-    {
-        if (!m_read) {
-            read();
-            m_read = true;
+// A relationship's target as a part name: relative to the package root, where the package
+// relationships stand, or absolute with a leading "/". Nothing for a target that climbs
+// out of the package or names nothing.
+std::optional<QByteArray> partName(QStringView target)
+{
+    QList<QByteArray> segments;
+    for (const QByteArray& segment : target.toUtf8().split('/')) {
+        if (segment.isEmpty() || segment == ".")
+            continue;
+        if (segment == "..") {
+            if (segments.isEmpty())
+                return std::nullopt;
+            segments.removeLast();
+            continue;
         }
-        const auto found = m_sizes.find(localOffset);
-        return found == m_sizes.end() ? std::nullopt : std::optional(found->second);
+        segments.append(segment);
     }
+    if (segments.isEmpty())
+        return std::nullopt;
+    return segments.join('/');
+}
 
-private:
-    void read()
-    {
-        const qint64 size = m_archive.size();
-        constexpr qint64 kEndRecord = 22;
-        const qint64 earliest = std::max<qint64>(0, size - kEndRecord - 0xFFFF);
-        for (qint64 at = size - kEndRecord; at >= earliest; --at) {
-            if (readUInt32(m_archive, at) != kEndOfCentralDirectory)
-                continue;
-            const qint64 entries = readUInt16(m_archive, at + 10);
-            qint64 entry = readUInt32(m_archive, at + 16);
-            for (qint64 i = 0; i < entries; ++i) {
-                if (entry + 46 > size || readUInt32(m_archive, entry) != kCentralHeader)
-                    return;
-                m_sizes.emplace(readUInt32(m_archive, entry + 42),
-                                Sizes{readUInt32(m_archive, entry + 20), readUInt32(m_archive, entry + 24)});
-                entry += 46 + readUInt16(m_archive, entry + 28) + readUInt16(m_archive, entry + 30) +
-                         readUInt16(m_archive, entry + 32);
-            }
-            return;
-        }
+// The part that the first internal relationship of type ".../officeDocument" names.
+std::variant<QByteArray, DOCXParserError> mainPartName(QByteArrayView relationships, const CancelCheck& cancel)
+{
+    XmlPart part(relationships, cancel);
+    for (;;) {
+        const QXmlStreamReader::TokenType token = part.next();
+        if (token == QXmlStreamReader::Invalid)
+            return part.cancelled() ? DOCXParserError::cancelled : DOCXParserError::xmlParseFailed;
+        if (token == QXmlStreamReader::EndDocument)
+            return DOCXParserError::xmlNotFound;
+        if (token != QXmlStreamReader::StartElement || part.reader().name() != u"Relationship")
+            continue;
+        const QXmlStreamAttributes attributes = part.reader().attributes();
+        if (!attributes.value(QLatin1String("Type")).endsWith(u"/officeDocument") ||
+            attributes.value(QLatin1String("TargetMode")).compare(u"External", Qt::CaseInsensitive) == 0)
+            continue;
+        if (std::optional<QByteArray> name = partName(attributes.value(QLatin1String("Target"))))
+            return std::move(*name);
+        return DOCXParserError::xmlNotFound;
     }
-
-    QByteArrayView m_archive;
-    bool m_read = false;
-    std::unordered_map<qint64, Sizes> m_sizes; // first entry wins for a repeated offset
-};
+}
 
 bool isBlank(QByteArrayView text)
 {
@@ -100,102 +98,92 @@ QString describe(DOCXParserError error)
     case DOCXParserError::xmlNotFound: return QStringLiteral("The file does not appear to be a valid DOCX document.");
     case DOCXParserError::decompressionFailed: return QStringLiteral("Could not decompress the DOCX document content.");
     case DOCXParserError::xmlParseFailed: return QStringLiteral("Could not parse the DOCX document XML.");
+    case DOCXParserError::inconsistentArchive:
+        return QStringLiteral("The DOCX archive's entries disagree with its central directory.");
+    case DOCXParserError::repeatedName: return QStringLiteral("The DOCX archive holds two parts of the same name.");
+    case DOCXParserError::checksumMismatch: return QStringLiteral("A part of the DOCX document fails its checksum.");
+    case DOCXParserError::cancelled: return cancelledError().message;
     }
     return {};
 }
 
-Expected<TextLines> DOCXParser::extractText(const QString& path)
+Expected<TextLines> DOCXParser::extractText(const QString& path, const CancelCheck& cancel)
 {
-    const auto failure = [](DOCXParserError error) { return Error{Error::Kind::invalidDocument, describe(error)}; };
+    const auto failure = [&path](DOCXParserError error) {
+        const QString name = displayName(path);
+        switch (error) {
+        case DOCXParserError::cancelled: return cancelledError();
+        case DOCXParserError::inconsistentArchive:
+            return Error{Error::Kind::invalidDocument,
+                         QStringLiteral("The file \"%1\" is not a valid DOCX document: its entries disagree with "
+                                        "its central directory.")
+                             .arg(name)};
+        case DOCXParserError::repeatedName:
+            return Error{Error::Kind::invalidDocument,
+                         QStringLiteral("The file \"%1\" is not a valid DOCX document: it holds two parts of the "
+                                        "same name.")
+                             .arg(name)};
+        case DOCXParserError::checksumMismatch:
+            return Error{Error::Kind::invalidDocument,
+                         QStringLiteral("The file \"%1\" is damaged: a part of the DOCX document fails its checksum.")
+                             .arg(name)};
+        default: return Error{Error::Kind::invalidDocument, describe(error)};
+        }
+    };
     const Expected<QByteArray> archive = readWholeFile(path);
     if (!archive)
         return archive.error(); // names the file and the system's reason, as for text files
-    std::variant<QByteArray, DOCXParserError> part = extractZipEntry("word/document.xml", archive.value());
+    std::variant<QByteArray, DOCXParserError> part = extractMainPart(archive.value(), cancel);
     if (const auto* error = std::get_if<DOCXParserError>(&part))
         return failure(*error);
-    std::optional<TextLines> lines = parseDocumentXml(std::get<QByteArray>(part));
-    if (!lines)
-        return failure(DOCXParserError::xmlParseFailed);
-    return std::move(*lines);
+    std::variant<TextLines, DOCXParserError> lines = readDocumentXml(std::get<QByteArray>(part), cancel);
+    if (const auto* error = std::get_if<DOCXParserError>(&lines))
+        return failure(*error);
+    return std::move(std::get<TextLines>(lines));
 }
 
-// Walks the local headers from the first byte: each header is followed by its name,
-// its extra field and its data, and then the next header. The walk ends, without
-// success, at the first bytes that are not a local header (the central directory).
-std::variant<QByteArray, DOCXParserError> DOCXParser::extractZipEntry(QByteArrayView wanted, QByteArrayView archive)
+std::variant<QByteArray, DOCXParserError> DOCXParser::extractMainPart(QByteArrayView archive, const CancelCheck& cancel)
 {
-    const qint64 size = archive.size();
-    CentralDirectory directory(archive);
-    qint64 offset = 0;
-    for (;;) {
-        if (offset + 30 > size || readUInt32(archive, offset) != kLocalHeader)
-            return DOCXParserError::xmlNotFound;
-        const quint16 flags = readUInt16(archive, offset + 6);
-        const quint16 method = readUInt16(archive, offset + 8);
-        qint64 compressedSize = readUInt32(archive, offset + 18);
-        qint64 uncompressedSize = readUInt32(archive, offset + 22);
-        const qint64 nameStart = offset + 30;
-        const qint64 nameEnd = nameStart + readUInt16(archive, offset + 26);
-        const qint64 dataStart = nameEnd + readUInt16(archive, offset + 28);
-
-        // Streaming writers set the data-descriptor flag and leave the sizes at zero;
-        // the central directory has them.
-        const bool deferredSizes = (flags & kHasDataDescriptor) != 0 && compressedSize == 0;
-        if (deferredSizes) {
-            if (const std::optional<Sizes> sizes = directory.sizesAt(offset)) {
-                compressedSize = sizes->compressed;
-                uncompressedSize = sizes->uncompressed;
-            }
-        }
-        const qint64 dataEnd = dataStart + compressedSize;
-        if (nameEnd > size || dataEnd > size)
-            return DOCXParserError::xmlNotFound;
-
-        const QByteArrayView nameBytes = archive.sliced(nameStart, nameEnd - nameStart);
-        if (FileParser::isValidUtf8(nameBytes) && nameBytes == wanted) {
-            const QByteArrayView data = archive.sliced(dataStart, compressedSize);
-            if (method == 0)
-                return data.toByteArray();
-            if (method != 8)
-                return DOCXParserError::decompressionFailed;
-            if (uncompressedSize > kMaxPartSize || uncompressedSize > compressedSize * kMaxDeflateRatio + kRatioSlack)
-                return DOCXParserError::decompressionFailed;
-            std::optional<QByteArray> inflated = rawInflate(data, uncompressedSize);
-            if (!inflated)
-                return DOCXParserError::decompressionFailed;
-            return std::move(*inflated);
-        }
-
-        offset = dataEnd;
-        if (deferredSizes) {
-            // Skip the data descriptor: an optional signature, the CRC-32 and two sizes.
-            if (offset + 4 <= size && readUInt32(archive, offset) == kDataDescriptor)
-                offset += 4;
-            offset += 12;
-        }
+    std::variant<ZipArchive, ZipError> opened = ZipArchive::open(archive);
+    if (const ZipError* error = std::get_if<ZipError>(&opened))
+        return fromZip(*error);
+    const ZipArchive& zip = std::get<ZipArchive>(opened);
+    QByteArray mainPart = kDefaultMainPart.toByteArray();
+    if (zip.find(kRelationships)) {
+        std::variant<QByteArray, DOCXParserError> relationships = readEntry(zip, kRelationships, cancel);
+        if (const auto* error = std::get_if<DOCXParserError>(&relationships))
+            return *error;
+        std::variant<QByteArray, DOCXParserError> name = mainPartName(std::get<QByteArray>(relationships), cancel);
+        if (const auto* error = std::get_if<DOCXParserError>(&name))
+            return *error;
+        mainPart = std::move(std::get<QByteArray>(name));
     }
+    return readEntry(zip, mainPart, cancel);
+}
+
+std::variant<QByteArray, DOCXParserError> DOCXParser::extractZipEntry(QByteArrayView wanted, QByteArrayView archive,
+                                                                      const CancelCheck& cancel)
+{
+    std::variant<ZipArchive, ZipError> opened = ZipArchive::open(archive);
+    if (const ZipError* error = std::get_if<ZipError>(&opened))
+        return fromZip(*error);
+    return readEntry(std::get<ZipArchive>(opened), wanted, cancel);
 }
 
 std::optional<QByteArray> DOCXParser::rawInflate(QByteArrayView data, qint64 uncompressedSize)
 {
-    if (data.isEmpty() || uncompressedSize < 1)
-        return QByteArray();
-    if (uncompressedSize > kMaxPartSize || data.size() > qint64(std::numeric_limits<uInt>::max()))
+    std::variant<QByteArray, ZipError> inflated = ZipArchive::inflateRaw(data, uncompressedSize);
+    if (std::holds_alternative<ZipError>(inflated))
         return std::nullopt;
-    QByteArray output(uncompressedSize, '\0');
-    z_stream stream{};
-    if (inflateInit2(&stream, -15) != Z_OK)
+    return std::move(std::get<QByteArray>(inflated));
+}
+
+std::optional<TextLines> DOCXParser::parseDocumentXml(QByteArrayView xml)
+{
+    std::variant<TextLines, DOCXParserError> lines = readDocumentXml(xml, {});
+    if (std::holds_alternative<DOCXParserError>(lines))
         return std::nullopt;
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = uInt(data.size());
-    stream.next_out = reinterpret_cast<Bytef*>(output.data());
-    stream.avail_out = uInt(uncompressedSize);
-    const int result = inflate(&stream, Z_FINISH);
-    const qint64 produced = result == Z_STREAM_END ? qint64(stream.total_out) : 0;
-    inflateEnd(&stream);
-    if (produced < 1)
-        return std::nullopt;
-    return output;
+    return std::move(std::get<TextLines>(lines));
 }
 
 // Paragraphs are elements named "p" and their text comes from elements named "t", in
@@ -203,57 +191,30 @@ std::optional<QByteArray> DOCXParser::rawInflate(QByteArrayView data, qint64 unc
 // stack, text goes to the innermost, and each becomes its own line when it closes, so
 // the outer one keeps its text from before and after the box.
 //
-// Hostile parts are refused rather than followed: a document type declaration (Word never
-// writes one, and its entities are how a few kilobytes expand into gigabytes), nesting
-// deeper than kMaxXmlDepth, and text beyond what the part itself could spell out.
-std::optional<TextLines> DOCXParser::parseDocumentXml(QByteArrayView xml)
+// Hostile parts are refused rather than followed (see xmlpart.h), and so is text beyond
+// what the part itself could spell out.
+std::variant<TextLines, DOCXParserError> DOCXParser::readDocumentXml(QByteArrayView xml, const CancelCheck& cancel)
 {
-    // XML text cannot hold NUL: a part inflated into a larger declared size ends in
-    // zero bytes, which are not part of the document.
-    if (const qsizetype nul = xml.indexOf('\0'); nul >= 0)
-        xml = xml.first(nul);
+    XmlPart part(xml, cancel);
     // Without entities, character data is never longer than the markup that spells it.
-    const qint64 maxText = 2 * qint64(xml.size()) + 4096;
-
-    // The part is fed a megabyte at a time: given all of it, the reader would keep a
-    // decoded copy of the whole part beside it.
-    constexpr qsizetype kChunk = qsizetype(1) << 20;
-    QXmlStreamReader reader;
-    qsizetype fed = 0;
-    const auto feed = [&] {
-        const qsizetype size = std::min(kChunk, xml.size() - fed);
-        reader.addData(QByteArray::fromRawData(xml.data() + fed, size));
-        fed += size;
-    };
-    feed();
+    const qint64 maxText = 2 * part.size() + 4096;
     std::vector<QByteArray> open; // UTF-8 text of the open paragraphs, innermost last
     TextLines lines;
-    qint64 depth = 0;
     qint64 textBytes = 0;
     bool insideText = false;
     for (;;) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::Invalid) {
-            if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && fed < xml.size()) {
-                feed();
-                continue;
-            }
-            return std::nullopt; // malformed, or it ends before its root element closes
-        }
+        const QXmlStreamReader::TokenType token = part.next();
+        if (token == QXmlStreamReader::Invalid)
+            return part.cancelled() ? DOCXParserError::cancelled : DOCXParserError::xmlParseFailed;
         if (token == QXmlStreamReader::EndDocument)
             break;
-        switch (token) {
-        case QXmlStreamReader::DTD: return std::nullopt;
-        case QXmlStreamReader::StartElement:
-            if (++depth > kMaxXmlDepth)
-                return std::nullopt;
+        const QXmlStreamReader& reader = part.reader();
+        if (token == QXmlStreamReader::StartElement) {
             if (reader.name() == u"p")
                 open.emplace_back();
             else if (reader.name() == u"t")
                 insideText = true;
-            break;
-        case QXmlStreamReader::EndElement:
-            --depth;
+        } else if (token == QXmlStreamReader::EndElement) {
             if (reader.name() == u"t") {
                 insideText = false;
             } else if (reader.name() == u"p" && !open.empty()) {
@@ -261,17 +222,12 @@ std::optional<TextLines> DOCXParser::parseDocumentXml(QByteArrayView xml)
                     lines.appendOwned(std::move(open.back()));
                 open.pop_back();
             }
-            break;
-        case QXmlStreamReader::Characters:
-            if (insideText && !reader.isCDATA() && !open.empty()) {
-                const QByteArray text = reader.text().toUtf8();
-                textBytes += text.size();
-                if (textBytes > maxText)
-                    return std::nullopt;
-                open.back() += text;
-            }
-            break;
-        default: break;
+        } else if (insideText && !open.empty()) { // characters, CDATA sections included
+            const QByteArray text = reader.text().toUtf8();
+            textBytes += text.size();
+            if (textBytes > maxText)
+                return DOCXParserError::xmlParseFailed;
+            open.back() += text;
         }
     }
     return lines;

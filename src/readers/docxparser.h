@@ -2,8 +2,11 @@
 
 #pragma once
 
+#include "core/diffcontrol.h"
 #include "core/error.h"
 #include "core/textlines.h"
+#include "readers/xmlpart.h"
+#include "readers/ziparchive.h"
 
 #include <QByteArray>
 #include <QString>
@@ -18,21 +21,35 @@ enum class DOCXParserError {
     xmlNotFound,
     decompressionFailed,
     xmlParseFailed,
+    inconsistentArchive, // local headers and the central directory disagree
+    repeatedName,        // two entries of the same name
+    checksumMismatch,    // a part does not have its recorded CRC-32
+    cancelled,
 };
 
 QString describe(DOCXParserError error);
 
-// Reads the paragraphs of a Word document's main part ("word/document.xml") as lines,
-// one line per paragraph that holds more than spaces and tabs.
+// Reads the paragraphs of a Word document's main part as lines, one line per paragraph that
+// holds more than spaces and tabs.
 //
-// The archive is read by walking its local headers from the start of the file; the
-// central directory is consulted only for members written by streaming writers, whose
-// local headers carry no sizes. The part is inflated with zlib in one call.
+// The archive is read through its central directory (see ziparchive.h), which must agree
+// with every local header and name each part once. The main part is the target of the
+// package relationship of type ".../officeDocument" in "_rels/.rels"; only a package
+// without that part falls back to "word/document.xml". Every part read has its CRC-32
+// checked, and its XML is read as xmlpart.h describes (UTF-8 or UTF-16).
 class DOCXParser {
 public:
-    static Expected<TextLines> extractText(const QString& path);
+    // `cancel` is polled at least every few milliseconds; a cancelled read gives
+    // cancelledError().
+    static Expected<TextLines> extractText(const QString& path, const CancelCheck& cancel = {});
 
-    static std::variant<QByteArray, DOCXParserError> extractZipEntry(QByteArrayView name, QByteArrayView archive);
+    // The main part's XML, found through the package relationships.
+    static std::variant<QByteArray, DOCXParserError> extractMainPart(QByteArrayView archive,
+                                                                     const CancelCheck& cancel = {});
+
+    // One entry by its exact name, read and checked as the main part is.
+    static std::variant<QByteArray, DOCXParserError> extractZipEntry(QByteArrayView name, QByteArrayView archive,
+                                                                     const CancelCheck& cancel = {});
 
     // Raw DEFLATE data inflated into a buffer of exactly `uncompressedSize` bytes (zero
     // bytes after the real output); nothing when the stream is corrupt, does not end
@@ -40,16 +57,15 @@ public:
     static std::optional<QByteArray> rawInflate(QByteArrayView data, qint64 uncompressedSize);
 
     // The paragraph lines of a document part; nothing when the XML is malformed or
-    // empty, declares a document type, nests deeper than kMaxXmlDepth, or yields more
-    // text than its size allows.
+    // empty, declares a document type, nests deeper than kMaxXmlDepth, has an element of
+    // more than XmlPart::kMaxAttributes attributes, or yields more text than its size allows.
     static std::optional<TextLines> parseDocumentXml(QByteArrayView xml);
 
-    // Word's own documents nest a few dozen elements deep (tables in tables included).
-    static constexpr qint64 kMaxXmlDepth = 256;
+    // The same, polling `cancel`: xmlParseFailed for a part refused, cancelled when cancelled.
+    static std::variant<TextLines, DOCXParserError> readDocumentXml(QByteArrayView xml, const CancelCheck& cancel);
 
-    // Declared sizes beyond this, or beyond what DEFLATE can expand the compressed data
-    // to, are refused before anything is allocated.
-    static constexpr qint64 kMaxPartSize = qint64(512) << 20;
+    static constexpr qint64 kMaxXmlDepth = XmlPart::kMaxDepth;
+    static constexpr qint64 kMaxPartSize = ZipArchive::kMaxEntrySize;
 };
 
 } // namespace varnel

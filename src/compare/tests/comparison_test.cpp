@@ -56,6 +56,16 @@ TEST(Comparison, KindsSentencesReadWell)
     EXPECT_EQ(makefile.error().message, "The file \"Makefile\" could not be read: No such file or directory.");
 }
 
+// A superseded comparison must free its worker: the DOCX reader stops once cancelled, as
+// the PDF reader does.
+TEST(Comparison, ACancelledDocxReadStops)
+{
+    const Expected<TextLines> lines =
+        Comparison::readLines(item(QStringLiteral(VARNEL_FIXTURES_DIR "/pandoc-sample.docx")), [] { return true; });
+    ASSERT_FALSE(lines.ok());
+    EXPECT_EQ(lines.error().kind, Error::Kind::cancelled);
+}
+
 // Comparisons that cannot fit in memory are refused before anything is read, with the
 // file, its size and the memory at hand; after reading, the number of lines counts too.
 TEST(Comparison, TheMemoryBudgetRefusesWhatCannotFit)
