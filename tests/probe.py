@@ -167,6 +167,12 @@ def latin1_name(folder):
     write(folder, "b.txt", b"two\n")
 
 
+def endless_file(folder):
+    # A regular file that states 0 bytes and never ends.
+    os.symlink("/proc/self/pagemap", os.path.join(folder, "pagemap.txt"))
+    write(folder, "a.txt", b"a\n")
+
+
 def per_line(limit):
     return lambda folder: 60 * MB + limit * 50 * MB  # the start-up, then bytes per blank line
 
@@ -211,6 +217,10 @@ CASES = [
          status=0, seconds=10),
     Case("latin1-file-name", ["diff", "--stat", b"caf\xe9.txt".decode("utf-8", "surrogateescape"), "b.txt"],
          latin1_name, status=1),
+    Case("endless-regular-file", ["diff", "pagemap.txt", "a.txt"], endless_file, seconds=10,
+         message='The file "pagemap.txt" is too large to compare: it is more than', memory=lambda f: 160 * MB),
+    Case("endless-regular-file-alone", ["lines", "pagemap.txt"], endless_file, seconds=10,
+         message='The file "pagemap.txt" is too large to compare: it is more than', memory=lambda f: 160 * MB),
 ]
 
 

@@ -2,6 +2,7 @@
 
 #include "readers/fileparser.h"
 
+#include "core/memorybudget.h"
 #include "core/nativepath.h"
 
 #include <QScopeGuard>
@@ -96,7 +97,34 @@ QByteArray latin1ToUtf8(QByteArrayView data)
     return out;
 }
 
+// Whether a read past what was read gives more bytes (a read error counts as none).
+bool hasMore(int fd)
+{
+    char probe[8]; // files that want whole records, such as /proc/self/pagemap, take 8
+    for (;;) {
+        const ssize_t got = ::read(fd, probe, sizeof probe);
+        if (got < 0 && errno == EINTR)
+            continue;
+        return got > 0;
+    }
+}
+
+Error endlessFileError(const QString& path, qint64 read, qint64 stated)
+{
+    return Error{Error::Kind::tooLarge,
+                 QStringLiteral("The file \"%1\" is too large to compare: it is more than %2, though it gives its "
+                                "size as %3.")
+                     .arg(displayName(path), MemoryBudget::formatSize(read), MemoryBudget::formatSize(stated))};
+}
+
 } // namespace
+
+qint64 wholeReadGuard(qint64 statedSize)
+{
+    constexpr qint64 kMargin = 16 * 1024 * 1024;
+    const qint64 most = std::numeric_limits<qsizetype>::max() / 4;
+    return statedSize > (most - kMargin) / 2 ? most : 2 * statedSize + kMargin;
+}
 
 QString describe(FileParserError error)
 {
@@ -238,8 +266,12 @@ Expected<QByteArray> readFile(const QString& path, qsizetype limit)
 
     // The size is a hint: a file that grows while it is read is read to its end (or the
     // limit). Once the hinted size is filled, a small read tells the end from more data, so
-    // a file that does not grow is read into one buffer of exactly its size.
-    const qsizetype cap = limit < 0 ? std::numeric_limits<qsizetype>::max() : limit;
+    // a file that does not grow is read into one buffer of exactly its size. Read whole, a
+    // file is read no further than the memory there is, nor far past its stated size: some
+    // regular files never end (/proc/self/pagemap states 0 bytes).
+    const qint64 stated = qint64(status.st_size);
+    const qint64 guard = limit < 0 ? std::min(MemoryBudget::available(), wholeReadGuard(stated)) : 0;
+    const qsizetype cap = limit < 0 ? qsizetype(guard) : limit;
     QByteArray data(std::min(qsizetype(status.st_size), cap), Qt::Uninitialized);
     qsizetype filled = 0;
     char probe[4096];
@@ -260,6 +292,8 @@ Expected<QByteArray> readFile(const QString& path, qsizetype limit)
             data.append(probe, got); // the file grew: from here on it grows like any buffer
         filled += got;
     }
+    if (limit < 0 && filled >= cap && hasMore(fd))
+        return endlessFileError(path, filled, stated);
     data.resize(filled);
     return data;
 }

@@ -50,8 +50,13 @@ public:
 // The first `limit` bytes of a regular file (all of it when `limit` is negative), or an
 // error naming the file and the system's reason. Anything but a regular file (a device, a
 // FIFO, a socket) is refused without reading or waiting: `The file "NAME" is not a regular
-// file.`
+// file.` Read whole, a file that goes on past the memory available or past
+// wholeReadGuard() of its stated size is refused (kind `tooLarge`): `The file "NAME" is
+// too large to compare: it is more than SIZE, though it gives its size as SIZE.`
 Expected<QByteArray> readFile(const QString& path, qsizetype limit = -1);
+// How far a whole read goes for a file that states `statedSize` bytes: twice that and a
+// margin, room for a file that grows while it is read.
+qint64 wholeReadGuard(qint64 statedSize);
 inline Expected<QByteArray> readWholeFile(const QString& path)
 {
     return readFile(path);

@@ -174,6 +174,20 @@ TEST_F(FileParserTest, OnlyRegularFilesAreRead)
     EXPECT_EQ(fromDevice.error().message, QStringLiteral("The file \"zero.docx\" is not a regular file."));
 }
 
+// Some regular files never end: the read stops a margin past the size they state.
+TEST_F(FileParserTest, ARegularFileThatNeverEndsIsRefused)
+{
+    const QString endless = m_dir.filePath(QStringLiteral("pagemap.txt"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/pagemap"), endless));
+    const Expected<QByteArray> read = readWholeFile(endless);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().kind, Error::Kind::tooLarge);
+    EXPECT_TRUE(read.error().message.startsWith(
+        QStringLiteral("The file \"pagemap.txt\" is too large to compare: it is more than 17 MB")))
+        << read.error().message.toStdString();
+    EXPECT_EQ(wholeReadGuard(1000), 2000 + 16 * 1024 * 1024);
+}
+
 // A name that is not UTF-8 is opened by its exact bytes, not by a look-alike.
 TEST_F(FileParserTest, NamesThatAreNotUtf8AreOpenedByTheirBytes)
 {
