@@ -195,6 +195,12 @@ def lying_page_counts(folder):
     write(folder, "two.pdf", one_page_pdf(b"world", 1000000))
 
 
+def windows_ellipsis(folder):
+    # "one…two" in Windows-1252, against two lines: not Latin-1's NEL line end.
+    write(folder, "w.txt", b"one\x85two\n")
+    write(folder, "n.txt", b"one\ntwo\n")
+
+
 def per_line(limit):
     return lambda folder: 60 * MB + limit * 50 * MB  # the start-up, then bytes per blank line
 
@@ -245,6 +251,7 @@ CASES = [
          message='The file "pagemap.txt" is too large to compare: it is more than', memory=lambda f: 160 * MB),
     Case("pdfs-with-a-lying-page-count", ["diff", "one.pdf", "two.pdf"], lying_page_counts,
          message='The file "one.pdf" could not be opened as a PDF.'),
+    Case("windows-1252-ellipsis-is-no-line-end", ["diff", "--stat", "w.txt", "n.txt"], windows_ellipsis, status=1),
 ]
 
 

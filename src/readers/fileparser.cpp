@@ -81,17 +81,31 @@ std::optional<QByteArray> decodeUtf16WithBom(QByteArrayView data)
     return out;
 }
 
-QByteArray latin1ToUtf8(QByteArrayView data)
+// Windows-1252's characters for the bytes 0x80 to 0x9F; 0 where it has none.
+constexpr char16_t kWindows1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+// Single bytes as UTF-8: Latin-1 maps each byte to the character of the same number,
+// Windows-1252 only differs from 0x80 to 0x9F.
+QByteArray singleBytesToUtf8(QByteArrayView data, bool windows1252)
 {
     QByteArray out;
     out.reserve(data.size() + data.size() / 8);
     for (char ch : data) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
+        const char16_t u = windows1252 ? windows1252Character(c) : c;
+        if (u < 0x80) {
             out.append(ch);
+        } else if (u < 0x800) {
+            out.append(char(0xC0 | (u >> 6)));
+            out.append(char(0x80 | (u & 0x3F)));
         } else {
-            out.append(char(0xC0 | (c >> 6)));
-            out.append(char(0x80 | (c & 0x3F)));
+            out.append(char(0xE0 | (u >> 12)));
+            out.append(char(0x80 | ((u >> 6) & 0x3F)));
+            out.append(char(0x80 | (u & 0x3F)));
         }
     }
     return out;
@@ -118,6 +132,25 @@ Error endlessFileError(const QString& path, qint64 read, qint64 stated)
 }
 
 } // namespace
+
+char16_t windows1252Character(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kWindows1252[byte - 0x80] : byte;
+}
+
+bool FileParser::isWindows1252(QByteArrayView data)
+{
+    bool punctuation = false;
+    for (char ch : data) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80 || c >= 0xA0)
+            continue;
+        if (windows1252Character(c) == 0)
+            return false;
+        punctuation = true;
+    }
+    return punctuation;
+}
 
 qint64 wholeReadGuard(qint64 statedSize)
 {
@@ -201,8 +234,9 @@ std::optional<QByteArray> FileParser::decode(QByteArray data, TextFormat* format
         found.byteOrderMark = true;
         text = std::move(utf16);
     } else {
-        found.encoding = TextFormat::Encoding::latin1;
-        text = latin1ToUtf8(data);
+        const bool windows1252 = isWindows1252(data);
+        found.encoding = windows1252 ? TextFormat::Encoding::windows1252 : TextFormat::Encoding::latin1;
+        text = singleBytesToUtf8(data, windows1252);
     }
     if (format)
         *format = found;

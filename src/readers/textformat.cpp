@@ -63,6 +63,7 @@ QString TextFormat::encodingLabel() const
     case Encoding::utf16LittleEndian: name = QStringLiteral("UTF-16 LE"); break;
     case Encoding::utf16BigEndian: name = QStringLiteral("UTF-16 BE"); break;
     case Encoding::latin1: name = QStringLiteral("Latin-1"); break;
+    case Encoding::windows1252: name = QStringLiteral("Windows-1252"); break;
     }
     return byteOrderMark ? name + QStringLiteral(" with BOM") : name;
 }
@@ -100,6 +101,7 @@ QString TextFormat::encodingKey() const
     case Encoding::utf16LittleEndian: return QStringLiteral("utf-16le");
     case Encoding::utf16BigEndian: return QStringLiteral("utf-16be");
     case Encoding::latin1: return QStringLiteral("latin-1");
+    case Encoding::windows1252: return QStringLiteral("windows-1252");
     }
     return QStringLiteral("utf-8");
 }

@@ -10,7 +10,7 @@ namespace varnel {
 // How a text file was written, beyond its lines: what the reader found while decoding it.
 // Two files whose lines are equal may still differ here, and a reader may care.
 struct TextFormat {
-    enum class Encoding { utf8, utf16LittleEndian, utf16BigEndian, latin1 };
+    enum class Encoding { utf8, utf16LittleEndian, utf16BigEndian, latin1, windows1252 };
     // The line ends used: none (an empty file, or one line without a line end), one kind,
     // or more than one kind. Only LF, CR LF and CR count; the rarer separators that also
     // end lines (VT, FF, NEL, LS, PS) are not reported.
@@ -27,7 +27,7 @@ struct TextFormat {
     // early once it is sure the line ends are mixed.
     void scanLineEnds(QByteArrayView utf8);
 
-    // "UTF-8", "UTF-8 with BOM", "UTF-16 LE with BOM", "Latin-1".
+    // "UTF-8", "UTF-8 with BOM", "UTF-16 LE with BOM", "Latin-1", "Windows-1252".
     QString encodingLabel() const;
     // "LF", "CR LF", "CR", "mixed" or "none".
     QString lineEndsLabel() const;
@@ -36,7 +36,8 @@ struct TextFormat {
     // named only when it is missing; an empty file reads "UTF-8 · empty".
     QString label() const;
 
-    // For JSON: "utf-8", "utf-16le", "utf-16be", "latin-1"; "lf", "crlf", "cr", "mixed", "none".
+    // For JSON: "utf-8", "utf-16le", "utf-16be", "latin-1", "windows-1252"; "lf", "crlf", "cr",
+    // "mixed", "none".
     QString encodingKey() const;
     QString lineEndsKey() const;
 
