@@ -253,6 +253,7 @@ Expected<FileParser::Document> FileParser::read(const QString& path)
     if (!text)
         return Error{Error::Kind::unreadableEncoding, describe(FileParserError::unreadableEncoding)};
     document.format.scanLineEnds(*text);
+    document.format.scanOtherLineEnds(*text);
     document.lines = TextLines::split(std::move(*text));
     return document;
 }
