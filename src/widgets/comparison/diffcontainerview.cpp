@@ -207,6 +207,10 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     });
     connect(m_find, &FindModel::changed, this, &DiffContainerView::applyFind);
     connect(m_find, &FindModel::currentMoved, this, &DiffContainerView::revealFind);
+    for (DiffCanvas* canvas :
+         {static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::left)),
+          static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::right)), static_cast<DiffCanvas*>(m_inline)})
+        connect(canvas, &DiffCanvas::findMarksDropped, m_find, &FindModel::noteMarksDropped);
 
     refresh();
 }
