@@ -128,7 +128,8 @@ int main(int argc, char* argv[])
     write(decode, "utf8-bom", "\xEF\xBB\xBFwith bom\n");
     write(decode, "utf16le", QByteArray("\xFF\xFE" "a\0\r\0\n\0\x3D\xD8\x00\xDE", 12));
     write(decode, "utf16be", QByteArray("\xFE\xFF\0a\0\n\xD8\x3D\xDE\x00", 10));
-    write(decode, "latin1", "na\xEFve\x85" "caf\xE9\f\v");
+    write(decode, "latin1", "na\xEFve\x85" "caf\xE9\f\v\x81");
+    write(decode, "windows1252", "\x93quoted\x94 \x85 \x80 caf\xE9\r\n\x9F");
     write(decode, "broken-utf16", QByteArray("\xFF\xFE\x00\xD8" "a", 5));
     // clang-format on
     return 0;

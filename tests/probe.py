@@ -233,6 +233,38 @@ def link_dots(folder):
 def real_intact(folder):
     with open(os.path.join(folder, "real.txt"), "rb") as handle:
         return None if handle.read() == b"real\n" else "the input was overwritten"
+def endless_file(folder):
+    # A regular file that states 0 bytes and never ends.
+    os.symlink("/proc/self/pagemap", os.path.join(folder, "pagemap.txt"))
+    write(folder, "a.txt", b"a\n")
+
+
+def one_page_pdf(text, count):
+    stream = b"BT /F1 12 Tf 72 720 Td (" + text + b") Tj ET"
+    objects = [b"<< /Type /Catalog /Pages 2 0 R >>",
+               b"<< /Type /Pages /Kids [3 0 R] /Count %d >>" % count,
+               b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R"
+               b" /Resources << /Font << /F1 5 0 R >> >> >>",
+               b"<< /Length %d >>\nstream\n" % len(stream) + stream + b"\nendstream",
+               b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"]
+    out = bytearray(b"%PDF-1.4\n")
+    table = b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    for number, body in enumerate(objects, 1):
+        table += b"%010d 00000 n \n" % len(out)
+        out += b"%d 0 obj\n" % number + body + b"\nendobj\n"
+    trailer = b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, len(out))
+    return bytes(out + table + trailer)
+
+
+def lying_page_counts(folder):
+    write(folder, "one.pdf", one_page_pdf(b"hello", 1000000))
+    write(folder, "two.pdf", one_page_pdf(b"world", 1000000))
+
+
+def windows_ellipsis(folder):
+    # "one…two" in Windows-1252, against two lines: not Latin-1's NEL line end.
+    write(folder, "w.txt", b"one\x85two\n")
+    write(folder, "n.txt", b"one\ntwo\n")
 
 
 def per_line(limit):
@@ -293,6 +325,13 @@ CASES = [
          message="Could not parse the DOCX document XML."),
     Case("docx-main-part-by-relationships", ["diff", "main.docx", "plain.docx"], main_part_elsewhere, status=0),
     Case("docx-zip64-streamed", ["diff", "zip64.docx", "plain.docx"], main_part_elsewhere, status=0),
+    Case("endless-regular-file", ["diff", "pagemap.txt", "a.txt"], endless_file, seconds=10,
+         message='The file "pagemap.txt" is too large to compare: it is more than', memory=lambda f: 160 * MB),
+    Case("endless-regular-file-alone", ["lines", "pagemap.txt"], endless_file, seconds=10,
+         message='The file "pagemap.txt" is too large to compare: it is more than', memory=lambda f: 160 * MB),
+    Case("pdfs-with-a-lying-page-count", ["diff", "one.pdf", "two.pdf"], lying_page_counts,
+         message='The file "one.pdf" could not be opened as a PDF.'),
+    Case("windows-1252-ellipsis-is-no-line-end", ["diff", "--stat", "w.txt", "n.txt"], windows_ellipsis, status=1),
 ]
 
 

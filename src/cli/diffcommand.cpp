@@ -30,12 +30,17 @@ const char* typeName(DiffLineType type)
     return "unchanged";
 }
 
-// {"encoding":"utf-8","byteOrderMark":false,"lineEnds":"crlf","finalNewline":true}
+// {"encoding":"utf-8","byteOrderMark":false,"lineEnds":"crlf","finalNewline":true,
+//  "otherLineEnds":["ff"]}
 void appendFormat(QByteArray& out, const TextFormat& format)
 {
     out.append("{\"encoding\":\"" + format.encodingKey().toLatin1() + "\",\"byteOrderMark\":" +
                (format.byteOrderMark ? "true" : "false") + ",\"lineEnds\":\"" + format.lineEndsKey().toLatin1() +
-               "\",\"finalNewline\":" + (format.finalLineEnd ? "true" : "false") + '}');
+               "\",\"finalNewline\":" + (format.finalLineEnd ? "true" : "false") + ",\"otherLineEnds\":[");
+    const QStringList others = format.otherLineEndsKeys();
+    for (qsizetype i = 0; i < others.size(); ++i)
+        out.append((i > 0 ? ",\"" : "\"") + others[i].toLatin1() + '"');
+    out.append("]}");
 }
 
 // The result, then (for text files) how each file was written, under "files".
@@ -74,7 +79,7 @@ void printJson(const DiffResult& result, const TextFormats& formats)
         appendFormat(out, *formats.left);
         out.append(",\"right\":");
         appendFormat(out, *formats.right);
-        out.append('}');
+        out.append(QByteArray(",\"unicodeFormsDiffer\":") + (formats.unicodeFormsDiffer ? "true" : "false") + '}');
     }
     out.append("}\n");
 }

@@ -120,7 +120,34 @@ Expected<Documents> readBoth(const FileItem& left, const FileItem& right, const 
                      formats};
 }
 
+// Whether an unchanged row holds two lines that differ in their bytes, equal under NFC.
+bool unicodeFormsDiffer(const DiffResult& full)
+{
+    for (const DiffLine& line : full.lines()) {
+        if (line.sidesDiffer() && line.leftContent().toString().normalized(QString::NormalizationForm_C) ==
+                                      line.rightContent().toString().normalized(QString::NormalizationForm_C))
+            return true;
+    }
+    return false;
+}
+
+void noteUnicodeForms(TextFormats& formats, const DiffResult& full)
+{
+    formats.unicodeFormsDiffer = formats.left && formats.right && unicodeFormsDiffer(full);
+}
+
 } // namespace
+
+QString TextFormats::differences() const
+{
+    if (!left || !right)
+        return {};
+    QString found = TextFormat::differences(*left, *right);
+    if (unicodeFormsDiffer)
+        found += found.isEmpty() ? QStringLiteral("Unicode forms differ (NFC/NFD)")
+                                 : QStringLiteral("; unicode forms differ (NFC/NFD)");
+    return found;
+}
 
 QString Comparison::typeName(const DiffMode& mode)
 {
@@ -227,6 +254,7 @@ Expected<ComparisonOutcome> Comparison::perform(const FileItem& left, const File
             DiffEngine::computeBoth(documents.value().original, documents.value().revised, how);
         if (!results)
             return cancelledError();
+        noteUnicodeForms(documents.value().formats, results->full);
         return ComparisonOutcome{std::move(results->collapsed), std::move(results->full), documents.value().formats};
     } catch (const std::bad_alloc&) {
         return outOfMemory(left, right);
@@ -240,14 +268,16 @@ Expected<DiffResult> Comparison::performOne(const FileItem& left, const FileItem
         Expected<Documents> documents = readBoth(left, right, {});
         if (!documents)
             return documents.error();
-        if (formats)
-            *formats = documents.value().formats;
         DiffOptions how;
         how.compare = options;
         std::optional<DiffEngine::Results> results =
             DiffEngine::computeBoth(documents.value().original, documents.value().revised, how);
         if (!results)
             return cancelledError();
+        if (formats) {
+            *formats = documents.value().formats;
+            noteUnicodeForms(*formats, results->full);
+        }
         return collapseContext ? std::move(results->collapsed) : std::move(results->full);
     } catch (const std::bad_alloc&) {
         return outOfMemory(left, right);

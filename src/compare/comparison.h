@@ -16,6 +16,12 @@ namespace varnel {
 struct TextFormats {
     std::optional<TextFormat> left;
     std::optional<TextFormat> right;
+    // Lines that compare equal are written in other canonical forms (NFC against NFD).
+    bool unicodeFormsDiffer = false;
+
+    // How the files differ in these facts, as one line (see TextFormat::differences), then
+    // "unicode forms differ (NFC/NFD)"; empty when they do not, or for other files.
+    QString differences() const;
 };
 
 // What one comparison produces: the collapsed result and the full one.

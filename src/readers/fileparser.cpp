@@ -2,6 +2,7 @@
 
 #include "readers/fileparser.h"
 
+#include "core/memorybudget.h"
 #include "core/nativepath.h"
 
 #include <QScopeGuard>
@@ -80,23 +81,83 @@ std::optional<QByteArray> decodeUtf16WithBom(QByteArrayView data)
     return out;
 }
 
-QByteArray latin1ToUtf8(QByteArrayView data)
+// Windows-1252's characters for the bytes 0x80 to 0x9F; 0 where it has none.
+constexpr char16_t kWindows1252[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+// Single bytes as UTF-8: Latin-1 maps each byte to the character of the same number,
+// Windows-1252 only differs from 0x80 to 0x9F.
+QByteArray singleBytesToUtf8(QByteArrayView data, bool windows1252)
 {
     QByteArray out;
     out.reserve(data.size() + data.size() / 8);
     for (char ch : data) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c < 0x80) {
+        const char16_t u = windows1252 ? windows1252Character(c) : c;
+        if (u < 0x80) {
             out.append(ch);
+        } else if (u < 0x800) {
+            out.append(char(0xC0 | (u >> 6)));
+            out.append(char(0x80 | (u & 0x3F)));
         } else {
-            out.append(char(0xC0 | (c >> 6)));
-            out.append(char(0x80 | (c & 0x3F)));
+            out.append(char(0xE0 | (u >> 12)));
+            out.append(char(0x80 | ((u >> 6) & 0x3F)));
+            out.append(char(0x80 | (u & 0x3F)));
         }
     }
     return out;
 }
 
+// Whether a read past what was read gives more bytes (a read error counts as none).
+bool hasMore(int fd)
+{
+    char probe[8]; // files that want whole records, such as /proc/self/pagemap, take 8
+    for (;;) {
+        const ssize_t got = ::read(fd, probe, sizeof probe);
+        if (got < 0 && errno == EINTR)
+            continue;
+        return got > 0;
+    }
+}
+
+Error endlessFileError(const QString& path, qint64 read, qint64 stated)
+{
+    return Error{Error::Kind::tooLarge,
+                 QStringLiteral("The file \"%1\" is too large to compare: it is more than %2, though it gives its "
+                                "size as %3.")
+                     .arg(displayName(path), MemoryBudget::formatSize(read), MemoryBudget::formatSize(stated))};
+}
+
 } // namespace
+
+char16_t windows1252Character(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kWindows1252[byte - 0x80] : byte;
+}
+
+bool FileParser::isWindows1252(QByteArrayView data)
+{
+    bool punctuation = false;
+    for (char ch : data) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80 || c >= 0xA0)
+            continue;
+        if (windows1252Character(c) == 0)
+            return false;
+        punctuation = true;
+    }
+    return punctuation;
+}
+
+qint64 wholeReadGuard(qint64 statedSize)
+{
+    constexpr qint64 kMargin = 16 * 1024 * 1024;
+    const qint64 most = std::numeric_limits<qsizetype>::max() / 4;
+    return statedSize > (most - kMargin) / 2 ? most : 2 * statedSize + kMargin;
+}
 
 QString describe(FileParserError error)
 {
@@ -173,8 +234,9 @@ std::optional<QByteArray> FileParser::decode(QByteArray data, TextFormat* format
         found.byteOrderMark = true;
         text = std::move(utf16);
     } else {
-        found.encoding = TextFormat::Encoding::latin1;
-        text = latin1ToUtf8(data);
+        const bool windows1252 = isWindows1252(data);
+        found.encoding = windows1252 ? TextFormat::Encoding::windows1252 : TextFormat::Encoding::latin1;
+        text = singleBytesToUtf8(data, windows1252);
     }
     if (format)
         *format = found;
@@ -191,6 +253,7 @@ Expected<FileParser::Document> FileParser::read(const QString& path)
     if (!text)
         return Error{Error::Kind::unreadableEncoding, describe(FileParserError::unreadableEncoding)};
     document.format.scanLineEnds(*text);
+    document.format.scanOtherLineEnds(*text);
     document.lines = TextLines::split(std::move(*text));
     return document;
 }
@@ -238,8 +301,12 @@ Expected<QByteArray> readFile(const QString& path, qsizetype limit)
 
     // The size is a hint: a file that grows while it is read is read to its end (or the
     // limit). Once the hinted size is filled, a small read tells the end from more data, so
-    // a file that does not grow is read into one buffer of exactly its size.
-    const qsizetype cap = limit < 0 ? std::numeric_limits<qsizetype>::max() : limit;
+    // a file that does not grow is read into one buffer of exactly its size. Read whole, a
+    // file is read no further than the memory there is, nor far past its stated size: some
+    // regular files never end (/proc/self/pagemap states 0 bytes).
+    const qint64 stated = qint64(status.st_size);
+    const qint64 guard = limit < 0 ? std::min(MemoryBudget::available(), wholeReadGuard(stated)) : 0;
+    const qsizetype cap = limit < 0 ? qsizetype(guard) : limit;
     QByteArray data(std::min(qsizetype(status.st_size), cap), Qt::Uninitialized);
     qsizetype filled = 0;
     char probe[4096];
@@ -260,6 +327,8 @@ Expected<QByteArray> readFile(const QString& path, qsizetype limit)
             data.append(probe, got); // the file grew: from here on it grows like any buffer
         filled += got;
     }
+    if (limit < 0 && filled >= cap && hasMore(fd))
+        return endlessFileError(path, filled, stated);
     data.resize(filled);
     return data;
 }

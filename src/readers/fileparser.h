@@ -25,7 +25,9 @@ QString describe(FileParserError error);
 //  1. UTF-8 (a leading byte-order mark is dropped);
 //  2. UTF-16, only when the data starts with a byte-order mark (either order), has an
 //     even length and holds no unpaired surrogate;
-//  3. Latin-1, which maps every byte to the character of the same number.
+//  3. Windows-1252, when bytes from 0x80 to 0x9F occur and each is one of its characters
+//     (punctuation such as "…", quotes and dashes, and the euro sign);
+//  4. Latin-1, which maps every byte to the character of the same number.
 // Lines are split as TextLines::split() describes: CR LF is one line end.
 class FileParser {
 public:
@@ -45,13 +47,25 @@ public:
     // Whether `data` is well-formed UTF-8: no overlong forms, no surrogates, nothing
     // past U+10FFFF, no truncated sequence.
     static bool isValidUtf8(QByteArrayView data);
+    // Whether single-byte `data` reads as Windows-1252 rather than Latin-1: it holds bytes
+    // from 0x80 to 0x9F, and none of the five that Windows-1252 leaves undefined there.
+    static bool isWindows1252(QByteArrayView data);
 };
+
+// The character Windows-1252 gives `byte`; 0 for the five bytes it leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D).
+char16_t windows1252Character(unsigned char byte);
 
 // The first `limit` bytes of a regular file (all of it when `limit` is negative), or an
 // error naming the file and the system's reason. Anything but a regular file (a device, a
 // FIFO, a socket) is refused without reading or waiting: `The file "NAME" is not a regular
-// file.`
+// file.` Read whole, a file that goes on past the memory available or past
+// wholeReadGuard() of its stated size is refused (kind `tooLarge`): `The file "NAME" is
+// too large to compare: it is more than SIZE, though it gives its size as SIZE.`
 Expected<QByteArray> readFile(const QString& path, qsizetype limit = -1);
+// How far a whole read goes for a file that states `statedSize` bytes: twice that and a
+// margin, room for a file that grows while it is read.
+qint64 wholeReadGuard(qint64 statedSize);
 inline Expected<QByteArray> readWholeFile(const QString& path)
 {
     return readFile(path);

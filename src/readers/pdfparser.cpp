@@ -7,6 +7,7 @@
 
 #include <poppler-qt6.h>
 
+#include <cctype>
 #include <mutex>
 
 namespace varnel {
@@ -19,6 +20,24 @@ void silencePoppler()
 {
     static std::once_flag once;
     std::call_once(once, [] { Poppler::setDebugErrorFunction([](const QString&, const QVariant&) {}, QVariant()); });
+}
+
+// Whether the bytes hold a page object ("/Type /Page", not "/Pages" nor "/PageLabels"):
+// objects packed in compressed streams are not seen.
+bool holdsPageObject(QByteArrayView data)
+{
+    for (qsizetype at = data.indexOf("/Page"); at >= 0; at = data.indexOf("/Page", at + 1)) {
+        const qsizetype next = at + 5;
+        if (next >= data.size() || !std::isalnum(static_cast<unsigned char>(data[next])))
+            return true;
+    }
+    return false;
+}
+
+Error notAPdf(const QString& path)
+{
+    return Error{Error::Kind::invalidDocument,
+                 QStringLiteral("The file \"%1\" could not be opened as a PDF.").arg(displayName(path))};
 }
 
 } // namespace
@@ -38,16 +57,19 @@ Expected<PDFExtractionResult> PDFParser::extractFromData(const QByteArray& data,
 {
     silencePoppler();
     const std::unique_ptr<Poppler::Document> document = Poppler::Document::loadFromData(data);
-    if (!document) {
-        return Error{Error::Kind::invalidDocument,
-                     QStringLiteral("The file \"%1\" could not be opened as a PDF.").arg(displayName(path))};
-    }
+    if (!document)
+        return notAPdf(path);
     if (document->isLocked()) {
         return Error{Error::Kind::locked,
                      QStringLiteral("The PDF \"%1\" is password-protected.").arg(displayName(path))};
     }
     PDFExtractionResult result;
     const int pages = document->numPages();
+    // No pages from a file that holds some (Poppler gives none when the page tree claims
+    // more pages than the file has objects): a damaged file, not an empty document. An
+    // empty page tree is a document without pages.
+    if (pages == 0 && holdsPageObject(data))
+        return notAPdf(path);
     for (int index = 0; index < pages; ++index) {
         if (cancel && cancel())
             return cancelledError();

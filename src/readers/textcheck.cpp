@@ -54,12 +54,13 @@ bool isUtf16Text(QByteArrayView head, bool cut)
     return !expectLow || cut;
 }
 
-bool isLatin1Text(QByteArrayView head)
+bool isSingleByteText(QByteArrayView head)
 {
     return std::none_of(head.begin(), head.end(), [](char ch) {
         const auto c = static_cast<unsigned char>(ch);
         const bool allowed = c == '\t' || c == '\n' || c == '\f' || c == '\r';
-        return (c < 0x20 && !allowed) || (c >= 0x7F && c < 0xA0);
+        // 0x80 to 0x9F are control characters in Latin-1, punctuation in Windows-1252.
+        return (c < 0x20 && !allowed) || c == 0x7F || (c >= 0x80 && c < 0xA0 && windows1252Character(c) == 0);
     });
 }
 
@@ -67,7 +68,7 @@ bool isLatin1Text(QByteArrayView head)
 
 bool looksLikeText(QByteArrayView head, bool cut)
 {
-    return isUtf8Text(head, cut) || isUtf16Text(head, cut) || isLatin1Text(head);
+    return isUtf8Text(head, cut) || isUtf16Text(head, cut) || isSingleByteText(head);
 }
 
 } // namespace varnel

@@ -2,8 +2,6 @@
 
 #include "readers/textformat.h"
 
-#include <QStringList>
-
 #include <cstring>
 
 namespace varnel {
@@ -55,6 +53,52 @@ void TextFormat::scanLineEnds(QByteArrayView utf8)
     finalLineEnd = size > 0 && (data[size - 1] == '\n' || data[size - 1] == '\r');
 }
 
+void TextFormat::scanOtherLineEnds(QByteArrayView utf8)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const qsizetype size = utf8.size();
+    otherLineEnds = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char c = p[i];
+        if (c == 0x0B)
+            otherLineEnds |= verticalTab;
+        else if (c == 0x0C)
+            otherLineEnds |= formFeed;
+        else if (c == 0xC2 && i + 1 < size && p[i + 1] == 0x85)
+            otherLineEnds |= nextLine; // U+0085
+        else if (c == 0xE2 && i + 2 < size && p[i + 1] == 0x80 && (p[i + 2] == 0xA8 || p[i + 2] == 0xA9))
+            otherLineEnds |= p[i + 2] == 0xA8 ? lineSeparator : paragraphSeparator; // U+2028, U+2029
+    }
+}
+
+namespace {
+
+struct OtherLineEndName {
+    TextFormat::OtherLineEnd bit;
+    const char* key;
+    const char* name;
+};
+
+constexpr OtherLineEndName kOtherLineEnds[] = {
+    {TextFormat::verticalTab, "vt", "vertical tab"},
+    {TextFormat::formFeed, "ff", "form feed"},
+    {TextFormat::nextLine, "nel", "next line"},
+    {TextFormat::lineSeparator, "ls", "line separator"},
+    {TextFormat::paragraphSeparator, "ps", "paragraph separator"},
+};
+
+} // namespace
+
+QStringList TextFormat::otherLineEndsKeys() const
+{
+    QStringList keys;
+    for (const OtherLineEndName& end : kOtherLineEnds) {
+        if (otherLineEnds & end.bit)
+            keys.append(QString::fromLatin1(end.key));
+    }
+    return keys;
+}
+
 QString TextFormat::encodingLabel() const
 {
     QString name;
@@ -63,6 +107,7 @@ QString TextFormat::encodingLabel() const
     case Encoding::utf16LittleEndian: name = QStringLiteral("UTF-16 LE"); break;
     case Encoding::utf16BigEndian: name = QStringLiteral("UTF-16 BE"); break;
     case Encoding::latin1: name = QStringLiteral("Latin-1"); break;
+    case Encoding::windows1252: name = QStringLiteral("Windows-1252"); break;
     }
     return byteOrderMark ? name + QStringLiteral(" with BOM") : name;
 }
@@ -100,6 +145,7 @@ QString TextFormat::encodingKey() const
     case Encoding::utf16LittleEndian: return QStringLiteral("utf-16le");
     case Encoding::utf16BigEndian: return QStringLiteral("utf-16be");
     case Encoding::latin1: return QStringLiteral("latin-1");
+    case Encoding::windows1252: return QStringLiteral("windows-1252");
     }
     return QStringLiteral("utf-8");
 }
@@ -134,6 +180,15 @@ QString TextFormat::differences(const TextFormat& left, const TextFormat& right)
             return format.lineEnds == LineEnds::mixed ? QStringLiteral("mixed") : format.lineEndsLabel();
         };
         found.append(QStringLiteral("Line ends differ: ") + sides(name(left), name(right)));
+    }
+    // The rarer separators one file uses and the other does not.
+    if (const unsigned onlyOne = left.otherLineEnds ^ right.otherLineEnds) {
+        QStringList names;
+        for (const OtherLineEndName& end : kOtherLineEnds) {
+            if (onlyOne & end.bit)
+                names.append(QString::fromLatin1(end.name));
+        }
+        found.append(QStringLiteral("Line ends differ (%1)").arg(names.join(QStringLiteral(", "))));
     }
     if (left.finalLineEnd != right.finalLineEnd)
         found.append(left.finalLineEnd ? QStringLiteral("Only the left file ends with a newline")

@@ -44,6 +44,37 @@ TextMatcher::TextMatcher(QString query, Qt::CaseSensitivity sensitivity)
         if (m_sensitivity == Qt::CaseInsensitive)
             std::transform(m_asciiQuery.begin(), m_asciiQuery.end(), m_asciiQuery.begin(), lower);
     }
+    const QStringView view(m_query);
+    for (qsizetype k = 1; k < view.size() && !m_overlaps; ++k)
+        m_overlaps = view.first(k).compare(view.last(k), m_sensitivity) == 0;
+}
+
+QList<TextSpan> TextMatcher::findIn(QStringView text, qsizetype from, qsizetype to, qsizetype cap) const
+{
+    QList<TextSpan> found;
+    const qsizetype q = m_query.size();
+    if (q == 0 || from >= to)
+        return found;
+    // Occurrences of a query that cannot overlap itself never hide one another: the first
+    // that meets the stretch starts at most q - 1 before it.
+    qsizetype at = m_overlaps ? 0 : std::max<qsizetype>(0, from - q + 1);
+    while (found.size() < cap && (at = text.indexOf(m_query, at, m_sensitivity)) >= 0 && at < to) {
+        if (at + q > from)
+            found.append({at, q});
+        at += q;
+    }
+    return found;
+}
+
+std::optional<TextSpan> TextMatcher::nth(QStringView text, qsizetype n) const
+{
+    if (m_query.isEmpty() || n < 0)
+        return std::nullopt;
+    for (qsizetype at = 0; (at = text.indexOf(m_query, at, m_sensitivity)) >= 0; at += m_query.size()) {
+        if (n-- == 0)
+            return TextSpan{at, m_query.size()};
+    }
+    return std::nullopt;
 }
 
 QList<TextSpan> TextMatcher::find(QStringView text) const
@@ -66,7 +97,11 @@ qsizetype TextMatcher::count(QUtf8StringView line) const
     const QByteArrayView bytes(line.data(), line.size());
     if (!m_asciiQuery.isEmpty() && isAscii(bytes))
         return countAscii(bytes);
-    return find(line.toString()).size();
+    const QString text = line.toString();
+    qsizetype found = 0;
+    for (qsizetype at = 0; (at = text.indexOf(m_query, at, m_sensitivity)) >= 0; at += m_query.size())
+        ++found;
+    return found;
 }
 
 qsizetype TextMatcher::countAscii(QByteArrayView line) const

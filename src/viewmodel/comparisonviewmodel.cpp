@@ -253,8 +253,7 @@ void ComparisonViewModel::resetFontSize()
 
 void ComparisonViewModel::clearComparisonState()
 {
-    m_leftFormat.reset();
-    m_rightFormat.reset();
+    m_formats = {};
     setDiffResult(std::nullopt);
     setFullDiffResult(std::nullopt);
     setComparisonError(std::nullopt);
@@ -320,8 +319,7 @@ void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>
     m_progressPoll->stop();
     setProgress(std::nullopt);
     if (outcome) {
-        m_leftFormat = outcome.value().formats.left;
-        m_rightFormat = outcome.value().formats.right;
+        m_formats = outcome.value().formats;
         setDiffResult(outcome.value().result);
         setFullDiffResult(outcome.value().fullResult);
         const QUrl left = m_leftFile->url;

@@ -75,8 +75,10 @@ public:
     // with the results, before diffResultChanged, and absent for PDF and Word files.
     const std::optional<TextFormat>& textFormat(FileSide side) const
     {
-        return side == FileSide::left ? m_leftFormat : m_rightFormat;
+        return side == FileSide::left ? m_formats.left : m_formats.right;
     }
+    // Both, and whether equal lines are written in other Unicode forms.
+    const TextFormats& textFormats() const { return m_formats; }
     bool showAllContext() const { return m_showAllContext; }
     bool isComparing() const { return m_isComparing; }
     // How much of the running comparison is done, from 0 to 1; nothing while no comparison
@@ -170,8 +172,7 @@ private:
     QString m_rightLabel;
     std::optional<DiffResult> m_diffResult;
     std::optional<DiffResult> m_fullDiffResult;
-    std::optional<TextFormat> m_leftFormat;
-    std::optional<TextFormat> m_rightFormat;
+    TextFormats m_formats;
     bool m_showAllContext = false;
     bool m_isComparing = false;
     std::optional<double> m_progress;

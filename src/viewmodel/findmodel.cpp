@@ -57,14 +57,24 @@ QString FindModel::statusText() const
 {
     if (m_matcher.isEmpty())
         return {};
-    if (m_counting)
-        return QString(QChar(0x2026));
+    QString status;
     const qint64 count = total().value_or(0);
-    if (count == 0)
-        return QStringLiteral("No matches");
-    if (m_current)
-        return QStringLiteral("%1 of %2").arg(m_current->index + 1).arg(count);
-    return count == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(count);
+    if (m_counting)
+        status = QString(QChar(0x2026));
+    else if (count == 0)
+        status = QStringLiteral("No matches");
+    else if (m_current)
+        status = QStringLiteral("%1 of %2").arg(m_current->index + 1).arg(count);
+    else
+        status = count == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(count);
+    return m_marksDropped ? status + QStringLiteral(" · Too many matches to mark") : status;
+}
+
+void FindModel::noteMarksDropped()
+{
+    if (std::exchange(m_marksDropped, true))
+        return;
+    Q_EMIT changed();
 }
 
 std::optional<FindModel::Highlight> FindModel::currentHighlight() const
@@ -95,6 +105,7 @@ void FindModel::scheduleRestart()
 {
     // The old count is of the old result: drop it now, count once the results settle.
     cancel();
+    m_marksDropped = false;
     m_count.reset();
     m_current.reset();
     m_pendingMove.reset();
@@ -114,6 +125,7 @@ void FindModel::scheduleRestart()
 void FindModel::restart()
 {
     m_restartPending = false;
+    m_marksDropped = false;
     cancel();
     m_count.reset();
     m_current.reset();
@@ -207,21 +219,21 @@ void FindModel::setCurrent(const MatchIndex::Match& match)
     const std::optional<DiffResult>& full = m_model.fullDiffResult();
     if (!full || match.row >= full->lines().size())
         return;
+    // Only the one occurrence is kept: a line may hold millions.
     const DiffLine line = full->lines()[match.row];
     const bool twoLines = line.sidesDiffer();
-    const QList<TextSpan> left = m_matcher.find(line.contentString());
-    if (match.inRow < left.size()) {
-        m_currentSpan = left[match.inRow];
+    if (const std::optional<TextSpan> left = m_matcher.nth(line.contentString(), match.inRow)) {
+        m_currentSpan = *left;
         m_currentSide = twoLines ? std::optional(PageSide::left) : std::nullopt;
         return;
     }
     if (!twoLines)
         return;
     // An unchanged row whose two lines differ: the left line's occurrences, then the right one's.
-    const QList<TextSpan> right = m_matcher.find(line.contentString(PageSide::right));
+    const qsizetype onLeft = m_matcher.count(line.content());
     m_currentSide = PageSide::right;
-    if (match.inRow - left.size() < right.size())
-        m_currentSpan = right[match.inRow - left.size()];
+    if (const std::optional<TextSpan> right = m_matcher.nth(line.contentString(PageSide::right), match.inRow - onLeft))
+        m_currentSpan = *right;
 }
 
 } // namespace varnel

@@ -56,7 +56,12 @@ public:
     // The current match's number (0-based) among all.
     std::optional<qint64> currentIndex() const;
     // "7 of 42", "42 matches", "No matches", "…" while counting; empty without a query.
+    // Followed by " · Too many matches to mark" once the views dropped their marks.
     QString statusText() const;
+    // The views could not mark this query's occurrences (painting them ran out of memory):
+    // the status says so until the next query or result.
+    void noteMarksDropped();
+    bool marksDropped() const { return m_marksDropped; }
     // The current match where it shows; none without one, or while folding hides it.
     std::optional<Highlight> currentHighlight() const;
 
@@ -92,6 +97,7 @@ private:
     TextMatcher m_matcher;
     bool m_counting = false;
     bool m_restartPending = false;
+    bool m_marksDropped = false;
     std::optional<Count> m_count;
     std::optional<MatchIndex::Match> m_current;
     TextSpan m_currentSpan;

@@ -71,12 +71,30 @@ TEST_F(CliTest, DiffJsonAddsHowEachTextFileWasWritten)
     // Every key there was before, and "files".
     EXPECT_EQ(object.keys(), (QStringList{"addedCount", "files", "lines", "modifiedCount", "removedCount"}));
     const QJsonObject files = object.value("files").toObject();
-    EXPECT_EQ(
-        files.value("left").toObject(),
-        (QJsonObject{{"encoding", "utf-8"}, {"byteOrderMark", true}, {"lineEnds", "crlf"}, {"finalNewline", false}}));
-    EXPECT_EQ(
-        files.value("right").toObject(),
-        (QJsonObject{{"encoding", "utf-8"}, {"byteOrderMark", false}, {"lineEnds", "lf"}, {"finalNewline", true}}));
+    EXPECT_EQ(files.value("left").toObject(), (QJsonObject{{"encoding", "utf-8"},
+                                                           {"byteOrderMark", true},
+                                                           {"lineEnds", "crlf"},
+                                                           {"finalNewline", false},
+                                                           {"otherLineEnds", QJsonArray()}}));
+    EXPECT_EQ(files.value("right").toObject(), (QJsonObject{{"encoding", "utf-8"},
+                                                            {"byteOrderMark", false},
+                                                            {"lineEnds", "lf"},
+                                                            {"finalNewline", true},
+                                                            {"otherLineEnds", QJsonArray()}}));
+    EXPECT_EQ(files.value("unicodeFormsDiffer"), false);
+
+    // Files that compare equal and still differ: a form feed for a newline, Windows-1252
+    // punctuation, NFC against NFD.
+    const QJsonObject fromFeed =
+        QJsonDocument::fromJson(run({"diff", "--json", write("ff.txt", "x\fy\n"), write("nl.txt", "x\ny\n")}).out)
+            .object()
+            .value("files")
+            .toObject();
+    EXPECT_EQ(fromFeed["left"]["otherLineEnds"].toArray(), QJsonArray{"ff"});
+    const Outcome windows =
+        run({"diff", "--json", write("w.txt", "\x93x\x94\n"), write("u.txt", "\xE2\x80\x9Cx\xE2\x80\x9D\n")});
+    EXPECT_EQ(windows.exitCode, 0);
+    EXPECT_EQ(QJsonDocument::fromJson(windows.out)["files"]["left"]["encoding"], "windows-1252");
 }
 
 // Lines equal only under canonical equivalence: the listing shows the right file's line, as
@@ -92,6 +110,9 @@ TEST_F(CliTest, DiffShowsEachFilesOwnBytesOfEqualLines)
     EXPECT_EQ(lines[0]["content"], QStringLiteral("caf\u00E9"));
     EXPECT_EQ(lines[0]["rightContent"], QStringLiteral("cafe\u0301"));
     EXPECT_FALSE(lines[1].toObject().contains("rightContent"));
+    EXPECT_EQ(
+        QJsonDocument::fromJson(run({"diff", "--json", "--collapse", left, right}).out)["files"]["unicodeFormsDiffer"],
+        true);
 }
 
 TEST_F(CliTest, StatAndIdenticalFiles)

@@ -175,3 +175,31 @@ TEST(Comparison, ProgressClimbsToTheEndOfTheDiff)
     EXPECT_GE(seen.front(), 0.0);
     EXPECT_DOUBLE_EQ(seen.back(), 1.0);
 }
+
+// Equal lines in other canonical forms, a form feed for a newline: equal, and said so.
+TEST(Comparison, FilesThatCompareEqualSayHowTheyDiffer)
+{
+    QTemporaryDir dir;
+    const auto write = [&dir](const char* name, const QByteArray& data) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        return item(file.fileName());
+    };
+    const auto differences = [](const FileItem& left, const FileItem& right) {
+        const Expected<ComparisonOutcome> outcome = Comparison::perform(left, right);
+        EXPECT_TRUE(outcome.ok());
+        EXPECT_FALSE(outcome && outcome.value().fullResult.hasChanges());
+        return outcome ? outcome.value().formats.differences() : QString();
+    };
+    const FileItem nfc = write("nfc.txt", "caf\xC3\xA9\n");
+    const FileItem nfd = write("nfd.txt", "cafe\xCC\x81\n");
+    EXPECT_EQ(differences(nfc, nfd), QStringLiteral("Unicode forms differ (NFC/NFD)"));
+    EXPECT_EQ(differences(nfc, nfc), QString());
+    EXPECT_EQ(differences(write("ff.txt", "a\fb\r\n"), write("lf.txt", "a\nb\n")),
+              QStringLiteral("Line ends differ: CR LF on the left, LF on the right; line ends differ (form feed)"));
+    const FileItem nfdFeed = write("nfdff.txt", "cafe\xCC\x81\f");
+    EXPECT_EQ(differences(nfc, nfdFeed),
+              QStringLiteral("Line ends differ (form feed); only the left file ends with a newline; "
+                             "unicode forms differ (NFC/NFD)"));
+}

@@ -2,6 +2,7 @@
 
 #include "core/nativepath.h"
 #include "readers/fileparser.h"
+#include "readers/textcheck.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -91,10 +92,33 @@ TEST_F(FileParserTest, Latin1IsNotMistakenForUtf16)
     ASSERT_EQ(lone.size(), 1);
     EXPECT_EQ(lone[0].size(), 6); // six Latin-1 characters
     EXPECT_EQ(read(QByteArray("\xFE\xFF\xDC\x00", 4)), QStringList{QStringLiteral("\u00FE\u00FF\u00DC") + QChar(0)});
-    // Every Latin-1 line end works, NEL (0x85) among them.
+    // Every Latin-1 line end works, NEL (0x85) among them (0x81 keeps it from Windows-1252).
     // clang-format off
-    EXPECT_EQ(read("a\x85" "b\xE9"), (QStringList{"a", QStringLiteral("b\u00E9")}));
+    EXPECT_EQ(read("a\x85" "b\xE9\x81"), (QStringList{"a", QStringLiteral("b\u00E9\u0081")}));
     // clang-format on
+}
+
+// Bytes from 0x80 to 0x9F are Windows-1252's punctuation when each is one: "…" (0x85) is
+// then a character, not Latin-1's NEL line end. A byte it leaves undefined keeps Latin-1.
+TEST_F(FileParserTest, Windows1252IsToldFromLatin1)
+{
+    const QByteArray quoted = "\x93quoted\x94 \x85 \x80\xE9\n";
+    EXPECT_EQ(read(quoted), QStringList{QStringLiteral("\u201Cquoted\u201D \u2026 \u20AC\u00E9")});
+    for (const char* undefined : {"\x81", "\x8D", "\x8F", "\x90", "\x9D"}) {
+        TextFormat format;
+        ASSERT_TRUE(FileParser::decode(quoted + undefined, &format));
+        EXPECT_EQ(format.encoding, TextFormat::Encoding::latin1) << undefined;
+    }
+    TextFormat format;
+    EXPECT_EQ(FileParser::decode("caf\xE9", &format), QByteArray("caf\xC3\xA9"));
+    EXPECT_EQ(format.encoding, TextFormat::Encoding::latin1); // nothing from 0x80 to 0x9F
+    ASSERT_TRUE(FileParser::decode(quoted, &format));
+    EXPECT_EQ(format.encoding, TextFormat::Encoding::windows1252);
+    EXPECT_EQ(format.encodingLabel(), QStringLiteral("Windows-1252"));
+    EXPECT_EQ(format.encodingKey(), QStringLiteral("windows-1252"));
+    // A file of an unknown kind is text in Windows-1252, but not with C1 control characters.
+    EXPECT_TRUE(looksLikeText(quoted, false));
+    EXPECT_FALSE(looksLikeText("a\x81\n", false));
 }
 
 TEST_F(FileParserTest, SaysHowEachFileWasWritten)
@@ -172,6 +196,20 @@ TEST_F(FileParserTest, OnlyRegularFilesAreRead)
     const Expected<QByteArray> fromDevice = readWholeFile(zero);
     ASSERT_FALSE(fromDevice.ok());
     EXPECT_EQ(fromDevice.error().message, QStringLiteral("The file \"zero.docx\" is not a regular file."));
+}
+
+// Some regular files never end: the read stops a margin past the size they state.
+TEST_F(FileParserTest, ARegularFileThatNeverEndsIsRefused)
+{
+    const QString endless = m_dir.filePath(QStringLiteral("pagemap.txt"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/pagemap"), endless));
+    const Expected<QByteArray> read = readWholeFile(endless);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().kind, Error::Kind::tooLarge);
+    EXPECT_TRUE(read.error().message.startsWith(
+        QStringLiteral("The file \"pagemap.txt\" is too large to compare: it is more than 17 MB")))
+        << read.error().message.toStdString();
+    EXPECT_EQ(wholeReadGuard(1000), 2000 + 16 * 1024 * 1024);
 }
 
 // A name that is not UTF-8 is opened by its exact bytes, not by a look-alike.

@@ -54,6 +54,20 @@ QString errorOf(const QString& path)
     return result ? QStringLiteral("(no error)") : result.error().message;
 }
 
+// A PDF of the numbered `objects` (the first one the catalog), with a correct cross-reference.
+QByteArray handMadePdf(const QList<QByteArray>& objects)
+{
+    QByteArray pdf = "%PDF-1.4\n";
+    QByteArray table = "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        table += QByteArray::number(pdf.size()).rightJustified(10, '0') + " 00000 n \n";
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    return pdf + table + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+}
+
 } // namespace
 
 TEST(PDFParser, PagesFollowEachOtherAndBlankPagesAddNothing)
@@ -92,6 +106,29 @@ TEST(PDFParser, FailuresAreErrorsNotEmptyDocuments)
     ASSERT_FALSE(locked.ok());
     EXPECT_EQ(locked.error().kind, Error::Kind::locked);
     EXPECT_EQ(locked.error().message, "The PDF \"locked.pdf\" is password-protected.");
+}
+
+// Poppler gives no pages when the page tree claims more pages than there are objects: such
+// a file must not read as an empty document, or two of them would compare as identical.
+TEST(PDFParser, APageCountThatLiesIsAnError)
+{
+    const QByteArray stream = "BT /F1 12 Tf 72 720 Td (hello) Tj ET";
+    const auto onePage = [&](int count) {
+        return handMadePdf(
+            {"<< /Type /Catalog /Pages 2 0 R >>",
+             "<< /Type /Pages /Kids [3 0 R] /Count " + QByteArray::number(count) + " >>",
+             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+             "/Resources << /Font << /F1 5 0 R >> >> >>",
+             "<< /Length " + QByteArray::number(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
+             "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"});
+    };
+    const Expected<PDFExtractionResult> honest = PDFParser::extractFromData(onePage(1), QStringLiteral("one.pdf"));
+    ASSERT_TRUE(honest.ok());
+    EXPECT_EQ(honest.value().lines.toStringList(), QStringList{QStringLiteral("hello")});
+    const Expected<PDFExtractionResult> lying =
+        PDFParser::extractFromData(onePage(1000000), QStringLiteral("lying.pdf"));
+    ASSERT_FALSE(lying.ok());
+    EXPECT_EQ(lying.error().message, "The file \"lying.pdf\" could not be opened as a PDF.");
 }
 
 TEST(PDFParser, DocumentsWithoutPagesOrTextHaveNoLines)

@@ -51,6 +51,31 @@ TEST(TextFormat, NamesTheLineEndsAndTheFinalOne)
     EXPECT_EQ(reused.lineEnds, LineEnds::none);
 }
 
+// VT, FF, NEL, LS and PS end lines too, so files that differ only in them compare equal:
+// the notice names them.
+TEST(TextFormat, TheRarerLineEndsAreNamedWhenOnlyOneFileHasThem)
+{
+    const auto other = [](QByteArrayView text) {
+        TextFormat format = scanned(text);
+        format.scanOtherLineEnds(text);
+        return format;
+    };
+    EXPECT_EQ(other("a\vb\fc\xC2\x85"
+                    "d\xE2\x80\xA8"
+                    "e\xE2\x80\xA9")
+                  .otherLineEndsKeys(),
+              (QStringList{"vt", "ff", "nel", "ls", "ps"}));
+    // Look-alikes: U+00C5 (C3 85), U+2027 (E2 80 A7), a lead byte at the end.
+    EXPECT_EQ(other("\xC3\x85\xE2\x80\xA7\xC2").otherLineEnds, 0U);
+    EXPECT_EQ(TextFormat::differences(other("a\fb\n"), other("a\nb\n")),
+              QStringLiteral("Line ends differ (form feed)"));
+    EXPECT_EQ(TextFormat::differences(other("a\nb\xC2\x85"), other("a\vb\xC2\x85")),
+              QStringLiteral("Line ends differ (vertical tab)"));
+    EXPECT_EQ(TextFormat::differences(other("a\r\nb\fc\r\n"), other("a\nb\nc\n")),
+              QStringLiteral("Line ends differ: CR LF on the left, LF on the right; line ends differ (form feed)"));
+    EXPECT_EQ(TextFormat::differences(other("a\fb"), other("a\fc")), QString());
+}
+
 TEST(TextFormat, LabelsForTheToolbarAndTheDifferencesForTheNotice)
 {
     TextFormat windows;

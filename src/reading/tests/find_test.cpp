@@ -34,7 +34,7 @@ TEST(TextMatcher, CountingUtf8AgreesWithFindingInUtf16)
 {
     const QStringList pieces = {"a", "A", "b",      "B", "ab", " ",          "é", "É",
                                 "K", "k", "\u212A", "ß", "漢", "\U0001F600", "_"};
-    const QStringList queries = {"a", "ab", "AB", "k", "é", "Ab ", "ß", "漢a", "\U0001F600"};
+    const QStringList queries = {"a", "ab", "AB", "k", "é", "Ab ", "ß", "漢a", "\U0001F600", "aa", "aBa"};
     std::mt19937 random(9);
     for (int round = 0; round < 3000; ++round) {
         QString line;
@@ -44,8 +44,21 @@ TEST(TextMatcher, CountingUtf8AgreesWithFindingInUtf16)
         for (const QString& query : queries) {
             for (Qt::CaseSensitivity cs : {Qt::CaseInsensitive, Qt::CaseSensitive}) {
                 const TextMatcher matcher(query, cs);
-                ASSERT_EQ(matcher.count(QUtf8StringView(utf8)), matcher.find(line).size())
+                const QList<TextSpan> all = matcher.find(line);
+                ASSERT_EQ(matcher.count(QUtf8StringView(utf8)), all.size())
                     << line.toStdString() << " / " << query.toStdString();
+                // A stretch of the line, as a painted row asks: the same occurrences, at most `cap`.
+                const qsizetype from = qsizetype(random() % (line.size() + 1));
+                const qsizetype to = from + 1 + qsizetype(random() % 8);
+                const qsizetype cap = 1 + qsizetype(random() % 3);
+                QList<TextSpan> meeting;
+                for (const TextSpan& span : all) {
+                    if (span.end() > from && span.start < to && meeting.size() < cap)
+                        meeting.append(span);
+                }
+                ASSERT_EQ(matcher.findIn(line, from, to, cap), meeting) << line.toStdString() << " / " << from;
+                const qsizetype n = qsizetype(random() % (all.size() + 1));
+                ASSERT_EQ(matcher.nth(line, n), n < all.size() ? std::optional(all[n]) : std::nullopt);
             }
         }
     }

@@ -207,6 +207,10 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     });
     connect(m_find, &FindModel::changed, this, &DiffContainerView::applyFind);
     connect(m_find, &FindModel::currentMoved, this, &DiffContainerView::revealFind);
+    for (DiffCanvas* canvas :
+         {static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::left)),
+          static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::right)), static_cast<DiffCanvas*>(m_inline)})
+        connect(canvas, &DiffCanvas::findMarksDropped, m_find, &FindModel::noteMarksDropped);
 
     refresh();
 }
@@ -451,11 +455,9 @@ void DiffContainerView::showResult()
     m_banner->setVisible(kind == DiffMode::Kind::docx || kind == DiffMode::Kind::pdf);
 
     if (!result.hasChanges()) {
-        // Equal lines may still be written differently: line ends, encoding, last newline.
-        const std::optional<TextFormat>& leftFormat = m_model.textFormat(FileSide::left);
-        const std::optional<TextFormat>& rightFormat = m_model.textFormat(FileSide::right);
-        const QString differences =
-            leftFormat && rightFormat ? TextFormat::differences(*leftFormat, *rightFormat) : QString();
+        // Equal lines may still be written differently: line ends, encoding, last newline,
+        // Unicode forms.
+        const QString differences = m_model.textFormats().differences();
         m_formatsLabel->setText(differences);
         m_formatsLabel->setVisible(!differences.isEmpty());
         m_resultStack->setCurrentWidget(m_identicalPage);

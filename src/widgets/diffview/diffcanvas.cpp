@@ -19,6 +19,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <new>
 
 namespace varnel {
 
@@ -157,6 +158,39 @@ void DiffCanvas::setScrollPosition(QPoint position)
 {
     horizontalScrollBar()->setValue(position.x());
     verticalScrollBar()->setValue(position.y());
+}
+
+bool DiffCanvas::event(QEvent* event)
+{
+    try {
+        return QAbstractScrollArea::event(event);
+    } catch (const std::bad_alloc&) {
+        recoverMemory();
+        return true;
+    }
+}
+
+bool DiffCanvas::viewportEvent(QEvent* event)
+{
+    try {
+        return QAbstractScrollArea::viewportEvent(event);
+    } catch (const std::bad_alloc&) {
+        recoverMemory();
+        return true;
+    }
+}
+
+// What the view can give back: its cached rows, and the find marks when they are on (the
+// rows are painted again without them, once: a failure without marks repaints nothing, so
+// it cannot repeat itself for ever).
+void DiffCanvas::recoverMemory()
+{
+    const bool marksOn = !m_rows->findMatcher().isEmpty() && !m_rows->findMarksDropped();
+    m_rows->dropFindMarks();
+    if (!marksOn)
+        return;
+    viewport()->update();
+    Q_EMIT findMarksDropped();
 }
 
 void DiffCanvas::paintEvent(QPaintEvent* event)

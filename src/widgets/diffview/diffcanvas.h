@@ -108,6 +108,11 @@ public:
     // Where a point of the viewport falls in the text.
     TextPosition positionAt(QPoint viewportPoint);
 
+Q_SIGNALS:
+    // Handling an event ran out of memory with find marks on: the marks are off until the
+    // next query (see RowPainter::dropFindMarks).
+    void findMarksDropped();
+
 protected:
     // How row `index` is shown in this view.
     virtual RowPainter::Row rowFor(qint64 index) const = 0;
@@ -119,6 +124,11 @@ protected:
 
     RowPainter& rows() const { return *m_rows; }
 
+    // Every event of the view and of its viewport goes through these: an allocation that
+    // fails while one is handled (a line of hundreds of megabytes, millions of matches)
+    // ends that event's work, never the program.
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -132,6 +142,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void recoverMemory();
     void updateScrollBars();
     void updateContentWidth();
     void scrollTo(QPoint target, bool animated);

@@ -330,7 +330,7 @@ void RowPainter::paintText(QPainter& painter, const QRectF& rect, const Row& sho
     if (x + row.width < clip.left() || x > clip.right())
         return;
 
-    paintMarks(painter, rect, shown, x);
+    paintMarks(painter, rect, shown, x, clip);
     if (selection && selection->to > selection->from) {
         const qreal from = x + cursorX(index, shown.side, selection->from);
         const qreal to = x + cursorX(index, shown.side, selection->to);
@@ -358,7 +358,7 @@ QRectF RowPainter::spanRect(const QRectF& rect, const Row& row, qreal x, const T
     return {from, rect.top() + inset, to - from, rect.height() - 2 * inset};
 }
 
-void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x)
+void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip)
 {
     const Palette& palette = *m_palette;
     const DiffLineType type = line(row.index).type();
@@ -374,11 +374,20 @@ void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& ro
                 painter.fillRect(box, palette.color(role, kSpanBoost / (1 - base)));
         }
     }
-    if (m_matcher.isEmpty())
+    paintFindMarks(painter, rect, row, x, clip);
+}
+
+void RowPainter::paintFindMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip)
+{
+    const Palette& palette = *m_palette;
+    if (m_matcher.isEmpty() || m_marksDropped)
         return;
     const bool currentRow =
         m_currentFind && m_currentFind->row == row.index && (!m_currentFind->side || *m_currentFind->side == row.side);
-    for (const TextSpan& match : findMatches(row.index, row.side)) {
+    // The characters in view, and one on each side.
+    const qsizetype from = std::max<qsizetype>(0, cursorAt(row.index, row.side, clip.left() - x) - 1);
+    const qsizetype to = cursorAt(row.index, row.side, clip.right() - x) + 1;
+    for (const TextSpan& match : findMatches(row.index, row.side, from, to)) {
         const QRectF box = spanRect(rect, row, x, match);
         if (currentRow && m_currentFind->span == match) {
             painter.fillRect(box, palette.color(ColorRole::findCurrent));
@@ -421,19 +430,29 @@ void RowPainter::setFind(const TextMatcher& matcher, std::optional<FindMark> cur
     if (!(matcher == m_matcher)) {
         m_matcher = matcher;
         ++m_matcherNumber;
+        m_marksDropped = false;
     }
     m_currentFind = current;
 }
 
-const QList<TextSpan>& RowPainter::findMatches(qint64 index, PageSide side)
+void RowPainter::dropFindMarks()
+{
+    m_marksDropped = true;
+    clearCache();
+}
+
+const QList<TextSpan>& RowPainter::findMatches(qint64 index, PageSide side, qsizetype from, qsizetype to)
 {
     static const QList<TextSpan> kNone;
     if (line(index).type() == DiffLineType::contextCollapsed || m_matcher.isEmpty())
         return kNone;
     RowText& row = rowText(index, side);
-    if (row.matchesOf != m_matcherNumber) {
-        row.matches = m_matcher.find(row.text);
+    to = std::min(to, row.text.size());
+    if (row.matchesOf != m_matcherNumber || row.matchesFrom != from || row.matchesTo != to) {
+        row.matches = m_matcher.findIn(row.text, from, to, kMaxMarksPerRow);
         row.matchesOf = m_matcherNumber;
+        row.matchesFrom = from;
+        row.matchesTo = to;
     }
     return row.matches;
 }

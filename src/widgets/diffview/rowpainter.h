@@ -11,6 +11,7 @@
 #include "widgets/diffview/rowtextcache.h"
 
 #include <array>
+#include <limits>
 #include <optional>
 
 class QPainter;
@@ -105,8 +106,16 @@ public:
     void setFind(const TextMatcher& matcher, std::optional<FindMark> current);
     const TextMatcher& findMatcher() const { return m_matcher; }
     const std::optional<FindMark>& currentFind() const { return m_currentFind; }
-    // The occurrences of the find query in row `index` as shown on `side` (cached with the row).
-    const QList<TextSpan>& findMatches(qint64 index, PageSide side);
+    // The occurrences of the find query in row `index` as shown on `side` that meet the
+    // characters [from, to), at most kMaxMarksPerRow of them (cached with the row): a
+    // painted row marks only what it shows, whatever the line holds.
+    static constexpr qsizetype kMaxMarksPerRow = 4096;
+    const QList<TextSpan>& findMatches(qint64 index, PageSide side, qsizetype from = 0,
+                                       qsizetype to = std::numeric_limits<qsizetype>::max());
+    // Stops marking the find query's occurrences until the next query: painting them ran
+    // out of memory. The cache is emptied.
+    void dropFindMarks();
+    bool findMarksDropped() const { return m_marksDropped; }
 
     // Cached rows, for tests and benchmarks.
     const RowTextCache& cache() const { return m_cache; }
@@ -122,7 +131,8 @@ private:
     void paintText(QPainter& painter, const QRectF& rect, const Row& shown, const QRectF& clip,
                    std::optional<Selection> selection);
     void paintLongText(QPainter& painter, qreal x, qreal baseline, const RowText& text, const QRectF& clip) const;
-    void paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x);
+    void paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip);
+    void paintFindMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip);
     QRectF spanRect(const QRectF& rect, const Row& row, qreal x, const TextSpan& span);
 
     DiffResult m_result;
@@ -131,6 +141,7 @@ private:
     TextMatcher m_matcher;
     quint64 m_matcherNumber = 1; // RowText::matchesOf of the current query
     std::optional<FindMark> m_currentFind;
+    bool m_marksDropped = false;
     std::optional<SyntaxHighlighter::Language> m_language;
     RowMetrics m_metrics;
     qint64 m_largestNumber = 0;

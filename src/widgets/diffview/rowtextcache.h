@@ -30,9 +30,12 @@ struct RowText {
     // The changes within a modified line, against the line it pairs with; computed when
     // the row is first painted.
     std::optional<QList<TextSpan>> changes;
-    // The occurrences of the find query, for the query numbered `matchesOf` (0: none yet).
+    // The occurrences of the find query that meet the characters [matchesFrom, matchesTo),
+    // for the query numbered `matchesOf` (0: none yet).
     QList<TextSpan> matches;
     quint64 matchesOf = 0;
+    qsizetype matchesFrom = 0;
+    qsizetype matchesTo = 0;
 
     bool isLong() const { return !layout; }
 };
@@ -52,6 +55,12 @@ public:
 
     // The entry of `row`, or nullptr.
     RowText* find(qint64 row);
+    // The same, leaving the order of use as it is.
+    const RowText* peek(qint64 row) const
+    {
+        const auto at = m_index.constFind(row);
+        return at == m_index.constEnd() ? nullptr : &at.value()->second;
+    }
     // Stores `text` for `row` (replacing any entry) and returns it; may evict others.
     RowText& insert(qint64 row, RowText text);
     void clear();

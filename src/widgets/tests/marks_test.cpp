@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "testutil.h"
+#include "widgets/diffview/diffcanvas.h"
 #include "widgets/diffview/rowpainter.h"
 
 #include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <new>
 
 using namespace varnel;
 using varnel::test::over;
@@ -112,7 +117,70 @@ TEST_P(Marks, FindMatchesStandOnTheirOwnColourAndTheCurrentOneIsFramed)
     EXPECT_TRUE(sameColor(none.pixelColor(xOf(rows, 0, 1), 2), palette().color(ColorRole::viewBackground)));
 }
 
+// A line of a million matches marks what the row shows, not what the line holds: marks
+// cost memory that no budget counts.
+TEST_P(Marks, ALongLineMarksOnlyTheMatchesInView)
+{
+    test::AppearanceScope scope(GetParam());
+    RowPainter rows;
+    const QString line = QStringLiteral("ab").repeated(1000000);
+    rows.setResult(test::diff({line}, {line}));
+    rows.setFind(TextMatcher(QStringLiteral("ab"), Qt::CaseInsensitive), std::nullopt);
+    const QImage image = paintRow(rows, {0, PageSide::left, false, false}, palette());
+    EXPECT_TRUE(sameColor(image.pixelColor(xOf(rows, 0, 2), 2), palette().color(ColorRole::findMatch)));
+    const RowText* painted = rows.cache().peek(0);
+    ASSERT_TRUE(painted);
+    EXPECT_GT(painted->matches.size(), 10);
+    EXPECT_LT(painted->matches.size(), kWidth);
+    EXPECT_EQ(rows.findMatches(0, PageSide::left).size(), RowPainter::kMaxMarksPerRow);
+}
+
 INSTANTIATE_TEST_SUITE_P(LightAndDark, Marks, ::testing::Values(false, true),
                          [](const auto& param) { return param.param ? "dark" : "light"; });
+
+} // namespace
+
+namespace {
+
+// A view whose rows cannot be made while `failing`: as a line too long for the memory left.
+class FailingCanvas : public DiffCanvas {
+public:
+    using DiffCanvas::DiffCanvas;
+    bool failing = false;
+
+protected:
+    RowPainter::Row rowFor(qint64 index) const override
+    {
+        if (failing)
+            throw std::bad_alloc();
+        return {index, PageSide::left, false, false};
+    }
+    ShownRows shownRows() const override { return ShownRows::left; }
+};
+
+// An allocation that fails while painting ends the paint, not the program: the find marks
+// go, once, and the view says so.
+TEST(DiffCanvasMemory, AFailedAllocationInAPaintDropsTheFindMarks)
+{
+    auto rows = std::make_shared<RowPainter>();
+    rows->setResult(test::diff({"alpha beta"}, {"alpha beta"}));
+    rows->setFind(TextMatcher(QStringLiteral("beta"), Qt::CaseInsensitive), std::nullopt);
+    FailingCanvas canvas(rows);
+    canvas.resultChanged(std::nullopt);
+    canvas.resize(400, 200);
+    canvas.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&canvas));
+    QSignalSpy dropped(&canvas, &DiffCanvas::findMarksDropped);
+    canvas.failing = true;
+    test::grabImage(canvas.viewport());
+    EXPECT_EQ(dropped.size(), 1);
+    EXPECT_TRUE(rows->findMarksDropped());
+    test::grabImage(canvas.viewport()); // fails again: nothing more to give back
+    EXPECT_EQ(dropped.size(), 1);
+    canvas.failing = false;
+    test::grabImage(canvas.viewport());
+    rows->setFind(TextMatcher(QStringLiteral("alpha"), Qt::CaseInsensitive), std::nullopt);
+    EXPECT_FALSE(rows->findMarksDropped()); // a new query marks again
+}
 
 } // namespace
