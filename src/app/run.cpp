@@ -54,8 +54,15 @@ int runVarnel(int argc, char* argv[])
             socket = instance::socketPath(*folder);
             lock = std::make_unique<QLockFile>(*socket + QStringLiteral(".lock"));
             lock->tryLock(instance::kTimeoutMs);
-            if (instance::handOver(*socket, command.files) == instance::HandOver::delivered)
-                return 0;
+            QString error;
+            switch (instance::handOver(*socket, command.files, instance::kTimeoutMs, &error)) {
+            case instance::HandOver::delivered: return 0;
+            case instance::HandOver::noInstance: break;
+            case instance::HandOver::failed:
+                // A Varnel is running: starting another beside it would take its socket.
+                print(stderr, QStringLiteral("varnel: cannot hand the files to the running Varnel: %1\n").arg(error));
+                return 1;
+            }
         }
     }
 
