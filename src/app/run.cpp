@@ -13,6 +13,8 @@
 #include <QIcon>
 #include <QLockFile>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 
@@ -24,6 +26,18 @@ void print(std::FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
+
+// Ends the process once its last window has closed. Preferences and recents are saved as
+// they change; what may still run is a worker reading or comparing for a window that is
+// gone, and QApplication's destructor would wait for it (a large document takes minutes).
+// Nothing it computes will be used, so the process ends without waiting.
+[[noreturn]] void finish(int code, instance::Server& server)
+{
+    server.close();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(code);
 }
 
 } // namespace
@@ -98,7 +112,7 @@ int runVarnel(int argc, char* argv[])
     } else {
         application.open(command.files);
     }
-    return QApplication::exec();
+    finish(QApplication::exec(), server);
 }
 
 } // namespace varnel
