@@ -97,7 +97,7 @@ int runVarnel(int argc, char* argv[])
     instance::Server server;
     if (socket) {
         if (lock->isLocked() && server.listen(*socket))
-            QObject::connect(&server, &instance::Server::openRequested, &application, &Application::open);
+            QObject::connect(&server, &instance::Server::openRequested, &application, &Application::requestOpen);
         lock->unlock();
     }
 
