@@ -328,8 +328,13 @@ void Server::hold(int fd)
         ::close(fd);
         return;
     }
-    if (m_connections.size() >= kMaxConnections)
-        drop(m_connections.constFirst());
+    if (m_connections.size() >= kMaxConnections) {
+        // The oldest makes room, but a request it has sent already is read (and answered)
+        // first: reading emits readyRead.
+        QLocalSocket* oldest = m_connections.constFirst();
+        oldest->waitForReadyRead(0);
+        drop(oldest);
+    }
     auto* socket = new QLocalSocket(this);
     if (!socket->setSocketDescriptor(qintptr(fd))) {
         ::close(fd);

@@ -226,6 +226,18 @@ TEST_F(SingleInstanceTest, IdleConnectionsAndFailedAcceptsDoNotStopTheServer)
     for (const int fd : idle)
         ::close(fd);
 
+    // More requests at once than it holds connections: those making room are answered too.
+    QSignalSpy requests(&server, &instance::Server::openRequested);
+    std::vector<int> burst;
+    const QByteArray request = "{\"files\": [\"/a\"]}\n";
+    for (qsizetype index = 0; index < instance::kMaxConnections + 8; ++index) {
+        burst.push_back(connectTo(path));
+        (void)::send(burst.back(), request.constData(), std::size_t(request.size()), MSG_NOSIGNAL);
+    }
+    EXPECT_TRUE(test::waitFor([&] { return requests.size() == qsizetype(burst.size()); }));
+    for (const int fd : burst)
+        ::close(fd);
+
     // Out of file descriptors, accept fails: the connection waits and is taken later.
     const int waiting = ::socket(AF_UNIX, SOCK_STREAM, 0);
     const int lowestFree = ::open("/dev/null", O_RDONLY);
@@ -243,7 +255,6 @@ TEST_F(SingleInstanceTest, IdleConnectionsAndFailedAcceptsDoNotStopTheServer)
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
     ASSERT_EQ(connected, 0);
     auto answer = std::async(std::launch::async, [&] {
-        const QByteArray request = "{\"files\": [\"/b\"]}\n";
         (void)::send(waiting, request.constData(), std::size_t(request.size()), MSG_NOSIGNAL);
         char buffer[8] = {};
         return QByteArray(buffer, qMax<ssize_t>(0, ::recv(waiting, buffer, sizeof(buffer), 0)));
