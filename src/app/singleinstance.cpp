@@ -101,6 +101,8 @@ Connection connectTo(int fd, const sockaddr_un& address, const QDeadlineTimer& d
     for (;;) {
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
             return Connection::connected;
+        if (errno == EISCONN) // an interrupted connect went on
+            return Connection::connected;
         if (errno == ENOENT || errno == ECONNREFUSED)
             return Connection::absent;
         if (errno != EAGAIN && errno != EINTR)
@@ -119,6 +121,35 @@ QString systemError()
 QString noAnswer(int timeoutMs)
 {
     return QStringLiteral("it did not answer within %1 seconds").arg(timeoutMs / 1000);
+}
+
+// Sends `request` on the connected socket `fd` and reads the answer: nothing when it was
+// accepted, else why not.
+std::optional<QString> exchange(int fd, const QByteArray& request, const QDeadlineTimer& deadline, int timeoutMs)
+{
+    qsizetype sent = 0;
+    while (sent < request.size()) {
+        if (!waitFor(fd, POLLOUT, deadline))
+            return noAnswer(timeoutMs);
+        const ssize_t written =
+            ::send(fd, request.constData() + sent, std::size_t(request.size() - sent), MSG_NOSIGNAL);
+        if (written < 0 && errno != EAGAIN && errno != EINTR)
+            return QStringLiteral("it closed the connection");
+        sent += qMax<ssize_t>(written, 0);
+    }
+    QByteArray answer;
+    while (!answer.contains('\n') && answer.size() < 64) {
+        if (!waitFor(fd, POLLIN, deadline))
+            return noAnswer(timeoutMs);
+        char buffer[64];
+        const ssize_t got = ::recv(fd, buffer, sizeof(buffer), 0);
+        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR))
+            return QStringLiteral("it closed the connection");
+        answer.append(buffer, qMax<ssize_t>(got, 0));
+    }
+    if (!answer.startsWith("ok\n"))
+        return QStringLiteral("it refused the request");
+    return std::nullopt;
 }
 
 // How long the server waits before accepting again after it could not.
@@ -200,28 +231,8 @@ HandOver handOver(const QString& path, const QStringList& files, int timeoutMs, 
         return fail(QStringLiteral("the list of files is too long (%1 bytes, at most %2)")
                         .arg(QLocale::c().toString(request.size()), QLocale::c().toString(kMaxRequestSize)));
 
-    qsizetype sent = 0;
-    while (sent < request.size()) {
-        if (!waitFor(fd.get(), POLLOUT, deadline))
-            return fail(noAnswer(timeoutMs));
-        const ssize_t written =
-            ::send(fd.get(), request.constData() + sent, std::size_t(request.size() - sent), MSG_NOSIGNAL);
-        if (written < 0 && errno != EAGAIN && errno != EINTR)
-            return fail(QStringLiteral("it closed the connection"));
-        sent += qMax<ssize_t>(written, 0);
-    }
-    QByteArray answer;
-    while (!answer.contains('\n') && answer.size() < 64) {
-        if (!waitFor(fd.get(), POLLIN, deadline))
-            return fail(noAnswer(timeoutMs));
-        char buffer[64];
-        const ssize_t got = ::recv(fd.get(), buffer, sizeof(buffer), 0);
-        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR))
-            return fail(QStringLiteral("it closed the connection"));
-        answer.append(buffer, qMax<ssize_t>(got, 0));
-    }
-    if (!answer.startsWith("ok\n"))
-        return fail(QStringLiteral("it refused the request"));
+    if (const std::optional<QString> why = exchange(fd.get(), request, deadline, timeoutMs))
+        return fail(*why);
     return HandOver::delivered;
 }
 
