@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "viewmodel/openrequest.h"
 #include "viewmodel/recentcomparisonsstore.h"
 
 #include <QList>
@@ -42,6 +43,9 @@ public:
     // no window open, or no files given, a new window opens. Several files at once start
     // the window over, so that `varnel a b` always compares a with b. Returns the window.
     MainWindow* open(const QStringList& paths);
+    // A request from another process, as open(), but never from inside an alert's or a
+    // dialog's event loop: there it waits until that loop has returned.
+    void requestOpen(const QStringList& paths) { m_requests.submit(paths); }
     // The files in a new window of their own; `labels` (up to two) name the first and the
     // second file there instead of their own names.
     MainWindow* openInNewWindow(const QStringList& paths, const QStringList& labels = {});
@@ -66,6 +70,7 @@ private:
     QList<QPointer<MainWindow>> m_windows; // the most recently active first
     QPointer<SettingsWindow> m_preferences;
     QPointer<QMessageBox> m_about;
+    OpenRequestQueue m_requests{[this](const QStringList& paths) { open(paths); }};
 };
 
 } // namespace varnel

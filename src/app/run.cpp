@@ -13,6 +13,8 @@
 #include <QIcon>
 #include <QLockFile>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 
@@ -24,6 +26,18 @@ void print(std::FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
+}
+
+// Ends the process once its last window has closed. Preferences and recents are saved as
+// they change; what may still run is a worker reading or comparing for a window that is
+// gone, and QApplication's destructor would wait for it (a large document takes minutes).
+// Nothing it computes will be used, so the process ends without waiting.
+[[noreturn]] void finish(int code, instance::Server& server)
+{
+    server.close();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(code);
 }
 
 } // namespace
@@ -54,8 +68,15 @@ int runVarnel(int argc, char* argv[])
             socket = instance::socketPath(*folder);
             lock = std::make_unique<QLockFile>(*socket + QStringLiteral(".lock"));
             lock->tryLock(instance::kTimeoutMs);
-            if (instance::handOver(*socket, command.files) == instance::HandOver::delivered)
-                return 0;
+            QString error;
+            switch (instance::handOver(*socket, command.files, instance::kTimeoutMs, &error)) {
+            case instance::HandOver::delivered: return 0;
+            case instance::HandOver::noInstance: break;
+            case instance::HandOver::failed:
+                // A Varnel is running: starting another beside it would take its socket.
+                print(stderr, QStringLiteral("varnel: cannot hand the files to the running Varnel: %1\n").arg(error));
+                return 1;
+            }
         }
     }
 
@@ -76,7 +97,7 @@ int runVarnel(int argc, char* argv[])
     instance::Server server;
     if (socket) {
         if (lock->isLocked() && server.listen(*socket))
-            QObject::connect(&server, &instance::Server::openRequested, &application, &Application::open);
+            QObject::connect(&server, &instance::Server::openRequested, &application, &Application::requestOpen);
         lock->unlock();
     }
 
@@ -91,7 +112,7 @@ int runVarnel(int argc, char* argv[])
     } else {
         application.open(command.files);
     }
-    return QApplication::exec();
+    finish(QApplication::exec(), server);
 }
 
 } // namespace varnel

@@ -8,8 +8,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalServer>
 #include <QLocalSocket>
+#include <QLocale>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -21,6 +22,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace varnel::instance {
 
@@ -73,6 +75,86 @@ bool waitFor(int fd, short events, const QDeadlineTimer& deadline)
     }
 }
 
+// The address of the socket at `path`, or nothing when the path is too long for one.
+std::optional<sockaddr_un> socketAddress(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (native.isEmpty() || native.size() >= qsizetype(sizeof(address.sun_path)))
+        return std::nullopt;
+    std::memcpy(address.sun_path, native.constData(), std::size_t(native.size()));
+    return address;
+}
+
+enum class Connection {
+    connected,
+    absent, // no socket there, or one nobody listens on
+    busy,   // a listener whose queue stayed full until the deadline
+    failed,
+};
+
+// Connects the non-blocking socket `fd`. A listener's full queue makes connect fail at
+// once rather than wait: it is tried again until the deadline.
+Connection connectTo(int fd, const sockaddr_un& address, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
+            return Connection::connected;
+        if (errno == EISCONN) // an interrupted connect went on
+            return Connection::connected;
+        if (errno == ENOENT || errno == ECONNREFUSED)
+            return Connection::absent;
+        if (errno != EAGAIN && errno != EINTR)
+            return Connection::failed;
+        if (deadline.hasExpired())
+            return Connection::busy;
+        ::poll(nullptr, 0, 10);
+    }
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QString noAnswer(int timeoutMs)
+{
+    return QStringLiteral("it did not answer within %1 seconds").arg(timeoutMs / 1000);
+}
+
+// Sends `request` on the connected socket `fd` and reads the answer: nothing when it was
+// accepted, else why not.
+std::optional<QString> exchange(int fd, const QByteArray& request, const QDeadlineTimer& deadline, int timeoutMs)
+{
+    qsizetype sent = 0;
+    while (sent < request.size()) {
+        if (!waitFor(fd, POLLOUT, deadline))
+            return noAnswer(timeoutMs);
+        const ssize_t written =
+            ::send(fd, request.constData() + sent, std::size_t(request.size() - sent), MSG_NOSIGNAL);
+        if (written < 0 && errno != EAGAIN && errno != EINTR)
+            return QStringLiteral("it closed the connection");
+        sent += qMax<ssize_t>(written, 0);
+    }
+    QByteArray answer;
+    while (!answer.contains('\n') && answer.size() < 64) {
+        if (!waitFor(fd, POLLIN, deadline))
+            return noAnswer(timeoutMs);
+        char buffer[64];
+        const ssize_t got = ::recv(fd, buffer, sizeof(buffer), 0);
+        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR))
+            return QStringLiteral("it closed the connection");
+        answer.append(buffer, qMax<ssize_t>(got, 0));
+    }
+    if (!answer.startsWith("ok\n"))
+        return QStringLiteral("it refused the request");
+    return std::nullopt;
+}
+
+// How long the server waits before accepting again after it could not.
+constexpr int kRetryMs = 200;
+
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
@@ -117,23 +199,28 @@ QString socketPath(const QString& folder)
     return folder + QStringLiteral("/instance") + (display.isEmpty() ? QString() : u'-' + display);
 }
 
-HandOver handOver(const QString& path, const QStringList& files, int timeoutMs)
+HandOver handOver(const QString& path, const QStringList& files, int timeoutMs, QString* error)
 {
-    const QByteArray native = QFile::encodeName(path);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (native.size() >= qsizetype(sizeof(address.sun_path)))
+    const auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
         return HandOver::failed;
-    std::memcpy(address.sun_path, native.constData(), std::size_t(native.size()));
-
-    const FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    };
+    const std::optional<sockaddr_un> address = socketAddress(path);
+    if (!address)
+        return HandOver::noInstance; // no Varnel can listen at a path this long
+    const FileDescriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (fd.get() < 0)
-        return HandOver::failed;
-    // A local connect never blocks for long: it succeeds, or fails at once.
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
-        return errno == ENOENT || errno == ECONNREFUSED ? HandOver::noInstance : HandOver::failed;
+        return fail(systemError());
+    const QDeadlineTimer deadline(timeoutMs);
+    switch (connectTo(fd.get(), *address, deadline)) {
+    case Connection::absent: return HandOver::noInstance;
+    case Connection::busy: return fail(noAnswer(timeoutMs));
+    case Connection::failed: return fail(systemError());
+    case Connection::connected: break;
+    }
     if (peerUser(fd.get()) != geteuid())
-        return HandOver::failed;
+        return fail(QStringLiteral("%1 belongs to another user").arg(path));
 
     QJsonArray list;
     for (const QString& file : files)
@@ -141,80 +228,151 @@ HandOver handOver(const QString& path, const QStringList& files, int timeoutMs)
     const QByteArray request =
         QJsonDocument(QJsonObject{{QStringLiteral("files"), list}}).toJson(QJsonDocument::Compact) + '\n';
     if (request.size() > kMaxRequestSize)
-        return HandOver::failed;
+        return fail(QStringLiteral("the list of files is too long (%1 bytes, at most %2)")
+                        .arg(QLocale::c().toString(request.size()), QLocale::c().toString(kMaxRequestSize)));
 
-    const QDeadlineTimer deadline(timeoutMs);
-    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) | O_NONBLOCK);
-    qsizetype sent = 0;
-    while (sent < request.size()) {
-        if (!waitFor(fd.get(), POLLOUT, deadline))
-            return HandOver::failed;
-        const ssize_t written =
-            ::send(fd.get(), request.constData() + sent, std::size_t(request.size() - sent), MSG_NOSIGNAL);
-        if (written < 0 && errno != EAGAIN && errno != EINTR)
-            return HandOver::failed;
-        sent += qMax<ssize_t>(written, 0);
-    }
-    QByteArray answer;
-    while (!answer.contains('\n') && answer.size() < 64) {
-        if (!waitFor(fd.get(), POLLIN, deadline))
-            return HandOver::failed;
-        char buffer[64];
-        const ssize_t got = ::recv(fd.get(), buffer, sizeof(buffer), 0);
-        if (got == 0)
-            return HandOver::failed;
-        if (got < 0 && errno != EAGAIN && errno != EINTR)
-            return HandOver::failed;
-        answer.append(buffer, qMax<ssize_t>(got, 0));
-    }
-    return answer.startsWith("ok\n") ? HandOver::delivered : HandOver::failed;
+    if (const std::optional<QString> why = exchange(fd.get(), request, deadline, timeoutMs))
+        return fail(*why);
+    return HandOver::delivered;
 }
 
-Server::Server(QObject* parent) : QObject(parent), m_server(new QLocalServer(this))
+Server::Server(QObject* parent) : QObject(parent), m_retry(new QTimer(this))
 {
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &Server::accept);
+    m_retry->setSingleShot(true);
+    m_retry->setInterval(kRetryMs);
+    connect(m_retry, &QTimer::timeout, this, [this] {
+        if (m_notifier)
+            m_notifier->setEnabled(true);
+    });
 }
 
-Server::~Server() = default;
+Server::~Server()
+{
+    close();
+}
 
 bool Server::listen(const QString& path)
 {
-    QLocalServer::removeServer(path);
-    return m_server->listen(path);
+    close();
+    const std::optional<sockaddr_un> address = socketAddress(path);
+    if (!address)
+        return false;
+    // Only a socket no one answers on is replaced: a live one is another Varnel's.
+    {
+        const FileDescriptor probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+        if (probe.get() < 0)
+            return false;
+        switch (connectTo(probe.get(), *address, QDeadlineTimer(0))) {
+        case Connection::connected:
+        case Connection::busy: return false;
+        case Connection::failed: break;
+        case Connection::absent: ::unlink(address->sun_path); break;
+        }
+    }
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    struct stat info {};
+    const mode_t mask = ::umask(077);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof(*address)) == 0;
+    ::umask(mask);
+    if (!bound || ::listen(fd, SOMAXCONN) != 0 || ::lstat(address->sun_path, &info) != 0) {
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_path = path;
+    m_device = info.st_dev;
+    m_inode = info.st_ino;
+    m_notifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &Server::acceptPending);
+    return true;
+}
+
+void Server::close()
+{
+    if (m_fd < 0)
+        return;
+    delete m_notifier;
+    m_notifier = nullptr;
+    m_retry->stop();
+    const QByteArray native = QFile::encodeName(m_path);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) == 0 && info.st_dev == m_device && info.st_ino == m_inode)
+        ::unlink(native.constData());
+    ::close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+    for (QLocalSocket* socket : std::exchange(m_connections, {})) {
+        socket->abort();
+        socket->deleteLater();
+    }
 }
 
 QString Server::path() const
 {
-    return m_server->fullServerName();
+    return m_path;
 }
 
-void Server::accept()
+void Server::acceptPending()
 {
-    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        if (peerUser(int(socket->socketDescriptor())) != geteuid()) {
-            socket->abort();
-            socket->deleteLater();
+    for (;;) {
+        const int fd = ::accept4(m_fd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            hold(fd);
             continue;
         }
-        // A client that stalls is dropped; nothing it sent is used.
-        auto* timer = new QTimer(socket);
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
-        timer->start(kTimeoutMs);
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
+        if (errno == EINTR || errno == ECONNABORTED || errno == EPROTO)
+            continue;
+        // Out of file descriptors or memory: the connection waits in the queue, and the
+        // server takes it a moment later rather than spin (or give up listening).
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            m_notifier->setEnabled(false);
+            m_retry->start();
+        }
+        return;
     }
+}
+
+void Server::hold(int fd)
+{
+    if (peerUser(fd) != geteuid()) {
+        ::close(fd);
+        return;
+    }
+    if (m_connections.size() >= kMaxConnections) {
+        // The oldest makes room, but a request it has sent already is read (and answered)
+        // first: reading emits readyRead.
+        QLocalSocket* oldest = m_connections.constFirst();
+        oldest->waitForReadyRead(0);
+        drop(oldest);
+    }
+    auto* socket = new QLocalSocket(this);
+    if (!socket->setSocketDescriptor(qintptr(fd))) {
+        ::close(fd);
+        delete socket;
+        return;
+    }
+    m_connections.append(socket);
+    // A client that stalls is dropped; nothing it sent is used.
+    QTimer::singleShot(kIdleMs, socket, [this, socket] { drop(socket); });
+    connect(socket, &QLocalSocket::disconnected, this, [this, socket] { drop(socket); });
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { read(socket); });
+}
+
+void Server::drop(QLocalSocket* socket)
+{
+    if (!m_connections.removeOne(socket))
+        return;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
 }
 
 void Server::read(QLocalSocket* socket)
 {
     if (!socket->canReadLine()) {
         if (socket->bytesAvailable() > kMaxRequestSize)
-            socket->abort();
+            drop(socket);
         return;
     }
     const QByteArray line = socket->readLine(kMaxRequestSize + 1);

@@ -5,6 +5,10 @@
 #include "readers/filetypedetector.h"
 #include "viewmodel/comparisonviewmodel.h"
 
+#include <QThread>
+
+#include <utility>
+
 namespace varnel {
 
 std::optional<Error> openFiles(ComparisonViewModel& model, const QList<QUrl>& urls)
@@ -33,6 +37,41 @@ std::optional<Error> openFiles(ComparisonViewModel& model, const QList<QUrl>& ur
         }
     }
     return refused;
+}
+
+OpenRequestQueue::OpenRequestQueue(Handler handler, int baseLevel)
+    : m_handler(std::move(handler))
+    , m_baseLevel(baseLevel)
+{
+    m_check.setInterval(kCheckMs);
+    QObject::connect(&m_check, &QTimer::timeout, [this] { handleWaiting(); });
+}
+
+bool OpenRequestQueue::nested() const
+{
+    return QThread::currentThread()->loopLevel() > m_baseLevel;
+}
+
+void OpenRequestQueue::submit(const QStringList& paths)
+{
+    if (m_waiting.isEmpty() && !nested()) {
+        m_handler(paths);
+        return;
+    }
+    m_waiting.append(paths);
+    m_check.start();
+}
+
+void OpenRequestQueue::handleWaiting()
+{
+    if (nested())
+        return;
+    m_check.stop();
+    // A request handled here may open a nested loop again: later ones then wait anew.
+    while (!m_waiting.isEmpty() && !nested())
+        m_handler(m_waiting.takeFirst());
+    if (!m_waiting.isEmpty())
+        m_check.start();
 }
 
 } // namespace varnel

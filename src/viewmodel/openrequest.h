@@ -6,8 +6,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QTimer>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
 
 namespace varnel {
@@ -25,5 +28,33 @@ class ComparisonViewModel;
 // Returns why the first refused file was refused, for the alert; nothing when every file
 // was taken.
 std::optional<Error> openFiles(ComparisonViewModel& model, const QList<QUrl>& urls);
+
+// Open requests from another process are handled from the application's own event loop
+// only. A modal alert runs an event loop of its own; a request handled inside it could
+// open another alert there, and that one another, until the stack runs out. So while a
+// nested loop runs (loop level above `baseLevel`: an alert, a dialog, a menu), requests
+// wait here in order, and once it has returned they are handled one after the other, so
+// that their refusals make one alert.
+class OpenRequestQueue {
+public:
+    using Handler = std::function<void(const QStringList& paths)>;
+    // How often waiting requests check whether the nested loop has returned.
+    static constexpr int kCheckMs = 50;
+
+    explicit OpenRequestQueue(Handler handler, int baseLevel = 1);
+
+    // Handles the request now, or once the nested loop running now has returned.
+    void submit(const QStringList& paths);
+    qsizetype waiting() const { return m_waiting.size(); }
+
+private:
+    bool nested() const;
+    void handleWaiting();
+
+    Handler m_handler;
+    int m_baseLevel;
+    QList<QStringList> m_waiting;
+    QTimer m_check;
+};
 
 } // namespace varnel

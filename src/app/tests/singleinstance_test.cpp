@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -16,6 +18,8 @@
 #include <unistd.h>
 
 #include <future>
+#include <memory>
+#include <vector>
 
 using namespace varnel;
 
@@ -172,6 +176,93 @@ TEST_F(SingleInstanceTest, BadRequestsAreRefused)
                             [&] { return exchange(path, QByteArray(instance::kMaxRequestSize + 4096, 'x')); });
     EXPECT_EQ(serveUntilReady(flood), "");
     EXPECT_EQ(requests.size(), 0);
+}
+
+TEST_F(SingleInstanceTest, ALiveSocketIsNeverTakenAndOnlyOurOwnIsRemoved)
+{
+    const QString path = instance::socketPath(*instance::folder());
+    auto first = std::make_unique<instance::Server>();
+    ASSERT_TRUE(first->listen(path));
+    instance::Server second;
+    EXPECT_FALSE(second.listen(path)); // someone answers there
+    auto delivered = std::async(std::launch::async, [&] { return instance::handOver(path, {"/a"}); });
+    EXPECT_EQ(serveUntilReady(delivered), instance::HandOver::delivered);
+
+    // Too long a list is refused, naming why, and the listener stays.
+    QString error;
+    const QStringList many(instance::kMaxRequestSize / 8, QStringLiteral("/tmp/a.txt"));
+    auto tooLong = std::async(std::launch::async, [&] { return instance::handOver(path, many, 2000, &error); });
+    EXPECT_EQ(serveUntilReady(tooLong), instance::HandOver::failed);
+    EXPECT_TRUE(error.contains("too long")) << error.toStdString();
+    EXPECT_EQ(first->path(), path);
+
+    // Once the socket is another's, the first server leaves it when it goes.
+    ASSERT_EQ(::unlink(QFile::encodeName(path).constData()), 0);
+    ASSERT_TRUE(second.listen(path));
+    QSignalSpy requests(&second, &instance::Server::openRequested);
+    first.reset();
+    auto toSecond = std::async(std::launch::async, [&] { return instance::handOver(path, {"/b"}); });
+    EXPECT_EQ(serveUntilReady(toSecond), instance::HandOver::delivered);
+    EXPECT_EQ(requests.size(), 1);
+    second.close();
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST_F(SingleInstanceTest, IdleConnectionsAndFailedAcceptsDoNotStopTheServer)
+{
+    const QString path = instance::socketPath(*instance::folder());
+    instance::Server server;
+    ASSERT_TRUE(server.listen(path));
+
+    // More idle connections than it holds: the oldest make room, and a request gets through.
+    std::vector<int> idle;
+    for (qsizetype index = 0; index < instance::kMaxConnections + 20; ++index)
+        idle.push_back(connectTo(path));
+    EXPECT_TRUE(test::waitFor([&] { return server.connectionCount() == instance::kMaxConnections; }));
+    auto delivered = std::async(std::launch::async, [&] { return instance::handOver(path, {"/a"}); });
+    EXPECT_EQ(serveUntilReady(delivered), instance::HandOver::delivered);
+    // Idle ones are dropped after a while.
+    EXPECT_TRUE(test::waitFor([&] { return server.connectionCount() == 0; }, instance::kIdleMs + 5000));
+    for (const int fd : idle)
+        ::close(fd);
+
+    // More requests at once than it holds connections: those making room are answered too.
+    QSignalSpy requests(&server, &instance::Server::openRequested);
+    std::vector<int> burst;
+    const QByteArray request = "{\"files\": [\"/a\"]}\n";
+    for (qsizetype index = 0; index < instance::kMaxConnections + 8; ++index) {
+        burst.push_back(connectTo(path));
+        (void)::send(burst.back(), request.constData(), std::size_t(request.size()), MSG_NOSIGNAL);
+    }
+    EXPECT_TRUE(test::waitFor([&] { return requests.size() == qsizetype(burst.size()); }));
+    for (const int fd : burst)
+        ::close(fd);
+
+    // Out of file descriptors, accept fails: the connection waits and is taken later.
+    const int waiting = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const int lowestFree = ::open("/dev/null", O_RDONLY);
+    ::close(lowestFree);
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit lowered{rlim_t(lowestFree), limit.rlim_max};
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(path);
+    std::memcpy(address.sun_path, native.constData(), std::size_t(native.size()));
+    const int connected = ::connect(waiting, reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+    test::waitFor([] { return false; }, 300); // the server tries, and fails, to accept
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    ASSERT_EQ(connected, 0);
+    auto answer = std::async(std::launch::async, [&] {
+        (void)::send(waiting, request.constData(), std::size_t(request.size()), MSG_NOSIGNAL);
+        char buffer[8] = {};
+        return QByteArray(buffer, qMax<ssize_t>(0, ::recv(waiting, buffer, sizeof(buffer), 0)));
+    });
+    EXPECT_EQ(serveUntilReady(answer), "ok\n");
+    ::close(waiting);
+    auto later = std::async(std::launch::async, [&] { return instance::handOver(path, {"/c"}); });
+    EXPECT_EQ(serveUntilReady(later), instance::HandOver::delivered);
 }
 
 TEST_F(SingleInstanceTest, AnotherUsersConnectionIsRefused)

@@ -4,11 +4,13 @@
 #include "viewmodel/openrequest.h"
 #include "viewmodel/reportrequest.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +61,30 @@ TEST_F(DecisionsTest, SeveralFilesStartOverAndRefusedOnesTakeNoSide)
     EXPECT_EQ(model.leftFile()->name, "Makefile");
     EXPECT_EQ(model.leftFile()->mode, DiffMode::text());
     EXPECT_FALSE(model.rightFile());
+}
+
+// Requests that come while a nested event loop runs (an alert's) wait for it to return and are
+// then handled in order; meanwhile later ones queue behind them.
+TEST_F(DecisionsTest, OpenRequestsWaitForANestedEventLoop)
+{
+    QList<QStringList> handled;
+    OpenRequestQueue queue([&](const QStringList& paths) { handled.append(paths); }, 0);
+    queue.submit({"/a"});
+    EXPECT_EQ(handled, QList<QStringList>({{"/a"}}));
+
+    QEventLoop alert;
+    QTimer::singleShot(0, &alert, [&] {
+        queue.submit({"/b"});
+        queue.submit({"/c", "/d"});
+        QTimer::singleShot(3 * OpenRequestQueue::kCheckMs, &alert, &QEventLoop::quit);
+    });
+    alert.exec();
+    EXPECT_EQ(handled.size(), 1);
+    EXPECT_EQ(queue.waiting(), 2);
+    queue.submit({"/e"}); // behind those that wait, though no loop is nested now
+    EXPECT_EQ(queue.waiting(), 3);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return queue.waiting() == 0; }, 5000));
+    EXPECT_EQ(handled, QList<QStringList>({{"/a"}, {"/b"}, {"/c", "/d"}, {"/e"}}));
 }
 
 TEST_F(DecisionsTest, AReportRequestCarriesTheActiveResultAndTheComparedFiles)
