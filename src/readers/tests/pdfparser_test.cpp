@@ -113,12 +113,12 @@ TEST(PDFParser, FailuresAreErrorsNotEmptyDocuments)
 TEST(PDFParser, APageCountThatLiesIsAnError)
 {
     const QByteArray stream = "BT /F1 12 Tf 72 720 Td (hello) Tj ET";
+    const QByteArray page = "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
+                            "/Resources << /Font << /F1 5 0 R >> >> >>";
     const auto onePage = [&](int count) {
         return handMadePdf(
             {"<< /Type /Catalog /Pages 2 0 R >>",
-             "<< /Type /Pages /Kids [3 0 R] /Count " + QByteArray::number(count) + " >>",
-             "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R "
-             "/Resources << /Font << /F1 5 0 R >> >> >>",
+             "<< /Type /Pages /Kids [3 0 R] /Count " + QByteArray::number(count) + " >>", page,
              "<< /Length " + QByteArray::number(stream.size()) + " >>\nstream\n" + stream + "\nendstream",
              "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"});
     };

@@ -140,6 +140,14 @@ TEST_F(ContainerTest, IdenticalLinesWrittenDifferentlySayHowAndTheLabelsTellEach
     QCoreApplication::processEvents();
     EXPECT_EQ(view->content(), DiffContainerView::Content::identical);
     EXPECT_EQ(view->formatsText(), QString());
+
+    // Equal only as canonically equivalent Unicode: "twó" decomposed against precomposed.
+    model->loadFile(write(QStringLiteral("nfd.txt"), "one\ntwo\xCC\x81"), FileSide::left);
+    model->loadFile(write(QStringLiteral("nfc.txt"), "one\ntw\xC3\xB3"), FileSide::right);
+    ASSERT_TRUE(test::waitFor([this] { return !model->isComparing() && model->activeDiffResult(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->content(), DiffContainerView::Content::identical);
+    EXPECT_EQ(view->formatsText(), QStringLiteral("Unicode forms differ (NFC/NFD)"));
 }
 
 TEST_F(ContainerTest, NavigationCountsAndStepsThroughTheChanges)
