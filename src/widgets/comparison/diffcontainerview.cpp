@@ -467,9 +467,11 @@ void DiffContainerView::showResult()
     m_layoutsEmpty = false;
     m_resultStack->setCurrentWidget(m_diffPage);
     applyViewMode(viewMode()); // gives the result to the layout in use
-    // The keyboard lands in the rows, unless it was brought to a control of this screen.
+    // The keyboard lands in the rows, unless it was brought to a control of this screen or
+    // is in the find field (a match in folded lines brings a new result while typing).
     QWidget* focus = QApplication::focusWidget();
-    if (!focus || !isAncestorOf(focus) || !hasKeyboardFocus(focus))
+    const bool kept = focus && isAncestorOf(focus) && (hasKeyboardFocus(focus) || m_findBar->isAncestorOf(focus));
+    if (!kept)
         focusDiffView();
 }
 

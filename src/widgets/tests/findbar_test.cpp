@@ -10,6 +10,7 @@
 #include "widgets/style/buttons.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -120,11 +121,13 @@ TEST_F(FindBarTest, EnterAndF3GoToTheNextMatchAndExpandFoldedContextToReachIt)
     ASSERT_TRUE(at);
     EXPECT_EQ(model->activeDiffResult()->lines()[at->row].contentString(), "the needle in the middle");
     EXPECT_LE(std::abs(centreRow(left) - at->row), 1);
+    // The field kept the keyboard through the new result.
+    ASSERT_EQ(QApplication::focusWidget(), bar->field());
 
     // Wrapping round, with Shift+Enter and Shift+F3 going back.
-    QTest::keyClick(bar->field(), Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(bar->statusLabel()->text(), "1 of 2");
-    QTest::keyClick(bar->field(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ShiftModifier);
     EXPECT_EQ(bar->statusLabel()->text(), "2 of 2");
     QTest::keyClick(view.get(), Qt::Key_F3, Qt::ShiftModifier);
     EXPECT_EQ(bar->statusLabel()->text(), "1 of 2");
