@@ -60,6 +60,15 @@ std::optional<qint64> FoldedRows::placeholderOf(qint64 fullRow) const
     return std::nullopt;
 }
 
+std::optional<FoldedRows::Hidden> FoldedRows::hiddenBy(qint64 collapsedRow) const
+{
+    const auto it = std::lower_bound(m_folds.begin(), m_folds.end(), collapsedRow,
+                                     [](const Fold& fold, qint64 row) { return fold.collapsedRow < row; });
+    if (it == m_folds.end() || it->collapsedRow != collapsedRow)
+        return std::nullopt;
+    return Hidden{it->fullStart, it->hidden};
+}
+
 std::optional<qint64> FoldedRows::toCollapsed(qint64 fullRow) const
 {
     const auto it = std::upper_bound(m_folds.begin(), m_folds.end(), fullRow,

@@ -25,6 +25,12 @@ public:
     std::optional<qint64> toCollapsed(qint64 fullRow) const;
     // The placeholder that hides a full row; none when the row is shown.
     std::optional<qint64> placeholderOf(qint64 fullRow) const;
+    // The full rows [first, first + count) a placeholder hides; none for another row.
+    struct Hidden {
+        qint64 first = 0;
+        qint64 count = 0;
+    };
+    std::optional<Hidden> hiddenBy(qint64 collapsedRow) const;
 
     qsizetype placeholderCount() const { return qsizetype(m_folds.size()); }
 

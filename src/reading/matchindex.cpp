@@ -82,6 +82,18 @@ std::optional<MatchIndex::Match> MatchIndex::lastBefore(qint64 row) const
     return Match{end - 1, m_rows[hitsIndex].row, end - 1 - m_rows[hitsIndex].before};
 }
 
+qint64 MatchIndex::countBefore(qint64 row) const
+{
+    const auto it =
+        std::lower_bound(m_rows.begin(), m_rows.end(), row, [](const RowHits& hits, qint64 r) { return hits.row < r; });
+    return it == m_rows.end() ? m_total : it->before;
+}
+
+qint64 MatchIndex::countBetween(qint64 fromRow, qint64 toRow) const
+{
+    return toRow > fromRow ? countBefore(toRow) - countBefore(fromRow) : 0;
+}
+
 qint64 MatchIndex::countIn(qint64 row) const
 {
     const auto it =

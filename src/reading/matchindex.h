@@ -45,6 +45,8 @@ public:
     std::optional<Match> lastBefore(qint64 row) const;
     // How many occurrences `row` holds.
     qint64 countIn(qint64 row) const;
+    // How many occurrences the rows [fromRow, toRow) hold.
+    qint64 countBetween(qint64 fromRow, qint64 toRow) const;
 
 private:
     struct RowHits {
@@ -52,6 +54,8 @@ private:
         qint64 before; // occurrences in earlier rows
     };
     Match first(std::size_t hitsIndex) const;
+    // The occurrences in the rows before `row`.
+    qint64 countBefore(qint64 row) const;
 
     std::vector<RowHits> m_rows;
     qint64 m_total = 0;

@@ -89,6 +89,22 @@ std::optional<FindModel::Highlight> FindModel::currentHighlight() const
     return Highlight{*row, m_currentSpan, m_currentSide};
 }
 
+qint64 FindModel::hiddenMatchCount(qint64 row) const
+{
+    if (m_counting || !m_count || m_model.showAllContext())
+        return 0;
+    const std::optional<FoldedRows::Hidden> hidden = m_count->folded.hiddenBy(row);
+    return hidden ? m_count->index.countBetween(hidden->first, hidden->first + hidden->count) : 0;
+}
+
+QString FindModel::hiddenMatchesText(qint64 row) const
+{
+    const qint64 count = hiddenMatchCount(row);
+    if (count == 0)
+        return {};
+    return count == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(count);
+}
+
 void FindModel::cancel()
 {
     if (m_cancelRunning)

@@ -64,6 +64,10 @@ public:
     bool marksDropped() const { return m_marksDropped; }
     // The current match where it shows; none without one, or while folding hides it.
     std::optional<Highlight> currentHighlight() const;
+    // The matches in the lines that row `row` of the active result hides ("3 matches",
+    // "1 match"); empty for a row that hides none, or hides nothing.
+    qint64 hiddenMatchCount(qint64 row) const;
+    QString hiddenMatchesText(qint64 row) const;
 
     // Goes to the next or the previous match, wrapping around. Without a current match it
     // starts from `fromRow` (a row of the active result: the first one in view), or from

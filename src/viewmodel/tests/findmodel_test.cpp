@@ -166,6 +166,39 @@ TEST_F(FindTest, MatchesInFoldedLinesCountAndMovingThereExpandsAllContext)
     EXPECT_EQ(currentText(), "changed last");
 }
 
+// Each run of folded lines says how many matches it hides; shown rows, and every row
+// once all context shows, say nothing.
+TEST_F(FindTest, FoldedLinesSayHowManyMatchesTheyHide)
+{
+    QStringList left;
+    for (int i = 1; i <= 60; ++i)
+        left.append(QStringLiteral("line %1").arg(i));
+    left[14] = QStringLiteral("needle and needle");
+    left[44] = QStringLiteral("one needle");
+    QStringList right = left;
+    right[0] = QStringLiteral("changed first line");
+    right[29] = QStringLiteral("changed needle");
+    right[59] = QStringLiteral("changed last line");
+    compare(left, right);
+    m_find.setQuery(QStringLiteral("needle"));
+    waitForCount();
+    ASSERT_EQ(m_find.total(), 4);
+
+    QStringList labels;
+    const DiffRows rows = m_model.activeDiffResult()->lines();
+    for (qint64 row = 0; row < rows.size(); ++row) {
+        if (rows[row].hiddenCount())
+            labels.append(m_find.hiddenMatchesText(row));
+        else
+            EXPECT_EQ(m_find.hiddenMatchesText(row), QString()) << row;
+    }
+    EXPECT_EQ(labels, QStringList({"2 matches", "1 match"}));
+
+    m_model.setShowAllContext(true);
+    for (qint64 row = 0; row < m_model.activeDiffResult()->lines().size(); ++row)
+        EXPECT_EQ(m_find.hiddenMatchCount(row), 0);
+}
+
 TEST_F(FindTest, TypingStopsTheRunningCountAndOnlyTheLastQueryCounts)
 {
     QStringList left;

@@ -512,8 +512,12 @@ void DiffContainerView::applyFind()
     std::optional<RowPainter::FindMark> current;
     if (const std::optional<FindModel::Highlight> at = m_find->currentHighlight())
         current = RowPainter::FindMark{at->row, at->span, at->side};
-    m_sideBySide->setFind(matcher, m_sideBySideStale ? std::nullopt : current);
-    m_inline->setFind(matcher, m_inlineStale ? std::nullopt : current);
+    // The rows' counts of matches in folded lines come from the find model, for the rows painted.
+    const auto folded = [find = m_find](qint64 row) { return find->hiddenMatchesText(row); };
+    m_sideBySide->setFind(matcher, m_sideBySideStale ? std::nullopt : current,
+                          m_sideBySideStale ? RowPainter::FoldedMatches() : folded);
+    m_inline->setFind(matcher, m_inlineStale ? std::nullopt : current,
+                      m_inlineStale ? RowPainter::FoldedMatches() : folded);
 }
 
 void DiffContainerView::revealFind()

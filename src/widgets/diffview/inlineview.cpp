@@ -53,9 +53,10 @@ void InlineView::setFontSize(qreal fontSize)
         metricsChanged(oldHeight);
 }
 
-void InlineView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current)
+void InlineView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,
+                         RowPainter::FoldedMatches folded)
 {
-    rows().setFind(matcher, current);
+    rows().setFind(matcher, current, std::move(folded));
     marksChanged();
 }
 

@@ -41,7 +41,8 @@ public:
     qreal fontSize() const { return rows().metrics().fontSize; }
 
     // The find query's occurrences to mark, and the current one.
-    void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current);
+    void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,
+                 RowPainter::FoldedMatches folded = {});
     // Brings a find match into view, animated while the view is visible.
     void revealMatch(qint64 row, TextSpan span) { revealText(row, span, isVisible()); }
 

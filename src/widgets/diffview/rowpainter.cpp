@@ -32,6 +32,10 @@ constexpr qreal kSelectionOpacity = 0.3;
 constexpr qreal kSpanBoost = kFocusBoost;
 constexpr qreal kSpanFrameWidth = 1;
 constexpr qreal kCurrentFindFrameWidth = 1;
+// The count of matches beside a collapsed row's label: its gap and padding.
+constexpr qreal kFoldedMatchesGap = 10;
+constexpr qreal kFoldedMatchesPadding = 6;
+constexpr qreal kFoldedMatchesRadius = 4;
 // Wide enough for any line that is shaped whole (RowText::kLongLine characters).
 constexpr qreal kUnboundedLineWidth = 1e6;
 
@@ -236,7 +240,38 @@ qreal RowPainter::textWidth(qint64 index, PageSide side)
 
 qreal RowPainter::labelWidth(qint64 index) const
 {
-    return m_metrics.labelMetrics.horizontalAdvance(collapsedLabel(line(index).hiddenCount().value_or(0)));
+    const qreal label = m_metrics.labelMetrics.horizontalAdvance(collapsedLabel(line(index).hiddenCount().value_or(0)));
+    const QString matches = foldedMatchesText(index);
+    if (matches.isEmpty())
+        return label;
+    return label + kFoldedMatchesGap + m_metrics.labelMetrics.horizontalAdvance(matches) + 2 * kFoldedMatchesPadding;
+}
+
+QString RowPainter::foldedMatchesText(qint64 index) const
+{
+    if (m_matcher.isEmpty() || !m_foldedMatches || line(index).type() != DiffLineType::contextCollapsed)
+        return {};
+    return m_foldedMatches(index);
+}
+
+void RowPainter::paintFoldedMatches(QPainter& painter, const QRectF& rect, qint64 index)
+{
+    const QString matches = foldedMatchesText(index);
+    if (matches.isEmpty())
+        return;
+    const qreal label = m_metrics.labelMetrics.horizontalAdvance(collapsedLabel(line(index).hiddenCount().value_or(0)));
+    const qreal inset = RowMetrics::kVerticalInsets / 2.0;
+    const QRectF box(rect.left() + textStart() + label + kFoldedMatchesGap, rect.top() + inset,
+                     m_metrics.labelMetrics.horizontalAdvance(matches) + 2 * kFoldedMatchesPadding,
+                     rect.height() - 2 * inset);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(m_palette->color(ColorRole::findMatch));
+    painter.drawRoundedRect(box, kFoldedMatchesRadius, kFoldedMatchesRadius);
+    painter.restore();
+    painter.setPen(m_palette->color(ColorRole::primary));
+    painter.drawText(QPointF(box.left() + kFoldedMatchesPadding, rect.top() + m_metrics.labelBaseline), matches);
 }
 
 qreal RowPainter::cursorX(qint64 index, PageSide side, qsizetype position)
@@ -312,6 +347,7 @@ void RowPainter::paint(QPainter& painter, const QRectF& rect, const Row& row, co
         painter.setPen(palette.color(ColorRole::secondary));
         painter.drawText(QPointF(rect.left() + textStart(), rect.top() + m_metrics.labelBaseline),
                          collapsedLabel(diffLine.hiddenCount().value_or(0)));
+        paintFoldedMatches(painter, rect, row.index);
     } else if (!row.empty && !diffLine.content(row.side).isEmpty()) {
         paintText(painter, rect, row, clip, selection);
     }
@@ -425,8 +461,9 @@ const QList<TextSpan>& RowPainter::changedSpans(qint64 index)
     return *row.changes;
 }
 
-void RowPainter::setFind(const TextMatcher& matcher, std::optional<FindMark> current)
+void RowPainter::setFind(const TextMatcher& matcher, std::optional<FindMark> current, FoldedMatches folded)
 {
+    m_foldedMatches = std::move(folded);
     if (!(matcher == m_matcher)) {
         m_matcher = matcher;
         ++m_matcherNumber;

@@ -11,6 +11,7 @@
 #include "widgets/diffview/rowtextcache.h"
 
 #include <array>
+#include <functional>
 #include <limits>
 #include <optional>
 
@@ -103,7 +104,12 @@ public:
     const QList<TextSpan>& changedSpans(qint64 index);
 
     // The find query whose occurrences are marked in the text, and the current occurrence.
-    void setFind(const TextMatcher& matcher, std::optional<FindMark> current);
+    // `folded` names the matches a placeholder row hides ("3 matches"), drawn beside its
+    // label; it is asked only for the placeholders painted.
+    using FoldedMatches = std::function<QString(qint64 row)>;
+    void setFind(const TextMatcher& matcher, std::optional<FindMark> current, FoldedMatches folded = {});
+    // What the placeholder row `index` says of the matches it hides; empty without a query.
+    QString foldedMatchesText(qint64 index) const;
     const TextMatcher& findMatcher() const { return m_matcher; }
     const std::optional<FindMark>& currentFind() const { return m_currentFind; }
     // The occurrences of the find query in row `index` as shown on `side` that meet the
@@ -133,6 +139,7 @@ private:
     void paintLongText(QPainter& painter, qreal x, qreal baseline, const RowText& text, const QRectF& clip) const;
     void paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip);
     void paintFindMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip);
+    void paintFoldedMatches(QPainter& painter, const QRectF& rect, qint64 index);
     QRectF spanRect(const QRectF& rect, const Row& row, qreal x, const TextSpan& span);
 
     DiffResult m_result;
@@ -141,6 +148,7 @@ private:
     TextMatcher m_matcher;
     quint64 m_matcherNumber = 1; // RowText::matchesOf of the current query
     std::optional<FindMark> m_currentFind;
+    FoldedMatches m_foldedMatches;
     bool m_marksDropped = false;
     std::optional<SyntaxHighlighter::Language> m_language;
     RowMetrics m_metrics;

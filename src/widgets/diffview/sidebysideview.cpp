@@ -56,9 +56,10 @@ SideBySideView::SideBySideView(QWidget* parent)
     }
 }
 
-void SideBySideView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current)
+void SideBySideView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,
+                             RowPainter::FoldedMatches folded)
 {
-    m_rows->setFind(matcher, current);
+    m_rows->setFind(matcher, current, std::move(folded));
     m_left->marksChanged();
     m_right->marksChanged();
 }

@@ -60,7 +60,8 @@ public:
     qreal fontSize() const { return m_rows->metrics().fontSize; }
 
     // The find query's occurrences to mark, and the current one.
-    void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current);
+    void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,
+                 RowPainter::FoldedMatches folded = {});
     // Brings a find match into view in both columns, animated while the view is visible.
     void revealMatch(qint64 row, TextSpan span);
 

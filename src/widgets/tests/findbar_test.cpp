@@ -87,6 +87,14 @@ TEST_F(FindBarTest, CtrlFOpensTheBarAndEscapeClosesIt)
 
     type(QStringLiteral("needle"));
     EXPECT_EQ(bar->statusLabel()->text(), "2 matches");
+    // The folded lines that hold the other match say so.
+    const RowPainter& rows = view->sideBySideView()->column(PageSide::left)->rowPainter();
+    QStringList folded;
+    for (qint64 row = 0; row < rows.rowCount(); ++row) {
+        if (rows.line(row).hiddenCount())
+            folded.append(rows.foldedMatchesText(row));
+    }
+    EXPECT_EQ(folded, QStringList({QString(), "1 match", QString()}));
     QTest::keyClick(bar->field(), Qt::Key_Escape);
     EXPECT_FALSE(bar->isVisible());
     // Closed, it marks nothing; opened again, it finds the same text.

@@ -135,6 +135,39 @@ TEST_P(Marks, ALongLineMarksOnlyTheMatchesInView)
     EXPECT_EQ(rows.findMatches(0, PageSide::left).size(), RowPainter::kMaxMarksPerRow);
 }
 
+// A collapsed row shows, beside its label and on the matches' colour, the count of matches
+// it hides that it is given; without a query, nothing.
+TEST_P(Marks, ACollapsedRowShowsTheMatchesItHides)
+{
+    test::AppearanceScope scope(GetParam());
+    RowPainter rows;
+    QStringList right = test::numberedLines(20);
+    right[0] = QStringLiteral("changed");
+    rows.setResult(test::diff(test::numberedLines(20), right, true));
+    qint64 placeholder = 0;
+    while (rows.line(placeholder).type() != DiffLineType::contextCollapsed)
+        ++placeholder;
+    const RowPainter::Row row{placeholder, PageSide::left, false, false};
+    const qreal label = rows.labelWidth(placeholder);
+    const int badge = int(rows.textStart() + label) + 14;
+    const QColor collapsed =
+        over(palette().color(ColorRole::secondary, 0.06), palette().color(ColorRole::viewBackground));
+
+    rows.setFind(TextMatcher(QStringLiteral("line"), Qt::CaseInsensitive), std::nullopt,
+                 [](qint64) { return QStringLiteral("12 matches"); });
+    EXPECT_EQ(rows.foldedMatchesText(placeholder), "12 matches");
+    EXPECT_EQ(rows.foldedMatchesText(placeholder - 1), QString());
+    EXPECT_GT(rows.labelWidth(placeholder), label);
+    const QImage marked = paintRow(rows, row, palette());
+    EXPECT_TRUE(
+        sameColor(marked.pixelColor(badge, rows.metrics().rowHeight / 2), palette().color(ColorRole::findMatch)));
+
+    rows.setFind(TextMatcher(), std::nullopt, [](qint64) { return QStringLiteral("12 matches"); });
+    EXPECT_EQ(rows.foldedMatchesText(placeholder), QString());
+    const QImage plain = paintRow(rows, row, palette());
+    EXPECT_TRUE(sameColor(plain.pixelColor(badge, rows.metrics().rowHeight / 2), collapsed));
+}
+
 INSTANTIATE_TEST_SUITE_P(LightAndDark, Marks, ::testing::Values(false, true),
                          [](const auto& param) { return param.param ? "dark" : "light"; });
 
