@@ -4,6 +4,7 @@
 
 #include "app/application.h"
 #include "widgets/comparison/diffcontainerview.h"
+#include "widgets/diffview/diffcanvas.h"
 #include "widgets/export/exportpresenter.h"
 #include "widgets/root/rootview.h"
 #include "widgets/style/buttons.h"
@@ -61,6 +62,51 @@ QAction* MainWindow::addCommand(Command command, const QString& text, const QLis
     return item;
 }
 
+QAction* MainWindow::useCommand(Command command, QAction* item)
+{
+    if (m_actions.size() <= qsizetype(command))
+        m_actions.resize(qsizetype(command) + 1);
+    m_actions[qsizetype(command)] = item;
+    return item;
+}
+
+void MainWindow::buildEditMenu()
+{
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    // The comparison screen's own actions: one shortcut each, whether the menu or the screen
+    // takes the keys.
+    DiffContainerView* comparison = m_root->comparisonView();
+    using FindAction = DiffContainerView::FindAction;
+    edit->addAction(useCommand(Command::find, comparison->findAction(FindAction::find)));
+    edit->addAction(useCommand(Command::findNext, comparison->findAction(FindAction::next)));
+    edit->addAction(useCommand(Command::findPrevious, comparison->findAction(FindAction::previous)));
+    edit->addSeparator();
+    edit->addAction(addCommand(Command::selectAll, QStringLiteral("Select All"),
+                               QKeySequence::keyBindings(QKeySequence::SelectAll)));
+    connect(action(Command::selectAll), &QAction::triggered, this, [this] {
+        if (DiffCanvas* canvas = focusedCanvas())
+            canvas->selectAll();
+    });
+    connect(qApp, &QApplication::focusChanged, this, &MainWindow::updateSelectAll);
+    updateSelectAll();
+    edit->addSeparator();
+    edit->addAction(
+        addCommand(Command::preferences, QStringLiteral("Preferences"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)}));
+    action(Command::preferences)->setMenuRole(QAction::PreferencesRole);
+    connect(action(Command::preferences), &QAction::triggered, &m_application, &Application::showPreferences);
+}
+
+DiffCanvas* MainWindow::focusedCanvas() const
+{
+    auto* canvas = qobject_cast<DiffCanvas*>(QApplication::focusWidget());
+    return canvas && isAncestorOf(canvas) ? canvas : nullptr;
+}
+
+void MainWindow::updateSelectAll()
+{
+    action(Command::selectAll)->setEnabled(focusedCanvas() != nullptr);
+}
+
 void MainWindow::buildMenus()
 {
     ComparisonViewModel& model = m_root->viewModel();
@@ -91,11 +137,7 @@ void MainWindow::buildMenus()
     // Closing every window ends the process; a window could still refuse.
     connect(action(Command::quit), &QAction::triggered, qApp, &QApplication::closeAllWindows, Qt::QueuedConnection);
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(
-        addCommand(Command::preferences, QStringLiteral("Preferences"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)}));
-    action(Command::preferences)->setMenuRole(QAction::PreferencesRole);
-    connect(action(Command::preferences), &QAction::triggered, &m_application, &Application::showPreferences);
+    buildEditMenu();
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(addCommand(Command::increaseTextSize, QStringLiteral("Increase Text Size"),

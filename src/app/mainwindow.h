@@ -12,6 +12,7 @@
 namespace varnel {
 
 class Application;
+class DiffCanvas;
 class RootView;
 
 // The three commands that turn a comparison into a report.
@@ -27,8 +28,10 @@ using ReportHandler = std::function<void(ReportCommand command, const ReportRequ
 ReportHandler exportPresenterHandler();
 
 // A main window: a RootView and the window's own menu bar. Every command acts on this
-// window: File (New Window, Export as PDF…, Share…, Print…, Close, Quit), Edit
-// (Preferences), View (the text size) and Help (Privacy Policy, About Varnel).
+// window: File (New Window, Export as PDF…, Share…, Print…, Close, Quit), Edit (Find…,
+// Find Next, Find Previous, Select All, Preferences), View (the text size) and Help
+// (Privacy Policy, About Varnel). The find commands are enabled while a comparison shows,
+// Select All while a diff column has the keyboard.
 //
 // Ctrl+W is one command: on the comparison screen it closes the comparison ("Close
 // Comparison"), on the welcome screen the window ("Close Window"). The report commands
@@ -49,6 +52,10 @@ public:
         close,       // Ctrl+W: the comparison, or the window on the welcome screen
         closeWindow, // Ctrl+Shift+W, offered while a comparison shows
         quit,
+        find, // the comparison screen's find commands (DiffContainerView::findAction)
+        findNext,
+        findPrevious,
+        selectAll, // the text of the diff column that has the keyboard
         preferences,
         increaseTextSize,
         decreaseTextSize,
@@ -90,6 +97,11 @@ protected:
 
 private:
     QAction* addCommand(Command command, const QString& text, const QList<QKeySequence>& keys = {});
+    QAction* useCommand(Command command, QAction* item);
+    void buildEditMenu();
+    // The diff column in this window that has the keyboard, if one has.
+    DiffCanvas* focusedCanvas() const;
+    void updateSelectAll();
     void buildMenus();
     void updateCommands();
     void runReport(ReportCommand command);

@@ -105,6 +105,12 @@ QString FindModel::hiddenMatchesText(qint64 row) const
     return count == 1 ? QStringLiteral("1 match") : QStringLiteral("%1 matches").arg(count);
 }
 
+bool FindModel::isAvailable() const
+{
+    const std::optional<DiffResult>& result = m_model.activeDiffResult();
+    return !m_model.isComparing() && result && result->hasChanges();
+}
+
 void FindModel::cancel()
 {
     if (m_cancelRunning)

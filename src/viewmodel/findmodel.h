@@ -68,6 +68,8 @@ public:
     // "1 match"); empty for a row that hides none, or hides nothing.
     qint64 hiddenMatchCount(qint64 row) const;
     QString hiddenMatchesText(qint64 row) const;
+    // Whether there is anything to find in: a comparison with changes is shown.
+    bool isAvailable() const;
 
     // Goes to the next or the previous match, wrapping around. Without a current match it
     // starts from `fromRow` (a row of the active result: the first one in view), or from

@@ -4,8 +4,10 @@
 #include "app/privacywindow.h"
 #include "app/settingswindow.h"
 #include "apptestutil.h"
+#include "viewmodel/findmodel.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/comparison/findbar.h"
+#include "widgets/diffview/sidebysideview.h"
 #include "widgets/export/exportpresenter.h"
 #include "widgets/export/reportdialogs.h"
 #include "widgets/root/rootview.h"
@@ -13,6 +15,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -90,7 +94,8 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(menuTitles(menus[0]->menu()), QStringList({"New Window", "Export as PDF\u2026", "Share\u2026",
                                                          "Print\u2026", "Close Window", "Close Window", "Quit"}));
     EXPECT_EQ(menus[1]->text(), "&Edit");
-    EXPECT_EQ(menuTitles(menus[1]->menu()), QStringList({"Preferences"}));
+    EXPECT_EQ(menuTitles(menus[1]->menu()),
+              QStringList({"Find\u2026", "Find Next", "Find Previous", "Select All", "Preferences"}));
     EXPECT_EQ(menus[2]->text(), "&View");
     EXPECT_EQ(menuTitles(menus[2]->menu()),
               QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size"}));
@@ -107,6 +112,18 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(keys(Command::increaseTextSize), QList<QKeySequence>({QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")}));
     EXPECT_EQ(keys(Command::decreaseTextSize), QList<QKeySequence>({QKeySequence("Ctrl+-")}));
     EXPECT_EQ(keys(Command::resetTextSize), QList<QKeySequence>({QKeySequence("Ctrl+0")}));
+    EXPECT_EQ(keys(Command::find), QKeySequence::keyBindings(QKeySequence::Find));
+    EXPECT_EQ(keys(Command::selectAll), QKeySequence::keyBindings(QKeySequence::SelectAll));
+    EXPECT_TRUE(keys(Command::findNext).contains(QKeySequence("F3")));
+    EXPECT_TRUE(keys(Command::findPrevious).contains(QKeySequence("Shift+F3")));
+    // No two commands of the window share a key.
+    QList<QKeySequence> taken;
+    for (const QAction* item : window->findChildren<QAction*>()) {
+        for (const QKeySequence& key : item->shortcuts()) {
+            EXPECT_FALSE(taken.contains(key)) << key.toString().toStdString();
+            taken.append(key);
+        }
+    }
     // The second "Close Window" only shows beside "Close Comparison".
     EXPECT_FALSE(window->action(Command::closeWindow)->isVisible());
 }
@@ -199,6 +216,43 @@ TEST_F(MainWindowTest, ReportCommandsNeedBothFilesAndAHandler)
     app->setReportHandler({});
     EXPECT_FALSE(window->action(Command::print)->isEnabled());
     EXPECT_FALSE(second->action(Command::exportPdf)->isEnabled());
+}
+
+// Edit's find commands act on the comparison shown, through their keys too; Select All on
+// the diff column that has the keyboard.
+TEST_F(MainWindowTest, TheEditMenuFindsAndSelectsInTheComparison)
+{
+    MainWindow* window = shownWindow();
+    for (Command command : {Command::find, Command::findNext, Command::findPrevious, Command::selectAll})
+        EXPECT_FALSE(window->action(command)->isEnabled());
+    compare(window);
+    DiffContainerView* comparison = window->rootView()->comparisonView();
+    FindBar* bar = comparison->findBar();
+    for (Command command : {Command::find, Command::findNext, Command::findPrevious})
+        EXPECT_TRUE(window->action(command)->isEnabled());
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(bar->isVisible());
+    ASSERT_EQ(QApplication::focusWidget(), bar->field());
+    EXPECT_FALSE(window->action(Command::selectAll)->isEnabled());
+    QTest::keyClicks(bar->field(), QStringLiteral("zwei"));
+    ASSERT_TRUE(test::waitFor([comparison] { return !comparison->findModel().isCounting(); }));
+    QTest::keyClick(bar->field(), Qt::Key_F3);
+    EXPECT_EQ(bar->statusLabel()->text(), "1 of 1");
+    window->action(Command::findPrevious)->trigger();
+    EXPECT_EQ(bar->statusLabel()->text(), "1 of 1");
+
+    DiffCanvas* left = comparison->sideBySideView()->column(PageSide::left);
+    left->setFocus();
+    ASSERT_TRUE(window->action(Command::selectAll)->isEnabled());
+    QTest::keyClick(left, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(left->selectedText(), "1\n2\n3");
+
+    // Back on the welcome screen there is nothing to find.
+    window->action(Command::close)->trigger();
+    test::settle();
+    EXPECT_FALSE(window->action(Command::find)->isEnabled());
+    EXPECT_FALSE(window->action(Command::selectAll)->isEnabled());
 }
 
 TEST_F(MainWindowTest, TextSizeStaysBetweenTenAndTwentyFourOnEveryScreen)

@@ -180,6 +180,7 @@ TEST_F(FindTest, FoldedLinesSayHowManyMatchesTheyHide)
     right[29] = QStringLiteral("changed needle");
     right[59] = QStringLiteral("changed last line");
     compare(left, right);
+    EXPECT_TRUE(m_find.isAvailable());
     m_find.setQuery(QStringLiteral("needle"));
     waitForCount();
     ASSERT_EQ(m_find.total(), 4);
@@ -197,6 +198,10 @@ TEST_F(FindTest, FoldedLinesSayHowManyMatchesTheyHide)
     m_model.setShowAllContext(true);
     for (qint64 row = 0; row < m_model.activeDiffResult()->lines().size(); ++row)
         EXPECT_EQ(m_find.hiddenMatchCount(row), 0);
+
+    // Nothing to find in identical files.
+    compare(left, left);
+    EXPECT_FALSE(m_find.isAvailable());
 }
 
 TEST_F(FindTest, TypingStopsTheRunningCountAndOnlyTheLastQueryCounts)

@@ -16,6 +16,7 @@
 #include "widgets/style/symbolview.h"
 #include "widgets/style/widgetstyle.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -188,16 +189,10 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     shortcut(QKeySequence(Qt::ALT | Qt::Key_Up), &ComparisonViewModel::moveToPreviousChange);
     shortcut(QKeySequence(Qt::ALT | Qt::Key_Down), &ComparisonViewModel::moveToNextChange);
 
-    // Find: the bar, its shortcuts, and the matches marked in the layouts.
-    const auto findShortcut = [this](const QKeySequence& keys, void (DiffContainerView::*action)()) {
-        auto* item = new QShortcut(keys, this);
-        connect(item, &QShortcut::activated, this, action);
-        return item;
-    };
-    findShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), &DiffContainerView::openFind);
-    findShortcut(QKeySequence(Qt::Key_F3), &DiffContainerView::findNext);
-    findShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), &DiffContainerView::findPrevious);
-    m_closeFind = findShortcut(QKeySequence(Qt::Key_Escape), &DiffContainerView::closeFind);
+    // Find: the bar, its commands, and the matches marked in the layouts.
+    buildFindActions();
+    m_closeFind = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(m_closeFind, &QShortcut::activated, this, &DiffContainerView::closeFind);
     m_closeFind->setEnabled(false);
     connect(m_findBar, &FindBar::nextRequested, this, &DiffContainerView::findNext);
     connect(m_findBar, &FindBar::previousRequested, this, &DiffContainerView::findPrevious);
@@ -216,6 +211,42 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
 }
 
 DiffContainerView::~DiffContainerView() = default;
+
+void DiffContainerView::buildFindActions()
+{
+    // The platform's keys, and F3 and Shift+F3 wherever they are not among them (the bar's
+    // tooltips name them).
+    const auto keys = [](QKeySequence::StandardKey standard, const QKeySequence& f3) {
+        QList<QKeySequence> list = QKeySequence::keyBindings(standard);
+        if (f3 != QKeySequence() && !list.contains(f3))
+            list.append(f3);
+        return list;
+    };
+    const auto add = [this](const QString& text, const QList<QKeySequence>& shortcuts,
+                            void (DiffContainerView::*slot)()) {
+        auto* item = new QAction(text, this);
+        item->setShortcuts(shortcuts);
+        connect(item, &QAction::triggered, this, slot);
+        addAction(item); // the keys work on this screen, in a menu or not
+        return item;
+    };
+    m_findActions[std::size_t(FindAction::find)] =
+        add(QStringLiteral("Find…"), keys(QKeySequence::Find, {}), &DiffContainerView::openFind);
+    m_findActions[std::size_t(FindAction::next)] =
+        add(QStringLiteral("Find Next"), keys(QKeySequence::FindNext, QKeySequence(Qt::Key_F3)),
+            &DiffContainerView::findNext);
+    m_findActions[std::size_t(FindAction::previous)] =
+        add(QStringLiteral("Find Previous"), keys(QKeySequence::FindPrevious, QKeySequence(Qt::SHIFT | Qt::Key_F3)),
+            &DiffContainerView::findPrevious);
+    updateFindActions();
+}
+
+void DiffContainerView::updateFindActions()
+{
+    const bool available = m_find->isAvailable();
+    for (QAction* item : m_findActions)
+        item->setEnabled(available);
+}
 
 QWidget* DiffContainerView::buildProgressPage()
 {
@@ -399,6 +430,7 @@ void DiffContainerView::refresh()
 {
     m_refreshPending = false;
     m_toolbar->refresh();
+    updateFindActions();
 
     const std::optional<SyntaxHighlighter::Language> language = m_model.language();
     if (language != m_language) {

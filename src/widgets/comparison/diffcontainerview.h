@@ -8,8 +8,10 @@
 
 #include <QWidget>
 
+#include <array>
 #include <optional>
 
+class QAction;
 class QLabel;
 class QShortcut;
 class QStackedWidget;
@@ -89,6 +91,11 @@ public:
     // first when it is closed (F3, Shift+F3).
     void findNext();
     void findPrevious();
+    // The commands above with their keys ("Find…" Ctrl+F, "Find Next" and "Find Previous":
+    // the platform's keys and F3, Shift+F3), for a menu to show. They act on this screen and
+    // are enabled while it shows a comparison to find in.
+    enum class FindAction { find, next, previous };
+    QAction* findAction(FindAction which) const { return m_findActions[std::size_t(which)]; }
 
 Q_SIGNALS:
     // The share button (toolbar()->shareButton()) was clicked with a result in view.
@@ -101,6 +108,8 @@ private:
     void releaseResult();
     void applyViewMode(DiffViewMode mode);
     void focusDiffView();
+    void buildFindActions();
+    void updateFindActions();
     void applyFind();
     void revealFind();
     qint64 firstRowInView() const;
@@ -141,6 +150,7 @@ private:
     FindModel* m_find;
     FindBar* m_findBar;
     QShortcut* m_closeFind;
+    std::array<QAction*, 3> m_findActions{};
     bool m_revealPending = false;
 };
 

@@ -423,6 +423,14 @@ void DiffCanvas::clearSelection()
     viewport()->update();
 }
 
+void DiffCanvas::selectAll()
+{
+    if (rowCount() == 0)
+        return;
+    // Up to the end of the last row's text, however long (selectedText and the painter clamp).
+    setSelection({0, 0}, {rowCount() - 1, std::numeric_limits<qsizetype>::max()});
+}
+
 std::optional<RowPainter::Selection> DiffCanvas::selectionIn(qint64 index) const
 {
     const auto range = selection();

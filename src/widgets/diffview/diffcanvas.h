@@ -99,6 +99,8 @@ public:
     std::optional<std::pair<TextPosition, TextPosition>> selection() const;
     void setSelection(TextPosition anchor, TextPosition cursor);
     void clearSelection();
+    // Selects the text of every row this view shows.
+    void selectAll();
     QString selectedText();
     // Puts the selected text on the clipboard; does nothing without a selection.
     void copy();
