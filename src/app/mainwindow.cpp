@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMenuBar>
 
 namespace varnel {
@@ -45,7 +46,10 @@ MainWindow::MainWindow(Application& application, ComparisonViewModel::Comparator
     updateCommands();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    disconnect(m_focusChanges);
+}
 
 QAction* MainWindow::action(Command command) const
 {
@@ -84,11 +88,13 @@ void MainWindow::buildEditMenu()
     edit->addAction(addCommand(Command::selectAll, QStringLiteral("Select All"),
                                QKeySequence::keyBindings(QKeySequence::SelectAll)));
     connect(action(Command::selectAll), &QAction::triggered, this, [this] {
-        if (DiffCanvas* canvas = focusedCanvas())
-            canvas->selectAll();
+        if (m_selectAllTarget)
+            m_selectAllTarget->selectAll();
     });
-    connect(qApp, &QApplication::focusChanged, this, &MainWindow::updateSelectAll);
-    updateSelectAll();
+    // Until the window's members go: deleting its widgets moves the keyboard.
+    m_focusChanges =
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { updateSelectAll(now); });
+    updateSelectAll(QApplication::focusWidget());
     edit->addSeparator();
     edit->addAction(
         addCommand(Command::preferences, QStringLiteral("Preferences"), {QKeySequence(Qt::CTRL | Qt::Key_Comma)}));
@@ -96,15 +102,15 @@ void MainWindow::buildEditMenu()
     connect(action(Command::preferences), &QAction::triggered, &m_application, &Application::showPreferences);
 }
 
-DiffCanvas* MainWindow::focusedCanvas() const
+void MainWindow::updateSelectAll(QWidget* focus)
 {
-    auto* canvas = qobject_cast<DiffCanvas*>(QApplication::focusWidget());
-    return canvas && isAncestorOf(canvas) ? canvas : nullptr;
-}
-
-void MainWindow::updateSelectAll()
-{
-    action(Command::selectAll)->setEnabled(focusedCanvas() != nullptr);
+    // The menu bar takes the keyboard while it is walked with the keys, and gives it back:
+    // the column keeps its claim meanwhile.
+    if (qobject_cast<QMenuBar*>(focus) || qobject_cast<QMenu*>(focus))
+        return;
+    auto* canvas = qobject_cast<DiffCanvas*>(focus);
+    m_selectAllTarget = canvas && isAncestorOf(canvas) ? canvas : nullptr;
+    action(Command::selectAll)->setEnabled(!m_selectAllTarget.isNull());
 }
 
 void MainWindow::buildMenus()

@@ -6,6 +6,7 @@
 #include "viewmodel/reportrequest.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
@@ -99,9 +100,9 @@ private:
     QAction* addCommand(Command command, const QString& text, const QList<QKeySequence>& keys = {});
     QAction* useCommand(Command command, QAction* item);
     void buildEditMenu();
-    // The diff column in this window that has the keyboard, if one has.
-    DiffCanvas* focusedCanvas() const;
-    void updateSelectAll();
+    // Select All acts on the diff column of this window that has the keyboard, or had it
+    // when the menu bar took it.
+    void updateSelectAll(QWidget* focus);
     void buildMenus();
     void updateCommands();
     void runReport(ReportCommand command);
@@ -112,6 +113,8 @@ private:
     ReportHandler m_reportHandler;
     QList<QAction*> m_actions; // indexed by Command
     bool m_oneComparison = false;
+    QPointer<DiffCanvas> m_selectAllTarget;
+    QMetaObject::Connection m_focusChanges;
 };
 
 } // namespace varnel

@@ -247,6 +247,13 @@ TEST_F(MainWindowTest, TheEditMenuFindsAndSelectsInTheComparison)
     ASSERT_TRUE(window->action(Command::selectAll)->isEnabled());
     QTest::keyClick(left, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(left->selectedText(), "1\n2\n3");
+    // Walking the menus with the keys takes the keyboard to the menu bar: still enabled.
+    left->clearSelection();
+    window->menuBar()->setFocus(Qt::MenuBarFocusReason);
+    ASSERT_TRUE(window->action(Command::selectAll)->isEnabled());
+    window->action(Command::selectAll)->trigger();
+    EXPECT_EQ(left->selectedText(), "1\n2\n3");
+    left->setFocus(); // as the menu bar gives it back
 
     // Back on the welcome screen there is nothing to find.
     window->action(Command::close)->trigger();
