@@ -64,8 +64,9 @@ public:
     bool marksDropped() const { return m_marksDropped; }
     // The current match where it shows; none without one, or while folding hides it.
     std::optional<Highlight> currentHighlight() const;
-    // The matches in the lines that row `row` of the active result hides ("3 matches",
-    // "1 match"); empty for a row that hides none, or hides nothing.
+    // How many matches the lines folded into row `row` of the active result hold, and the
+    // row's words for them ("3 matches", "1 match"): 0 and empty for a row that folds none,
+    // while counting, and while every line shows.
     qint64 hiddenMatchCount(qint64 row) const;
     QString hiddenMatchesText(qint64 row) const;
     // Whether there is anything to find in: a comparison with changes is shown.
