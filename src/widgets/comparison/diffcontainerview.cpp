@@ -343,16 +343,25 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
     m_layouts->setCurrentWidget(currentDiffView());
     if (const std::optional<DiffResult>& result = m_model.activeDiffResult(); result && result->hasChanges()) {
         const std::optional<qint64> focused = m_model.focusedChangeRow();
+        // A layout given other rows (the first result, the context expanded or collapsed)
+        // centres the focused change at once: its pixel position means another row now.
+        // A find match that is about to be revealed takes the place of the focus.
         if (mode == DiffViewMode::inlineView) {
-            if (std::exchange(m_inlineStale, false))
+            if (std::exchange(m_inlineStale, false)) {
                 m_inline->setResult(*result, focused);
-            else
+                if (!m_revealPending)
+                    m_inline->centreFocus();
+            } else {
                 m_inline->setFocusedRow(focused);
+            }
         } else {
-            if (std::exchange(m_sideBySideStale, false))
+            if (std::exchange(m_sideBySideStale, false)) {
                 m_sideBySide->setResult(*result, focused);
-            else
+                if (!m_revealPending)
+                    m_sideBySide->centreFocus();
+            } else {
                 m_sideBySide->setFocusedRow(focused);
+            }
         }
         applyFind();
         if (std::exchange(m_revealPending, false))

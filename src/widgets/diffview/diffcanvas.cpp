@@ -235,13 +235,20 @@ void DiffCanvas::resizeEvent(QResizeEvent* event)
 void DiffCanvas::showEvent(QShowEvent* event)
 {
     QAbstractScrollArea::showEvent(event);
-    if (event->spontaneous() || !m_focusedRow)
+    if (event->spontaneous())
         return;
-    // Shown anew with a focused change: centre it once the layout has settled.
+    // Shown anew: centre the focused change once the layout has settled. The focus is
+    // read then, as a result given right after showing brings its own.
     QTimer::singleShot(kShowCentringDelayMs, this, [this] {
-        if (m_focusedRow && isVisible() && !isAnimating())
-            centreOnRow(*m_focusedRow, false);
+        if (!isAnimating())
+            centreFocus();
     });
+}
+
+void DiffCanvas::centreFocus()
+{
+    if (m_focusedRow && isVisible())
+        centreOnRow(*m_focusedRow, false);
 }
 
 void DiffCanvas::scrollContentsBy(int dx, int dy)

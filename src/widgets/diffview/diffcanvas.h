@@ -79,6 +79,9 @@ public:
     // the view, sideways too), animated or at once. A new call during an animation starts
     // from where the view is.
     void centreOnRow(qint64 row, bool animated);
+    // Centres the focused row at once when the view is visible (a hidden view centres it
+    // once shown); without a focused row nothing moves.
+    void centreFocus();
     // Where centreOnRow would scroll to.
     QPoint centringTarget(qint64 row);
     bool isAnimating() const;
