@@ -338,8 +338,10 @@ QWidget* DiffContainerView::currentDiffView() const
 void DiffContainerView::applyViewMode(DiffViewMode mode)
 {
     m_toolbar->setViewMode(mode);
-    const bool wasFocused = m_layouts->currentWidget()->isAncestorOf(QApplication::focusWidget()) ||
-                            m_layouts->currentWidget() == QApplication::focusWidget();
+    QWidget* focus = QApplication::focusWidget();
+    const bool wasFocused = m_layouts->currentWidget()->isAncestorOf(focus) || m_layouts->currentWidget() == focus;
+    // The other layout takes the focus as it came: a ring stays a ring.
+    const bool byKeyboard = wasFocused && hasKeyboardFocus(focus);
     m_layouts->setCurrentWidget(currentDiffView());
     if (const std::optional<DiffResult>& result = m_model.activeDiffResult(); result && result->hasChanges()) {
         const std::optional<qint64> focused = m_model.focusedChangeRow();
@@ -368,7 +370,7 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
             revealFind();
     }
     if (wasFocused)
-        focusDiffView();
+        focusDiffView(byKeyboard ? Qt::ShortcutFocusReason : Qt::OtherFocusReason);
 }
 
 void DiffContainerView::setShareAvailable(bool available)
@@ -540,12 +542,12 @@ void DiffContainerView::revealFind()
         m_sideBySide->revealMatch(at->row, at->span);
 }
 
-void DiffContainerView::focusDiffView()
+void DiffContainerView::focusDiffView(Qt::FocusReason reason)
 {
     if (viewMode() == DiffViewMode::inlineView)
-        m_inline->setFocus();
+        m_inline->setFocus(reason);
     else
-        m_sideBySide->column(PageSide::left)->setFocus();
+        m_sideBySide->column(PageSide::left)->setFocus(reason);
 }
 
 } // namespace varnel

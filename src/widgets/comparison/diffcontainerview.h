@@ -100,7 +100,7 @@ private:
     void showResult();
     void releaseResult();
     void applyViewMode(DiffViewMode mode);
-    void focusDiffView();
+    void focusDiffView(Qt::FocusReason reason = Qt::OtherFocusReason);
     void applyFind();
     void revealFind();
     qint64 firstRowInView() const;
