@@ -239,6 +239,34 @@ TEST_F(ContainerTest, TheFocusedChangeStaysCentredWhenTheContextOrTheLayoutChang
     EXPECT_TRUE(test::waitFor([&] { return centred(column); }, 1000));
 }
 
+TEST_F(ContainerTest, TabFollowsTheScreenLeftToRightAndTopToBottom)
+{
+    const auto [left, right] = seventeenAdditions();
+    make(left, right);
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    ComparisonToolbar* bar = view->toolbar();
+    SegmentedControl* picker = bar->viewPicker();
+    // The picker is one stop (its arrows choose); share is disabled without a handler.
+    const std::vector<QWidget*> expected = {bar->fileLabel(FileSide::left),
+                                            picker->segment(0),
+                                            bar->previousButton(),
+                                            bar->nextButton(),
+                                            bar->contextButton(),
+                                            bar->swapButton(),
+                                            bar->closeButton(),
+                                            bar->fileLabel(FileSide::right),
+                                            view->sideBySideView()->column(PageSide::left),
+                                            view->sideBySideView()->column(PageSide::right),
+                                            bar->fileLabel(FileSide::left)};
+    bar->fileLabel(FileSide::left)->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> visited;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        visited.push_back(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, expected);
+}
+
 TEST_F(ContainerTest, ShareStaysDisabledWithoutAHandlerAndWhileAComparisonRuns)
 {
     auto hold = std::make_shared<std::atomic<bool>>(false);
