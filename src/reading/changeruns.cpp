@@ -108,4 +108,21 @@ std::optional<qint64> ChangeRuns::partner(qint64 row) const
     return previous.start + k;
 }
 
+ChangeRuns::Counts ChangeRuns::countIn(qint64 first, qint64 end) const
+{
+    Counts counts;
+    auto run = std::upper_bound(m_runs.begin(), m_runs.end(), first,
+                                [](qint64 r, const ChangeRun& each) { return r < each.end(); });
+    for (; run != m_runs.end() && run->start < end; ++run) {
+        for (qint64 row = std::max(first, run->start); row < std::min(end, run->end()); ++row) {
+            const std::optional<qint64> other = partner(row);
+            if (!other)
+                ++(run->type == DiffLineType::removed ? counts.removed : counts.added);
+            else if (run->type == DiffLineType::removed || *other < first)
+                ++counts.modified; // the pair's first row in the range counts it
+        }
+    }
+    return counts;
+}
+
 } // namespace varnel

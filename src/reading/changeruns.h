@@ -39,6 +39,16 @@ public:
     // shorter run, and every other row, have none.
     std::optional<qint64> partner(qint64 row) const;
 
+    // The changes among rows [first, end), counted as the summary counts them: a removed
+    // row and the added row it pairs with are one modified line, counted once, also when
+    // only one of the two lies in the range.
+    struct Counts {
+        qint64 added = 0;
+        qint64 removed = 0;
+        qint64 modified = 0;
+    };
+    Counts countIn(qint64 first, qint64 end) const;
+
 private:
     // Appends rows [start, start + length) of one kind, merged with the last run when
     // they continue it.

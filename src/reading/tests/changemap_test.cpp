@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 using namespace varnel;
 
@@ -88,6 +89,29 @@ TEST(ChangeMap, EveryChangeOfAHugeResultGetsAMarkWhereItIs)
     // The last row is at the bottom.
     EXPECT_EQ(ChangeMap::pixelsOfRows(kRows - 1, kRows, kRows, kPixels), (std::pair<int, int>(699, 700)));
     EXPECT_EQ(ChangeMap::rowAt(699.9, kRows, kPixels), 999'857);
+}
+
+TEST(ChangeRuns, APairCountsOnceAsModifiedWhicheverHalfIsInTheRange)
+{
+    // unchanged, a pair, two removed then one added (one pair and a removal), unchanged, added
+    QList<DiffLine> rows = unchangedRows(8);
+    for (const auto& [row, type] : {std::pair{1, DiffLineType::removed},
+                                    {2, DiffLineType::added},
+                                    {3, DiffLineType::removed},
+                                    {4, DiffLineType::removed},
+                                    {5, DiffLineType::added},
+                                    {7, DiffLineType::added}})
+        setRow(rows, row, type);
+    const ChangeRuns runs = ChangeRuns::find(rows);
+    const auto counts = [&runs](qint64 first, qint64 end) {
+        const ChangeRuns::Counts c = runs.countIn(first, end);
+        return std::tuple(c.added, c.removed, c.modified);
+    };
+    EXPECT_EQ(counts(0, 8), std::tuple(1, 1, 2));
+    EXPECT_EQ(counts(1, 3), std::tuple(0, 0, 1));
+    EXPECT_EQ(counts(2, 3), std::tuple(0, 0, 1)); // the added half alone
+    EXPECT_EQ(counts(4, 6), std::tuple(0, 1, 1));
+    EXPECT_EQ(counts(6, 7), std::tuple(0, 0, 0));
 }
 
 } // namespace

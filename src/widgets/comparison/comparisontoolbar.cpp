@@ -127,7 +127,6 @@ ComparisonToolbar::ComparisonToolbar(ComparisonViewModel& model, QWidget* parent
     : QWidget(parent)
     , m_model(model)
     , m_leftLabel(new FileLabelButton(this))
-    , m_rightLabel(new FileLabelButton(this))
     , m_viewPicker(new SegmentedControl(QStringLiteral("View"),
                                         {QStringLiteral("Side by Side"), QStringLiteral("Inline")}, this))
     , m_navigation(new QWidget(this))
@@ -138,6 +137,7 @@ ComparisonToolbar::ComparisonToolbar(ComparisonViewModel& model, QWidget* parent
     , m_share(new IconButton(IconName::share, QStringLiteral("Share…"), this))
     , m_swap(new IconButton(IconName::swap, QStringLiteral("Swap files"), this))
     , m_close(new IconButton(IconName::close, QStringLiteral("Close comparison"), this))
+    , m_rightLabel(new FileLabelButton(this))
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(&Appearance::instance(), &Appearance::changed, this, qOverload<>(&QWidget::update));

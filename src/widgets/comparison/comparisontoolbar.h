@@ -87,8 +87,8 @@ private:
     void shareLabelWidth();
 
     ComparisonViewModel& m_model;
+    // In the order of the screen, left to right, which Tab follows.
     FileLabelButton* m_leftLabel;
-    FileLabelButton* m_rightLabel;
     SegmentedControl* m_viewPicker;
     QWidget* m_navigation;
     IconButton* m_previous;
@@ -98,6 +98,7 @@ private:
     IconButton* m_share;
     IconButton* m_swap;
     IconButton* m_close;
+    FileLabelButton* m_rightLabel;
     bool m_shareAvailable = false;
 };
 

@@ -369,28 +369,39 @@ QWidget* DiffContainerView::currentDiffView() const
 void DiffContainerView::applyViewMode(DiffViewMode mode)
 {
     m_toolbar->setViewMode(mode);
-    const bool wasFocused = m_layouts->currentWidget()->isAncestorOf(QApplication::focusWidget()) ||
-                            m_layouts->currentWidget() == QApplication::focusWidget();
+    QWidget* focus = QApplication::focusWidget();
+    const bool wasFocused = m_layouts->currentWidget()->isAncestorOf(focus) || m_layouts->currentWidget() == focus;
+    // The other layout takes the focus as it came: a ring stays a ring.
+    const bool byKeyboard = wasFocused && hasKeyboardFocus(focus);
     m_layouts->setCurrentWidget(currentDiffView());
     if (const std::optional<DiffResult>& result = m_model.activeDiffResult(); result && result->hasChanges()) {
         const std::optional<qint64> focused = m_model.focusedChangeRow();
+        // A layout given other rows (the first result, the context expanded or collapsed)
+        // centres the focused change at once: its pixel position means another row now.
+        // A find match that is about to be revealed takes the place of the focus.
         if (mode == DiffViewMode::inlineView) {
-            if (std::exchange(m_inlineStale, false))
+            if (std::exchange(m_inlineStale, false)) {
                 m_inline->setResult(*result, focused);
-            else
+                if (!m_revealPending)
+                    m_inline->centreFocus();
+            } else {
                 m_inline->setFocusedRow(focused);
+            }
         } else {
-            if (std::exchange(m_sideBySideStale, false))
+            if (std::exchange(m_sideBySideStale, false)) {
                 m_sideBySide->setResult(*result, focused);
-            else
+                if (!m_revealPending)
+                    m_sideBySide->centreFocus();
+            } else {
                 m_sideBySide->setFocusedRow(focused);
+            }
         }
         applyFind();
         if (std::exchange(m_revealPending, false))
             revealFind();
     }
     if (wasFocused)
-        focusDiffView();
+        focusDiffView(byKeyboard ? Qt::ShortcutFocusReason : Qt::OtherFocusReason);
 }
 
 void DiffContainerView::setShareAvailable(bool available)
@@ -569,12 +580,12 @@ void DiffContainerView::revealFind()
         m_sideBySide->revealMatch(at->row, at->span);
 }
 
-void DiffContainerView::focusDiffView()
+void DiffContainerView::focusDiffView(Qt::FocusReason reason)
 {
     if (viewMode() == DiffViewMode::inlineView)
-        m_inline->setFocus();
+        m_inline->setFocus(reason);
     else
-        m_sideBySide->column(PageSide::left)->setFocus();
+        m_sideBySide->column(PageSide::left)->setFocus(reason);
 }
 
 } // namespace varnel

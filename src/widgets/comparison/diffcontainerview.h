@@ -107,7 +107,7 @@ private:
     void showResult();
     void releaseResult();
     void applyViewMode(DiffViewMode mode);
-    void focusDiffView();
+    void focusDiffView(Qt::FocusReason reason = Qt::OtherFocusReason);
     void buildFindActions();
     void updateFindActions();
     void applyFind();

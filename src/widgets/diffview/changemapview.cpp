@@ -59,7 +59,7 @@ void ChangeMapView::resizeEvent(QResizeEvent* event)
 void ChangeMapView::rebuild()
 {
     const qreal ratio = devicePixelRatioF();
-    const int pixels = int(std::ceil(height() * ratio));
+    const int pixels = int(std::ceil(mapHeight() * ratio));
     m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels);
     const Palette& palette = Appearance::instance().palette();
     m_marks = QImage(int(std::ceil(kWidth * ratio)), std::max(1, pixels), QImage::Format_ARGB32_Premultiplied);
@@ -92,26 +92,35 @@ void ChangeMapView::rebuild()
     m_dirty = false;
 }
 
+int ChangeMapView::mapHeight() const
+{
+    // Rows shorter than the view are mapped onto their own height, so each mark stands
+    // beside its rows rather than stretched down the whole strip.
+    return int(std::min<qint64>(height(), m_canvas.rowCount() * m_canvas.rowHeight()));
+}
+
 QRectF ChangeMapView::visibleFrame() const
 {
     const qint64 total = m_canvas.rowCount() * m_canvas.rowHeight();
     if (total <= 0)
         return {};
-    const qreal scale = qreal(height()) / qreal(total);
+    const qreal scale = qreal(mapHeight()) / qreal(total);
     const qreal top = qreal(m_canvas.verticalScrollBar()->value()) * scale;
-    const qreal shown = std::min<qreal>(height(), qreal(m_canvas.viewport()->height()) * scale);
+    const qreal shown = std::min<qreal>(mapHeight(), qreal(m_canvas.viewport()->height()) * scale);
     if (shown >= kSmallestFrame)
-        return {0, top, qreal(kWidth), std::min(shown, height() - top)};
+        return {0, top, qreal(kWidth), std::min(shown, mapHeight() - top)};
     // Too thin to see: a small frame centred on where the view is.
     const qreal centre = top + shown / 2;
-    const qreal frameTop = std::clamp(centre - kSmallestFrame / 2, 0.0, height() - kSmallestFrame);
+    const qreal frameTop = std::clamp(centre - kSmallestFrame / 2, 0.0, mapHeight() - kSmallestFrame);
     return {0, frameTop, qreal(kWidth), kSmallestFrame};
 }
 
 void ChangeMapView::paintEvent(QPaintEvent*)
 {
     const Palette& palette = Appearance::instance().palette();
-    if (m_dirty || m_wasDark != palette.isDark() || !qFuzzyCompare(m_marks.devicePixelRatio(), devicePixelRatioF()))
+    const bool resized = m_map.pixels() != int(std::ceil(mapHeight() * devicePixelRatioF()));
+    if (m_dirty || resized || m_wasDark != palette.isDark() ||
+        !qFuzzyCompare(m_marks.devicePixelRatio(), devicePixelRatioF()))
         rebuild();
     QPainter painter(this);
     painter.fillRect(rect(), palette.color(ColorRole::viewBackground));
@@ -121,9 +130,9 @@ void ChangeMapView::paintEvent(QPaintEvent*)
 
     const qint64 rows = m_canvas.rowCount();
     if (const std::optional<qint64> focused = m_canvas.focusedRow(); focused && rows > 0) {
-        const qreal top = qreal(*focused) * height() / qreal(rows);
-        const qreal tall = std::max(kFocusHeight, qreal(height()) / qreal(rows));
-        painter.fillRect(QRectF(0, std::min(top, height() - tall), kWidth, tall), palette.color(ColorRole::accent));
+        const qreal top = qreal(*focused) * mapHeight() / qreal(rows);
+        const qreal tall = std::max(kFocusHeight, qreal(mapHeight()) / qreal(rows));
+        painter.fillRect(QRectF(0, std::min(top, mapHeight() - tall), kWidth, tall), palette.color(ColorRole::accent));
     }
 
     const QRectF frame = visibleFrame();
@@ -138,9 +147,9 @@ void ChangeMapView::paintEvent(QPaintEvent*)
 void ChangeMapView::jumpTo(qreal y)
 {
     const qint64 rows = m_canvas.rowCount();
-    if (rows == 0 || height() <= 0 || !onJump)
+    if (rows == 0 || mapHeight() <= 0 || !onJump)
         return;
-    onJump(ChangeMap::rowAt(y, rows, height()));
+    onJump(ChangeMap::rowAt(y, rows, mapHeight()));
 }
 
 void ChangeMapView::mousePressEvent(QMouseEvent* event)
@@ -169,12 +178,10 @@ void ChangeMapView::mouseReleaseEvent(QMouseEvent* event)
 QString ChangeMapView::toolTipAt(int y) const
 {
     const qint64 rows = m_canvas.rowCount();
-    if (rows == 0 || height() <= 0)
+    if (rows == 0 || y >= mapHeight())
         return {};
-    const auto [first, end] = ChangeMap::rowsAtPixel(y, rows, height());
+    const auto [first, end] = ChangeMap::rowsAtPixel(y, rows, mapHeight());
     std::optional<qint64> leftFirst, leftLast, rightFirst, rightLast;
-    qint64 added = 0;
-    qint64 removed = 0;
     const RowPainter& painter = m_canvas.rowPainter();
     for (qint64 row = first; row < end; ++row) {
         const DiffLine& line = painter.line(row);
@@ -186,8 +193,6 @@ QString ChangeMapView::toolTipAt(int y) const
             rightFirst = rightFirst.value_or(*number);
             rightLast = number;
         }
-        added += line.type() == DiffLineType::added;
-        removed += line.type() == DiffLineType::removed;
     }
     const auto range = [](qint64 from, qint64 to) {
         return from == to ? QStringLiteral("line %1").arg(from) : QStringLiteral("lines %1–%2").arg(from).arg(to);
@@ -201,11 +206,15 @@ QString ChangeMapView::toolTipAt(int y) const
         parts.append(QStringLiteral("unchanged lines hidden"));
     QString text = parts.join(QStringLiteral(", "));
     text[0] = text[0].toUpper();
+    // Named as the summary names them: half of a modified pair is a modified line.
+    const ChangeRuns::Counts counts = painter.changeRuns().countIn(first, end);
     QStringList changes;
-    if (removed > 0)
-        changes.append(QStringLiteral("%1 removed").arg(removed));
-    if (added > 0)
-        changes.append(QStringLiteral("%1 added").arg(added));
+    if (counts.removed > 0)
+        changes.append(QStringLiteral("%1 removed").arg(counts.removed));
+    if (counts.added > 0)
+        changes.append(QStringLiteral("%1 added").arg(counts.added));
+    if (counts.modified > 0)
+        changes.append(QStringLiteral("%1 modified").arg(counts.modified));
     if (!changes.isEmpty())
         text += QLatin1Char('\n') + changes.join(QStringLiteral(", "));
     return text;

@@ -17,7 +17,8 @@ class DiffCanvas;
 // The strip beside a diff view's vertical scroll bar that shows where the whole result
 // changes: a red mark where rows were removed, a green one where rows were added (both,
 // side by side, where a pixel row holds both), the focused change in the accent colour,
-// and a frame around the rows in view. Clicking or dragging scrolls there; the tooltip
+// and a frame around the rows in view. Rows shorter than the view are mapped onto their
+// own height, beside them. Clicking or dragging scrolls there; the tooltip
 // names the lines under the pointer.
 //
 // The marks are worked out once per result and strip height (ChangeMap) and drawn into
@@ -41,6 +42,9 @@ public:
     QString toolTipAt(int y) const;
     // The rows the frame shows as being in view, as pixels from the top: top and height.
     QRectF visibleFrame() const;
+    // How much of the strip maps the rows: all of it, or the rows' own height when they
+    // are fewer than the view holds.
+    int mapHeight() const;
 
     QSize sizeHint() const override { return {kWidth, 0}; }
 

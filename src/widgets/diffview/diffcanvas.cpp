@@ -4,12 +4,10 @@
 
 #include "widgets/diffview/changemapview.h"
 #include "widgets/style/appearance.h"
+#include "widgets/style/buttons.h"
 
 #include <QApplication>
-#include <QClipboard>
-#include <QContextMenuEvent>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
@@ -18,19 +16,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <limits>
 #include <new>
 
 namespace varnel {
-
-namespace {
-
-bool isWordCharacter(QChar c)
-{
-    return c.isLetterOrNumber() || c.isMark() || c == QLatin1Char('_');
-}
-
-} // namespace
 
 DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
     : QAbstractScrollArea(parent)
@@ -58,6 +46,7 @@ DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
     connect(verticalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
     connect(horizontalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
 
+    trackKeyboardFocus(this);
     Appearance::follow(this);
     connect(&Appearance::instance(), &Appearance::changed, this, &DiffCanvas::appearanceChanged);
     updateScrollBars();
@@ -201,8 +190,10 @@ void DiffCanvas::paintEvent(QPaintEvent* event)
     const QRect exposed = event->rect();
     painter.fillRect(exposed, palette.color(ColorRole::viewBackground));
     const qint64 count = rowCount();
-    if (count == 0)
+    if (count == 0) {
+        paintFocusFrame(painter);
         return;
+    }
 
     const int height = rowHeight();
     const qint64 top = verticalScrollBar()->value();
@@ -221,6 +212,38 @@ void DiffCanvas::paintEvent(QPaintEvent* event)
         if (m_rows->showsText(row) || m_rows->line(index).type() == DiffLineType::contextCollapsed)
             growContentWidth(lead + m_rows->textStart() + m_rows->textWidth(index, row.side) + RowMetrics::kTextInset);
     }
+    paintFocusFrame(painter);
+}
+
+void DiffCanvas::paintFocusFrame(QPainter& painter)
+{
+    if (!hasKeyboardFocus(this))
+        return;
+    // The accent, with a line of the view's own background inside it, so that the frame
+    // stands out as well against a tinted row as against a plain one.
+    const Palette& palette = Appearance::instance().palette();
+    const auto frame = [&painter](QRect rect, int width, const QColor& color) {
+        painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), width), color);
+        painter.fillRect(QRect(rect.left(), rect.bottom() - width + 1, rect.width(), width), color);
+        painter.fillRect(QRect(rect.left(), rect.top() + width, width, rect.height() - 2 * width), color);
+        painter.fillRect(QRect(rect.right() - width + 1, rect.top() + width, width, rect.height() - 2 * width), color);
+    };
+    const QRect view = viewport()->rect();
+    frame(view, kFocusFrameWidth, palette.color(ColorRole::accent));
+    const int inset = kFocusFrameWidth;
+    frame(view.adjusted(inset, inset, -inset, -inset), 1, palette.color(ColorRole::viewBackground));
+}
+
+void DiffCanvas::focusInEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void DiffCanvas::focusOutEvent(QFocusEvent* event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 void DiffCanvas::resizeEvent(QResizeEvent* event)
@@ -235,18 +258,32 @@ void DiffCanvas::resizeEvent(QResizeEvent* event)
 void DiffCanvas::showEvent(QShowEvent* event)
 {
     QAbstractScrollArea::showEvent(event);
-    if (event->spontaneous() || !m_focusedRow)
+    if (event->spontaneous())
         return;
-    // Shown anew with a focused change: centre it once the layout has settled.
+    // Shown anew: centre the focused change once the layout has settled. The focus is
+    // read then, as a result given right after showing brings its own.
     QTimer::singleShot(kShowCentringDelayMs, this, [this] {
-        if (m_focusedRow && isVisible() && !isAnimating())
-            centreOnRow(*m_focusedRow, false);
+        if (!isAnimating())
+            centreFocus();
     });
+}
+
+void DiffCanvas::centreFocus()
+{
+    if (m_focusedRow && isVisible())
+        centreOnRow(*m_focusedRow, false);
 }
 
 void DiffCanvas::scrollContentsBy(int dx, int dy)
 {
     viewport()->scroll(dx, dy);
+    if (hasKeyboardFocus(this)) {
+        // The focus frame moved with the rows: repaint the bands it was drawn in.
+        const QRect view = viewport()->rect();
+        const int x = kFocusFrameWidth + 1 + std::abs(dx);
+        const int y = kFocusFrameWidth + 1 + std::abs(dy);
+        viewport()->update(QRegion(view).subtracted(QRegion(view.adjusted(x, y, -x, -y))));
+    }
     if (dy != 0)
         m_map->update();
 }
@@ -359,6 +396,8 @@ void DiffCanvas::keyPressEvent(QKeyEvent* event)
     case Qt::Key_End: vertical->triggerAction(QAbstractSlider::SliderToMaximum); break;
     default: QAbstractScrollArea::keyPressEvent(event); return;
     }
+    if (setKeyboardFocusShown(this, true))
+        viewport()->update();
     m_animation->stop();
     event->accept();
 }
@@ -382,209 +421,6 @@ void DiffCanvas::wheelEvent(QWheelEvent* event)
     horizontalScrollBar()->setValue(horizontalScrollBar()->value() - delta.x());
     verticalScrollBar()->setValue(verticalScrollBar()->value() - delta.y());
     event->accept();
-}
-
-DiffCanvas::TextPosition DiffCanvas::positionAt(QPoint point)
-{
-    if (rowCount() == 0)
-        return {};
-    const qint64 y = qint64(verticalScrollBar()->value()) + point.y();
-    if (y < 0)
-        return {0, 0};
-    const qint64 row = std::min(y / rowHeight(), rowCount() - 1);
-    const RowPainter::Row shown = rowFor(row);
-    if (!m_rows->showsText(shown))
-        return {row, 0};
-    if (y >= rowCount() * rowHeight())
-        return {row, m_rows->line(row).contentString(shown.side).size()};
-    const qreal x = point.x() + horizontalScrollBar()->value() - leadingWidth() - m_rows->textStart();
-    return {row, m_rows->cursorAt(row, shown.side, x)};
-}
-
-std::optional<std::pair<DiffCanvas::TextPosition, DiffCanvas::TextPosition>> DiffCanvas::selection() const
-{
-    if (!m_anchor || *m_anchor == m_cursor)
-        return std::nullopt;
-    return std::minmax(*m_anchor, m_cursor);
-}
-
-void DiffCanvas::setSelection(TextPosition anchor, TextPosition cursor)
-{
-    m_anchor = anchor;
-    m_cursor = cursor;
-    viewport()->update();
-}
-
-void DiffCanvas::clearSelection()
-{
-    m_anchor.reset();
-    m_cursor = {};
-    m_dragging = false;
-    viewport()->update();
-}
-
-void DiffCanvas::selectAll()
-{
-    if (rowCount() == 0)
-        return;
-    // Up to the end of the last row's text, however long (selectedText and the painter clamp).
-    setSelection({0, 0}, {rowCount() - 1, std::numeric_limits<qsizetype>::max()});
-}
-
-std::optional<RowPainter::Selection> DiffCanvas::selectionIn(qint64 index) const
-{
-    const auto range = selection();
-    if (!range || index < range->first.row || index > range->second.row || !m_rows->showsText(rowFor(index)))
-        return std::nullopt;
-    RowPainter::Selection part;
-    part.from = index == range->first.row ? range->first.column : 0;
-    // Up to the end of the text (the painter clamps).
-    part.to = index == range->second.row ? range->second.column : std::numeric_limits<qsizetype>::max();
-    return part;
-}
-
-QString DiffCanvas::selectedText()
-{
-    const auto range = selection();
-    if (!range)
-        return {};
-    // Straight from the lines, not through the painter's cache: a selection may span
-    // more rows than the cache holds.
-    QStringList parts;
-    for (qint64 index = range->first.row; index <= range->second.row; ++index) {
-        const RowPainter::Row shown = rowFor(index);
-        if (!m_rows->showsText(shown))
-            continue;
-        const QString text = m_rows->line(index).contentString(shown.side);
-        const qsizetype from = index == range->first.row ? std::min(range->first.column, text.size()) : 0;
-        const qsizetype to = index == range->second.row ? std::min(range->second.column, text.size()) : text.size();
-        parts.append(text.mid(from, std::max<qsizetype>(0, to - from)));
-    }
-    return parts.join(QLatin1Char('\n'));
-}
-
-// Also reached from the context menu's own event loop, outside event(): a selection too
-// large to copy leaves the clipboard as it was.
-void DiffCanvas::copy()
-{
-    try {
-        const QString text = selectedText();
-        if (!text.isEmpty())
-            QGuiApplication::clipboard()->setText(text);
-    } catch (const std::bad_alloc&) {
-        QApplication::beep();
-    }
-}
-
-std::unique_ptr<QMenu> DiffCanvas::makeContextMenu()
-{
-    auto menu = std::make_unique<QMenu>(this);
-    QAction* copyAction = menu->addAction(QStringLiteral("Copy"), this, &DiffCanvas::copy);
-    copyAction->setShortcut(QKeySequence::Copy);
-    copyAction->setEnabled(selection().has_value());
-    return menu;
-}
-
-void DiffCanvas::contextMenuEvent(QContextMenuEvent* event)
-{
-    const std::unique_ptr<QMenu> menu = makeContextMenu();
-    menu->exec(event->globalPos());
-}
-
-void DiffCanvas::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mousePressEvent(event);
-        return;
-    }
-    m_animation->stop();
-    const QPoint point = event->position().toPoint();
-    const TextPosition position = positionAt(point);
-    if (m_sinceDoubleClick.isValid() && m_sinceDoubleClick.elapsed() < QApplication::doubleClickInterval() &&
-        (point - m_doubleClickPoint).manhattanLength() < QApplication::startDragDistance()) {
-        m_sinceDoubleClick.invalidate();
-        selectRow(position.row);
-        return;
-    }
-    if ((event->modifiers() & Qt::ShiftModifier) && m_anchor) {
-        m_cursor = position;
-    } else {
-        m_anchor = position;
-        m_cursor = position;
-    }
-    m_dragging = true;
-    viewport()->update();
-}
-
-void DiffCanvas::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!m_dragging)
-        return;
-    const QPoint point = event->position().toPoint();
-    // Dragging past an edge scrolls that way.
-    if (point.y() < 0)
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    else if (point.y() > viewport()->height())
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    if (point.x() < 0)
-        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    else if (point.x() > viewport()->width())
-        horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    m_cursor = positionAt(point);
-    viewport()->update();
-}
-
-void DiffCanvas::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mouseReleaseEvent(event);
-        return;
-    }
-    m_dragging = false;
-    event->accept();
-}
-
-void DiffCanvas::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mouseDoubleClickEvent(event);
-        return;
-    }
-    m_dragging = false;
-    m_doubleClickPoint = event->position().toPoint();
-    m_sinceDoubleClick.start();
-    selectWordAt(positionAt(m_doubleClickPoint));
-}
-
-void DiffCanvas::selectWordAt(TextPosition position)
-{
-    const RowPainter::Row shown = rowFor(position.row);
-    const QString text = m_rows->showsText(shown) ? m_rows->line(position.row).contentString(shown.side) : QString();
-    if (text.isEmpty()) {
-        clearSelection();
-        return;
-    }
-    qsizetype at = std::min(position.column, text.size() - 1);
-    // The cursor after a word's last character still picks that word.
-    if (!isWordCharacter(text.at(at)) && at > 0 && isWordCharacter(text.at(at - 1)))
-        --at;
-    qsizetype from = at;
-    qsizetype to = at + 1;
-    if (isWordCharacter(text.at(at))) {
-        while (from > 0 && isWordCharacter(text.at(from - 1)))
-            --from;
-        while (to < text.size() && isWordCharacter(text.at(to)))
-            ++to;
-    }
-    setSelection({position.row, from}, {position.row, to});
-}
-
-void DiffCanvas::selectRow(qint64 row)
-{
-    const RowPainter::Row shown = rowFor(row);
-    if (!m_rows->showsText(shown))
-        return;
-    setSelection({row, 0}, {row, m_rows->line(row).contentString(shown.side).size()});
 }
 
 } // namespace varnel

@@ -24,6 +24,10 @@ class ChangeMapView;
 // height; a row spans the width of the widest text, so the tints and the number column
 // stay in place while the view scrolls sideways.
 //
+// Keyboard focus shows as a frame in the accent colour just inside the rows' edges (with a
+// line of the background inside it), only
+// when the keyboard brought it (Tab, a shortcut) or has been used in the view since.
+//
 // Besides painting it scrolls (wheel, scroll bars, keyboard), centres the focused change
 // (animated, or 50 ms after being shown), brings a find match into view, and lets the
 // user select text with the mouse within one column and copy it. Beside its vertical
@@ -48,6 +52,7 @@ public:
 
     static constexpr int kFocusAnimationMs = 250;
     static constexpr int kShowCentringDelayMs = 50;
+    static constexpr int kFocusFrameWidth = 2;
 
     explicit DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent = nullptr);
     ~DiffCanvas() override;
@@ -79,6 +84,9 @@ public:
     // the view, sideways too), animated or at once. A new call during an animation starts
     // from where the view is.
     void centreOnRow(qint64 row, bool animated);
+    // Centres the focused row at once when the view is visible (a hidden view centres it
+    // once shown); without a focused row nothing moves.
+    void centreFocus();
     // Where centreOnRow would scroll to.
     QPoint centringTarget(qint64 row);
     bool isAnimating() const;
@@ -136,6 +144,8 @@ protected:
     void showEvent(QShowEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -150,6 +160,7 @@ private:
     void scrollTo(QPoint target, bool animated);
     void growContentWidth(qreal rowWidth);
     void appearanceChanged();
+    void paintFocusFrame(QPainter& painter);
     std::optional<RowPainter::Selection> selectionIn(qint64 index) const;
     void selectWordAt(TextPosition position);
     void selectRow(qint64 row);

@@ -83,6 +83,12 @@ void SideBySideView::setFocusedRow(std::optional<qint64> row)
     m_right->moveFocus(row, true);
 }
 
+void SideBySideView::centreFocus()
+{
+    m_left->centreFocus();
+    m_right->centreFocus();
+}
+
 void SideBySideView::setLanguage(std::optional<SyntaxHighlighter::Language> language)
 {
     if (language == m_rows->language())

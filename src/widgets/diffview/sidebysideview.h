@@ -53,6 +53,9 @@ public:
     void setFocusedRow(std::optional<qint64> row);
     std::optional<qint64> focusedRow() const { return m_left->focusedRow(); }
 
+    // Centres the focused row in both columns at once (see DiffCanvas::centreFocus).
+    void centreFocus();
+
     // No language: plain text.
     void setLanguage(std::optional<SyntaxHighlighter::Language> language);
     // In device-independent pixels; the diff text size (13 by default).

@@ -53,9 +53,10 @@ private:
 
     ComparisonViewModel& m_model;
     RecentComparisonsStore& m_store;
+    // In the order of the screen, which Tab follows: the swap button stands between the zones.
     DropZoneView* m_leftZone;
-    DropZoneView* m_rightZone;
     IconButton* m_swap;
+    DropZoneView* m_rightZone;
     QHBoxLayout* m_zoneRow;
     QWidget* m_recentsBlock;
     RecentsListView* m_recents;

@@ -70,6 +70,15 @@ bool hasKeyboardFocus(const QWidget* widget)
     return widget->hasFocus() && widget->property(kKeyboardFocusProperty).toBool();
 }
 
+bool setKeyboardFocusShown(QWidget* widget, bool shown)
+{
+    if (!widget->hasFocus() || widget->property(kKeyboardFocusProperty).toBool() == shown)
+        return false;
+    widget->setProperty(kKeyboardFocusProperty, shown);
+    widget->update();
+    return true;
+}
+
 void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius)
 {
     QPen pen(Appearance::instance().palette().color(ColorRole::accent, 0.8), 2);

@@ -67,5 +67,9 @@ void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius);
 void trackKeyboardFocus(QWidget* widget);
 // Focus that the keyboard brought; see trackKeyboardFocus.
 bool hasKeyboardFocus(const QWidget* widget);
+// Whether a widget with the focus rings itself from now on: the keyboard used in it (a
+// key that scrolls it) shows the ring, a click in it hides it, as if the focus had come
+// that way. Says whether that changed anything.
+bool setKeyboardFocusShown(QWidget* widget, bool shown);
 
 } // namespace varnel

@@ -72,6 +72,34 @@ TEST_P(ChangeMapTest, MarksStandWhereTheirRowsAreScaledOntoTheStrip)
     EXPECT_TRUE(sameColor(focused.pixelColor(6, yOf(removed) + 1), palette.color(ColorRole::accent)));
 }
 
+TEST_P(ChangeMapTest, RowsShorterThanTheViewAreMappedBesideThemselves)
+{
+    test::AppearanceScope scope(GetParam());
+    const Palette& palette = Palette::forDark(GetParam());
+    InlineView view;
+    view.resize(700, 420);
+    // An empty file against three lines: three added rows, not a bar down the whole strip.
+    view.setResult(test::diff({}, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    ChangeMapView* map = view.changeMap();
+    const int row = view.rowHeight();
+    EXPECT_EQ(map->mapHeight(), 3 * row);
+    const QImage image = test::grabImage(map);
+    const QColor strip = over(palette.color(ColorRole::secondary, 0.05), palette.color(ColorRole::viewBackground));
+    // Under the frame of the rows in view, which here are all of them.
+    const QColor framed = over(palette.color(ColorRole::secondary, 0.12), palette.color(ColorRole::green));
+    EXPECT_TRUE(sameColor(image.pixelColor(6, 3 * row - 3), framed));
+    EXPECT_TRUE(sameColor(image.pixelColor(6, 3 * row + 10), strip));
+    EXPECT_TRUE(map->toolTipAt(3 * row + 10).isEmpty());
+
+    // Either half of a modified pair is named as the summary counts it.
+    view.setResult(test::diff({QStringLiteral("a"), QStringLiteral("b")}, {QStringLiteral("a"), QStringLiteral("c")}));
+    ASSERT_EQ(view.result().lines()[1].type(), DiffLineType::removed);
+    EXPECT_EQ(map->toolTipAt(row + row / 2), QStringLiteral("Line 2 on the left\n1 modified"));
+    EXPECT_EQ(map->toolTipAt(2 * row + row / 2), QStringLiteral("Line 2 on the right\n1 modified"));
+}
+
 TEST_P(ChangeMapTest, AClickScrollsThereAndTheFrameFollows)
 {
     test::AppearanceScope scope(GetParam());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "screentestutil.h"
+#include "testutil.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
@@ -197,6 +198,73 @@ TEST_F(ContainerTest, TheContextButtonSwitchesBetweenCollapsedAndFull)
     EXPECT_EQ(view->sideBySideView()->column(PageSide::left)->rowCount(), 117);
     EXPECT_LT(collapsedRows, 117);
     EXPECT_EQ(view->summaryBar()->badgeTexts(), (QStringList{QStringLiteral("+17"), QStringLiteral("-0")}));
+}
+
+TEST_F(ContainerTest, TheFocusedChangeStaysCentredWhenTheContextOrTheLayoutChanges)
+{
+    // 500 lines and five added; the fourth is line 401 of the right file.
+    QStringList left = test::numberedLines(500);
+    QStringList right = left;
+    for (int line : {477, 397, 247, 117, 17})
+        right.insert(line, QStringLiteral("added"));
+    make(left, right);
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    for (int i = 0; i < 4; ++i)
+        model->moveToNextChange();
+    ASSERT_EQ(view->toolbar()->positionLabel()->text(), QStringLiteral("4 / 5"));
+    DiffColumnView* column = view->sideBySideView()->column(PageSide::left);
+    QTRY_VERIFY_WITH_TIMEOUT(!column->isAnimating(), 2000);
+    // Centred, or as near as the ends of the rows allow.
+    const auto centred = [this](DiffCanvas* canvas) {
+        return !canvas->isAnimating() &&
+               canvas->scrollPosition().y() == canvas->centringTarget(*model->focusedChangeRow()).y();
+    };
+    ASSERT_TRUE(centred(column));
+
+    // Every switch between the collapsed and the full rows, in either layout, and the
+    // layout shown for the first time or again afterwards.
+    IconButton* context = view->toolbar()->contextButton();
+    QTest::mouseClick(context, Qt::LeftButton);
+    test::settle();
+    ASSERT_TRUE(model->showAllContext());
+    EXPECT_TRUE(centred(column));
+    EXPECT_GT(column->scrollPosition().y(), 300 * column->rowHeight());
+    EXPECT_TRUE(centred(view->sideBySideView()->column(PageSide::right)));
+    view->setViewMode(DiffViewMode::inlineView);
+    EXPECT_TRUE(test::waitFor([&] { return centred(view->inlineView()); }, 1000));
+    QTest::mouseClick(context, Qt::LeftButton);
+    test::settle();
+    EXPECT_TRUE(centred(view->inlineView()));
+    view->setViewMode(DiffViewMode::sideBySide);
+    EXPECT_TRUE(test::waitFor([&] { return centred(column); }, 1000));
+}
+
+TEST_F(ContainerTest, TabFollowsTheScreenLeftToRightAndTopToBottom)
+{
+    const auto [left, right] = seventeenAdditions();
+    make(left, right);
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    ComparisonToolbar* bar = view->toolbar();
+    SegmentedControl* picker = bar->viewPicker();
+    // The picker is one stop (its arrows choose); share is disabled without a handler.
+    const std::vector<QWidget*> expected = {bar->fileLabel(FileSide::left),
+                                            picker->segment(0),
+                                            bar->previousButton(),
+                                            bar->nextButton(),
+                                            bar->contextButton(),
+                                            bar->swapButton(),
+                                            bar->closeButton(),
+                                            bar->fileLabel(FileSide::right),
+                                            view->sideBySideView()->column(PageSide::left),
+                                            view->sideBySideView()->column(PageSide::right),
+                                            bar->fileLabel(FileSide::left)};
+    bar->fileLabel(FileSide::left)->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> visited;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        visited.push_back(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, expected);
 }
 
 TEST_F(ContainerTest, ShareStaysDisabledWithoutAHandlerAndWhileAComparisonRuns)

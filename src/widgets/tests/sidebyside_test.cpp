@@ -296,4 +296,58 @@ TEST(SideBySideView, EachColumnShowsItsOwnFilesLine)
     EXPECT_EQ(inlineView.selectedText(), decomposed);
 }
 
+class FocusFrameTest : public ::testing::TestWithParam<bool> {};
+
+// Keyboard focus shows as a frame in the accent colour inside the rows' edges; focus from
+// a click, or none, leaves the rows as they are.
+TEST_P(FocusFrameTest, OnlyKeyboardFocusIsFramed)
+{
+    test::AppearanceScope scope(GetParam());
+    const Palette& palette = Appearance::instance().palette();
+    const QColor accent = palette.color(ColorRole::accent);
+    const QColor plain = palette.color(ColorRole::viewBackground);
+    SideBySideView view;
+    view.resize(900, 300);
+    view.setResult(oneChange(100, 10));
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    DiffColumnView* left = view.column(PageSide::left);
+    DiffColumnView* right = view.column(PageSide::right);
+    // Row 10 (tinted) stands at the top: the frame's inner line keeps it off the tint.
+    left->setScrollPosition(QPoint(0, 10 * left->rowHeight()));
+    const auto framed = [&](DiffCanvas* column) {
+        const QImage image = test::grabImage(column->viewport());
+        const int w = image.width();
+        const int h = image.height();
+        for (const QPoint& edge :
+             {QPoint(0, h / 2), QPoint(1, h / 2), QPoint(w - 1, h / 2), QPoint(w / 2, 1), QPoint(w / 2, h - 1)}) {
+            if (!sameColor(image.pixelColor(edge), accent))
+                return false;
+        }
+        return bool(sameColor(image.pixelColor(w / 2, 2), plain));
+    };
+    right->setFocus(Qt::MouseFocusReason);
+    EXPECT_FALSE(framed(left));
+    EXPECT_FALSE(framed(right));
+
+    left->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(framed(left));
+    EXPECT_FALSE(framed(right));
+    // A click in the rows takes the frame away; a key that scrolls brings it back.
+    QTest::mouseClick(left->viewport(), Qt::LeftButton, {}, QPoint(200, 100));
+    EXPECT_TRUE(left->hasFocus());
+    EXPECT_FALSE(framed(left));
+    QTest::keyClick(left, Qt::Key_PageDown);
+    EXPECT_TRUE(framed(left));
+
+    right->setFocus(Qt::BacktabFocusReason);
+    EXPECT_FALSE(framed(left));
+    EXPECT_TRUE(framed(right));
+}
+
+INSTANTIATE_TEST_SUITE_P(LightAndDark, FocusFrameTest, ::testing::Values(false, true),
+                         [](const auto& param) { return param.param ? "dark" : "light"; });
+
 } // namespace

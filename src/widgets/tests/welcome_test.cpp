@@ -59,6 +59,24 @@ TEST_F(WelcomeTest, CtrlOOpensTheLeftDialogFirstThenTheRightOne)
     EXPECT_EQ(model.rightFile()->url, right); // cancelled: unchanged
 }
 
+TEST_F(WelcomeTest, TabFollowsTheScreenLeftToRightAndTopToBottom)
+{
+    model.loadFile(files.file(QStringLiteral("left.txt")), FileSide::left); // swap is on
+    store->record(files.file(QStringLiteral("a.txt")), files.file(QStringLiteral("b.txt")));
+    RecentsListView* recents = view->recentsList();
+    const std::vector<QWidget*> expected = {view->dropZone(FileSide::left),  view->swapButton(),
+                                            view->dropZone(FileSide::right), recents->clearAllButton(),
+                                            recents->openButton(0),          recents->removeButton(0),
+                                            view->dropZone(FileSide::left)};
+    view->dropZone(FileSide::left)->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> visited;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        visited.push_back(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, expected);
+}
+
 TEST_F(WelcomeTest, SwapIsAvailableOnceEitherSideHasAFile)
 {
     IconButton* swap = view->swapButton();
