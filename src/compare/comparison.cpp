@@ -145,7 +145,7 @@ QString TextFormats::differences() const
     QString found = TextFormat::differences(*left, *right);
     if (unicodeFormsDiffer)
         found += found.isEmpty() ? QStringLiteral("Unicode forms differ (NFC/NFD)")
-                                 : QStringLiteral("; unicode forms differ (NFC/NFD)");
+                                 : QStringLiteral("; Unicode forms differ (NFC/NFD)");
     return found;
 }
 

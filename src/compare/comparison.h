@@ -20,7 +20,7 @@ struct TextFormats {
     bool unicodeFormsDiffer = false;
 
     // How the files differ in these facts, as one line (see TextFormat::differences), then
-    // "unicode forms differ (NFC/NFD)"; empty when they do not, or for other files.
+    // "Unicode forms differ (NFC/NFD)"; empty when they do not, or for other files.
     QString differences() const;
 };
 

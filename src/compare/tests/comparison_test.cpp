@@ -201,5 +201,5 @@ TEST(Comparison, FilesThatCompareEqualSayHowTheyDiffer)
     const FileItem nfdFeed = write("nfdff.txt", "cafe\xCC\x81\f");
     EXPECT_EQ(differences(nfc, nfdFeed),
               QStringLiteral("Line ends differ (form feed); only the left file ends with a newline; "
-                             "unicode forms differ (NFC/NFD)"));
+                             "Unicode forms differ (NFC/NFD)"));
 }
