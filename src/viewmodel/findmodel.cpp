@@ -7,6 +7,8 @@
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <new>
+
 namespace varnel {
 
 FindModel::FindModel(ComparisonViewModel& model, QObject* parent) : QObject(parent), m_model(model)
@@ -61,6 +63,8 @@ QString FindModel::statusText() const
     const qint64 count = total().value_or(0);
     if (m_counting)
         status = QString(QChar(0x2026));
+    else if (m_countFailed)
+        status = QStringLiteral("Too many matches to count");
     else if (count == 0)
         status = QStringLiteral("No matches");
     else if (m_current)
@@ -126,6 +130,7 @@ void FindModel::restart()
 {
     m_restartPending = false;
     m_marksDropped = false;
+    m_countFailed = false;
     cancel();
     m_count.reset();
     m_current.reset();
@@ -142,13 +147,24 @@ void FindModel::restart()
     m_cancelRunning = cancelled;
     auto* watcher = new QFutureWatcher<std::optional<Count>>(this);
     m_watcher = watcher;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, job] {
+    auto outOfMemory = std::make_shared<std::atomic<bool>>(false);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, job, outOfMemory] {
         std::optional<Count> count = watcher->result();
         watcher->deleteLater();
         if (m_watcher == watcher)
             m_watcher.clear();
-        if (job != m_lastJob || !m_cancelRunning || !count)
+        if (job != m_lastJob || !m_cancelRunning)
             return; // superseded: a newer count runs
+        if (!count && outOfMemory->load()) {
+            m_cancelRunning.reset();
+            m_counting = false;
+            m_countFailed = true;
+            m_pendingMove.reset();
+            Q_EMIT changed();
+            return;
+        }
+        if (!count)
+            return;
         m_cancelRunning.reset();
         m_count = std::move(count);
         m_counting = false;
@@ -158,12 +174,19 @@ void FindModel::restart()
     });
     // The worker holds its own copies of the results (they share their rows and text).
     watcher->setFuture(QtConcurrent::run([full = *full, collapsed = m_model.diffResult().value_or(DiffResult()),
-                                          matcher = m_matcher, cancelled]() -> std::optional<Count> {
+                                          matcher = m_matcher, cancelled, outOfMemory]() -> std::optional<Count> {
         const auto stop = [&cancelled] { return cancelled->load(std::memory_order_relaxed); };
-        std::optional<MatchIndex> index = MatchIndex::build(full.lines(), matcher, stop);
-        if (!index)
+        // Out of memory, the count is given up: the result would otherwise be rethrown
+        // from the finished handler, on the window's thread.
+        try {
+            std::optional<MatchIndex> index = MatchIndex::build(full.lines(), matcher, stop);
+            if (!index)
+                return std::nullopt;
+            return Count{std::move(*index), FoldedRows::build(collapsed.lines())};
+        } catch (const std::bad_alloc&) {
+            outOfMemory->store(true);
             return std::nullopt;
-        return Count{std::move(*index), FoldedRows::build(collapsed.lines())};
+        }
     }));
     Q_EMIT changed();
 }

@@ -55,7 +55,8 @@ public:
     std::optional<qint64> total() const;
     // The current match's number (0-based) among all.
     std::optional<qint64> currentIndex() const;
-    // "7 of 42", "42 matches", "No matches", "…" while counting; empty without a query.
+    // "7 of 42", "42 matches", "No matches", "…" while counting, "Too many matches to
+    // count" when counting ran out of memory; empty without a query.
     // Followed by " · Too many matches to mark" once the views dropped their marks.
     QString statusText() const;
     // The views could not mark this query's occurrences (painting them ran out of memory):
@@ -98,6 +99,7 @@ private:
     bool m_counting = false;
     bool m_restartPending = false;
     bool m_marksDropped = false;
+    bool m_countFailed = false; // the count ran out of memory
     std::optional<Count> m_count;
     std::optional<MatchIndex::Match> m_current;
     TextSpan m_currentSpan;
