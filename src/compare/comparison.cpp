@@ -214,7 +214,7 @@ Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelChec
             return tooLarge(file, size, need, available);
         switch (file.mode.kind()) {
         case DiffMode::Kind::text: {
-            Expected<FileParser::Document> document = FileParser::read(path);
+            Expected<FileParser::Document> document = FileParser::read(path, cancel);
             if (!document)
                 return document.error();
             if (format)

@@ -130,7 +130,7 @@ Expected<TextLines> DOCXParser::extractText(const QString& path, const CancelChe
         default: return Error{Error::Kind::invalidDocument, describe(error)};
         }
     };
-    const Expected<QByteArray> archive = readWholeFile(path);
+    const Expected<QByteArray> archive = readWholeFile(path, cancel);
     if (!archive)
         return archive.error(); // names the file and the system's reason, as for text files
     std::variant<QByteArray, DOCXParserError> part = extractMainPart(archive.value(), cancel);

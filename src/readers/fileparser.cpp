@@ -243,17 +243,22 @@ std::optional<QByteArray> FileParser::decode(QByteArray data, TextFormat* format
     return text;
 }
 
-Expected<FileParser::Document> FileParser::read(const QString& path)
+Expected<FileParser::Document> FileParser::read(const QString& path, const CancelCheck& cancel)
 {
-    Expected<QByteArray> bytes = readWholeFile(path);
+    const auto cancelled = [&cancel] { return cancel && cancel(); };
+    Expected<QByteArray> bytes = readWholeFile(path, cancel);
     if (!bytes)
         return bytes.error();
     Document document;
     std::optional<QByteArray> text = decode(std::move(bytes).value(), &document.format);
     if (!text)
         return Error{Error::Kind::unreadableEncoding, describe(FileParserError::unreadableEncoding)};
+    if (cancelled())
+        return cancelledError();
     document.format.scanLineEnds(*text);
     document.format.scanOtherLineEnds(*text);
+    if (cancelled())
+        return cancelledError();
     document.lines = TextLines::split(std::move(*text));
     return document;
 }
@@ -284,7 +289,7 @@ Error notRegularFileError(const QString& path)
 // Opened without blocking, so a FIFO without a writer cannot hang the read, and read only
 // when it is a regular file: a device such as /dev/zero never ends. The path's exact bytes
 // are opened (see nativepath.h).
-Expected<QByteArray> readFile(const QString& path, qsizetype limit)
+Expected<QByteArray> readFile(const QString& path, qsizetype limit, const CancelCheck& cancel)
 {
     const QByteArray native = nativePath(path);
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -311,10 +316,12 @@ Expected<QByteArray> readFile(const QString& path, qsizetype limit)
     qsizetype filled = 0;
     char probe[4096];
     while (filled < cap) {
+        if (cancel && cancel())
+            return cancelledError();
         const bool full = filled == data.size();
         char* target = full ? probe : data.data() + filled;
-        const size_t room =
-            full ? size_t(std::min<qsizetype>(sizeof probe, cap - filled)) : size_t(data.size() - filled);
+        const size_t room = full ? size_t(std::min<qsizetype>(sizeof probe, cap - filled))
+                                 : size_t(std::min(data.size() - filled, kReadChunk));
         const ssize_t got = ::read(fd, target, room);
         if (got < 0) {
             if (errno == EINTR)

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "core/diffcontrol.h"
 #include "core/error.h"
 #include "core/textlines.h"
 #include "readers/textformat.h"
@@ -37,7 +38,8 @@ public:
         TextFormat format;
     };
 
-    static Expected<Document> read(const QString& path);
+    // `cancel` is polled while the file is read and between the steps that follow.
+    static Expected<Document> read(const QString& path, const CancelCheck& cancel = {});
     static Expected<TextLines> readLines(const QString& path);
 
     // The data as UTF-8 text, or nothing when no supported encoding decodes it. `format`,
@@ -61,15 +63,19 @@ char16_t windows1252Character(unsigned char byte);
 // FIFO, a socket) is refused without reading or waiting: `The file "NAME" is not a regular
 // file.` Read whole, a file that goes on past the memory available or past
 // wholeReadGuard() of its stated size is refused (kind `tooLarge`): `The file "NAME" is
-// too large to compare: it is more than SIZE, though it gives its size as SIZE.`
-Expected<QByteArray> readFile(const QString& path, qsizetype limit = -1);
+// too large to compare: it is more than SIZE, though it gives its size as SIZE.` The file
+// is read in chunks of kReadChunk bytes, polling `cancel` before each: a cancelled read
+// gives cancelledError().
+Expected<QByteArray> readFile(const QString& path, qsizetype limit = -1, const CancelCheck& cancel = {});
 // How far a whole read goes for a file that states `statedSize` bytes: twice that and a
 // margin, room for a file that grows while it is read.
 qint64 wholeReadGuard(qint64 statedSize);
-inline Expected<QByteArray> readWholeFile(const QString& path)
+inline Expected<QByteArray> readWholeFile(const QString& path, const CancelCheck& cancel = {})
 {
-    return readFile(path);
+    return readFile(path, -1, cancel);
 }
+// A chunk takes a few milliseconds to read from a page cache or a fast disk.
+constexpr qsizetype kReadChunk = qsizetype(8) << 20;
 
 // "The file "NAME" could not be read: REASON." for the file at `path`.
 Error fileReadError(const QString& path, const QString& reason);

@@ -46,7 +46,7 @@ Error notAPdf(const QString& path)
 // refused when it is not a regular file, and a read error is reported as such.
 Expected<PDFExtractionResult> PDFParser::extract(const QString& path, const CancelCheck& cancel)
 {
-    Expected<QByteArray> data = readWholeFile(path);
+    Expected<QByteArray> data = readWholeFile(path, cancel);
     if (!data)
         return data.error();
     return extractFromData(data.value(), path, cancel);

@@ -212,6 +212,18 @@ TEST_F(FileParserTest, ARegularFileThatNeverEndsIsRefused)
     EXPECT_EQ(wholeReadGuard(1000), 2000 + 16 * 1024 * 1024);
 }
 
+// A large file is read a chunk at a time, so a superseded comparison stops within one.
+TEST_F(FileParserTest, AReadStopsAtTheChunkWhereItWasCancelled)
+{
+    const QString path = write(QStringLiteral("big.txt"), QByteArray(3 * kReadChunk, 'a'));
+    int polls = 0;
+    const Expected<FileParser::Document> read = FileParser::read(path, [&polls] { return ++polls > 2; });
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().kind, Error::Kind::cancelled);
+    EXPECT_EQ(polls, 3);
+    EXPECT_TRUE(FileParser::read(path, [] { return false; }).ok());
+}
+
 // A name that is not UTF-8 is opened by its exact bytes, not by a look-alike.
 TEST_F(FileParserTest, NamesThatAreNotUtf8AreOpenedByTheirBytes)
 {
