@@ -455,11 +455,17 @@ QString DiffCanvas::selectedText()
     return parts.join(QLatin1Char('\n'));
 }
 
+// Also reached from the context menu's own event loop, outside event(): a selection too
+// large to copy leaves the clipboard as it was.
 void DiffCanvas::copy()
 {
-    const QString text = selectedText();
-    if (!text.isEmpty())
-        QGuiApplication::clipboard()->setText(text);
+    try {
+        const QString text = selectedText();
+        if (!text.isEmpty())
+            QGuiApplication::clipboard()->setText(text);
+    } catch (const std::bad_alloc&) {
+        QApplication::beep();
+    }
 }
 
 std::unique_ptr<QMenu> DiffCanvas::makeContextMenu()

@@ -4,6 +4,7 @@
 #include "widgets/diffview/diffcanvas.h"
 #include "widgets/diffview/rowpainter.h"
 
+#include <QClipboard>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
@@ -181,6 +182,13 @@ TEST(DiffCanvasMemory, AFailedAllocationInAPaintDropsTheFindMarks)
     test::grabImage(canvas.viewport());
     rows->setFind(TextMatcher(QStringLiteral("alpha"), Qt::CaseInsensitive), std::nullopt);
     EXPECT_FALSE(rows->findMarksDropped()); // a new query marks again
+
+    // Copy is also reached from the context menu, outside the canvas's events.
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    canvas.selectAll();
+    canvas.failing = true;
+    canvas.copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
 }
 
 } // namespace
