@@ -53,10 +53,10 @@ void SummaryBarView::setCounts(qint64 added, qint64 removed, qint64 modified)
 QList<SummaryBarView::Badge> SummaryBarView::badges() const
 {
     // Plain digits, no grouping; the removed badge uses the ASCII hyphen.
-    QList<Badge> list{{QLatin1Char('+') + QString::number(m_added), ColorRole::green},
-                      {QLatin1Char('-') + QString::number(m_removed), ColorRole::red}};
+    QList<Badge> list{{QLatin1Char('+') + QString::number(m_added), ColorRole::green, ColorRole::greenText},
+                      {QLatin1Char('-') + QString::number(m_removed), ColorRole::red, ColorRole::redText}};
     if (m_modified >= 1)
-        list.append({QLatin1Char('~') + QString::number(m_modified), ColorRole::orange});
+        list.append({QLatin1Char('~') + QString::number(m_modified), ColorRole::orange, ColorRole::orangeText});
     return list;
 }
 
@@ -107,11 +107,10 @@ void SummaryBarView::paintEvent(QPaintEvent*)
     const QList<Badge> list = badges();
     const QList<QRect> rects = badgeRects();
     for (qsizetype i = 0; i < list.size(); ++i) {
-        const ColorRole role = list[i].color;
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rects[i]), kBadgeRadius, kBadgeRadius);
-        painter.fillPath(shape, palette.color(role, kBadgeFill));
-        painter.setPen(palette.color(role));
+        painter.fillPath(shape, palette.color(list[i].color, kBadgeFill));
+        painter.setPen(palette.color(list[i].textColor));
         painter.drawText(rects[i], Qt::AlignCenter, list[i].text);
     }
 }

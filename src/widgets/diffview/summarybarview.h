@@ -35,7 +35,8 @@ protected:
 private:
     struct Badge {
         QString text;
-        ColorRole color;
+        ColorRole color; // the pill's tint
+        ColorRole textColor;
     };
     QList<Badge> badges() const;
 

@@ -26,6 +26,10 @@ constexpr std::array<QRgb, kColorRoleCount> kLight = {
     0xEDEDF0, // window background
     0xFBE7A1, // find match
     0xF8D568, // find current
+    0x0E7230, // green text
+    0xB82C24, // red text
+    0x9C4800, // orange text
+    0x0A64D8, // selection
 };
 
 constexpr std::array<QRgb, kColorRoleCount> kDark = {
@@ -46,6 +50,10 @@ constexpr std::array<QRgb, kColorRoleCount> kDark = {
     0x2A2A2C, // window background
     0x4A3B12, // find match
     0x664A00, // find current
+    0x3CC05E, // green text
+    0xFF7A70, // red text
+    0xFF9F0A, // orange text
+    0x1F6FD6, // selection
 };
 
 } // namespace
@@ -109,7 +117,7 @@ QPalette Palette::widgetPalette() const
     p.setColor(QPalette::Button, m_dark ? window.lighter(125) : window.lighter(104));
     p.setColor(QPalette::ButtonText, text);
     p.setColor(QPalette::BrightText, color(ColorRole::red));
-    p.setColor(QPalette::Highlight, color(ColorRole::accent));
+    p.setColor(QPalette::Highlight, color(ColorRole::selection));
     p.setColor(QPalette::HighlightedText, QColor(Qt::white));
     p.setColor(QPalette::Link, color(ColorRole::accent));
     p.setColor(QPalette::ToolTipBase, base);

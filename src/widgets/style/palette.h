@@ -33,9 +33,15 @@ enum class ColorRole : std::uint8_t {
     windowBackground, // behind bars and controls
     findMatch,        // behind an occurrence of the find query (opaque)
     findCurrent,      // behind the current occurrence (opaque)
+    // Text in a change colour on a tint of that colour (the summary badges): deeper in
+    // light, brighter in dark, so that it reads at 4.5:1.
+    greenText,
+    redText,
+    orangeText,
+    selection, // behind a highlighted menu item or selected text, which are white
 };
 
-inline constexpr int kColorRoleCount = int(ColorRole::findCurrent) + 1;
+inline constexpr int kColorRoleCount = int(ColorRole::selection) + 1;
 
 // One set of colour values. The text grades and the syntax colours are chosen so that
 // text stays readable on every row background of a diff (tinted, focused and collapsed

@@ -9,6 +9,7 @@
 #include <vector>
 
 using namespace varnel;
+using varnel::test::contrast;
 using varnel::test::over;
 
 namespace {
@@ -17,14 +18,6 @@ double luminance(const QColor& color)
 {
     const auto channel = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
     return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
-}
-
-// WCAG 2 contrast ratio of two opaque colours.
-double contrast(const QColor& a, const QColor& b)
-{
-    const double la = luminance(a);
-    const double lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 struct Background {
@@ -92,6 +85,21 @@ TEST_P(PaletteContrast, ChangeColoursAreReadableOnTheViewAndDistinct)
     const double tertiary = contrast(palette.color(ColorRole::tertiary), view);
     EXPECT_GT(primary, secondary);
     EXPECT_GT(secondary, tertiary);
+}
+
+TEST_P(PaletteContrast, BadgeTextAndHighlightedItemsAreReadable)
+{
+    const Palette& palette = Palette::forDark(GetParam());
+    // A summary badge: its text on its tint, over the bar's fill over the view.
+    const QColor bar = over(palette.color(ColorRole::secondary, 0.06), palette.color(ColorRole::viewBackground));
+    const std::pair<ColorRole, ColorRole> badges[] = {{ColorRole::green, ColorRole::greenText},
+                                                      {ColorRole::red, ColorRole::redText},
+                                                      {ColorRole::orange, ColorRole::orangeText}};
+    for (const auto& [tint, text] : badges)
+        EXPECT_GE(contrast(palette.color(text), over(palette.color(tint, 0.12), bar)), 4.5) << int(text);
+    // A highlighted menu item, selected text in a field.
+    const QPalette widgets = palette.widgetPalette();
+    EXPECT_GE(contrast(widgets.color(QPalette::HighlightedText), widgets.color(QPalette::Highlight)), 4.5);
 }
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, PaletteContrast, ::testing::Values(false, true),

@@ -56,17 +56,18 @@ TEST(SummaryBarView, BadgesAreColouredPillsAtTheLeft)
         EXPECT_TRUE(sameColor(image.pixelColor(4, 4), barFill));
         EXPECT_TRUE(sameColor(image.pixelColor(590, bar.height() / 2), barFill));
         const ColorRole roles[] = {ColorRole::green, ColorRole::red, ColorRole::orange};
+        const ColorRole textRoles[] = {ColorRole::greenText, ColorRole::redText, ColorRole::orangeText};
         for (int i = 0; i < 3; ++i) {
             // Inside the pill, left of the text: the badge colour at 0.12 over the bar.
             const QPoint inside(rects[i].left() + 3, rects[i].center().y());
             EXPECT_TRUE(sameColor(image.pixelColor(inside), over(palette.color(roles[i], 0.12), barFill))) << i;
             // The rounded corner leaves the very corner pixel (nearly) the bar's colour.
             EXPECT_TRUE(sameColor(image.pixelColor(rects[i].topLeft()), barFill, 6)) << i;
-            // And the text is in the badge colour.
+            // And the text is in the badge's text colour.
             bool found = false;
             for (int x = rects[i].left() + 8; x < rects[i].right() - 8 && !found; ++x)
                 for (int y = rects[i].top() + 3; y < rects[i].bottom() - 3 && !found; ++y)
-                    found = sameColor(image.pixelColor(x, y), palette.color(roles[i]), 40);
+                    found = sameColor(image.pixelColor(x, y), palette.color(textRoles[i]), 12);
             EXPECT_TRUE(found) << i;
         }
     }

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace varnel::test {
@@ -23,6 +24,18 @@ inline QColor over(const QColor& top, const QColor& bottom)
     return QColor::fromRgbF(float(top.redF() * a + bottom.redF() * (1 - a)),
                             float(top.greenF() * a + bottom.greenF() * (1 - a)),
                             float(top.blueF() * a + bottom.blueF() * (1 - a)));
+}
+
+// WCAG 2 contrast ratio of two opaque colours.
+inline double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& color) {
+        const auto channel = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) + 0.0722 * channel(color.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 inline ::testing::AssertionResult sameColor(const QColor& actual, const QColor& expected, int tolerance = 2)
