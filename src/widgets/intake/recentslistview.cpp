@@ -21,6 +21,9 @@ constexpr int kRowHorizontalInset = 12;
 constexpr int kRowVerticalInset = 8;
 constexpr qreal kRowRadius = 8;
 constexpr qreal kRowFill = 0.05;
+// Strong enough for a control (3:1 on the row) in both appearances, still quieter than
+// the names.
+constexpr qreal kRemoveOpacity = 0.7;
 constexpr int kPairSpacing = 6; // between a name and the arrow
 constexpr int kArrowSize = 10;
 
@@ -178,7 +181,7 @@ void RecentsListView::rebuild()
         auto* open = new RecentPairButton(texts[i].left, texts[i].right, widget);
         open->setToolTip(texts[i].toolTip);
         auto* remove = new IconButton(IconName::closeFilled, QStringLiteral("Remove from recent comparisons"), widget);
-        remove->setIconColor(ColorRole::secondary, 0.4);
+        remove->setIconColor(ColorRole::secondary, kRemoveOpacity);
         remove->setIconMetrics(14, 2);
         layout->addWidget(open, 1);
         layout->addWidget(remove);

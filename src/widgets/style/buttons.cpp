@@ -110,6 +110,11 @@ void IconButton::setIconColor(ColorRole role, qreal opacity)
     update();
 }
 
+QColor IconButton::iconColor() const
+{
+    return Appearance::instance().palette().color(m_role, isEnabled() ? m_opacity : m_opacity * kDisabledOpacity);
+}
+
 void IconButton::setIconMetrics(int size, int padding)
 {
     m_size = size;
@@ -148,8 +153,7 @@ void IconButton::paintEvent(QPaintEvent*)
         painter.setBrush(palette.color(ColorRole::secondary, isDown() ? kPressedFill : kHoverFill));
         painter.drawRoundedRect(box, radius, radius);
     }
-    const qreal opacity = isEnabled() ? m_opacity : m_opacity * kDisabledOpacity;
-    icons::paint(painter, rect(), m_icon, m_size, palette.color(m_role, opacity));
+    icons::paint(painter, rect(), m_icon, m_size, iconColor());
     if (hasKeyboardFocus(this))
         paintFocusRing(painter, rect(), radius);
 }

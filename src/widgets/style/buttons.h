@@ -20,6 +20,8 @@ public:
     void setIconName(IconName icon);
     // The colour of the symbol (secondary by default).
     void setIconColor(ColorRole role, qreal opacity = 1);
+    // The symbol's colour now, with its opacity.
+    QColor iconColor() const;
     // The symbol's size in pixels (16 by default) and the space around it (4).
     void setIconMetrics(int size, int padding);
     // Draws a filled circle behind the symbol, for a button that sits on a line.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "screentestutil.h"
+#include "testutil.h"
 #include "widgets/intake/dropzoneview.h"
 #include "widgets/intake/recentslistview.h"
 #include "widgets/intake/welcomeview.h"
@@ -155,6 +156,15 @@ TEST_F(WelcomeTest, RemoveTakesOneRowAndClearAllEmptiesTheStoredList)
     EXPECT_EQ(store->recents()[0].leftName, QStringLiteral("three.a.txt"));
     EXPECT_EQ(store->recents()[1].leftName, QStringLiteral("one.a.txt"));
     EXPECT_EQ(view->recentsList()->rowCount(), 2);
+    // The remove button reads as a control on its row, light and dark.
+    for (bool dark : {false, true}) {
+        test::AppearanceScope appearance(dark);
+        const Palette& palette = Appearance::instance().palette();
+        const QColor row =
+            test::over(palette.color(ColorRole::secondary, 0.05), palette.color(ColorRole::windowBackground));
+        auto* remove = static_cast<IconButton*>(view->recentsList()->removeButton(0));
+        EXPECT_GE(test::contrast(test::over(remove->iconColor(), row), row), 3.0) << dark;
+    }
 
     QTest::mouseClick(view->recentsList()->clearAllButton(), Qt::LeftButton);
     test::settle();
