@@ -5,6 +5,7 @@
 #include "widgets/style/appearance.h"
 #include "widgets/style/widgetstyle.h"
 
+#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -19,7 +20,12 @@ constexpr qreal kDisabledOpacity = 0.35;
 constexpr qreal kCornerRadius = 5;
 
 constexpr const char* kKeyboardFocusProperty = "varnelKeyboardFocus";
+constexpr const char* kTrackedProperty = "varnelTracksFocus";
 
+// Qt moves the focus on "by Tab" when the focused widget hides, even when a click hid it
+// (Clear All taking its rows away): that focus came from the pointer, not the keyboard.
+// So a Tab reason counts as the keyboard's only when no press of a mouse button came
+// after the last key pressed.
 class FocusReasonFilter : public QObject {
 public:
     static FocusReasonFilter& instance()
@@ -28,29 +34,56 @@ public:
         return filter;
     }
 
+    // Watches the whole application's input, to know which came last.
+    void watchInput()
+    {
+        if (!m_watching && QCoreApplication::instance()) {
+            QCoreApplication::instance()->installEventFilter(this);
+            m_watching = true;
+        }
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::FocusIn) {
-            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            // Coming back to the window keeps what the focus was.
-            if (reason != Qt::ActiveWindowFocusReason)
-                watched->setProperty(kKeyboardFocusProperty, reason == Qt::TabFocusReason ||
-                                                                 reason == Qt::BacktabFocusReason ||
-                                                                 reason == Qt::ShortcutFocusReason);
-        } else if (event->type() == QEvent::FocusOut &&
-                   static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason) {
-            watched->setProperty(kKeyboardFocusProperty, false);
+        switch (event->type()) {
+        case QEvent::KeyPress: m_pointerLast = false; break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::TouchBegin: m_pointerLast = true; break;
+        case QEvent::FocusIn: focusIn(watched, static_cast<QFocusEvent*>(event)->reason()); break;
+        case QEvent::FocusOut:
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason && tracked(watched))
+                watched->setProperty(kKeyboardFocusProperty, false);
+            break;
+        default: break;
         }
         return false;
     }
+
+private:
+    // The application's filter sees every object's events; only tracked widgets change.
+    static bool tracked(QObject* object) { return object->property(kTrackedProperty).toBool(); }
+
+    void focusIn(QObject* watched, Qt::FocusReason reason)
+    {
+        // Coming back to the window keeps what the focus was.
+        if (reason == Qt::ActiveWindowFocusReason || !tracked(watched))
+            return;
+        const bool tab = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+        watched->setProperty(kKeyboardFocusProperty, (tab && !m_pointerLast) || reason == Qt::ShortcutFocusReason);
+    }
+
+    bool m_watching = false;
+    bool m_pointerLast = false;
 };
 
 } // namespace
 
 void trackKeyboardFocus(QWidget* widget)
 {
-    widget->installEventFilter(&FocusReasonFilter::instance());
+    widget->setProperty(kTrackedProperty, true);
+    FocusReasonFilter::instance().watchInput();
 }
 
 // What every button of ours shares: reached by Tab, lit on hover, the hand cursor, a ring

@@ -64,8 +64,8 @@ private:
 void paintFocusRing(QPainter& painter, const QRectF& rect, qreal radius);
 
 // Makes `widget` remember how it got the focus, so that it rings itself only when the
-// keyboard brought it there (Tab, Shift+Tab, a shortcut) and not after a click or when
-// the window opens.
+// keyboard brought it there (Tab, Shift+Tab, a shortcut) and not after a click, when the
+// window opens, or when a click hid the widget that had the focus.
 void trackKeyboardFocus(QWidget* widget);
 // Focus that the keyboard brought; see trackKeyboardFocus.
 bool hasKeyboardFocus(const QWidget* widget);
