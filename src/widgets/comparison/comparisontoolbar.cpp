@@ -148,6 +148,14 @@ ComparisonToolbar::ComparisonToolbar(ComparisonViewModel& model, QWidget* parent
     m_position->setMinimumWidth(kPositionMinimumWidth);
     setTextColor(m_position, ColorRole::secondary);
 
+    // The navigation and the context button come and go with the changes; their room
+    // stays, so the controls beside them never move when a result comes in.
+    for (QWidget* item : {m_navigation, static_cast<QWidget*>(m_context)}) {
+        QSizePolicy policy = item->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        item->setSizePolicy(policy);
+    }
+
     auto* navigation = new QHBoxLayout(m_navigation);
     navigation->setContentsMargins(0, 0, 0, 0);
     navigation->setSpacing(kNavigationSpacing);
@@ -233,7 +241,7 @@ void ComparisonToolbar::shareLabelWidth()
     for (const QWidget* item :
          {static_cast<QWidget*>(m_viewPicker), m_navigation, static_cast<QWidget*>(m_context),
           static_cast<QWidget*>(m_share), static_cast<QWidget*>(m_swap), static_cast<QWidget*>(m_close)}) {
-        if (!item->isHidden()) {
+        if (!item->isHidden() || item->sizePolicy().retainSizeWhenHidden()) {
             controls += item == m_viewPicker ? kPickerWidth : item->sizeHint().width();
             ++items;
         }

@@ -291,6 +291,8 @@ TEST_F(ContainerTest, ShareStaysDisabledWithoutAHandlerAndWhileAComparisonRuns)
     EXPECT_FALSE(view->toolbar()->navigationGroup()->isVisible());
     ASSERT_TRUE(test::waitFor([this] { return view->content() == DiffContainerView::Content::comparing; }));
     EXPECT_TRUE(view->busyIndicator()->isVisible());
+    // The picker keeps its place when the navigation comes back with the result.
+    const int pickerX = view->toolbar()->viewPicker()->mapTo(view.get(), QPoint()).x();
     // The old result is let go while the new one is computed.
     EXPECT_EQ(view->sideBySideView()->column(PageSide::left)->rowCount(), 0);
     EXPECT_EQ(view->inlineView()->rowCount(), 0);
@@ -298,6 +300,9 @@ TEST_F(ContainerTest, ShareStaysDisabledWithoutAHandlerAndWhileAComparisonRuns)
     ASSERT_TRUE(test::waitFor([&] { return share->isEnabled(); }));
     EXPECT_EQ(view->content(), DiffContainerView::Content::diff);
     EXPECT_EQ(view->toolbar()->fileLabel(FileSide::left)->shownName(), QStringLiteral("right.txt"));
+    test::settle();
+    EXPECT_TRUE(view->toolbar()->navigationGroup()->isVisible());
+    EXPECT_EQ(view->toolbar()->viewPicker()->mapTo(view.get(), QPoint()).x(), pickerX);
 }
 
 TEST_F(ContainerTest, PdfAndWordShowTheirBannerAndNoColoursWhileJsonIsColoured)
