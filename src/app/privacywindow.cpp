@@ -3,6 +3,7 @@
 #include "app/privacywindow.h"
 
 #include "viewmodel/preferences.h"
+#include "widgets/style/appearance.h"
 #include "widgets/style/fonts.h"
 #include "widgets/style/separator.h"
 #include "widgets/style/widgetstyle.h"
@@ -57,7 +58,7 @@ QWidget* section(const QString& title, QWidget* body, QWidget* parent)
 // colour, the link underlined in the link colour. It wraps as a paragraph does, so a long
 // lead never squeezes into a narrow column beside the link. The link opens in the mail
 // program or the browser; the pointer over it is the pointing hand, and its tooltip
-// names where it goes.
+// names where it goes. It follows a change of appearance while the window is open.
 QLabel* linkRow(const QString& lead, const QString& visible, const QString& destination, QWidget* parent)
 {
     // A line may break after a slash: word joiners keep an address whole.
@@ -73,6 +74,12 @@ QLabel* linkRow(const QString& lead, const QString& visible, const QString& dest
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     label->setOpenExternalLinks(true);
     QObject::connect(label, &QLabel::linkHovered, label, [label](const QString& link) { label->setToolTip(link); });
+    // The link takes its colour when the text is read: read again in the new appearance.
+    QObject::connect(&Appearance::instance(), &Appearance::changed, label, [label] {
+        const QString content = label->text();
+        label->clear();
+        label->setText(content);
+    });
     return label;
 }
 

@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "app/privacywindow.h"
 #include "app/settingswindow.h"
 #include "apptestutil.h"
 #include "widgets/root/rootview.h"
 #include "widgets/style/palette.h"
 
 #include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
 #include <QProxyStyle>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 
 using namespace varnel;
@@ -118,6 +122,68 @@ TEST_F(SettingsTest, ChoosingDarkRepaintsEveryWindowAtOnce)
     for (MainWindow* window : {one, two})
         EXPECT_TRUE(test::sameColor(background(window->rootView()), lightWindow));
     EXPECT_TRUE(test::sameColor(background(settings), lightWindow));
+}
+
+// Whether some pixel of `widget` is `color`.
+bool shows(QWidget* widget, const QColor& color)
+{
+    const QImage image = test::grabImage(widget);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (test::sameColor(image.pixelColor(x, y), color, 8))
+                return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(SettingsTest, WindowsLeftOpenAcrossASwitchFollowIt)
+{
+    app->showPreferences();
+    app->showPrivacyPolicy();
+    app->showAbout();
+    PrivacyWindow* privacy = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* found = qobject_cast<PrivacyWindow*>(window))
+            privacy = found;
+    }
+    ASSERT_TRUE(privacy);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(privacy));
+    QLabel* link = nullptr;
+    for (QLabel* label : privacy->findChildren<QLabel*>()) {
+        if (label->text().contains("mailto:"))
+            link = label;
+    }
+    ASSERT_TRUE(link);
+    const QColor darkLink = Palette::dark().widgetPalette().color(QPalette::Link);
+    const QColor lightLink = Palette::light().widgetPalette().color(QPalette::Link);
+    EXPECT_TRUE(shows(link, lightLink));
+
+    // An alert up while the desktop turns dark (a modal box: it is looked at from inside
+    // its own loop).
+    const QColor darkWindow = Palette::dark().color(ColorRole::windowBackground);
+    bool alertFollowed = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* alert = QApplication::activeModalWidget();
+        if (!alert)
+            return;
+        Preferences().setString(Preferences::kAppearanceMode, "dark");
+        test::settle();
+        alertFollowed = test::sameColor(test::grabImage(alert).pixelColor(3, 3), darkWindow);
+        alert->close();
+    });
+    const dialogs::AlertHandler previous = dialogs::setAlertHandler({});
+    dialogs::alert(nullptr, "Title", "Text");
+    dialogs::setAlertHandler(previous);
+    EXPECT_TRUE(alertFollowed);
+
+    test::settle();
+    EXPECT_TRUE(shows(link, darkLink));
+    EXPECT_FALSE(shows(link, lightLink));
+    for (QWidget* window : {static_cast<QWidget*>(privacy->viewport()), static_cast<QWidget*>(app->aboutBox()),
+                            static_cast<QWidget*>(app->preferencesWindow())})
+        EXPECT_TRUE(test::sameColor(test::grabImage(window).pixelColor(3, 3), darkWindow));
+    privacy->close();
 }
 
 TEST(AppearanceMode, RawValuesAndLabels)
