@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/application.h"
+#include "viewmodel/windowfit.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/diffview/diffcanvas.h"
 #include "widgets/export/exportpresenter.h"
@@ -15,6 +16,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
+#include <QWindow>
 
 namespace varnel {
 
@@ -35,8 +38,8 @@ MainWindow::MainWindow(Application& application, ComparisonViewModel::Comparator
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setCentralWidget(m_root);
-    resize(RootView::kDefaultSize);
     buildMenus();
+    fitToScreen();
 
     ComparisonViewModel& model = m_root->viewModel();
     connect(&model, &ComparisonViewModel::leftFileChanged, this, &MainWindow::updateCommands);
@@ -49,6 +52,20 @@ MainWindow::MainWindow(Application& application, ComparisonViewModel::Comparator
 MainWindow::~MainWindow()
 {
     disconnect(m_focusChanges);
+}
+
+void MainWindow::fitToScreen()
+{
+    const QScreen* where = screen();
+    if (!where)
+        return;
+    // The preferred size counts the menu bar; the root's minimum does not.
+    const int menuHeight = menuBar()->sizeHint().height();
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const WindowFit fit = fitWindow(RootView::kDefaultSize, RootView::kMinimumSize + QSize(0, menuHeight),
+                                    where->availableGeometry().size(), frame);
+    m_root->setMinimumSize(fit.minimum.shrunkBy(QMargins(0, menuHeight, 0, 0)).expandedTo(QSize(1, 1)));
+    resize(fit.size);
 }
 
 QAction* MainWindow::action(Command command) const

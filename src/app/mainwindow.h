@@ -104,6 +104,8 @@ private:
     // when the menu bar took it.
     void updateSelectAll(QWidget* focus);
     void buildMenus();
+    // Opens within the screen's free area, the minimum yielding to a small screen.
+    void fitToScreen();
     void updateCommands();
     void runReport(ReportCommand command);
     void closeComparisonOrWindow();

@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 #include <QTest>
 
 using namespace varnel;
@@ -85,7 +86,7 @@ QStringList menuTitles(const QMenu* menu)
 TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
 {
     MainWindow* window = shownWindow();
-    EXPECT_EQ(window->size(), QSize(1100, 700));
+    EXPECT_EQ(window->size(), QSize(1100, 700)); // on the tests' screen of 1920x1080
     EXPECT_EQ(window->rootView()->minimumSize(), QSize(900, 600));
 
     const QList<QAction*> menus = window->menuBar()->actions();
@@ -411,6 +412,22 @@ TEST_F(MainWindowTest, OpenRequestsGoToTheMostRecentlyActiveWindow)
     EXPECT_NE(third, second);
     EXPECT_EQ(app->windows().size(), 3);
     ASSERT_TRUE(test::waitFor([first] { return !first->rootView()->viewModel().isComparing(); }));
+}
+
+// Run a second time by CTest on a 1920x1080 screen at a scale of 2 (app_window_scale2),
+// which is 960x540 to the window: smaller than its minimum.
+TEST_F(MainWindowTest, TheWindowOpensWithinTheScreenWhateverItsScale)
+{
+    MainWindow* window = shownWindow();
+    const QRect available = window->screen()->availableGeometry();
+    EXPECT_LE(window->width(), available.width());
+    EXPECT_LE(window->height(), available.height());
+    EXPECT_LE(window->minimumSizeHint().width(), available.width());
+    EXPECT_LE(window->minimumSizeHint().height(), available.height());
+    if (available.width() >= 1100 && available.height() >= 700) {
+        EXPECT_EQ(window->size(), QSize(1100, 700));
+        EXPECT_EQ(window->rootView()->minimumSize(), QSize(900, 600));
+    }
 }
 
 TEST_F(MainWindowTest, HelpAndEditOpenTheirWindows)

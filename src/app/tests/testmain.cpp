@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Runs the application tests in a QApplication, offscreen unless told otherwise, in a
-// throw-away home and runtime folder, and away from the desktop's session bus, so that
+// Runs the application tests in a QApplication, offscreen on one screen of 1920x1080
+// unless told otherwise, in a throw-away home and runtime folder, and away from the desktop's session bus, so that
 // preferences, sockets and the desktop's colour scheme never touch the real ones.
 #include <QApplication>
 #include <QStandardPaths>
@@ -12,8 +12,10 @@
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The offscreen platform's own screen is 800 pixels wide, narrower than a window opens.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen")
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" VARNEL_TEST_SCREEN);
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
