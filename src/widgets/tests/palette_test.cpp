@@ -73,7 +73,7 @@ TEST_P(PaletteContrast, ChangeColoursAreReadableOnTheViewAndDistinct)
 {
     const Palette& palette = Palette::forDark(GetParam());
     const QColor view = palette.color(ColorRole::viewBackground);
-    // The inline markers and the summary badges are text in these colours.
+    // The inline markers are text in these colours (the badges have their own, below).
     for (ColorRole role : {ColorRole::green, ColorRole::red, ColorRole::orange, ColorRole::accent})
         EXPECT_GE(contrast(palette.color(role), view), 3.0) << int(role);
     EXPECT_NE(palette.color(ColorRole::green), palette.color(ColorRole::red));
