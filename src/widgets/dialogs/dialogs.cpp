@@ -13,9 +13,15 @@ namespace varnel::dialogs {
 
 namespace {
 
-QList<QPointer<QFileDialog>>& shownDialogs()
+struct ShownDialog {
+    const OpenDialogScope* scope;
+    QPointer<QWidget> parent;
+    std::function<void()> cancel;
+};
+
+QList<ShownDialog>& shownDialogs()
 {
-    static QList<QPointer<QFileDialog>> dialogs;
+    static QList<ShownDialog> dialogs;
     return dialogs;
 }
 
@@ -29,18 +35,8 @@ QList<QUrl> runDialog(QWidget* parent, const OpenFileRequest& request)
     dialog.setSupportedSchemes({QStringLiteral("file")});
     if (!request.folder.isEmpty())
         dialog.setDirectoryUrl(request.folder);
-    shownDialogs().append(&dialog);
-    const bool chosen = dialog.exec() == QDialog::Accepted;
-    shownDialogs().removeAll(&dialog);
-    return chosen ? dialog.selectedUrls() : QList<QUrl>();
-}
-
-QList<QUrl> platformOpenFiles(QWidget* parent, const OpenFileRequest& request)
-{
-    const DialogHistory history;
-    QList<QUrl> urls = runDialog(parent, request);
-    history.restore();
-    return urls;
+    const OpenDialogScope shown(parent, [&dialog] { dialog.reject(); });
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedUrls() : QList<QUrl>();
 }
 
 void platformAlert(QWidget* parent, const QString& title, const QString& text)
@@ -64,6 +60,24 @@ AlertHandler& alertHandler()
 }
 
 } // namespace
+
+OpenDialogScope::OpenDialogScope(QWidget* parent, std::function<void()> cancel)
+{
+    shownDialogs().append({this, parent, std::move(cancel)});
+}
+
+OpenDialogScope::~OpenDialogScope()
+{
+    shownDialogs().removeIf([this](const ShownDialog& shown) { return shown.scope == this; });
+}
+
+QList<QUrl> qtOpenFiles(QWidget* parent, const OpenFileRequest& request)
+{
+    const DialogHistory history;
+    QList<QUrl> urls = runDialog(parent, request);
+    history.restore();
+    return urls;
+}
 
 DialogHistory::DialogHistory()
 {
@@ -92,7 +106,7 @@ QList<QUrl> openFiles(QWidget* parent, const OpenFileRequest& request)
 {
     if (const OpenFileHandler& handler = openFileHandler())
         return handler(parent, request);
-    return platformOpenFiles(parent, request);
+    return qtOpenFiles(parent, request);
 }
 
 std::optional<QUrl> openFile(QWidget* parent, const OpenFileRequest& request)
@@ -107,12 +121,11 @@ std::optional<QUrl> openFile(QWidget* parent, const OpenFileRequest& request)
 
 void cancelOpenDialogs(const QWidget* window)
 {
-    for (const QPointer<QFileDialog>& shown : std::as_const(shownDialogs())) {
-        QFileDialog* dialog = shown.data();
-        if (!dialog)
-            continue;
-        if (const QWidget* parent = dialog->parentWidget(); parent && parent->window() == window)
-            dialog->reject();
+    // A cancel returns only once the dialog's loop has: the list is copied first.
+    const QList<ShownDialog> shown = shownDialogs();
+    for (const ShownDialog& dialog : shown) {
+        if (dialog.parent && dialog.parent->window() == window)
+            dialog.cancel();
     }
 }
 

@@ -40,6 +40,18 @@ QList<QUrl> openFiles(QWidget* parent, const OpenFileRequest& request);
 // Cancels the open dialogs shown over `window` (the comparison they were opened for has
 // been replaced from outside).
 void cancelOpenDialogs(const QWidget* window);
+// Qt's own open dialog, the default where no handler is set.
+QList<QUrl> qtOpenFiles(QWidget* parent, const OpenFileRequest& request);
+
+// An open dialog running over `parent` for the life of the object, which
+// cancelOpenDialogs ends with `cancel`.
+class OpenDialogScope {
+public:
+    OpenDialogScope(QWidget* parent, std::function<void()> cancel);
+    ~OpenDialogScope();
+    OpenDialogScope(const OpenDialogScope&) = delete;
+    OpenDialogScope& operator=(const OpenDialogScope&) = delete;
+};
 // A modal alert with one OK button.
 void alert(QWidget* parent, const QString& title, const QString& text);
 
