@@ -175,7 +175,9 @@ void MainWindow::buildRecentMenu(QMenu* file)
     connect(action(Command::clearRecents), &QAction::triggered, this, [this] { m_root->recentsStore().clearAll(); });
     // Another process may have recorded a pair since.
     connect(m_recentMenu, &QMenu::aboutToShow, this, [this] { m_root->recentsStore().reload(); });
-    connect(&m_root->recentsStore(), &RecentComparisonsStore::recentsChanged, this, &MainWindow::updateRecentMenu);
+    // Queued: the change may come from one of the menu's own items, still at work.
+    connect(&m_root->recentsStore(), &RecentComparisonsStore::recentsChanged, this, &MainWindow::updateRecentMenu,
+            Qt::QueuedConnection);
     updateRecentMenu();
 }
 
@@ -183,11 +185,7 @@ void MainWindow::updateRecentMenu()
 {
     const QList<RecentComparison> recents = m_root->recentsStore().recents();
     const QList<RecentRowText> rows = RecentComparisonsStore::rowTexts(recents);
-    for (QAction* item : m_recentMenu->actions()) {
-        if (item != action(Command::clearRecents))
-            item->deleteLater();
-    }
-    m_recentMenu->clear();
+    m_recentMenu->clear(); // deletes its own items, not "Clear"
     for (qsizetype index = 0; index < recents.size(); ++index) {
         QString text = QStringLiteral("%1 \u2194 %2").arg(rows[index].left, rows[index].right);
         QAction* item = m_recentMenu->addAction(text.replace(u'&', QStringLiteral("&&")));
