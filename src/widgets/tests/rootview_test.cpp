@@ -185,6 +185,7 @@ TEST_F(RootViewTest, APickFromADialogThatOutlivedItsComparisonIsDropped)
         else
             root->chooseFiles();
         EXPECT_EQ(model.leftFile()->url, d);
+        EXPECT_EQ(model.rightFile()->url, c);
         dialogs.whilePicking = [&] { root->openFiles({c, d}); };
         root->chooseFiles();
         checkPair();
