@@ -4,9 +4,11 @@
 
 #include "app/application.h"
 #include "viewmodel/windowfit.h"
+#include "viewmodel/windowtitle.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/diffview/diffcanvas.h"
 #include "widgets/export/exportpresenter.h"
+#include "widgets/intake/welcomeview.h"
 #include "widgets/root/rootview.h"
 #include "widgets/style/buttons.h"
 
@@ -137,6 +139,8 @@ void MainWindow::buildMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(addCommand(Command::newWindow, QStringLiteral("New Window"), {QKeySequence(Qt::CTRL | Qt::Key_N)}));
     connect(action(Command::newWindow), &QAction::triggered, &m_application, &Application::newWindow);
+    file->addAction(useCommand(Command::open, m_root->openAction()));
+    buildRecentMenu(file);
     file->addSeparator();
     const auto report = [this, file](Command command, ReportCommand kind, const QString& text,
                                      const QKeySequence& key) {
@@ -181,6 +185,37 @@ void MainWindow::buildMenus()
     connect(action(Command::about), &QAction::triggered, &m_application, &Application::showAbout);
 }
 
+void MainWindow::buildRecentMenu(QMenu* file)
+{
+    m_recentMenu = file->addMenu(QStringLiteral("Open Recent"));
+    addCommand(Command::clearRecents, QStringLiteral("Clear"));
+    connect(action(Command::clearRecents), &QAction::triggered, this, [this] { m_root->recentsStore().clearAll(); });
+    // Another process may have recorded a pair since.
+    connect(m_recentMenu, &QMenu::aboutToShow, this, [this] { m_root->recentsStore().reload(); });
+    // Queued: the change may come from one of the menu's own items, still at work.
+    connect(&m_root->recentsStore(), &RecentComparisonsStore::recentsChanged, this, &MainWindow::updateRecentMenu,
+            Qt::QueuedConnection);
+    updateRecentMenu();
+}
+
+void MainWindow::updateRecentMenu()
+{
+    const QList<RecentComparison> recents = m_root->recentsStore().recents();
+    const QList<RecentRowText> rows = RecentComparisonsStore::rowTexts(recents);
+    m_recentMenu->clear(); // deletes its own items, not "Clear"
+    for (qsizetype index = 0; index < recents.size(); ++index) {
+        QString text = QStringLiteral("%1 \u2194 %2").arg(rows[index].left, rows[index].right);
+        QAction* item = m_recentMenu->addAction(text.replace(u'&', QStringLiteral("&&")));
+        item->setToolTip(rows[index].toolTip);
+        connect(item, &QAction::triggered, this,
+                [this, entry = recents[index]] { m_root->welcomeView()->openRecent(entry); });
+    }
+    m_recentMenu->setToolTipsVisible(true);
+    m_recentMenu->addSeparator();
+    m_recentMenu->addAction(action(Command::clearRecents));
+    action(Command::clearRecents)->setEnabled(!recents.isEmpty());
+}
+
 void MainWindow::setReportHandler(ReportHandler handler)
 {
     m_reportHandler = std::move(handler);
@@ -206,8 +241,7 @@ void MainWindow::updateCommands()
         ->setText(closesComparison ? QStringLiteral("Close Comparison") : QStringLiteral("Close Window"));
     action(Command::closeWindow)->setVisible(closesComparison);
     // The window's title names the compared files; the desktop adds "Varnel".
-    setWindowTitle(comparison ? QStringLiteral("%1 ↔ %2").arg(model.leftFile()->name, model.rightFile()->name)
-                              : QString());
+    setWindowTitle(comparison ? comparisonTitle(*model.leftFile(), *model.rightFile()) : QString());
 }
 
 void MainWindow::runReport(ReportCommand command)

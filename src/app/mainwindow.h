@@ -6,6 +6,7 @@
 #include "viewmodel/reportrequest.h"
 
 #include <QMainWindow>
+#include <QMenu>
 #include <QPointer>
 
 #include <functional>
@@ -29,7 +30,8 @@ using ReportHandler = std::function<void(ReportCommand command, const ReportRequ
 ReportHandler exportPresenterHandler();
 
 // A main window: a RootView and the window's own menu bar. Every command acts on this
-// window: File (New Window, Export as PDF…, Share…, Print…, Close, Quit), Edit (Find…,
+// window: File (New Window, Open…, Open Recent, Export as PDF…, Share…, Print…, Close,
+// Quit), Edit (Find…,
 // Find Next, Find Previous, Select All, Preferences), View (the text size) and Help
 // (Privacy Policy, About Varnel). The find commands are enabled while a comparison shows,
 // Select All while a diff column has the keyboard.
@@ -47,6 +49,8 @@ class MainWindow : public QMainWindow {
 public:
     enum class Command {
         newWindow,
+        open, // RootView::openAction
+        clearRecents,
         exportPdf,
         share,
         print,
@@ -100,6 +104,10 @@ private:
     QAction* addCommand(Command command, const QString& text, const QList<QKeySequence>& keys = {});
     QAction* useCommand(Command command, QAction* item);
     void buildEditMenu();
+    // File ▸ Open Recent: the recent pairs, newest first, then "Clear" (disabled when
+    // there are none).
+    void buildRecentMenu(QMenu* file);
+    void updateRecentMenu();
     // Select All acts on the diff column of this window that has the keyboard, or had it
     // when the menu bar took it.
     void updateSelectAll(QWidget* focus);
@@ -114,6 +122,7 @@ private:
     RootView* m_root;
     ReportHandler m_reportHandler;
     QList<QAction*> m_actions; // indexed by Command
+    QMenu* m_recentMenu = nullptr;
     bool m_oneComparison = false;
     QPointer<DiffCanvas> m_selectAllTarget;
     QMetaObject::Connection m_focusChanges;

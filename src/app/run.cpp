@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "app/commandline.h"
 #include "app/painttiming.h"
+#include "app/portalfilechooser.h"
 #include "app/singleinstance.h"
 #include "core/nativepath.h"
 
@@ -94,6 +95,7 @@ int runVarnel(int argc, char* argv[])
 
     Application application;
     application.setReportHandler(exportPresenterHandler());
+    PortalFileChooser::useForOpenDialogs();
     instance::Server server;
     if (socket) {
         if (lock->isLocked() && server.listen(*socket))

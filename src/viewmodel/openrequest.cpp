@@ -39,6 +39,50 @@ std::optional<Error> openFiles(ComparisonViewModel& model, const QList<QUrl>& ur
     return refused;
 }
 
+std::optional<Error> placeFiles(ComparisonViewModel& model, const QList<QUrl>& urls, FilesFrom from,
+                                std::optional<FileSide> side)
+{
+    if (urls.size() > 2) {
+        const bool dropped = from == FilesFrom::drop;
+        return Error{Error::Kind::other,
+                     QStringLiteral("Varnel compares two files at a time, and %1 were %2. Please %3 one or two files.")
+                         .arg(urls.size())
+                         .arg(dropped ? QStringLiteral("dropped") : QStringLiteral("chosen"),
+                              dropped ? QStringLiteral("drop") : QStringLiteral("choose"))};
+    }
+    for (const QUrl& url : urls) {
+        if (Expected<FileItem> item = FileItem::inspect(url); !item)
+            return item.error();
+    }
+    if (urls.size() == 2) {
+        if (model.leftFile() || model.rightFile())
+            model.resetFiles();
+        model.loadFile(urls[0], FileSide::left);
+        model.loadFile(urls[1], FileSide::right);
+    } else if (urls.size() == 1) {
+        model.loadFile(urls[0], side.value_or(sideForOneFile(model)));
+    }
+    return std::nullopt;
+}
+
+FileSide sideForOneFile(const ComparisonViewModel& model)
+{
+    return model.leftFile() ? FileSide::right : FileSide::left;
+}
+
+QUrl dialogFolder(const ComparisonViewModel& model, FileSide side)
+{
+    const std::optional<FileItem>& own = side == FileSide::left ? model.leftFile() : model.rightFile();
+    const std::optional<FileItem>& other = side == FileSide::left ? model.rightFile() : model.leftFile();
+    const std::optional<FileItem>& from = own ? own : other;
+    return from ? from->url.adjusted(QUrl::RemoveFilename) : QUrl();
+}
+
+ChosenFiles::ChosenFiles(const ComparisonViewModel& model)
+    : m_files(model.leftFile() ? model.leftFile()->url : QUrl(), model.rightFile() ? model.rightFile()->url : QUrl())
+{
+}
+
 OpenRequestQueue::OpenRequestQueue(Handler handler, int baseLevel)
     : m_handler(std::move(handler))
     , m_baseLevel(baseLevel)

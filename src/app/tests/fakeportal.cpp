@@ -6,11 +6,15 @@
 // answers Read("org.freedesktop.appearance", "color-scheme") with SCHEME (0 no
 // preference, 1 dark, 2 light; 0 unless told), prints "ready" once it is on the bus, and
 // takes a new scheme per line of standard input, announcing each with SettingChanged.
-// It ends at the end of its input.
+// It ends at the end of its input. With `--files URI...` after SCHEME it also serves the
+// FileChooser: every OpenFile is answered with those URIs, or cancelled when none are
+// given; "asked TITLE OPTION=VALUE..." is printed for each.
 #include <QCoreApplication>
+#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QSocketNotifier>
 
@@ -68,6 +72,40 @@ private:
     uint m_scheme;
 };
 
+// The FileChooser, beside Settings on the portal's object.
+class FakeFileChooser : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.FileChooser")
+    Q_PROPERTY(uint version READ version)
+
+public:
+    FakeFileChooser(QObject* parent, QStringList uris) : QDBusAbstractAdaptor(parent), m_uris(std::move(uris)) {}
+    uint version() const { return 3; }
+
+public Q_SLOTS:
+    QDBusObjectPath OpenFile(const QString& window, const QString& title, const QVariantMap& options,
+                             const QDBusMessage& message)
+    {
+        QStringList said{QStringLiteral("asked"), title};
+        for (auto option = options.cbegin(); option != options.cend(); ++option)
+            said.append(option.key() + u'=' + option.value().toString().remove(QChar(0)));
+        std::puts(qPrintable(said.join(u' ')));
+        std::fflush(stdout);
+        const QString sender = message.service().mid(1).replace(u'.', u'_');
+        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                 .arg(sender, options.value(QStringLiteral("handle_token")).toString());
+        QDBusMessage response = QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"),
+                                                           QStringLiteral("Response"));
+        response << uint(m_uris.isEmpty() ? 1 : 0) << QVariantMap{{QStringLiteral("uris"), m_uris}};
+        QDBusConnection::sessionBus().send(response);
+        Q_UNUSED(window);
+        return QDBusObjectPath(path);
+    }
+
+private:
+    QStringList m_uris;
+};
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -75,9 +113,13 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const uint scheme = argc > 1 ? QByteArray(argv[1]).toUInt() : 0;
     FakeSettings settings(scheme);
+    const QStringList arguments = app.arguments();
+    if (const qsizetype files = arguments.indexOf(QStringLiteral("--files")); files >= 0)
+        new FakeFileChooser(&settings, arguments.mid(files + 1));
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &settings,
-                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals) ||
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                QDBusConnection::ExportAdaptors) ||
         !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"))) {
         std::fprintf(stderr, "varnel-fake-portal: %s\n", qPrintable(bus.lastError().message()));
         return 1;

@@ -92,8 +92,9 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     const QList<QAction*> menus = window->menuBar()->actions();
     ASSERT_EQ(menus.size(), 4);
     EXPECT_EQ(menus[0]->text(), "&File");
-    EXPECT_EQ(menuTitles(menus[0]->menu()), QStringList({"New Window", "Export as PDF\u2026", "Share\u2026",
-                                                         "Print\u2026", "Close Window", "Close Window", "Quit"}));
+    EXPECT_EQ(menuTitles(menus[0]->menu()),
+              QStringList({"New Window", "Open\u2026", "Open Recent", "Export as PDF\u2026", "Share\u2026",
+                           "Print\u2026", "Close Window", "Close Window", "Quit"}));
     EXPECT_EQ(menus[1]->text(), "&Edit");
     EXPECT_EQ(menuTitles(menus[1]->menu()),
               QStringList({"Find\u2026", "Find Next", "Find Previous", "Select All", "Preferences"}));
@@ -105,6 +106,7 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
 
     const auto keys = [window](Command command) { return window->action(command)->shortcuts(); };
     EXPECT_EQ(keys(Command::newWindow), QList<QKeySequence>({QKeySequence("Ctrl+N")}));
+    EXPECT_EQ(keys(Command::open), QList<QKeySequence>({QKeySequence("Ctrl+O")}));
     EXPECT_EQ(keys(Command::exportPdf), QList<QKeySequence>({QKeySequence("Ctrl+Shift+E")}));
     EXPECT_EQ(keys(Command::share), QList<QKeySequence>({QKeySequence("Ctrl+Shift+S")}));
     EXPECT_EQ(keys(Command::print), QList<QKeySequence>({QKeySequence("Ctrl+P")}));
@@ -363,6 +365,34 @@ TEST_F(MainWindowTest, NewWindowsHaveTheirOwnViewModelAndShareTheRecents)
     EXPECT_NE(&second->rootView()->viewModel(), &first->rootView()->viewModel());
     EXPECT_EQ(&second->rootView()->recentsStore(), &first->rootView()->recentsStore());
     EXPECT_EQ(&second->rootView()->recentsStore(), &app->recentsStore());
+}
+
+// File ▸ Open Recent lists the recorded pairs, newest first, and opens them on either
+// screen; "Clear" empties the list and is disabled while it is empty.
+TEST_F(MainWindowTest, OpenRecentListsThePairsAndClearEmptiesThem)
+{
+    MainWindow* window = shownWindow();
+    QAction* clear = window->action(Command::clearRecents);
+    QMenu* recent =
+        clear->associatedObjects().isEmpty() ? nullptr : qobject_cast<QMenu*>(clear->associatedObjects()[0]);
+    ASSERT_TRUE(recent);
+    EXPECT_FALSE(clear->isEnabled());
+    compare(window, QStringLiteral("one/same.txt"), QStringLiteral("two/same.txt"));
+    // Same names: the title names the folders that tell them apart.
+    EXPECT_EQ(window->windowTitle(), "one/same.txt \u2194 two/same.txt");
+    compare(window, QStringLiteral("a&b.txt"), QStringLiteral("c.txt"));
+    ASSERT_TRUE(test::waitFor([&] { return recent->actions().size() == 4; }));
+    EXPECT_EQ(menuTitles(recent), QStringList({"a&&b.txt \u2194 c.txt", "same.txt \u2194 same.txt", "Clear"}));
+    EXPECT_TRUE(clear->isEnabled());
+
+    recent->actions()[1]->trigger();
+    EXPECT_TRUE(window->rootView()->viewModel().leftFile()->url.path().endsWith("/one/same.txt"));
+    EXPECT_EQ(window->rootView()->viewModel().rightFile()->name, "same.txt");
+    ASSERT_TRUE(test::waitFor([window] { return !window->rootView()->viewModel().isComparing(); }));
+    clear->trigger();
+    EXPECT_TRUE(app->recentsStore().recents().isEmpty());
+    ASSERT_TRUE(test::waitFor([&] { return menuTitles(recent) == QStringList({"Clear"}); }));
+    EXPECT_FALSE(clear->isEnabled());
 }
 
 TEST_F(MainWindowTest, OpenRequestsGoToTheMostRecentlyActiveWindow)

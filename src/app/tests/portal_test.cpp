@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The System appearance against a fake desktop portal on a private session bus.
+#include "app/portalfilechooser.h"
 #include "apptestutil.h"
 
 #include <QProcess>
@@ -44,12 +45,12 @@ protected:
         test::clearPreferences();
     }
 
-    void startPortal(int scheme)
+    void startPortal(int scheme, const QStringList& more = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
         portal.setProcessEnvironment(environment);
-        portal.start(QStringLiteral(VARNEL_FAKE_PORTAL), {QString::number(scheme)});
+        portal.start(QStringLiteral(VARNEL_FAKE_PORTAL), QStringList{QString::number(scheme)} + more);
         ASSERT_TRUE(portal.waitForStarted(kWaitMs));
         ASSERT_TRUE(test::waitFor([this] { return portal.canReadLine(); }, kWaitMs));
         ASSERT_EQ(portal.readLine(), "ready\n");
@@ -106,6 +107,40 @@ TEST_F(PortalTest, ABusWithoutAPortalFallsBackToThePlatform)
     AppearanceController noBus(test::noBus());
     EXPECT_EQ(noBus.desktopPrefersDark(), std::nullopt);
     EXPECT_FALSE(noBus.isDark());
+}
+
+} // namespace
+
+namespace {
+
+// Open dialogs go through the portal's FileChooser: several files or one, starting in the
+// folder asked for; a cancel chooses nothing, and a bus without one leaves it to Qt's dialog.
+TEST_F(PortalTest, OpenDialogsGoThroughThePortalsFileChooser)
+{
+    PortalFileChooser absent(*connection);
+    EXPECT_FALSE(absent.available());
+    EXPECT_FALSE(absent.openFiles(nullptr, {QStringLiteral("Choose"), {}}));
+
+    startPortal(0, {"--files", "file:///tmp/a.txt", "file:///tmp/b%20c.txt", "https://example.com/x"});
+    PortalFileChooser chooser(*connection);
+    ASSERT_TRUE(chooser.available());
+    QWidget window;
+    window.show();
+    const dialogs::OpenFileRequest request{QStringLiteral("Choose files"), {}, QUrl::fromLocalFile("/tmp/in/"), true};
+    EXPECT_EQ(chooser.openFiles(&window, request),
+              QList<QUrl>({QUrl::fromLocalFile("/tmp/a.txt"), QUrl::fromLocalFile("/tmp/b c.txt")}));
+    ASSERT_TRUE(test::waitFor([this] { return portal.canReadLine(); }, kWaitMs));
+    const QString asked = QString::fromUtf8(portal.readLine());
+    EXPECT_TRUE(asked.startsWith("asked Choose files ")) << asked.toStdString();
+    EXPECT_TRUE(asked.contains("multiple=true")) << asked.toStdString();
+    EXPECT_TRUE(asked.contains(QStringLiteral("current_folder=/tmp/in/"))) << asked.toStdString();
+}
+
+TEST_F(PortalTest, ACancelInThePortalChoosesNothing)
+{
+    startPortal(0, {"--files"});
+    PortalFileChooser chooser(*connection);
+    EXPECT_EQ(chooser.openFiles(nullptr, {QStringLiteral("Choose"), {}}), QList<QUrl>());
 }
 
 } // namespace

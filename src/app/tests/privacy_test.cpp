@@ -2,10 +2,18 @@
 
 #include "app/privacywindow.h"
 #include "apptestutil.h"
+#include "widgets/dialogs/dialogs.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 using namespace varnel;
 
@@ -57,6 +65,35 @@ TEST(PrivacyWindow, KeepsItsMinimumSizeAndScrollsWrappedText)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(window.isVisible());
+}
+
+// Qt's own open dialog keeps the folders it visited in QtProject.conf; Varnel leaves that
+// file as it found it: absent, or with another program's history unchanged.
+TEST(PrivacyWindow, TheOpenDialogLeavesNoFoldersBehind)
+{
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    closer.start(20);
+    const QString history = QSettings(QSettings::UserScope, QStringLiteral("QtProject")).fileName();
+    ASSERT_FALSE(QFileInfo::exists(history));
+    const dialogs::OpenFileRequest request{QStringLiteral("Choose"), {}, QUrl::fromLocalFile(QDir::tempPath()), true};
+    EXPECT_TRUE(dialogs::openFiles(nullptr, request).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(history));
+
+    {
+        QSettings other(QSettings::UserScope, QStringLiteral("QtProject"));
+        other.setValue(QStringLiteral("FileDialog/history"), QStringList({QStringLiteral("file:///elsewhere")}));
+        other.setValue(QStringLiteral("Other/key"), 1);
+    }
+    EXPECT_TRUE(dialogs::openFiles(nullptr, request).isEmpty());
+    const QSettings after(QSettings::UserScope, QStringLiteral("QtProject"));
+    EXPECT_EQ(after.value(QStringLiteral("FileDialog/history")).toStringList(), QStringList({"file:///elsewhere"}));
+    EXPECT_FALSE(after.contains(QStringLiteral("FileDialog/lastVisited")));
+    EXPECT_EQ(after.value(QStringLiteral("Other/key")).toInt(), 1);
+    QFile::remove(history);
 }
 
 TEST(PrivacyWindow, SaysWhatIsTrueOnThisComputer)

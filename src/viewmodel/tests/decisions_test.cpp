@@ -3,6 +3,7 @@
 #include "viewmodel/comparisonviewmodel.h"
 #include "viewmodel/openrequest.h"
 #include "viewmodel/reportrequest.h"
+#include "viewmodel/windowtitle.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -61,6 +62,60 @@ TEST_F(DecisionsTest, SeveralFilesStartOverAndRefusedOnesTakeNoSide)
     EXPECT_EQ(model.leftFile()->name, "Makefile");
     EXPECT_EQ(model.leftFile()->mode, DiffMode::text());
     EXPECT_FALSE(model.rightFile());
+}
+
+// Files dropped or picked together: one takes its side (or the first empty one, else the
+// right), two make a new comparison in order, and three or a refused one change nothing.
+TEST_F(DecisionsTest, FilesTakenTogetherFillTheirSidesOrAreRefusedWhole)
+{
+    ComparisonViewModel model;
+    const QUrl a = file("a.txt");
+    const QUrl b = file("b.txt");
+    EXPECT_EQ(dialogFolder(model, FileSide::left), QUrl());
+    EXPECT_EQ(placeFiles(model, {a}, FilesFrom::dialog), std::nullopt);
+    EXPECT_EQ(model.leftFile()->url, a);
+    EXPECT_EQ(sideForOneFile(model), FileSide::right);
+    // The dialog for the empty side starts where the other side's file is.
+    EXPECT_EQ(dialogFolder(model, FileSide::right), QUrl::fromLocalFile(m_dir.path() + "/"));
+
+    EXPECT_EQ(placeFiles(model, {b}, FilesFrom::drop, FileSide::left), std::nullopt);
+    EXPECT_EQ(model.leftFile()->url, b);
+    EXPECT_FALSE(model.rightFile());
+
+    const QUrl c = file("c.txt");
+    const QUrl d = file("d.txt");
+    EXPECT_EQ(placeFiles(model, {d, c}, FilesFrom::drop, FileSide::left), std::nullopt);
+    EXPECT_EQ(model.leftFile()->url, d);
+    EXPECT_EQ(model.rightFile()->url, c);
+    // One file with both sides set replaces the right one.
+    EXPECT_EQ(placeFiles(model, {a}, FilesFrom::dialog), std::nullopt);
+    EXPECT_EQ(model.leftFile()->url, d);
+    EXPECT_EQ(model.rightFile()->url, a);
+
+    const ChosenFiles before(model);
+    EXPECT_EQ(placeFiles(model, {a, b, c}, FilesFrom::drop)->message,
+              "Varnel compares two files at a time, and 3 were dropped. Please drop one or two files.");
+    EXPECT_EQ(placeFiles(model, {b, file("x.bin", QByteArray("\0\1", 2))}, FilesFrom::dialog)->kind,
+              Error::Kind::unsupportedType);
+    EXPECT_FALSE(before.changedIn(model));
+    model.swapFiles();
+    EXPECT_TRUE(before.changedIn(model));
+}
+
+// Same names get the folders that tell them apart, escaped as every shown name is.
+TEST_F(DecisionsTest, TheTitleAddsFoldersOnlyToTellEqualNamesApart)
+{
+    const auto item = [](const QString& path) { return FileItem::fromUrl(QUrl::fromLocalFile(path)); };
+    EXPECT_EQ(comparisonTitle(item("/x/a.txt"), item("/y/b.txt")), "a.txt \u2194 b.txt");
+    EXPECT_EQ(comparisonTitle(item("/x/old/a.txt"), item("/y/old/a.txt")), "x/old/a.txt \u2194 y/old/a.txt");
+    EXPECT_EQ(comparisonTitle(item("/old/a.txt"), item("/tmp/old/a.txt")), "/old/a.txt \u2194 tmp/old/a.txt");
+    EXPECT_EQ(comparisonTitle(item("/x\x1b]0;t/a.txt"), item("/y/a.txt")), "x\\x1b]0;t/a.txt \u2194 y/a.txt");
+    EXPECT_EQ(comparisonTitle(item("/x/a.txt"), item("/x/a.txt")), "a.txt \u2194 a.txt");
+    FileItem labelled = item("/tmp/1/a.txt");
+    labelled.name = "HEAD:a.txt";
+    FileItem other = item("/tmp/2/a.txt");
+    other.name = "HEAD:a.txt";
+    EXPECT_EQ(comparisonTitle(labelled, other), "HEAD:a.txt \u2194 HEAD:a.txt");
 }
 
 // Requests that come while a nested event loop runs (an alert's) wait for it to return and are

@@ -2,6 +2,8 @@
 
 #include "widgets/comparison/comparisontoolbar.h"
 
+#include "core/fileextension.h"
+#include "core/nativepath.h"
 #include "viewmodel/comparisonviewmodel.h"
 #include "widgets/style/appearance.h"
 #include "widgets/style/buttons.h"
@@ -61,6 +63,7 @@ void FileLabelButton::setFileItem(const std::optional<FileItem>& item)
     m_item = item;
     setVisible(item.has_value());
     setAccessibleName(item ? item->name : QString());
+    updateToolTip();
     updateGeometry();
     update();
 }
@@ -70,8 +73,18 @@ void FileLabelButton::setTextFormat(const std::optional<TextFormat>& format)
     if (format == m_format && !toolTip().isEmpty())
         return;
     m_format = format;
-    const QString hint = QStringLiteral("Click to change file");
-    setToolTip(format ? hint + QLatin1Char('\n') + format->label() : hint);
+    updateToolTip();
+}
+
+void FileLabelButton::updateToolTip()
+{
+    QStringList lines;
+    if (m_item)
+        lines.append(displayPath(filePath(m_item->url)));
+    lines.append(QStringLiteral("Click to change file"));
+    if (m_format)
+        lines.append(m_format->label());
+    setToolTip(lines.join(u'\n'));
     setAccessibleDescription(toolTip());
 }
 

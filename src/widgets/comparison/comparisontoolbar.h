@@ -30,7 +30,8 @@ public:
 
     const std::optional<FileItem>& fileItem() const { return m_item; }
     void setFileItem(const std::optional<FileItem>& item);
-    // How the file was written, added to the tooltip below "Click to change file".
+    // How the file was written, added to the tooltip below "Click to change file" (and the
+    // file's full path above it).
     void setTextFormat(const std::optional<TextFormat>& format);
     // The name as drawn at the current width.
     QString shownName() const;
@@ -42,6 +43,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void updateToolTip();
+
     std::optional<FileItem> m_item;
     std::optional<TextFormat> m_format;
 };

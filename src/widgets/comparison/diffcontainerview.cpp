@@ -105,6 +105,7 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     , m_find(new FindModel(model, this))
     , m_findBar(new FindBar(*m_find, this))
 {
+    setAcceptDrops(true);
     // Built here, after every member has its initial value: the builders set several.
     m_progressPage = buildProgressPage();
     m_errorPage = buildErrorPage();
@@ -414,20 +415,6 @@ void DiffContainerView::share()
 {
     if (m_shareAvailable && m_model.activeDiffResult() && m_model.bothFilesLoaded())
         Q_EMIT shareRequested();
-}
-
-void DiffContainerView::replaceFile(FileSide side)
-{
-    const std::optional<QUrl> url =
-        dialogs::openFile(this, {QStringLiteral("Choose a replacement file"), FileTypeDetector::allowedContentTypes()});
-    if (!url)
-        return;
-    const Expected<FileItem> item = FileItem::inspect(*url);
-    if (!item) {
-        dialogs::showRefusedFile(this, item.error(), dialogs::UnsupportedFileContext::choose);
-        return;
-    }
-    m_model.loadFile(*url, side);
 }
 
 void DiffContainerView::scheduleRefresh()

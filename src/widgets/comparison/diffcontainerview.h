@@ -37,6 +37,9 @@ class SummaryBarView;
 // main window's command, which also closes the window on the welcome screen. Ctrl+F opens
 // the find bar at the bottom, F3 and Shift+F3 go to the next and previous match, and
 // Escape closes the bar.
+//
+// Files dropped on it: one replaces the side of the column it lands on (the left or right
+// half), two make a new comparison in the order given; more are refused with an alert.
 class DiffContainerView : public QWidget {
     Q_OBJECT
 
@@ -78,9 +81,12 @@ public:
     // disabled. A click asks for the share command through shareRequested().
     void setShareAvailable(bool available);
 
-    // Asks for a replacement file for one side ("Choose a replacement file"); an
-    // unsupported one is refused with an alert and changes nothing.
+    // Asks for a replacement file for one side ("Choose a replacement file"), starting in
+    // the folder of the file it replaces; an unsupported one is refused with an alert and
+    // changes nothing, as is one picked after the comparison changed under the dialog.
     void replaceFile(FileSide side);
+    // The side a file dropped at `x` replaces.
+    FileSide dropSide(qreal x) const { return x < width() / 2.0 ? FileSide::left : FileSide::right; }
 
     FindBar* findBar() const { return m_findBar; }
     FindModel& findModel() const { return *m_find; }
@@ -100,6 +106,11 @@ public:
 Q_SIGNALS:
     // The share button (toolbar()->shareButton()) was clicked with a result in view.
     void shareRequested();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void scheduleRefresh();

@@ -2,22 +2,41 @@
 
 #include "widgets/dialogs/dialogs.h"
 
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
+#include <QSettings>
 
 namespace varnel::dialogs {
 
 namespace {
 
-std::optional<QUrl> platformOpenFile(QWidget* parent, const OpenFileRequest& request)
+struct ShownDialog {
+    const OpenDialogScope* scope;
+    QPointer<QWidget> parent;
+    std::function<void()> cancel;
+};
+
+QList<ShownDialog>& shownDialogs()
 {
-    // A single existing file; the desktop's own dialog is used where the platform theme
+    static QList<ShownDialog> dialogs;
+    return dialogs;
+}
+
+QList<QUrl> runDialog(QWidget* parent, const OpenFileRequest& request)
+{
+    // Existing files only; the desktop's own dialog is used where the platform theme
     // provides one. Only local files can be read.
-    const QUrl url = QFileDialog::getOpenFileUrl(parent, request.caption, QUrl(), request.nameFilters.join(u";;"),
-                                                 nullptr, QFileDialog::Options(), {QStringLiteral("file")});
-    if (url.isEmpty())
-        return std::nullopt;
-    return url;
+    QFileDialog dialog(parent, request.caption);
+    dialog.setFileMode(request.several ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog.setNameFilters(request.nameFilters);
+    dialog.setSupportedSchemes({QStringLiteral("file")});
+    if (!request.folder.isEmpty())
+        dialog.setDirectoryUrl(request.folder);
+    const OpenDialogScope shown(parent, [&dialog] { dialog.reject(); });
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedUrls() : QList<QUrl>();
 }
 
 void platformAlert(QWidget* parent, const QString& title, const QString& text)
@@ -42,11 +61,72 @@ AlertHandler& alertHandler()
 
 } // namespace
 
-std::optional<QUrl> openFile(QWidget* parent, const OpenFileRequest& request)
+OpenDialogScope::OpenDialogScope(QWidget* parent, std::function<void()> cancel)
+{
+    shownDialogs().append({this, parent, std::move(cancel)});
+}
+
+OpenDialogScope::~OpenDialogScope()
+{
+    shownDialogs().removeIf([this](const ShownDialog& shown) { return shown.scope == this; });
+}
+
+QList<QUrl> qtOpenFiles(QWidget* parent, const OpenFileRequest& request)
+{
+    const DialogHistory history;
+    QList<QUrl> urls = runDialog(parent, request);
+    history.restore();
+    return urls;
+}
+
+DialogHistory::DialogHistory()
+{
+    const QSettings settings(QSettings::UserScope, QStringLiteral("QtProject"));
+    m_file = settings.fileName();
+    m_existed = QFileInfo::exists(m_file);
+    for (const QString& key : settings.allKeys()) {
+        if (key.startsWith(QLatin1StringView("FileDialog/")))
+            m_group.insert(key, settings.value(key));
+    }
+}
+
+void DialogHistory::restore() const
+{
+    if (!m_existed) {
+        QFile::remove(m_file);
+        return;
+    }
+    QSettings settings(QSettings::UserScope, QStringLiteral("QtProject"));
+    settings.remove(QStringLiteral("FileDialog"));
+    for (auto entry = m_group.cbegin(); entry != m_group.cend(); ++entry)
+        settings.setValue(entry.key(), entry.value());
+}
+
+QList<QUrl> openFiles(QWidget* parent, const OpenFileRequest& request)
 {
     if (const OpenFileHandler& handler = openFileHandler())
         return handler(parent, request);
-    return platformOpenFile(parent, request);
+    return qtOpenFiles(parent, request);
+}
+
+std::optional<QUrl> openFile(QWidget* parent, const OpenFileRequest& request)
+{
+    OpenFileRequest one = request;
+    one.several = false;
+    const QList<QUrl> urls = openFiles(parent, one);
+    if (urls.isEmpty())
+        return std::nullopt;
+    return urls.first();
+}
+
+void cancelOpenDialogs(const QWidget* window)
+{
+    // A cancel returns only once the dialog's loop has: the list is copied first.
+    const QList<ShownDialog> shown = shownDialogs();
+    for (const ShownDialog& dialog : shown) {
+        if (dialog.parent && dialog.parent->window() == window)
+            dialog.cancel();
+    }
 }
 
 void alert(QWidget* parent, const QString& title, const QString& text)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <QVariantMap>
 
 #include <functional>
 #include <optional>
@@ -15,22 +16,60 @@ class QWidget;
 
 namespace varnel::dialogs {
 
-// What an open dialog asks for: one existing file, never a folder.
+// What an open dialog asks for: existing files (one, or several when `several` is set),
+// never a folder, starting in `folder` when one is given.
 struct OpenFileRequest {
     QString caption;
     QStringList nameFilters; // as QFileDialog takes them, e.g. "Text files (*.txt)"
+    QUrl folder = {};
+    bool several = false;
 };
 
 // The window's modal dialogs go through these functions. By default they show the
 // desktop's own open dialog where it offers one (GTK, the desktop portal) and a message
 // box; tests and tools replace them so that nothing ever waits for a person.
-using OpenFileHandler = std::function<std::optional<QUrl>(QWidget* parent, const OpenFileRequest& request)>;
+// Qt's own dialog (used where the desktop offers none) leaves no trace of the folders
+// browsed (see DialogHistory).
+using OpenFileHandler = std::function<QList<QUrl>(QWidget* parent, const OpenFileRequest& request)>;
 using AlertHandler = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
 
 // The chosen file's URL, or nothing when the dialog was cancelled.
 std::optional<QUrl> openFile(QWidget* parent, const OpenFileRequest& request);
+// The chosen files, in the order the dialog gives them; none when it was cancelled.
+QList<QUrl> openFiles(QWidget* parent, const OpenFileRequest& request);
+// Cancels the open dialogs shown over `window` (the comparison they were opened for has
+// been replaced from outside).
+void cancelOpenDialogs(const QWidget* window);
+// Qt's own open dialog, the default where no handler is set.
+QList<QUrl> qtOpenFiles(QWidget* parent, const OpenFileRequest& request);
+
+// An open dialog running over `parent` for the life of the object, which
+// cancelOpenDialogs ends with `cancel`.
+class OpenDialogScope {
+public:
+    OpenDialogScope(QWidget* parent, std::function<void()> cancel);
+    ~OpenDialogScope();
+    OpenDialogScope(const OpenDialogScope&) = delete;
+    OpenDialogScope& operator=(const OpenDialogScope&) = delete;
+};
 // A modal alert with one OK button.
 void alert(QWidget* parent, const QString& title, const QString& text);
+
+// Qt's own file dialogs write the folders they visited to the group "FileDialog" of
+// QtProject.conf in the user's configuration folder as they close, and no option turns
+// that off. Taken before such a dialog opens and restored once it has gone, this removes
+// the file again when it was not there before, and otherwise (another Qt program keeps
+// its dialogs' history there) puts the group back as it was.
+class DialogHistory {
+public:
+    DialogHistory();
+    void restore() const;
+
+private:
+    QString m_file;
+    bool m_existed = false;
+    QVariantMap m_group;
+};
 
 // Replace the dialogs; an empty handler restores the default. Each returns the handler it
 // replaced.

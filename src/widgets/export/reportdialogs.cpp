@@ -2,6 +2,7 @@
 
 #include "widgets/export/reportdialogs.h"
 
+#include "widgets/dialogs/dialogs.h"
 #include "widgets/style/appearance.h"
 
 #include <QCheckBox>
@@ -31,12 +32,14 @@ Handler& slot()
 
 std::optional<ReportFileChoice> platformChooseReportFile(QWidget* parent, const QString& defaultName)
 {
+    const DialogHistory history;
     QFileDialog* dialog = makeSaveReportDialog(parent, defaultName);
     const bool accepted = dialog->exec() == QDialog::Accepted;
     const QStringList files = dialog->selectedFiles();
     const auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("includeUnchanged"));
     const bool includeUnchanged = box == nullptr || box->isChecked();
     delete dialog;
+    history.restore();
     if (!accepted || files.isEmpty() || files.front().isEmpty())
         return std::nullopt;
     return ReportFileChoice{files.front(), includeUnchanged};

@@ -2,6 +2,8 @@
 
 #include "widgets/intake/dropzoneview.h"
 
+#include "core/fileextension.h"
+#include "core/nativepath.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/style/appearance.h"
 #include "widgets/style/buttons.h"
@@ -49,15 +51,16 @@ qreal spring(qreal progress)
     return 1 - std::exp(-decay * t) * (std::cos(damped * t) + decay / damped * std::sin(damped * t));
 }
 
-// The first URL of a drag, when it names a local file.
-std::optional<QUrl> firstLocalFile(const QMimeData* mime)
+// The local files of a drag, when its first URL names one.
+QList<QUrl> localFiles(const QMimeData* mime)
 {
     if (!mime || !mime->hasUrls())
-        return std::nullopt;
-    const QList<QUrl> urls = mime->urls();
+        return {};
+    QList<QUrl> urls = mime->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile())
-        return std::nullopt;
-    return urls.first();
+        return {};
+    urls.removeIf([](const QUrl& url) { return !url.isLocalFile(); });
+    return urls;
 }
 
 QColor mix(const QColor& from, const QColor& to, qreal t)
@@ -125,6 +128,7 @@ void DropZoneView::setFileItem(const std::optional<FileItem>& item)
     const bool sameName = item.has_value() == m_fileItem.has_value() && (!item || item->name == m_fileItem->name);
     const State before = state();
     m_fileItem = item;
+    ++m_fileItemsPassed;
     updateAccessibleText();
     if (before != state())
         stateChanged();
@@ -141,7 +145,7 @@ void DropZoneView::updateAccessibleText()
     setAccessibleName(m_label);
     setAccessibleDescription(m_fileItem ? m_fileItem->name + QStringLiteral(". Click to change")
                                         : QStringLiteral("Drop a file or click to browse"));
-    setToolTip(m_fileItem ? m_fileItem->url.toLocalFile() : QString());
+    setToolTip(m_fileItem ? displayPath(filePath(m_fileItem->url)) : QString());
 }
 
 DropZoneView::State DropZoneView::state() const
@@ -227,9 +231,10 @@ QSize DropZoneView::minimumSizeHint() const
 
 void DropZoneView::openPicker()
 {
-    const std::optional<QUrl> url =
-        dialogs::openFile(this, {QStringLiteral("Choose a file to compare"), FileTypeDetector::allowedContentTypes()});
-    if (url)
+    const quint64 passed = m_fileItemsPassed;
+    const std::optional<QUrl> url = dialogs::openFile(
+        this, {QStringLiteral("Choose a file to compare"), FileTypeDetector::allowedContentTypes(), m_dialogFolder});
+    if (url && passed == m_fileItemsPassed)
         validateAndDeliver(*url);
 }
 
@@ -332,7 +337,7 @@ void DropZoneView::paintEvent(QPaintEvent*)
 
 void DropZoneView::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!firstLocalFile(event->mimeData())) {
+    if (localFiles(event->mimeData()).isEmpty()) {
         event->ignore();
         return;
     }
@@ -342,7 +347,7 @@ void DropZoneView::dragEnterEvent(QDragEnterEvent* event)
 
 void DropZoneView::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (firstLocalFile(event->mimeData()))
+    if (!localFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -356,15 +361,22 @@ void DropZoneView::dragLeaveEvent(QDragLeaveEvent*)
 void DropZoneView::dropEvent(QDropEvent* event)
 {
     setTargeted(false);
-    const std::optional<QUrl> url = firstLocalFile(event->mimeData());
-    if (!url) {
+    const QList<QUrl> urls = localFiles(event->mimeData());
+    if (urls.isEmpty()) {
         event->ignore();
         return;
     }
     event->acceptProposedAction();
     // Let the drag finish before anything modal (the alert) can appear.
     QMetaObject::invokeMethod(
-        this, [this, file = *url] { validateAndDeliver(file); }, Qt::QueuedConnection);
+        this,
+        [this, urls] {
+            if (urls.size() == 1)
+                validateAndDeliver(urls.first());
+            else
+                Q_EMIT filesDropped(urls);
+        },
+        Qt::QueuedConnection);
 }
 
 void DropZoneView::enterEvent(QEnterEvent*)

@@ -18,8 +18,8 @@ namespace varnel {
 // it never changes the file it shows itself: the owner passes it back with setFileItem.
 //
 // Only local files are taken: a drag of text, images or remote URLs is refused as it
-// enters, so the zone does not light up for it. Of several dropped files only the first
-// counts.
+// enters, so the zone does not light up for it. Several files dropped together go to the
+// owner as they are (filesDropped), which places them on both sides or refuses them.
 class DropZoneView : public QWidget {
     Q_OBJECT
 
@@ -34,8 +34,11 @@ public:
     bool isTargeted() const { return m_targeted; }
     bool isHovering() const { return m_hovering; }
 
-    // Opens the open dialog, as a click does; the owner calls it for its shortcut.
+    // Opens the open dialog, as a click does. It starts in `folder` (setDialogFolder). A
+    // file picked after the owner passed the zone another file meanwhile (the comparison
+    // changed under the dialog) is dropped.
     void openPicker();
+    void setDialogFolder(const QUrl& folder) { m_dialogFolder = folder; }
 
     // The file name as drawn at the current width: at most two lines, shortened in the
     // middle when it needs more.
@@ -51,6 +54,8 @@ public:
 Q_SIGNALS:
     // A supported file was dropped or picked.
     void fileSelected(const QUrl& url);
+    // Several local files were dropped together, in the order of the drag.
+    void filesDropped(const QList<QUrl>& urls);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +88,8 @@ private:
 
     QString m_label;
     std::optional<FileItem> m_fileItem;
+    quint64 m_fileItemsPassed = 0; // how often the owner passed a file item
+    QUrl m_dialogFolder;
     bool m_targeted = false;
     bool m_hovering = false;
     bool m_pressed = false;

@@ -2,6 +2,7 @@
 
 #include "widgets/intake/welcomeview.h"
 
+#include "viewmodel/openrequest.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/intake/dropzoneview.h"
 #include "widgets/intake/recentslistview.h"
@@ -13,7 +14,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace varnel {
@@ -101,14 +101,18 @@ WelcomeView::WelcomeView(ComparisonViewModel& model, RecentComparisonsStore& sto
             [this](const QUrl& url) { m_model.loadFile(url, FileSide::left); });
     connect(m_rightZone, &DropZoneView::fileSelected, this,
             [this](const QUrl& url) { m_model.loadFile(url, FileSide::right); });
+    for (DropZoneView* zone : {m_leftZone, m_rightZone}) {
+        const FileSide side = zone == m_leftZone ? FileSide::left : FileSide::right;
+        connect(zone, &DropZoneView::filesDropped, this, [this, side](const QList<QUrl>& urls) {
+            if (const std::optional<Error> refused = placeFiles(m_model, urls, FilesFrom::drop, side))
+                dialogs::showRefusedFile(this, *refused, dialogs::UnsupportedFileContext::drop);
+        });
+    }
     connect(m_swap, &QAbstractButton::clicked, this, [this] { m_model.swapFiles(); });
     connect(m_recents, &RecentsListView::openRequested, this, &WelcomeView::openRecent);
     connect(&m_model, &ComparisonViewModel::leftFileChanged, this, &WelcomeView::updateFiles);
     connect(&m_model, &ComparisonViewModel::rightFileChanged, this, &WelcomeView::updateFiles);
     connect(&m_store, &RecentComparisonsStore::recentsChanged, this, &WelcomeView::updateRecents);
-
-    auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this);
-    connect(open, &QShortcut::activated, this, &WelcomeView::openFileShortcut);
 
     updateFiles();
     updateRecents();
@@ -123,6 +127,8 @@ void WelcomeView::updateFiles()
 {
     m_leftZone->setFileItem(m_model.leftFile());
     m_rightZone->setFileItem(m_model.rightFile());
+    m_leftZone->setDialogFolder(dialogFolder(m_model, FileSide::left));
+    m_rightZone->setDialogFolder(dialogFolder(m_model, FileSide::right));
     m_swap->setEnabled(m_model.leftFile() || m_model.rightFile());
 }
 
@@ -132,11 +138,6 @@ void WelcomeView::updateRecents()
     m_recentsBlock->setVisible(listed);
     m_zoneRow->setContentsMargins(kHorizontalInset, 0, kHorizontalInset,
                                   listed ? kRowBottomInsetWithRecents : kRowBottomInsetWithoutRecents);
-}
-
-void WelcomeView::openFileShortcut()
-{
-    (m_model.leftFile() ? m_rightZone : m_leftZone)->openPicker();
 }
 
 void WelcomeView::showEvent(QShowEvent* event)
@@ -155,6 +156,8 @@ void WelcomeView::openRecent(const RecentComparison& entry)
         m_store.remove(entry);
         return;
     }
+    if (m_model.leftFile() || m_model.rightFile())
+        m_model.resetFiles();
     m_model.loadFile(pair->first, FileSide::left);
     m_model.loadFile(pair->second, FileSide::right);
 }

@@ -19,9 +19,8 @@ class RecentsListView;
 // What a window shows until both files are chosen: the title, the two drop zones
 // "Original File" and "Changed File" with the swap button between them, and the recent
 // comparisons. It loads files into the view model, which compares as soon as both sides
-// are set; it compares nothing itself.
-//
-// Ctrl+O opens the left zone's dialog while the left side is empty, else the right one's.
+// are set; it compares nothing itself. Two files dropped together on either zone fill both
+// sides, in the order given; more than two are refused with an alert.
 class WelcomeView : public QWidget {
     Q_OBJECT
 
@@ -37,8 +36,6 @@ public:
     // The drop-zone row's bottom inset: 16 with recents listed, 32 without.
     int zoneRowBottomInset() const;
 
-    // The Ctrl+O action.
-    void openFileShortcut();
     // Loads a remembered pair; when either file is gone, an alert names it and the pair is
     // forgotten.
     void openRecent(const RecentComparison& entry);

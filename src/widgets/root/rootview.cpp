@@ -8,6 +8,7 @@
 #include "widgets/intake/welcomeview.h"
 #include "widgets/style/appearance.h"
 
+#include <QAction>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -24,7 +25,12 @@ RootView::RootView(RecentComparisonsStore& store, ComparisonViewModel::Comparato
     , m_screens(new QStackedWidget(this))
     , m_welcome(new WelcomeView(*m_model, store, m_screens))
     , m_comparison(new DiffContainerView(*m_model, m_screens))
+    , m_openAction(new QAction(QStringLiteral("Open\u2026"), this))
 {
+    m_openAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    m_openAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(m_openAction);
+    connect(m_openAction, &QAction::triggered, this, &RootView::chooseFiles);
     setMinimumSize(kMinimumSize);
     setAutoFillBackground(true);
     Appearance::follow(this);
@@ -63,8 +69,22 @@ void RootView::updateScreen()
     m_screens->setCurrentWidget(m_model->bothFilesLoaded() ? static_cast<QWidget*>(m_comparison) : m_welcome);
 }
 
+void RootView::chooseFiles()
+{
+    const ChosenFiles before(*m_model);
+    const QList<QUrl> urls =
+        dialogs::openFiles(this, {QStringLiteral("Choose files to compare"), FileTypeDetector::allowedContentTypes(),
+                                  dialogFolder(*m_model, sideForOneFile(*m_model)), true});
+    if (urls.isEmpty() || before.changedIn(*m_model))
+        return;
+    if (const std::optional<Error> refused = placeFiles(*m_model, urls, FilesFrom::dialog))
+        dialogs::showRefusedFile(this, *refused, dialogs::UnsupportedFileContext::choose);
+}
+
 void RootView::openFiles(const QList<QUrl>& urls)
 {
+    // A dialog still open over this window was opened for the files these replace.
+    dialogs::cancelOpenDialogs(window());
     // The alert comes once this request is handled (a second varnel may be waiting for
     // the answer), and once for several files refused together.
     const std::optional<Error> refused = varnel::openFiles(*m_model, urls);

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+class QAction;
 class QStackedWidget;
 
 namespace varnel {
@@ -44,6 +45,12 @@ public:
     // alert, once this request has been handled.
     void openFiles(const QList<QUrl>& urls);
     void openFile(const QUrl& url) { openFiles({url}); }
+
+    // "Open…" (Ctrl+O), on either screen: a dialog for one or two files. One file fills
+    // the first empty side, else replaces the right one; two make a new comparison. The
+    // dialog starts in the folder of the file it would replace.
+    QAction* openAction() const { return m_openAction; }
+    void chooseFiles();
     // Whether successful comparisons go to the recent comparisons (by default they do). A
     // window opened for one comparison of someone else's files (git's temporary copies,
     // `varnel --wait`) keeps them out.
@@ -59,6 +66,7 @@ private:
     QStackedWidget* m_screens;
     WelcomeView* m_welcome;
     DiffContainerView* m_comparison;
+    QAction* m_openAction;
     bool m_refusalPending = false; // an alert about a refused file is on its way
     bool m_recordsComparisons = true;
 };

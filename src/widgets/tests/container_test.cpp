@@ -122,10 +122,11 @@ TEST_F(ContainerTest, IdenticalLinesWrittenDifferentlySayHowAndTheLabelsTellEach
     compareUrls(windows, lfOnly);
     ASSERT_EQ(view->content(), DiffContainerView::Content::identical);
     EXPECT_EQ(view->formatsText(), QStringLiteral("Line ends differ: CR LF on the left, LF on the right"));
+    // Each file's full path comes first.
     EXPECT_EQ(view->toolbar()->fileLabel(FileSide::left)->toolTip(),
-              QStringLiteral("Click to change file\nUTF-8 · CR LF · no final newline"));
+              windows.toLocalFile() + QStringLiteral("\nClick to change file\nUTF-8 · CR LF · no final newline"));
     EXPECT_EQ(view->toolbar()->fileLabel(FileSide::right)->toolTip(),
-              QStringLiteral("Click to change file\nUTF-8 · LF · no final newline"));
+              lfOnly.toLocalFile() + QStringLiteral("\nClick to change file\nUTF-8 · LF · no final newline"));
 
     // Only the last line end differs.
     model->loadFile(lfEnded, FileSide::left);
@@ -133,7 +134,7 @@ TEST_F(ContainerTest, IdenticalLinesWrittenDifferentlySayHowAndTheLabelsTellEach
     QCoreApplication::processEvents();
     EXPECT_EQ(view->formatsText(), QStringLiteral("Only the left file ends with a newline"));
     EXPECT_EQ(view->toolbar()->fileLabel(FileSide::left)->toolTip(),
-              QStringLiteral("Click to change file\nUTF-8 · LF"));
+              lfEnded.toLocalFile() + QStringLiteral("\nClick to change file\nUTF-8 · LF"));
 
     // Written alike: the notice stands alone.
     model->loadFile(lfOnly, FileSide::left);
@@ -371,7 +372,7 @@ TEST_F(ContainerTest, AReplacementFileMustBeSupported)
     make({QStringLiteral("a")}, {QStringLiteral("b")});
     compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
     FileLabelButton* label = view->toolbar()->fileLabel(FileSide::left);
-    EXPECT_EQ(label->toolTip(), QStringLiteral("Click to change file"));
+    EXPECT_EQ(label->toolTip(), model->leftFile()->url.toLocalFile() + QStringLiteral("\nClick to change file"));
     EXPECT_EQ(label->cursor().shape(), Qt::PointingHandCursor);
 
     QTemporaryDir dir;

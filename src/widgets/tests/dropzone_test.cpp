@@ -65,16 +65,21 @@ TEST_F(DropZoneTest, OnlyLocalFilesLightTheZoneUp)
     EXPECT_EQ(zone.targetBorder(), palette.color(ColorRole::secondary, 0.4));
 }
 
-TEST_F(DropZoneTest, OfSeveralDroppedFilesOnlyTheFirstIsDelivered)
+// Several files go to the owner as they are, which places or refuses them; remote ones
+// are left out.
+TEST_F(DropZoneTest, SeveralDroppedFilesGoToTheOwnerTogether)
 {
-    const QUrl first = files.file(QStringLiteral("first.json"));
-    auto mime =
-        test::urlMime({first, files.file(QStringLiteral("second.json")), files.file(QStringLiteral("third.md"))});
+    QSignalSpy several(&zone, &DropZoneView::filesDropped);
+    const QList<QUrl> urls{files.file(QStringLiteral("first.json")), files.file(QStringLiteral("second.json")),
+                           files.file(QStringLiteral("third.md"))};
+    auto mime = test::urlMime({urls[0], QUrl(QStringLiteral("https://example.com/b.txt")), urls[1], urls[2]});
     EXPECT_TRUE(test::drop(&zone, mime.get()));
     EXPECT_FALSE(zone.isTargeted());
-    EXPECT_EQ(delivered(), QList<QUrl>{first});
+    EXPECT_TRUE(delivered().isEmpty());
+    ASSERT_EQ(several.size(), 1);
+    EXPECT_EQ(several[0].at(0).value<QList<QUrl>>(), urls);
     EXPECT_TRUE(dialogs.alerts.empty());
-    // The zone does not show the file until its owner passes it back.
+    // The zone does not show a file until its owner passes it back.
     EXPECT_FALSE(zone.fileItem());
 }
 

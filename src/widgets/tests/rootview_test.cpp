@@ -3,6 +3,7 @@
 #include "screentestutil.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/diffview/sidebysideview.h"
+#include "widgets/intake/dropzoneview.h"
 #include "widgets/intake/recentslistview.h"
 #include "widgets/intake/welcomeview.h"
 #include "widgets/root/rootview.h"
@@ -86,6 +87,113 @@ TEST_F(RootViewTest, OpenRequestsFillLeftThenRightThenStartOver)
     EXPECT_FALSE(root->viewModel().rightFile());
     EXPECT_FALSE(root->viewModel().isComparing());
     EXPECT_EQ(root->currentScreen(), root->welcomeView());
+}
+
+// Ctrl+O on either screen: one file fills the first empty side, else the right one; two
+// make a new comparison; three are refused. The dialog starts beside the file replaced.
+TEST_F(RootViewTest, CtrlOPicksOneOrTwoFilesOnEitherScreen)
+{
+    RootView* root = nullptr;
+    auto main = window(&root);
+    const ComparisonViewModel& model = root->viewModel();
+    const QUrl a = files.file(QStringLiteral("a.txt"));
+    const QUrl b = files.file(QStringLiteral("in/b.txt"));
+    const QUrl c = files.file(QStringLiteral("c.txt"));
+    dialogs.answers = {a, b, c};
+    QTest::keyClick(main.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_TRUE(dialogs.requests[0].several);
+    EXPECT_EQ(dialogs.requests[0].folder, QUrl());
+    EXPECT_EQ(model.leftFile()->url, a);
+    EXPECT_FALSE(model.rightFile());
+    QTest::keyClick(main.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(model.rightFile()->url, b);
+    EXPECT_EQ(root->currentScreen(), root->comparisonView());
+    QTest::keyClick(main.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.requests.size(), 3u);
+    EXPECT_EQ(dialogs.requests[2].folder, b.adjusted(QUrl::RemoveFilename));
+    EXPECT_EQ(model.leftFile()->url, a);
+    EXPECT_EQ(model.rightFile()->url, c);
+
+    dialogs.severalAnswers = {{c, b}, {a, b, c}};
+    QTest::keyClick(main.get(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(model.leftFile()->url, c);
+    EXPECT_EQ(model.rightFile()->url, b);
+    QTest::keyClick(main.get(), Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].text,
+              "Varnel compares two files at a time, and 3 were chosen. Please choose one or two files.");
+    EXPECT_EQ(model.leftFile()->url, c);
+    ASSERT_TRUE(test::waitFor([root] { return done(root); }));
+}
+
+// On the comparison screen one file replaces the side of the column it lands on, and two
+// replace both.
+TEST_F(RootViewTest, FilesDroppedOnTheComparisonReplaceTheirColumnOrBoth)
+{
+    RootView* root = nullptr;
+    auto main = window(&root);
+    const ComparisonViewModel& model = root->viewModel();
+    root->openFiles({files.file(QStringLiteral("a.txt")), files.file(QStringLiteral("b.txt"))});
+    DiffContainerView* screen = root->comparisonView();
+    const QUrl c = files.file(QStringLiteral("c.txt"));
+    const QUrl d = files.file(QStringLiteral("d.txt"));
+    auto one = test::urlMime({c});
+    EXPECT_TRUE(test::dragEnter(screen, one.get()));
+    EXPECT_TRUE(test::drop(screen, one.get(), QPoint(screen->width() / 4, screen->height() / 2)));
+    ASSERT_TRUE(test::waitFor([&] { return model.leftFile()->url == c; }));
+    EXPECT_EQ(model.rightFile()->name, "b.txt");
+    EXPECT_TRUE(test::drop(screen, one.get(), QPoint(screen->width() * 3 / 4, screen->height() / 2)));
+    ASSERT_TRUE(test::waitFor([&] { return model.rightFile()->url == c; }));
+
+    auto two = test::urlMime({d, c});
+    EXPECT_TRUE(test::drop(screen, two.get()));
+    ASSERT_TRUE(test::waitFor([&] { return model.leftFile()->url == d; }));
+    EXPECT_EQ(model.rightFile()->url, c);
+    QMimeData text;
+    text.setText(QStringLiteral("/tmp/x.txt"));
+    EXPECT_FALSE(test::dragEnter(screen, &text));
+    ASSERT_TRUE(test::waitFor([root] { return done(root); }));
+}
+
+// A dialog left open while another process opens a comparison: what it picks then is
+// dropped, on either screen, so no pair mixes old and new files, in view or in the recents.
+TEST_F(RootViewTest, APickFromADialogThatOutlivedItsComparisonIsDropped)
+{
+    RootView* root = nullptr;
+    auto main = window(&root);
+    const ComparisonViewModel& model = root->viewModel();
+    const QUrl a = files.file(QStringLiteral("a.txt"));
+    const QUrl c = files.file(QStringLiteral("c.txt"), "1\n");
+    const QUrl d = files.file(QStringLiteral("d.txt"), "2\n");
+    const QUrl picked = files.file(QStringLiteral("picked.txt"));
+    root->openFile(a);
+    const auto checkPair = [&] {
+        EXPECT_EQ(model.leftFile()->url, c);
+        EXPECT_EQ(model.rightFile()->url, d);
+    };
+    dialogs.answers = {picked};
+    dialogs.whilePicking = [&] { root->openFiles({c, d}); };
+    root->welcomeView()->dropZone(FileSide::right)->openPicker();
+    checkPair();
+
+    for (int way = 0; way < 2; ++way) {
+        dialogs.answers = {picked, picked};
+        dialogs.whilePicking = [&] { root->openFiles({d, c}); };
+        if (way == 0)
+            root->comparisonView()->replaceFile(FileSide::right);
+        else
+            root->chooseFiles();
+        EXPECT_EQ(model.leftFile()->url, d);
+        EXPECT_EQ(model.rightFile()->url, c);
+        dialogs.whilePicking = [&] { root->openFiles({c, d}); };
+        root->chooseFiles();
+        checkPair();
+    }
+    ASSERT_TRUE(test::waitFor([root] { return done(root); }));
+    test::settle();
+    for (const RecentComparison& entry : store->recents())
+        EXPECT_NE(entry.rightName, "picked.txt");
 }
 
 TEST_F(RootViewTest, OpenRequestsForUnsupportedFilesAlertOnceAndChangeNothing)

@@ -27,6 +27,8 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace varnel::test {
 
@@ -65,11 +67,18 @@ public:
     {
         m_previousOpen = dialogs::setOpenFileHandler([this](QWidget*, const dialogs::OpenFileRequest& request) {
             requests.push_back(request);
+            if (whilePicking)
+                std::exchange(whilePicking, {})();
+            if (request.several && !severalAnswers.empty()) {
+                QList<QUrl> answer = severalAnswers.front();
+                severalAnswers.pop_front();
+                return answer;
+            }
             if (answers.empty())
-                return std::optional<QUrl>();
+                return QList<QUrl>();
             std::optional<QUrl> answer = answers.front();
             answers.pop_front();
-            return answer;
+            return answer ? QList<QUrl>{*answer} : QList<QUrl>();
         });
         m_previousAlert = dialogs::setAlertHandler([this](QWidget*, const QString& title, const QString& text) {
             alerts.push_back({title, text});
@@ -84,6 +93,10 @@ public:
     FakeDialogs& operator=(const FakeDialogs&) = delete;
 
     std::deque<std::optional<QUrl>> answers;
+    // For a dialog that takes several files: these come first.
+    std::deque<QList<QUrl>> severalAnswers;
+    // Runs once while the next dialog is open (as something from outside would).
+    std::function<void()> whilePicking;
     std::vector<dialogs::OpenFileRequest> requests;
     std::vector<Alert> alerts;
 
@@ -157,12 +170,13 @@ inline bool dragEnter(QWidget* widget, const QMimeData* mime)
     return event.isAccepted();
 }
 
-// A whole drop as the desktop delivers it: the drag enters, then drops. Says whether the
-// drop was taken.
-inline bool drop(QWidget* widget, const QMimeData* mime)
+// A whole drop as the desktop delivers it: the drag enters, then drops (at `at`, else in
+// the middle). Says whether the drop was taken.
+inline bool drop(QWidget* widget, const QMimeData* mime, std::optional<QPoint> at = std::nullopt)
 {
     dragEnter(widget, mime);
-    QDropEvent event(QPointF(widget->rect().center()), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent event(QPointF(at.value_or(widget->rect().center())), Qt::CopyAction, mime, Qt::LeftButton,
+                     Qt::NoModifier);
     event.setAccepted(false);
     QApplication::sendEvent(widget, &event);
     return event.isAccepted();

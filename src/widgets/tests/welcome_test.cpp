@@ -37,27 +37,30 @@ protected:
     std::unique_ptr<WelcomeView> view;
 };
 
-TEST_F(WelcomeTest, CtrlOOpensTheLeftDialogFirstThenTheRightOne)
+// Two files dropped together on either zone fill both sides in order; three are refused.
+TEST_F(WelcomeTest, TwoDroppedFilesFillBothSidesWhicheverZoneTheyLandOn)
 {
     const QUrl left = files.file(QStringLiteral("left.txt"));
     const QUrl right = files.file(QStringLiteral("right.txt"));
-    dialogs.answers = {left, right};
-    QTest::keyClick(view.get(), Qt::Key_O, Qt::ControlModifier);
-    ASSERT_EQ(dialogs.requests.size(), 1u);
-    ASSERT_TRUE(model.leftFile());
+    auto pair = test::urlMime({left, right});
+    EXPECT_TRUE(test::drop(view->dropZone(FileSide::right), pair.get()));
+    ASSERT_TRUE(test::waitFor([this] { return model.bothFilesLoaded(); }));
     EXPECT_EQ(model.leftFile()->url, left);
-    EXPECT_FALSE(model.rightFile());
-    EXPECT_EQ(view->dropZone(FileSide::left)->fileItem()->name, QStringLiteral("left.txt"));
-
-    QTest::keyClick(view.get(), Qt::Key_O, Qt::ControlModifier);
-    ASSERT_EQ(dialogs.requests.size(), 2u);
-    ASSERT_TRUE(model.rightFile());
     EXPECT_EQ(model.rightFile()->url, right);
 
-    // With both files chosen, it still asks for the right one.
-    QTest::keyClick(view.get(), Qt::Key_O, Qt::ControlModifier);
-    EXPECT_EQ(dialogs.requests.size(), 3u);
-    EXPECT_EQ(model.rightFile()->url, right); // cancelled: unchanged
+    model.resetFiles();
+    auto three = test::urlMime({right, left, files.file(QStringLiteral("third.txt"))});
+    EXPECT_TRUE(test::drop(view->dropZone(FileSide::left), three.get()));
+    ASSERT_TRUE(test::waitFor([this] { return !dialogs.alerts.empty(); }));
+    EXPECT_EQ(dialogs.alerts[0].text,
+              QStringLiteral("Varnel compares two files at a time, and 3 were dropped. Please drop one or two files."));
+    EXPECT_FALSE(model.leftFile());
+
+    // A zone's dialog starts in the folder of the file it replaces.
+    model.loadFile(left, FileSide::left);
+    view->dropZone(FileSide::left)->openPicker();
+    ASSERT_EQ(dialogs.requests.size(), 1u);
+    EXPECT_EQ(dialogs.requests[0].folder, left.adjusted(QUrl::RemoveFilename));
 }
 
 TEST_F(WelcomeTest, TabFollowsTheScreenLeftToRightAndTopToBottom)
