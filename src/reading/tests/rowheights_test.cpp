@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "reading/rowheights.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace varnel;
+
+namespace {
+
+// Tops, rows at heights and corrections against a plain list of heights, on sizes that
+// end inside a block and on block edges.
+TEST(RowHeights, AgreesWithPlainSumsThroughCorrections)
+{
+    std::mt19937 random(7);
+    for (qint64 rows : {1, 15, 16, 17, 1000}) {
+        std::vector<int> lines(static_cast<std::size_t>(rows));
+        for (int& each : lines)
+            each = int(random() % 5) + 1;
+        RowHeights heights;
+        heights.reset(rows, 20, 15, [&](qint64 row) { return lines[std::size_t(row)]; });
+        for (int change = 0; change < 200; ++change) {
+            const auto row = qint64(random() % std::uint64_t(rows));
+            const int now = int(random() % 9) + 1;
+            EXPECT_EQ(heights.setMeasured(row, now), now != lines[std::size_t(row)]);
+            lines[std::size_t(row)] = now;
+            EXPECT_TRUE(heights.isMeasured(row));
+        }
+        qint64 top = 0;
+        for (qint64 row = 0; row < rows; ++row) {
+            ASSERT_EQ(heights.top(row), top) << rows << " rows, row " << row;
+            const qint64 height = 20 + qint64(lines[std::size_t(row)] - 1) * 15;
+            EXPECT_EQ(heights.rowAt(top), row);
+            EXPECT_EQ(heights.rowAt(top + height - 1), row);
+            top += height;
+        }
+        EXPECT_EQ(heights.totalHeight(), top);
+        EXPECT_EQ(heights.rowAt(top + 100), rows - 1);
+        EXPECT_EQ(heights.rowAt(-5), 0);
+    }
+}
+
+// Rows measured below the top row change nothing above it; the anchor keeps the top row
+// where it was when rows above it change.
+TEST(RowHeights, AnchorHoldsTheTopRowThroughCorrections)
+{
+    RowHeights heights;
+    heights.reset(100, 20, 16, [](qint64) { return 3; });
+    EXPECT_FALSE(heights.isMeasured(40));
+    const RowHeights::Anchor anchor = heights.anchorAt(heights.top(40) + 7);
+    EXPECT_EQ(anchor.row, 40);
+    EXPECT_EQ(anchor.offset, 7);
+    heights.setMeasured(10, 1);
+    heights.setMeasured(60, 9);
+    EXPECT_EQ(heights.position(anchor), heights.top(40) + 7);
+    EXPECT_EQ(heights.top(40), 40 * (20 + 2 * 16) - 2 * 16);
+}
+
+TEST(RowHeights, EstimatesAtLeastOneLineAndNeverMoreThanTheLimit)
+{
+    EXPECT_EQ(RowHeights::estimateLines(0, 80), 1);
+    EXPECT_EQ(RowHeights::estimateLines(80, 80.5), 1);
+    EXPECT_EQ(RowHeights::estimateLines(81, 80.5), 2);
+    EXPECT_EQ(RowHeights::estimateLines(400, 0.5), 1); // no room: one line, never divide by nothing
+    EXPECT_EQ(RowHeights::estimateLines(qint64(1) << 40, 10), RowHeights::kMaxLines);
+    RowHeights heights;
+    heights.reset(2, 20, 15, [](qint64) { return 1 << 20; });
+    EXPECT_EQ(heights.lines(0), RowHeights::kMaxLines);
+}
+
+} // namespace
