@@ -23,6 +23,7 @@ public:
     static inline const QString kDiffViewMode = QStringLiteral("diffViewMode");
     static inline const QString kAppearanceMode = QStringLiteral("appearanceMode");
     static inline const QString kRecentComparisons = QStringLiteral("recentComparisons");
+    static inline const QString kWrapLongLines = QStringLiteral("wrapLongLines");
 
     explicit Preferences(QObject* parent = nullptr);
 

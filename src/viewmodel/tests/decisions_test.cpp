@@ -182,4 +182,13 @@ TEST_F(DecisionsTest, TheLayoutIsOnePreferenceThatEveryWindowFollows)
     EXPECT_EQ(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Varnel"), QStringLiteral("Varnel"))
                   .value(QStringLiteral("diffViewMode")),
               QStringLiteral("inline"));
+
+    // Wrapping is off until chosen, then every window and the next start wrap.
+    EXPECT_FALSE(first.layout().wrapsLongLines());
+    QSignalSpy wrapFollowed(&second.layout(), &DiffLayout::wrapChanged);
+    first.layout().setWrapsLongLines(true);
+    EXPECT_TRUE(second.layout().wrapsLongLines());
+    EXPECT_EQ(wrapFollowed.size(), 1);
+    EXPECT_TRUE(ComparisonViewModel().layout().wrapsLongLines());
+    EXPECT_EQ(first.layout().mode(), DiffViewMode::inlineView); // the layout stays as it was
 }
