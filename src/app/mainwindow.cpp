@@ -176,6 +176,17 @@ void MainWindow::buildMenus()
     view->addAction(
         addCommand(Command::resetTextSize, QStringLiteral("Reset Text Size"), {QKeySequence(Qt::CTRL | Qt::Key_0)}));
     connect(action(Command::resetTextSize), &QAction::triggered, &model, &ComparisonViewModel::resetFontSize);
+    view->addSeparator();
+    QAction* wrap =
+        addCommand(Command::wrapLongLines, QStringLiteral("Wrap Long Lines"), {QKeySequence(Qt::ALT | Qt::Key_Z)});
+    wrap->setCheckable(true);
+    wrap->setChecked(model.layout().wrapsLongLines());
+    wrap->setToolTip(QStringLiteral("Show lines wider than their column on as many lines as they need"));
+    view->setToolTipsVisible(true);
+    view->addAction(wrap);
+    connect(wrap, &QAction::toggled, &model.layout(), &DiffLayout::setWrapsLongLines);
+    // Every window follows a change made in another.
+    connect(&model.layout(), &DiffLayout::wrapChanged, wrap, &QAction::setChecked);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(addCommand(Command::privacyPolicy, QStringLiteral("Privacy Policy")));

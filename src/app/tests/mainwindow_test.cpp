@@ -100,7 +100,7 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
               QStringList({"Find\u2026", "Find Next", "Find Previous", "Select All", "Preferences"}));
     EXPECT_EQ(menus[2]->text(), "&View");
     EXPECT_EQ(menuTitles(menus[2]->menu()),
-              QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size"}));
+              QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
@@ -115,6 +115,11 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(keys(Command::increaseTextSize), QList<QKeySequence>({QKeySequence("Ctrl++"), QKeySequence("Ctrl+=")}));
     EXPECT_EQ(keys(Command::decreaseTextSize), QList<QKeySequence>({QKeySequence("Ctrl+-")}));
     EXPECT_EQ(keys(Command::resetTextSize), QList<QKeySequence>({QKeySequence("Ctrl+0")}));
+    EXPECT_EQ(keys(Command::wrapLongLines), QList<QKeySequence>({QKeySequence("Alt+Z")}));
+    // Wrapping is a check item, off until chosen, that says what it does.
+    EXPECT_TRUE(window->action(Command::wrapLongLines)->isCheckable());
+    EXPECT_FALSE(window->action(Command::wrapLongLines)->isChecked());
+    EXPECT_FALSE(window->action(Command::wrapLongLines)->toolTip().isEmpty());
     EXPECT_TRUE(keys(Command::findNext).contains(QKeySequence("F3")));
     EXPECT_TRUE(keys(Command::findPrevious).contains(QKeySequence("Shift+F3")));
     // No two commands of the window share a key.

@@ -180,6 +180,12 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     // The layout is one preference for every window: follow whoever writes it.
     applyViewMode(m_model.layout().mode());
     connect(&m_model.layout(), &DiffLayout::modeChanged, this, &DiffContainerView::applyViewMode);
+    const auto applyWrap = [this](bool wrap) {
+        m_sideBySide->setWrapping(wrap);
+        m_inline->setWrapping(wrap);
+    };
+    applyWrap(m_model.layout().wrapsLongLines());
+    connect(&m_model.layout(), &DiffLayout::wrapChanged, this, applyWrap);
 
     const auto shortcut = [this](const QKeySequence& keys, auto action) {
         auto* item = new QShortcut(keys, this);

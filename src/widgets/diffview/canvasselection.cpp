@@ -34,14 +34,14 @@ DiffCanvas::TextPosition DiffCanvas::positionAt(QPoint point)
     const qint64 y = qint64(verticalScrollBar()->value()) + point.y();
     if (y < 0)
         return {0, 0};
-    const qint64 row = std::min(y / rowHeight(), rowCount() - 1);
+    const qint64 row = rowAtY(y);
     const RowPainter::Row shown = rowFor(row);
     if (!m_rows->showsText(shown))
         return {row, 0};
-    if (y >= rowCount() * rowHeight())
+    if (y >= totalHeight())
         return {row, m_rows->line(row).contentString(shown.side).size()};
     const qreal x = point.x() + horizontalScrollBar()->value() - leadingWidth() - m_rows->textStart();
-    return {row, m_rows->cursorAt(row, shown.side, x)};
+    return {row, m_rows->cursorAt(row, shown.side, x, m_rows->lineAt(qreal(y - rowTop(row))))};
 }
 
 std::optional<std::pair<DiffCanvas::TextPosition, DiffCanvas::TextPosition>> DiffCanvas::selection() const

@@ -32,12 +32,7 @@ ChangeMapView::ChangeMapView(DiffCanvas& canvas) : QWidget(&canvas), m_canvas(ca
 {
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(QStringLiteral("Change map"));
-    onJump = [this](qint64 row) {
-        QScrollBar* bar = m_canvas.verticalScrollBar();
-        const qint64 height = m_canvas.rowHeight();
-        bar->setValue(
-            int(std::clamp<qint64>(row * height + height / 2 - m_canvas.viewport()->height() / 2, 0, bar->maximum())));
-    };
+    onJump = [this](qint64 row) { m_canvas.verticalScrollBar()->setValue(m_canvas.centringTarget(row).y()); };
     connect(&Appearance::instance(), &Appearance::changed, this, [this] {
         m_dirty = true;
         update();
@@ -96,17 +91,24 @@ int ChangeMapView::mapHeight() const
 {
     // Rows shorter than the view are mapped onto their own height, so each mark stands
     // beside its rows rather than stretched down the whole strip.
-    return int(std::min<qint64>(height(), m_canvas.rowCount() * m_canvas.rowHeight()));
+    return int(std::min<qint64>(height(), m_canvas.totalHeight()));
 }
 
 QRectF ChangeMapView::visibleFrame() const
 {
-    const qint64 total = m_canvas.rowCount() * m_canvas.rowHeight();
-    if (total <= 0)
+    // In rows: the map shows rows, however tall wrapping makes them.
+    const qint64 rows = m_canvas.rowCount();
+    if (rows <= 0 || m_canvas.totalHeight() <= 0)
         return {};
-    const qreal scale = qreal(mapHeight()) / qreal(total);
-    const qreal top = qreal(m_canvas.verticalScrollBar()->value()) * scale;
-    const qreal shown = std::min<qreal>(mapHeight(), qreal(m_canvas.viewport()->height()) * scale);
+    const qreal scale = qreal(mapHeight()) / qreal(rows);
+    const qint64 y = m_canvas.verticalScrollBar()->value();
+    const qreal top = m_canvas.rowsAbove(y) * scale;
+    const qreal bottom =
+        y + m_canvas.viewport()->height() >= m_canvas.totalHeight()
+            ? qreal(rows) * scale +
+                  (qreal(y + m_canvas.viewport()->height() - m_canvas.totalHeight()) / m_canvas.rowHeight()) * scale
+            : m_canvas.rowsAbove(y + m_canvas.viewport()->height()) * scale;
+    const qreal shown = std::min<qreal>(mapHeight(), bottom - top);
     if (shown >= kSmallestFrame)
         return {0, top, qreal(kWidth), std::min(shown, mapHeight() - top)};
     // Too thin to see: a small frame centred on where the view is.

@@ -40,8 +40,15 @@ DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
     easing.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
     m_animation->setEasingCurve(easing);
     m_animation->setDuration(kFocusAnimationMs);
-    connect(m_animation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& value) { setScrollPosition(value.toPointF().toPoint()); });
+    m_animation->setStartValue(0.0);
+    m_animation->setEndValue(1.0);
+    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        if (!m_animationTarget)
+            return;
+        const QPointF to = m_animationTarget();
+        const QPointF from = m_animationFrom;
+        setScrollPosition((from + (to - from) * value.toReal()).toPoint());
+    });
     // Taking hold of a scroll bar ends a running animation.
     connect(verticalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
     connect(horizontalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
@@ -61,7 +68,7 @@ qreal DiffCanvas::contentWidth() const
 
 qint64 DiffCanvas::firstVisibleRow() const
 {
-    return verticalScrollBar()->value() / rowHeight();
+    return rowAtY(verticalScrollBar()->value());
 }
 
 void DiffCanvas::resultChanged(std::optional<qint64> focusedRow)
@@ -81,12 +88,13 @@ void DiffCanvas::marksChanged()
     m_map->update();
 }
 
-void DiffCanvas::metricsChanged(qreal oldRowHeight)
+void DiffCanvas::metricsChanged(RowHeights::Anchor before)
 {
-    const qint64 top = qint64(verticalScrollBar()->value() / oldRowHeight);
+    if (m_wrap)
+        m_rows->setWrapWidth(wrapWidthSource ? wrapWidthSource() : wrapTextWidth());
     updateContentWidth();
     updateScrollBars();
-    verticalScrollBar()->setValue(int(std::min<qint64>(top * rowHeight(), INT_MAX)));
+    restoreAnchor({before.row, 0});
     viewport()->update();
     m_map->update();
 }
@@ -104,6 +112,10 @@ void DiffCanvas::appearanceChanged()
 
 void DiffCanvas::updateContentWidth()
 {
+    if (m_wrap) {
+        m_contentWidth = 0; // the view's width: nothing to scroll sideways
+        return;
+    }
     m_contentWidth = leadingWidth() + m_rows->textStart() + m_rows->widestText(shownRows()) + RowMetrics::kTextInset;
 }
 
@@ -111,7 +123,7 @@ void DiffCanvas::growContentWidth(qreal rowWidth)
 {
     // A line wider than the longest lines by length (tabs, wide characters) widens the
     // scrolling once it has been seen; the scroll bars follow after this paint.
-    if (rowWidth <= m_contentWidth)
+    if (m_wrap || rowWidth <= m_contentWidth)
         return;
     m_contentWidth = rowWidth;
     if (m_growPending)
@@ -127,7 +139,7 @@ void DiffCanvas::growContentWidth(qreal rowWidth)
 void DiffCanvas::updateScrollBars()
 {
     const QSize view = viewport()->size();
-    const qint64 height = rowCount() * rowHeight();
+    const qint64 height = totalHeight();
     QScrollBar* vertical = verticalScrollBar();
     vertical->setRange(0, int(std::clamp<qint64>(height - view.height(), 0, INT_MAX)));
     vertical->setPageStep(view.height());
@@ -195,16 +207,21 @@ void DiffCanvas::paintEvent(QPaintEvent* event)
         return;
     }
 
-    const int height = rowHeight();
+    if (measureInView()) {
+        // Heights corrected under an exposed part: paint the whole view (once more).
+        viewport()->update();
+        Q_EMIT heightsCorrected();
+    }
     const qint64 top = verticalScrollBar()->value();
     const qreal left = -horizontalScrollBar()->value();
     const qreal lead = leadingWidth();
     const qreal width = contentWidth();
-    const qint64 first = std::clamp<qint64>((top + exposed.top()) / height, 0, count - 1);
-    const qint64 last = std::clamp<qint64>((top + exposed.bottom()) / height, 0, count - 1);
+    const qint64 first = rowAtY(top + exposed.top());
+    const qint64 last = rowAtY(top + exposed.bottom());
     const QRectF clip(exposed);
     for (qint64 index = first; index <= last; ++index) {
-        const qreal y = qreal(index * height - top);
+        const qreal y = qreal(rowTop(index) - top);
+        const auto height = qreal(heightOfRow(index));
         if (lead > 0)
             paintLeading(painter, QRectF(left, y, lead, height), index);
         const RowPainter::Row row = rowFor(index);
@@ -250,6 +267,8 @@ void DiffCanvas::resizeEvent(QResizeEvent* event)
 {
     // The viewport's size: the map takes the viewport's height, right of it.
     QAbstractScrollArea::resizeEvent(event);
+    if (m_wrap)
+        updateWrapWidth();
     updateScrollBars();
     const QRect view = viewport()->geometry();
     m_map->setGeometry(view.right() + 1, view.top(), ChangeMapView::kWidth, view.height());
@@ -276,6 +295,12 @@ void DiffCanvas::centreFocus()
 
 void DiffCanvas::scrollContentsBy(int dx, int dy)
 {
+    if (m_wrap) {
+        // Rows about to come into view may change height once laid out: paint them all.
+        viewport()->update();
+        m_map->update();
+        return;
+    }
     viewport()->scroll(dx, dy);
     if (hasKeyboardFocus(this)) {
         // The focus frame moved with the rows: repaint the bands it was drawn in.
@@ -304,11 +329,13 @@ void DiffCanvas::moveFocus(std::optional<qint64> row, bool scroll)
 QPoint DiffCanvas::centringTarget(qint64 row)
 {
     const QSize view = viewport()->size();
-    const qint64 height = rowHeight();
-    const qint64 y = row * height + height / 2 - view.height() / 2;
+    measureAround(row);
+    const qint64 height = heightOfRow(row);
+    // A row taller than the view shows its top.
+    const qint64 y = height > view.height() ? rowTop(row) : rowTop(row) + height / 2 - view.height() / 2;
     int x = 0;
     const RowPainter::Row shown = rowFor(row);
-    if (m_rows->showsText(shown) || m_rows->line(row).type() == DiffLineType::contextCollapsed) {
+    if (!m_wrap && (m_rows->showsText(shown) || m_rows->line(row).type() == DiffLineType::contextCollapsed)) {
         const qreal rowWidth =
             leadingWidth() + m_rows->textStart() + m_rows->textWidth(row, shown.side) + RowMetrics::kTextInset;
         if (rowWidth > m_contentWidth) {
@@ -327,7 +354,7 @@ void DiffCanvas::centreOnRow(qint64 row, bool animated)
     m_animation->stop();
     if (row < 0 || row >= rowCount())
         return;
-    scrollTo(centringTarget(row), animated);
+    scrollTo([this, row] { return centringTarget(row); }, animated);
 }
 
 QPoint DiffCanvas::revealTarget(qint64 row, TextSpan span)
@@ -338,6 +365,18 @@ QPoint DiffCanvas::revealTarget(qint64 row, TextSpan span)
     const PageSide side = shown.side;
     if (!m_rows->showsText(shown))
         return target;
+    if (m_wrap) {
+        // Wrapped, the match's line comes to the centre when the row is taller than the view.
+        const int view = viewport()->height();
+        if (heightOfRow(row) <= view)
+            return target;
+        const RowPainter::LinePoint at = m_rows->cursorPoint(row, side, span.start);
+        const qint64 line =
+            rowTop(row) + qint64(m_rows->metrics().textTop) + qint64(at.line) * m_rows->metrics().lineStep;
+        const qint64 y = line + m_rows->metrics().lineStep / 2 - view / 2;
+        target.setY(int(std::clamp<qint64>(y, 0, verticalScrollBar()->maximum())));
+        return target;
+    }
     const qreal start = leadingWidth() + m_rows->textStart();
     const qreal from = start + m_rows->cursorX(row, side, span.start);
     const qreal to = start + m_rows->cursorX(row, side, span.end());
@@ -358,17 +397,18 @@ void DiffCanvas::revealText(qint64 row, TextSpan span, bool animated)
     m_animation->stop();
     if (row < 0 || row >= rowCount())
         return;
-    scrollTo(revealTarget(row, span), animated);
+    scrollTo([this, row, span] { return revealTarget(row, span); }, animated);
 }
 
-void DiffCanvas::scrollTo(QPoint target, bool animated)
+void DiffCanvas::scrollTo(std::function<QPoint()> target, bool animated)
 {
     if (!animated) {
-        setScrollPosition(target);
+        m_animationTarget = {};
+        setScrollPosition(target());
         return;
     }
-    m_animation->setStartValue(QPointF(scrollPosition()));
-    m_animation->setEndValue(QPointF(target));
+    m_animationFrom = scrollPosition();
+    m_animationTarget = std::move(target);
     m_animation->start();
 }
 

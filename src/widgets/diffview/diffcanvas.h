@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -69,12 +70,38 @@ public:
     // The topmost row at least partly in view.
     qint64 firstVisibleRow() const;
 
+    // Where rows stand, in pixels from the top of the first: all of one height, or, while
+    // long lines wrap, as tall as their lines (see RowPainter::heights).
+    qint64 rowTop(qint64 index) const;
+    qint64 heightOfRow(qint64 index) const;
+    qint64 totalHeight() const;
+    // The row at `y` pixels from the top of the first, clamped to the rows.
+    qint64 rowAtY(qint64 y) const;
+    // The rows from the top to `y`, with the fraction of the row `y` falls in.
+    qreal rowsAbove(qint64 y) const;
+
+    // Wrapping long lines. The side-by-side view wraps both its columns at one width.
+    bool isWrapping() const { return m_wrap; }
+    void setWrapping(bool wrap);
+    // The width the text column of this view has to wrap in.
+    qreal wrapTextWidth() const;
+    // Where the view stands, to keep it there when heights change.
+    RowHeights::Anchor topAnchor() const;
+    void restoreAnchor(RowHeights::Anchor anchor);
+    // Wraps at the width this view has (or is given by its owner), keeping the top row.
+    void updateWrapWidth();
+    // The rows' heights changed elsewhere (the other column): the scroll bars follow.
+    void rowHeightsChanged();
+    // How wide the rows of this view may wrap; the side-by-side view gives both columns
+    // the narrower width.
+    std::function<qreal()> wrapWidthSource;
+
     // Called by the owning view after it changed the row painter.
     // A new result: the selection ends, and `focusedRow` is the focus it starts with
     // (no scrolling; shown anew, the view centres it).
     void resultChanged(std::optional<qint64> focusedRow);
-    // A new font size: the row at the top stays at the top.
-    void metricsChanged(qreal oldRowHeight);
+    // A new font size: the row at the top before it (`before`) stays at the top.
+    void metricsChanged(RowHeights::Anchor before);
     void languageChanged();
 
     // Moves the focus. With `scroll`, a move to a row while the view is visible animates
@@ -122,6 +149,8 @@ Q_SIGNALS:
     // Handling an event ran out of memory with find marks on: the marks are off until the
     // next query (see RowPainter::dropFindMarks).
     void findMarksDropped();
+    // Laying out rows in view corrected their heights (the other column follows).
+    void heightsCorrected();
 
 protected:
     // How row `index` is shown in this view.
@@ -157,7 +186,14 @@ private:
     void recoverMemory();
     void updateScrollBars();
     void updateContentWidth();
-    void scrollTo(QPoint target, bool animated);
+    // Scrolls to where `target` says, asked again on every frame of an animation: rows
+    // measured on the way move the end, never leave it short.
+    void scrollTo(std::function<QPoint()> target, bool animated);
+    // Lays out the rows in view (wrapping), keeping the top row in place; true when a
+    // height changed.
+    bool measureInView();
+    // Lays out the rows a screen above and below `row`, so a target computed next holds.
+    void measureAround(qint64 row);
     void growContentWidth(qreal rowWidth);
     void appearanceChanged();
     void paintFocusFrame(QPainter& painter);
@@ -170,7 +206,10 @@ private:
     qreal m_contentWidth = 0; // the widest row's width, before the view's own width
     bool m_growPending = false;
     QVariantAnimation* m_animation;
+    QPoint m_animationFrom;
+    std::function<QPoint()> m_animationTarget;
     ChangeMapView* m_map;
+    bool m_wrap = false;
 
     std::optional<TextPosition> m_anchor;
     TextPosition m_cursor;

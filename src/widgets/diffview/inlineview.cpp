@@ -46,11 +46,11 @@ void InlineView::setLanguage(std::optional<SyntaxHighlighter::Language> language
 
 void InlineView::setFontSize(qreal fontSize)
 {
-    const int oldHeight = rows().metrics().rowHeight;
+    const RowHeights::Anchor before = topAnchor();
     const qreal oldSize = rows().metrics().fontSize;
     rows().setFontSize(fontSize);
     if (rows().metrics().fontSize != oldSize)
-        metricsChanged(oldHeight);
+        metricsChanged(before);
 }
 
 void InlineView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,

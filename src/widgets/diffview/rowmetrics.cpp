@@ -37,6 +37,8 @@ RowMetrics RowMetrics::forFontSize(qreal fontSize)
     m.advance = m.textMetrics.horizontalAdvance(QLatin1Char('0'));
     m.tabDistance = kTabWidth * m.advance;
     m.digitAdvance = m.numberMetrics.horizontalAdvance(QLatin1Char('0'));
+    m.lineStep = int(std::ceil(std::max(m.textMetrics.lineSpacing(), m.textMetrics.height())));
+    m.textTop = m.textBaseline - m.textMetrics.ascent();
     return m;
 }
 

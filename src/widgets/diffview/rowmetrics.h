@@ -9,7 +9,8 @@ namespace varnel {
 
 // The sizes of one diff row at one diff font size, in device-independent pixels. Every row
 // of a view has the same height, fillers included, so that the two columns of the
-// side-by-side layout stay level row by row and a row's position is index × height.
+// side-by-side layout stay level row by row and a row's position is index × height;
+// while long lines wrap, a row grows by a line step for each line after its first.
 struct RowMetrics {
     static constexpr qreal kGutterWidth = 44;   // the line-number column, unless a number needs more
     static constexpr qreal kSeparatorWidth = 1; // between the numbers and the text
@@ -37,6 +38,12 @@ struct RowMetrics {
     qreal advance = 0;      // one character of the text font
     qreal digitAdvance = 0; // one digit of the number font
     qreal tabDistance = 0;  // tab stops every four characters
+    // Wrapped text: each line after a row's first adds `lineStep` pixels to the row; the
+    // first line's top stands `textTop` below the row's top.
+    int lineStep = 0;
+    qreal textTop = 0;
+    // The height of a row whose text takes `lines` lines.
+    int heightOfLines(int lines) const { return rowHeight + (lines - 1) * lineStep; }
 };
 
 } // namespace varnel

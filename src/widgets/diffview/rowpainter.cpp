@@ -99,23 +99,28 @@ QList<QTextLayout::FormatRange> formatsFor(const QList<HighlightRun>& runs, qsiz
     return formats;
 }
 
-// Lays `text` out as one line that never wraps.
+// Lays `text` out as one line that never wraps, or, given a width, in lines of at most that
+// width (broken between words where a word fits, anywhere else), `lineStep` apart.
 std::unique_ptr<QTextLayout> layOut(const QString& text, const QList<QTextLayout::FormatRange>& formats,
-                                    const RowMetrics& metrics)
+                                    const RowMetrics& metrics, qreal wrapWidth = 0)
 {
     auto layout = std::make_unique<QTextLayout>(text, metrics.textFont);
     QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
+    option.setWrapMode(wrapWidth > 0 ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     option.setTextDirection(Qt::LeftToRight);
     option.setTabStopDistance(metrics.tabDistance);
     layout->setTextOption(option);
     layout->setFormats(formats);
     layout->setCacheEnabled(true);
     layout->beginLayout();
-    QTextLine line = layout->createLine();
-    if (line.isValid()) {
-        line.setLineWidth(kUnboundedLineWidth);
-        line.setPosition(QPointF(0, 0));
+    for (int index = 0; index < RowHeights::kMaxLines; ++index) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(wrapWidth > 0 ? wrapWidth : kUnboundedLineWidth);
+        line.setPosition(QPointF(0, qreal(index) * metrics.lineStep));
+        if (wrapWidth <= 0)
+            break;
     }
     layout->endLayout();
     return layout;
@@ -151,6 +156,7 @@ void RowPainter::setResult(DiffResult result)
     }
     updateGutterWidth();
     clearCache();
+    estimateHeights();
 }
 
 void RowPainter::setLanguage(std::optional<SyntaxHighlighter::Language> language)
@@ -168,6 +174,7 @@ void RowPainter::setFontSize(qreal fontSize)
     m_metrics = RowMetrics::forFontSize(fontSize);
     updateGutterWidth();
     clearCache();
+    estimateHeights();
 }
 
 void RowPainter::updateGutterWidth()
@@ -209,10 +216,20 @@ RowText RowPainter::makeRowText(qint64 index, PageSide side) const
         row.runs = SyntaxHighlighter::highlight(row.text, *m_language);
     if (row.text.size() > RowText::kLongLine) {
         row.width = qreal(row.text.size()) * m_metrics.advance;
+        if (isWrapping()) {
+            // On the grid: as many cells a line as the column holds.
+            row.cellsPerLine = std::max<qsizetype>(1, qsizetype(m_wrapWidth / m_metrics.advance));
+            const qsizetype lines = (row.text.size() + row.cellsPerLine - 1) / row.cellsPerLine;
+            row.lines = int(std::min<qsizetype>(lines, RowHeights::kMaxLines));
+            row.width = qreal(std::min(row.text.size(), row.cellsPerLine)) * m_metrics.advance;
+        }
         return row;
     }
-    row.layout = layOut(row.text, formatsFor(row.runs, 0, row.text.size(), *m_palette), m_metrics);
-    row.width = row.layout->lineCount() ? row.layout->lineAt(0).naturalTextWidth() : 0;
+    row.layout = layOut(row.text, formatsFor(row.runs, 0, row.text.size(), *m_palette), m_metrics, m_wrapWidth);
+    row.lines = std::max(1, row.layout->lineCount());
+    row.width = 0;
+    for (int line = 0; line < row.layout->lineCount(); ++line)
+        row.width = std::max(row.width, row.layout->lineAt(line).naturalTextWidth());
     return row;
 }
 
@@ -276,19 +293,12 @@ void RowPainter::paintFoldedMatches(QPainter& painter, const QRectF& rect, qint6
 
 qreal RowPainter::cursorX(qint64 index, PageSide side, qsizetype position)
 {
-    const RowText& row = rowText(index, side);
-    position = std::clamp<qsizetype>(position, 0, row.text.size());
-    if (row.isLong() || row.layout->lineCount() == 0)
-        return qreal(position) * m_metrics.advance;
-    return row.layout->lineAt(0).cursorToX(int(position));
+    return cursorPoint(index, side, position).x;
 }
 
 qsizetype RowPainter::cursorAt(qint64 index, PageSide side, qreal x)
 {
-    const RowText& row = rowText(index, side);
-    if (row.isLong() || row.layout->lineCount() == 0)
-        return std::clamp<qsizetype>(qsizetype(std::lround(x / m_metrics.advance)), 0, row.text.size());
-    return row.layout->lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
+    return cursorAt(index, side, x, 0);
 }
 
 qreal RowPainter::widestText(ShownRows shown)
@@ -368,14 +378,25 @@ void RowPainter::paintText(QPainter& painter, const QRectF& rect, const Row& sho
 
     paintMarks(painter, rect, shown, x, clip);
     if (selection && selection->to > selection->from) {
-        const qreal from = x + cursorX(index, shown.side, selection->from);
-        const qreal to = x + cursorX(index, shown.side, selection->to);
-        painter.fillRect(QRectF(from, rect.top(), to - from, rect.height()),
-                         palette.color(ColorRole::accent, kSelectionOpacity));
+        // A selection covers its lines whole, from the row's top to its bottom.
+        const TextSpan span{selection->from, std::min(selection->to, row.text.size()) - selection->from};
+        const qreal inset = RowMetrics::kVerticalInsets / 2.0;
+        const qreal textBottom = m_metrics.heightOfLines(row.lines);
+        for (QRectF box : spanBoxes(index, shown.side, span)) {
+            if (box.top() == inset)
+                box.setTop(0);
+            if (box.bottom() == textBottom - inset)
+                box.setBottom(textBottom);
+            painter.fillRect(box.translated(x, rect.top()), palette.color(ColorRole::accent, kSelectionOpacity));
+        }
     }
 
     painter.setPen(palette.color(ColorRole::primary));
     const qreal baseline = rect.top() + m_metrics.textBaseline;
+    if (row.isLong() && row.cellsPerLine > 0) {
+        paintWrappedLongText(painter, x, rect.top(), row, clip);
+        return;
+    }
     if (row.isLong()) {
         paintLongText(painter, x, baseline, row, clip);
         return;
@@ -384,14 +405,6 @@ void RowPainter::paintText(QPainter& painter, const QRectF& rect, const Row& sho
         return;
     const QTextLine line = row.layout->lineAt(0);
     row.layout->draw(&painter, QPointF(x, baseline - line.ascent()));
-}
-
-QRectF RowPainter::spanRect(const QRectF& rect, const Row& row, qreal x, const TextSpan& span)
-{
-    const qreal from = x + cursorX(row.index, row.side, span.start);
-    const qreal to = x + cursorX(row.index, row.side, span.end());
-    const qreal inset = RowMetrics::kVerticalInsets / 2.0;
-    return {from, rect.top() + inset, to - from, rect.height() - 2 * inset};
 }
 
 void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip)
@@ -403,11 +416,14 @@ void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& ro
         const ColorRole role = type == DiffLineType::added ? ColorRole::green : ColorRole::red;
         const qreal base = palette.isDark() ? kChangeTintDark : kChangeTintLight;
         for (const TextSpan& span : spans) {
-            const QRectF box = spanRect(rect, row, x, span);
-            if (row.focused)
-                fillFrame(painter, box.adjusted(0, 1, 0, -1), kSpanFrameWidth, palette.color(role, kOutlineOpacity));
-            else
-                painter.fillRect(box, palette.color(role, kSpanBoost / (1 - base)));
+            for (const QRectF& each : spanBoxes(row.index, row.side, span)) {
+                const QRectF box = each.translated(x, rect.top());
+                if (row.focused)
+                    fillFrame(painter, box.adjusted(0, 1, 0, -1), kSpanFrameWidth,
+                              palette.color(role, kOutlineOpacity));
+                else
+                    painter.fillRect(box, palette.color(role, kSpanBoost / (1 - base)));
+            }
         }
     }
     paintFindMarks(painter, rect, row, x, clip);
@@ -421,15 +437,20 @@ void RowPainter::paintFindMarks(QPainter& painter, const QRectF& rect, const Row
     const bool currentRow =
         m_currentFind && m_currentFind->row == row.index && (!m_currentFind->side || *m_currentFind->side == row.side);
     // The characters in view, and one on each side.
-    const qsizetype from = std::max<qsizetype>(0, cursorAt(row.index, row.side, clip.left() - x) - 1);
-    const qsizetype to = cursorAt(row.index, row.side, clip.right() - x) + 1;
+    const int firstLine = lineAt(clip.top() - rect.top());
+    const int lastLine = lineAt(clip.bottom() - rect.top());
+    const qsizetype from = std::max<qsizetype>(0, cursorAt(row.index, row.side, clip.left() - x, firstLine) - 1);
+    const qsizetype to = cursorAt(row.index, row.side, clip.right() - x, lastLine) + 1;
     for (const TextSpan& match : findMatches(row.index, row.side, from, to)) {
-        const QRectF box = spanRect(rect, row, x, match);
-        if (currentRow && m_currentFind->span == match) {
-            painter.fillRect(box, palette.color(ColorRole::findCurrent));
-            fillFrame(painter, box, kCurrentFindFrameWidth, palette.color(ColorRole::orange));
-        } else {
-            painter.fillRect(box, palette.color(ColorRole::findMatch));
+        const bool current = currentRow && m_currentFind->span == match;
+        for (const QRectF& each : spanBoxes(row.index, row.side, match)) {
+            const QRectF box = each.translated(x, rect.top());
+            if (current) {
+                painter.fillRect(box, palette.color(ColorRole::findCurrent));
+                fillFrame(painter, box, kCurrentFindFrameWidth, palette.color(ColorRole::orange));
+            } else {
+                painter.fillRect(box, palette.color(ColorRole::findMatch));
+            }
         }
     }
 }
@@ -515,6 +536,28 @@ void RowPainter::paintLongText(QPainter& painter, qreal x, qreal baseline, const
         return;
     const QTextLine line = layout->lineAt(0);
     layout->draw(&painter, QPointF(x + qreal(first) * advance, baseline - line.ascent()));
+}
+
+void RowPainter::paintWrappedLongText(QPainter& painter, qreal x, qreal top, const RowText& row,
+                                      const QRectF& clip) const
+{
+    // Only the screen lines in view, each a window of the grid.
+    const int first = lineAt(clip.top() - top);
+    const int last = std::min(lineAt(clip.bottom() - top), row.lines - 1);
+    for (int index = first; index <= last; ++index) {
+        qsizetype from = qsizetype(index) * row.cellsPerLine;
+        qsizetype to = std::min(row.text.size(), from + row.cellsPerLine);
+        if (from >= to)
+            break;
+        QString window = row.text.mid(from, to - from);
+        window.replace(QLatin1Char('\t'), QLatin1Char(' '));
+        const std::unique_ptr<QTextLayout> layout =
+            layOut(window, formatsFor(row.runs, from, to, *m_palette), m_metrics);
+        if (layout->lineCount() == 0)
+            continue;
+        const qreal baseline = top + m_metrics.textBaseline + qreal(index) * m_metrics.lineStep;
+        layout->draw(&painter, QPointF(x, baseline - layout->lineAt(0).ascent()));
+    }
 }
 
 } // namespace varnel

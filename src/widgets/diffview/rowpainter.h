@@ -5,18 +5,21 @@
 #include "core/diffresult.h"
 #include "highlight/syntaxhighlighter.h"
 #include "reading/changeruns.h"
+#include "reading/rowheights.h"
 #include "reading/textmatcher.h"
 #include "widgets/diffview/longestlines.h"
 #include "widgets/diffview/rowmetrics.h"
 #include "widgets/diffview/rowtextcache.h"
 
+#include <QRectF>
+
 #include <array>
 #include <functional>
 #include <limits>
 #include <optional>
+#include <vector>
 
 class QPainter;
-class QRectF;
 
 namespace varnel {
 
@@ -97,6 +100,30 @@ public:
     // The widest text among the longest lines shown that way, measured at the current font.
     qreal widestText(ShownRows shown);
 
+    // Wrapping long lines: the width of the text column rows wrap at, 0 for none. A new
+    // width (or font, or result) estimates every row's height afresh; true when it changed.
+    bool setWrapWidth(qreal width);
+    qreal wrapWidth() const { return m_wrapWidth; }
+    bool isWrapping() const { return m_wrapWidth > 0; }
+    // The rows' heights while wrapping (empty otherwise).
+    const RowHeights& heights() const { return m_heights; }
+    // Lays out row `index` (each of its lines) and records its height; true when that
+    // changed the row's estimate.
+    bool measure(qint64 index);
+    // Where a cursor before character `position` stands in a wrapped text: its x from the
+    // text's start and its screen line; and the position nearest to `x` on `line`.
+    struct LinePoint {
+        qreal x = 0;
+        int line = 0;
+    };
+    LinePoint cursorPoint(qint64 index, PageSide side, qsizetype position);
+    qsizetype cursorAt(qint64 index, PageSide side, qreal x, int line);
+    // The screen line of a row at `y` pixels below the row's top.
+    int lineAt(qreal y) const;
+    // The boxes a stretch of text covers, one per screen line: x from the text's start, y
+    // from the row's top.
+    std::vector<QRectF> spanBoxes(qint64 index, PageSide side, TextSpan span);
+
     // The runs of changed rows of the result, found when it was set.
     const ChangeRuns& changeRuns() const { return m_runs; }
     // What changed within the line of row `index` against the row it pairs with (see
@@ -129,6 +156,10 @@ public:
 
 private:
     void updateGutterWidth();
+    void estimateHeights();
+    void paintWrappedLongText(QPainter& painter, qreal x, qreal top, const RowText& text, const QRectF& clip) const;
+    // The top and bottom of screen line `line` of a text of `lines` lines, from the row's top.
+    std::pair<qreal, qreal> lineBand(int line, int lines) const;
     // Rows are cached by index; the right text of an unchanged row whose two lines differ
     // has an entry of its own, under the index's complement.
     qint64 cacheKey(qint64 index, PageSide side) const;
@@ -140,7 +171,6 @@ private:
     void paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip);
     void paintFindMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip);
     void paintFoldedMatches(QPainter& painter, const QRectF& rect, qint64 index);
-    QRectF spanRect(const QRectF& rect, const Row& row, qreal x, const TextSpan& span);
 
     DiffResult m_result;
     LongestLines m_longest;
@@ -157,6 +187,8 @@ private:
     RowTextCache m_cache;
     const Palette* m_palette;
     std::array<std::optional<qreal>, 3> m_widest;
+    qreal m_wrapWidth = 0;
+    RowHeights m_heights;
 };
 
 // The collapsed row's label: "1 unchanged line hidden", "12 unchanged lines hidden".

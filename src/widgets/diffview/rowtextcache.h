@@ -26,7 +26,7 @@ struct RowText {
     QString text;
     QList<HighlightRun> runs;            // empty without a language
     std::unique_ptr<QTextLayout> layout; // absent for long lines
-    qreal width = 0;                     // of the text as drawn
+    qreal width = 0;                     // of the text as drawn (its widest line)
     // The changes within a modified line, against the line it pairs with; computed when
     // the row is first painted.
     std::optional<QList<TextSpan>> changes;
@@ -36,6 +36,10 @@ struct RowText {
     quint64 matchesOf = 0;
     qsizetype matchesFrom = 0;
     qsizetype matchesTo = 0;
+    // Wrapped: the screen lines the text takes, and for long lines the character cells of
+    // each (0: not wrapped).
+    int lines = 1;
+    qsizetype cellsPerLine = 0;
 
     bool isLong() const { return !layout; }
 };

@@ -6,6 +6,9 @@
 #include "widgets/style/separator.h"
 
 #include <QHBoxLayout>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace varnel {
 
@@ -43,6 +46,18 @@ SideBySideView::SideBySideView(QWidget* parent)
     layout->addWidget(m_left, 1);
     layout->addWidget(new Separator(Qt::Vertical, this));
     layout->addWidget(m_right, 1);
+
+    // Wrapped, both columns wrap at the narrower width and scroll as one.
+    const auto narrower = [this] { return std::min(m_left->wrapTextWidth(), m_right->wrapTextWidth()); };
+    for (DiffColumnView* column : {m_left, m_right}) {
+        DiffColumnView* other = column == m_left ? m_right : m_left;
+        column->wrapWidthSource = narrower;
+        connect(column, &DiffCanvas::heightsCorrected, other, &DiffCanvas::rowHeightsChanged);
+        connect(column->verticalScrollBar(), &QScrollBar::valueChanged, other, [column, other](int value) {
+            if (column->isWrapping())
+                other->verticalScrollBar()->setValue(value);
+        });
+    }
 
     // Both columns go where either map was clicked.
     for (DiffColumnView* column : {m_left, m_right}) {
@@ -100,13 +115,22 @@ void SideBySideView::setLanguage(std::optional<SyntaxHighlighter::Language> lang
 
 void SideBySideView::setFontSize(qreal fontSize)
 {
-    const int oldHeight = m_rows->metrics().rowHeight;
+    const RowHeights::Anchor left = m_left->topAnchor();
+    const RowHeights::Anchor right = m_right->topAnchor();
     const qreal oldSize = m_rows->metrics().fontSize;
     m_rows->setFontSize(fontSize);
     if (m_rows->metrics().fontSize == oldSize)
         return;
-    m_left->metricsChanged(oldHeight);
-    m_right->metricsChanged(oldHeight);
+    m_left->metricsChanged(left);
+    m_right->metricsChanged(right);
+}
+
+void SideBySideView::setWrapping(bool wrap)
+{
+    // The left column leads: the right one comes to its place, as they scroll as one.
+    m_left->setWrapping(wrap);
+    m_right->setWrapping(wrap);
+    m_right->verticalScrollBar()->setValue(m_left->verticalScrollBar()->value());
 }
 
 } // namespace varnel

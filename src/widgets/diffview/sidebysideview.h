@@ -32,7 +32,9 @@ private:
 // right, with a one-pixel line between them. Both columns have the same rows: a line on
 // one side only faces a filler row, so row k of one column stands beside row k of the
 // other. The columns scroll independently, and both centre the focused change whenever
-// it moves; a click in either change map brings both to the place clicked.
+// it moves; a click in either change map brings both to the place clicked. While long
+// lines wrap, both columns wrap at the narrower one's width, so a row and the filler
+// beside it have one height, and they scroll together.
 //
 // It shows what it is given (a result, the focused row, the language, the font size) and
 // calls nothing back.
@@ -61,6 +63,10 @@ public:
     // In device-independent pixels; the diff text size (13 by default).
     void setFontSize(qreal fontSize);
     qreal fontSize() const { return m_rows->metrics().fontSize; }
+
+    // Wraps rows wider than their column (and scrolls the columns together) or not.
+    void setWrapping(bool wrap);
+    bool isWrapping() const { return m_left->isWrapping(); }
 
     // The find query's occurrences to mark, and the current one.
     void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,

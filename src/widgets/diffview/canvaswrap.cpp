@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The canvas's rows in pixels: all of one height, or, while long lines wrap, each as tall
+// as its lines, kept in the painter's RowHeights. Rows in view are laid out before they are
+// painted; what that corrects never moves the top row.
+#include "widgets/diffview/changemapview.h"
+#include "widgets/diffview/diffcanvas.h"
+
+#include <QScrollBar>
+#include <QVariantAnimation>
+
+#include <algorithm>
+#include <climits>
+
+namespace varnel {
+
+qint64 DiffCanvas::rowTop(qint64 index) const
+{
+    return m_rows->isWrapping() ? m_rows->heights().top(index) : index * rowHeight();
+}
+
+qint64 DiffCanvas::heightOfRow(qint64 index) const
+{
+    return m_rows->isWrapping() ? m_rows->heights().height(index) : rowHeight();
+}
+
+qint64 DiffCanvas::totalHeight() const
+{
+    return m_rows->isWrapping() ? m_rows->heights().totalHeight() : rowCount() * rowHeight();
+}
+
+qint64 DiffCanvas::rowAtY(qint64 y) const
+{
+    if (m_rows->isWrapping())
+        return m_rows->heights().rowAt(y);
+    return std::clamp<qint64>(y / rowHeight(), 0, std::max<qint64>(0, rowCount() - 1));
+}
+
+qreal DiffCanvas::rowsAbove(qint64 y) const
+{
+    if (!m_rows->isWrapping())
+        return qreal(y) / rowHeight();
+    const RowHeights::Anchor anchor = m_rows->heights().anchorAt(y);
+    return qreal(anchor.row) + qreal(anchor.offset) / qreal(std::max<qint64>(1, heightOfRow(anchor.row)));
+}
+
+RowHeights::Anchor DiffCanvas::topAnchor() const
+{
+    const qint64 y = verticalScrollBar()->value();
+    if (m_rows->isWrapping())
+        return m_rows->heights().anchorAt(y);
+    return {y / rowHeight(), y % rowHeight()};
+}
+
+void DiffCanvas::restoreAnchor(RowHeights::Anchor anchor)
+{
+    qint64 y = 0;
+    if (m_rows->isWrapping())
+        y = m_rows->heights().position(anchor);
+    else if (rowCount() > 0)
+        y = std::clamp<qint64>(anchor.row, 0, rowCount() - 1) * rowHeight() +
+            std::clamp<qint64>(anchor.offset, 0, rowHeight() - 1);
+    updateScrollBars();
+    verticalScrollBar()->setValue(int(std::min<qint64>(y, INT_MAX)));
+}
+
+qreal DiffCanvas::wrapTextWidth() const
+{
+    return viewport()->width() - leadingWidth() - m_rows->textStart() - RowMetrics::kTextInset;
+}
+
+void DiffCanvas::setWrapping(bool wrap)
+{
+    if (wrap == m_wrap)
+        return;
+    const RowHeights::Anchor anchor = topAnchor();
+    m_wrap = wrap;
+    m_animation->stop();
+    setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+    horizontalScrollBar()->setValue(0);
+    m_rows->setWrapWidth(wrap ? std::max<qreal>(1, wrapWidthSource ? wrapWidthSource() : wrapTextWidth()) : 0);
+    updateContentWidth();
+    restoreAnchor(anchor);
+    viewport()->update();
+    m_map->update();
+}
+
+void DiffCanvas::updateWrapWidth()
+{
+    const RowHeights::Anchor anchor = topAnchor();
+    const qreal width = m_wrap ? std::max<qreal>(1, wrapWidthSource ? wrapWidthSource() : wrapTextWidth()) : 0;
+    if (!m_rows->setWrapWidth(width))
+        return;
+    restoreAnchor(anchor);
+    viewport()->update();
+    m_map->update();
+    Q_EMIT heightsCorrected();
+}
+
+void DiffCanvas::rowHeightsChanged()
+{
+    updateScrollBars();
+    viewport()->update();
+    m_map->update();
+}
+
+bool DiffCanvas::measureInView()
+{
+    if (!m_rows->isWrapping() || rowCount() == 0)
+        return false;
+    const RowHeights::Anchor anchor = topAnchor();
+    const qint64 bottom = verticalScrollBar()->value() + viewport()->height();
+    bool changed = false;
+    for (qint64 index = anchor.row; index < rowCount() && rowTop(index) < bottom; ++index)
+        changed = m_rows->measure(index) || changed;
+    if (changed)
+        restoreAnchor(anchor);
+    return changed;
+}
+
+void DiffCanvas::measureAround(qint64 row)
+{
+    if (!m_rows->isWrapping() || row < 0 || row >= rowCount())
+        return;
+    const RowHeights::Anchor anchor = topAnchor();
+    m_rows->measure(row);
+    // A screen above and below, so the rows around the target keep their places once
+    // painted there.
+    const qint64 reach = viewport()->height();
+    for (qint64 index = row - 1, above = 0; index >= 0 && above < reach; --index) {
+        m_rows->measure(index);
+        above += heightOfRow(index);
+    }
+    for (qint64 index = row + 1, below = 0; index < rowCount() && below < reach; ++index) {
+        m_rows->measure(index);
+        below += heightOfRow(index);
+    }
+    restoreAnchor(anchor);
+}
+
+} // namespace varnel

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The painter's wrapped rows: the width they wrap at, their heights (estimated for every
+// row, measured for the rows laid out) and where characters stand on their screen lines.
+#include "widgets/diffview/rowpainter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace varnel {
+
+bool RowPainter::setWrapWidth(qreal width)
+{
+    width = std::max<qreal>(0, std::floor(width));
+    if (width == m_wrapWidth)
+        return false;
+    m_wrapWidth = width;
+    clearCache();
+    estimateHeights();
+    return true;
+}
+
+void RowPainter::estimateHeights()
+{
+    if (!isWrapping()) {
+        m_heights.clear();
+        return;
+    }
+    // A row is as tall as the longer of its two lines; bytes stand for characters.
+    const qreal perLine = m_wrapWidth / std::max<qreal>(1, m_metrics.advance);
+    DiffRows::const_iterator at = m_result.lines().begin();
+    m_heights.reset(rowCount(), m_metrics.rowHeight, m_metrics.lineStep, [&at, perLine](qint64) {
+        const DiffLine row = *at++;
+        if (row.type() == DiffLineType::contextCollapsed)
+            return 1;
+        const qint64 bytes = std::max(row.leftContent().size(), row.rightContent().size());
+        return RowHeights::estimateLines(bytes, perLine);
+    });
+}
+
+bool RowPainter::measure(qint64 index)
+{
+    if (!isWrapping() || index < 0 || index >= rowCount() || m_heights.isMeasured(index))
+        return false;
+    const DiffLine row = line(index);
+    int lines = 1;
+    if (row.type() != DiffLineType::contextCollapsed) {
+        const PageSide side = row.type() == DiffLineType::added ? PageSide::right : PageSide::left;
+        lines = rowText(index, side).lines;
+        if (row.type() == DiffLineType::unchanged && row.sidesDiffer())
+            lines = std::max(lines, rowText(index, PageSide::right).lines);
+    }
+    return m_heights.setMeasured(index, lines);
+}
+
+int RowPainter::lineAt(qreal y) const
+{
+    if (!isWrapping() || m_metrics.lineStep <= 0)
+        return 0;
+    return std::clamp(int(std::floor((y - m_metrics.textTop) / m_metrics.lineStep)), 0, RowHeights::kMaxLines - 1);
+}
+
+RowPainter::LinePoint RowPainter::cursorPoint(qint64 index, PageSide side, qsizetype position)
+{
+    const RowText& row = rowText(index, side);
+    position = std::clamp<qsizetype>(position, 0, row.text.size());
+    if (row.isLong() && row.cellsPerLine > 0) {
+        // The end of a full line stands at the end of that line, not before the next one.
+        const qsizetype line = std::max<qsizetype>(0, (position - 1) / row.cellsPerLine);
+        return {qreal(position - line * row.cellsPerLine) * m_metrics.advance, int(line)};
+    }
+    if (row.isLong() || row.layout->lineCount() == 0)
+        return {qreal(position) * m_metrics.advance, 0};
+    int line = std::max(0, row.layout->lineForTextPosition(int(position)).lineNumber());
+    const QTextLine before = row.layout->lineAt(std::max(0, line - 1));
+    if (line > 0 && position == before.textStart() + before.textLength())
+        line -= 1; // the end of a wrapped line: the cursor stays on it
+    return {row.layout->lineAt(line).cursorToX(int(position)), line};
+}
+
+qsizetype RowPainter::cursorAt(qint64 index, PageSide side, qreal x, int line)
+{
+    const RowText& row = rowText(index, side);
+    if (row.isLong() && row.cellsPerLine > 0) {
+        line = std::clamp(line, 0, row.lines - 1);
+        const qsizetype start = qsizetype(line) * row.cellsPerLine;
+        const qsizetype cell =
+            std::clamp<qsizetype>(qsizetype(std::lround(x / m_metrics.advance)), 0, row.cellsPerLine);
+        return std::min(start + cell, row.text.size());
+    }
+    if (row.isLong() || row.layout->lineCount() == 0)
+        return std::clamp<qsizetype>(qsizetype(std::lround(x / m_metrics.advance)), 0, row.text.size());
+    line = std::clamp(line, 0, row.layout->lineCount() - 1);
+    return row.layout->lineAt(line).xToCursor(x, QTextLine::CursorBetweenCharacters);
+}
+
+std::pair<qreal, qreal> RowPainter::lineBand(int line, int lines) const
+{
+    // The first line reaches up to the row's inset, the last down to it; lines between
+    // meet each other.
+    const qreal inset = RowMetrics::kVerticalInsets / 2.0;
+    const qreal top = line == 0 ? inset : m_metrics.textTop + qreal(line) * m_metrics.lineStep;
+    const qreal bottom = line + 1 >= lines ? m_metrics.heightOfLines(lines) - inset
+                                           : m_metrics.textTop + qreal(line + 1) * m_metrics.lineStep;
+    return {top, bottom};
+}
+
+std::vector<QRectF> RowPainter::spanBoxes(qint64 index, PageSide side, TextSpan span)
+{
+    const RowText& row = rowText(index, side);
+    const qsizetype from = std::clamp<qsizetype>(span.start, 0, row.text.size());
+    const qsizetype to = std::clamp<qsizetype>(span.end(), from, row.text.size());
+    const LinePoint start = cursorPoint(index, side, from);
+    const LinePoint end = cursorPoint(index, side, to);
+    std::vector<QRectF> boxes;
+    for (int line = start.line; line <= end.line; ++line) {
+        const auto [top, bottom] = lineBand(line, row.lines);
+        qreal left = 0;
+        qreal right = row.width;
+        if (row.isLong() && row.cellsPerLine > 0) {
+            right = qreal(std::min(row.cellsPerLine, row.text.size() - qsizetype(line) * row.cellsPerLine)) *
+                    m_metrics.advance;
+        } else if (!row.isLong() && line < row.layout->lineCount()) {
+            right = row.layout->lineAt(line).naturalTextWidth();
+        }
+        if (line == start.line)
+            left = start.x;
+        if (line == end.line)
+            right = end.x;
+        if (right > left || start.line == end.line)
+            boxes.emplace_back(left, top, right - left, bottom - top);
+    }
+    return boxes;
+}
+
+} // namespace varnel

@@ -1,0 +1,163 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "testutil.h"
+#include "widgets/diffview/inlineview.h"
+#include "widgets/diffview/sidebysideview.h"
+
+#include <QScrollBar>
+#include <QTest>
+
+#include <limits>
+
+using namespace varnel;
+
+namespace {
+
+// A paragraph of `words` words of prose, the kind a document holds on one line.
+QString paragraph(int words, const QString& word = QStringLiteral("lorem"))
+{
+    QStringList parts;
+    for (int i = 0; i < words; ++i)
+        parts.append(i % 7 == 3 ? QStringLiteral("%1%2").arg(word).arg(i) : word);
+    return parts.join(QLatin1Char(' '));
+}
+
+// Short lines around one long paragraph changed at row `at` (old at `at`, new at `at` + 1).
+DiffResult paragraphChanged(int count, int at, const QString& text)
+{
+    QStringList left = test::numberedLines(count);
+    QStringList right = left;
+    left[at] = text;
+    right[at] = text + QStringLiteral(" tail");
+    return test::diff(left, right);
+}
+
+void shown(QWidget& view, QSize size)
+{
+    view.resize(size);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    QTest::qWait(1);
+}
+
+// At three sizes: a paragraph takes several lines no wider than its column, its row is as
+// tall as they are, the filler beside it too, and the rows below move down by as much.
+TEST(Wrap, AParagraphWrapsAtItsColumnAndTheRowBesideItGrows)
+{
+    for (qreal size : {10.0, 13.0, 24.0}) {
+        SideBySideView view;
+        view.setFontSize(size);
+        view.setResult(paragraphChanged(30, 2, paragraph(70)));
+        view.setWrapping(true);
+        shown(view, {900, 600});
+        DiffColumnView* left = view.column(PageSide::left);
+        DiffColumnView* right = view.column(PageSide::right);
+        const RowPainter& rows = left->rowPainter();
+        ASSERT_TRUE(rows.isWrapping());
+        EXPECT_EQ(left->horizontalScrollBar()->maximum(), 0);
+        EXPECT_LE(rows.wrapWidth(), std::min(left->wrapTextWidth(), right->wrapTextWidth()));
+        const RowText* text = rows.cache().peek(2);
+        ASSERT_TRUE(text && text->layout);
+        EXPECT_GT(text->lines, 3) << size;
+        EXPECT_LE(text->width, rows.wrapWidth());
+        EXPECT_TRUE(rows.heights().isMeasured(2));
+        EXPECT_EQ(left->heightOfRow(2), rows.metrics().heightOfLines(text->lines));
+        for (qint64 row : {2, 3, 4}) {
+            EXPECT_EQ(right->heightOfRow(row), left->heightOfRow(row)); // level, fillers included
+            EXPECT_EQ(right->rowTop(row), left->rowTop(row));
+        }
+        EXPECT_EQ(left->rowTop(4) - left->rowTop(3), left->heightOfRow(3));
+        EXPECT_EQ(left->heightOfRow(0), rows.metrics().rowHeight);
+        // Words stay whole: no line ends inside one.
+        for (int line = 0; line + 1 < text->layout->lineCount(); ++line) {
+            const QTextLine each = text->layout->lineAt(line);
+            EXPECT_EQ(text->text.at(each.textStart() + each.textLength() - 1), QLatin1Char(' '));
+        }
+    }
+}
+
+// A line without a space wraps at any character; a line too long to shape whole wraps on
+// the character grid; copy gives the whole line, not its screen lines.
+TEST(Wrap, UnbrokenLinesWrapAnywhereAndCopyGivesTheLine)
+{
+    const QString minified = QString(600, QLatin1Char('x'));
+    const QString huge = QString(RowText::kLongLine + 1000, QLatin1Char('y'));
+    InlineView view;
+    view.setResult(test::diff({minified, huge}, {minified, huge, QStringLiteral("end")}));
+    view.setWrapping(true);
+    shown(view, {900, 600});
+    const RowPainter& rows = view.rowPainter();
+    const qreal cells = std::floor(rows.wrapWidth() / rows.metrics().advance);
+    const RowText* first = rows.cache().peek(0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->lines, int(std::ceil(600 / cells)));
+    const RowText* second = rows.cache().peek(1);
+    ASSERT_TRUE(second && second->isLong());
+    EXPECT_EQ(second->lines, int(std::ceil(qreal(huge.size()) / qreal(second->cellsPerLine))));
+    EXPECT_EQ(view.heightOfRow(1), rows.metrics().heightOfLines(second->lines));
+
+    // A point on the third screen line of the first row falls on that line's characters.
+    const qint64 y = view.rowTop(0) + qint64(rows.metrics().textTop) + 2 * rows.metrics().lineStep + 2;
+    const DiffCanvas::TextPosition at = view.positionAt(QPoint(int(view.wrapTextWidth() / 2), int(y)));
+    EXPECT_EQ(at.row, 0);
+    EXPECT_GE(at.column, qsizetype(2 * cells));
+    EXPECT_LT(at.column, qsizetype(3 * cells));
+    view.setSelection({0, 0}, {0, std::numeric_limits<qsizetype>::max()});
+    EXPECT_EQ(view.selectedText(), minified);
+}
+
+// Wrapped rows below and above the focus, estimated until painted: after the animation
+// the focused row's centre is at the view's centre.
+TEST(Wrap, TheFocusedRowIsCentredAmongWrappedRows)
+{
+    QStringList left;
+    for (int i = 0; i < 400; ++i)
+        left.append(paragraph(10 + (i * 37) % 90, QStringLiteral("w%1").arg(i % 10)));
+    QStringList right = left;
+    right[300] = QStringLiteral("changed");
+    SideBySideView view;
+    view.setResult(test::diff(left, right));
+    view.setWrapping(true);
+    shown(view, {1100, 700});
+    DiffColumnView* column = view.column(PageSide::right);
+    view.setFocusedRow(301);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !column->isAnimating(); }, 5000));
+    QTest::qWait(20); // a paint measures what came into view
+    const qint64 centre = column->scrollPosition().y() + column->viewport()->height() / 2;
+    EXPECT_NEAR(qreal(column->rowTop(301) + column->heightOfRow(301) / 2), qreal(centre), 1.0);
+    EXPECT_EQ(view.column(PageSide::left)->scrollPosition().y(), column->scrollPosition().y()); // together
+}
+
+// A find match on a paragraph's fourth screen line is marked there, and revealing it
+// brings that line into view.
+TEST(Wrap, FindMarksAMatchInAContinuationLine)
+{
+    test::AppearanceScope light(false);
+    QString text = paragraph(120);
+    const qsizetype at = text.indexOf(QStringLiteral("lorem"), 400);
+    text.replace(at, 5, QStringLiteral("needl"));
+    InlineView view;
+    view.setResult(paragraphChanged(80, 60, text));
+    view.setWrapping(true);
+    shown(view, {700, 400});
+    const TextSpan span{at, 5};
+    view.setFind(TextMatcher(QStringLiteral("needl"), Qt::CaseInsensitive), RowPainter::FindMark{60, span, {}});
+    view.revealMatch(60, span);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.isAnimating(); }, 5000));
+    QTest::qWait(20);
+    RowPainter& rows = const_cast<RowPainter&>(view.rowPainter());
+    const RowPainter::LinePoint point = rows.cursorPoint(60, PageSide::right, at);
+    EXPECT_GE(point.line, 3);
+    const std::vector<QRectF> boxes = rows.spanBoxes(60, PageSide::right, span);
+    ASSERT_EQ(boxes.size(), 1U);
+    const QImage image = test::grabImage(view.viewport());
+    const qreal x = InlineView::kMarkerWidth + RowMetrics::kSeparatorWidth + rows.textStart() + boxes[0].left() + 2;
+    const qreal y = qreal(view.rowTop(60) - view.scrollPosition().y()) + boxes[0].top() + 2;
+    ASSERT_TRUE(QRect(QPoint(), image.size()).contains(QPoint(int(x), int(y))));
+    EXPECT_TRUE(test::sameColor(
+        image.pixelColor(int(x), int(y)),
+        test::over(Palette::light().color(ColorRole::findCurrent), Palette::light().color(ColorRole::viewBackground)),
+        40));
+}
+
+} // namespace
