@@ -35,6 +35,8 @@ step views
 "$bin/varnel-bench-views" 10k-5pct
 step window
 "$bin/varnel-bench-window" "$left" "$right" 1
+step wrap
+"$bin/varnel-bench-wrap" "${once[@]}" --benchmark_filter=100k-paragraphs
 
 step compare-tools
 python3 compare-tools --build "$build" --runs 1 --pairs 10k-5pct
