@@ -353,10 +353,17 @@ TEST_F(ContainerTest, TheLayoutChoiceIsRememberedForEveryWindowAndTheNextStart)
                   .toString(),
               QStringLiteral("inline"));
 
+    // Wrapping follows its own preference, in both layouts of every window.
+    model->layout().setWrapsLongLines(true);
+    EXPECT_TRUE(view->sideBySideView()->isWrapping());
+    EXPECT_TRUE(view->inlineView()->isWrapping());
+    EXPECT_TRUE(other.inlineView()->isWrapping());
+
     // The next start reads it.
     view.reset();
     make(left, right);
     EXPECT_EQ(view->viewMode(), DiffViewMode::inlineView);
+    EXPECT_TRUE(view->inlineView()->isWrapping());
     EXPECT_EQ(view->toolbar()->viewPicker()->currentIndex(), 1);
 
     // A value that is not a layout reads as side by side.

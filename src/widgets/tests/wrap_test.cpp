@@ -73,6 +73,10 @@ TEST(Wrap, AParagraphWrapsAtItsColumnAndTheRowBesideItGrows)
             const QTextLine each = text->layout->lineAt(line);
             EXPECT_EQ(text->text.at(each.textStart() + each.textLength() - 1), QLatin1Char(' '));
         }
+        // Off again: one line a row, and sideways scrolling is back.
+        view.setWrapping(false);
+        EXPECT_EQ(left->heightOfRow(2), rows.metrics().rowHeight);
+        EXPECT_GT(left->horizontalScrollBar()->maximum(), 0);
     }
 }
 
