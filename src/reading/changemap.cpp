@@ -37,13 +37,19 @@ qint64 scaleUp(qint64 a, qint64 b, qint64 c)
 } // namespace
 
 ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels)
+    : ChangeMap(
+          runs, pixels, [](qint64 row) { return row; }, runs.rowCount())
+{
+}
+
+ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const std::function<qint64(qint64)>& top, qint64 total)
     : m_marks(std::size_t(std::max(0, pixels)), none)
     , m_rowCount(runs.rowCount())
 {
-    if (pixels <= 0 || m_rowCount <= 0)
+    if (pixels <= 0 || m_rowCount <= 0 || total <= 0)
         return;
     for (const ChangeRun& run : runs.runs()) {
-        const auto [first, last] = pixelsOfRows(run.start, run.end(), m_rowCount, pixels);
+        const auto [first, last] = pixelsOfRows(top(run.start), top(run.end()), total, pixels);
         const std::uint8_t mark = run.type == DiffLineType::added ? added : removed;
         for (int y = first; y < last; ++y)
             m_marks[std::size_t(y)] |= mark;

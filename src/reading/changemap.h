@@ -5,13 +5,15 @@
 #include "reading/changeruns.h"
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
 namespace varnel {
 
 // The whole result scaled onto a strip of `pixels` pixel rows: which kinds of change fall
-// on each pixel row. Pixel p shows rows [p·N/H, (p+1)·N/H) of N rows on H pixels; with
+// on each pixel row. The static functions below take rows, or any units rows are measured
+// in (pixels of wrapped rows) in place of rows. Pixel p shows rows [p·N/H, (p+1)·N/H) of N rows on H pixels; with
 // fewer rows than pixels, each row covers H/N pixels.
 class ChangeMap {
 public:
@@ -19,6 +21,9 @@ public:
 
     ChangeMap() = default;
     ChangeMap(const ChangeRuns& runs, int pixels);
+    // Rows of differing heights (wrapped lines): row r spans [top(r), top(r + 1)) of
+    // `total` units, and the units, not the rows, are scaled onto the pixels.
+    ChangeMap(const ChangeRuns& runs, int pixels, const std::function<qint64(qint64 row)>& top, qint64 total);
 
     int pixels() const { return int(m_marks.size()); }
     qint64 rowCount() const { return m_rowCount; }

@@ -54,6 +54,17 @@ TEST(ChangeMap, ASmallResultIsStretchedOverTheStrip)
     // An empty result, or no pixels: nothing, and no division by zero.
     EXPECT_EQ(ChangeMap(ChangeRuns::find({}), 100).marks(50), ChangeMap::none);
     EXPECT_EQ(ChangeMap(ChangeRuns::find(rows), 0).pixels(), 0);
+
+    // Rows of their own heights (wrapped lines): row 2 five times as tall as the others,
+    // 140 units on 140 pixels; each mark stands beside its rows.
+    const auto top = [](qint64 row) { return row * 10 + (row > 2 ? 40 : 0); };
+    const ChangeMap tall(ChangeRuns::find(rows), 140, top, top(10));
+    EXPECT_EQ(tall.marks(19), ChangeMap::none);
+    EXPECT_EQ(tall.marks(20), ChangeMap::removed);
+    EXPECT_EQ(tall.marks(69), ChangeMap::removed);
+    EXPECT_EQ(tall.marks(70), ChangeMap::added);
+    EXPECT_EQ(tall.marks(79), ChangeMap::added);
+    EXPECT_EQ(tall.marks(80), ChangeMap::none);
 }
 
 TEST(ChangeMap, EveryChangeOfAHugeResultGetsAMarkWhereItIs)

@@ -36,14 +36,6 @@ qint64 DiffCanvas::rowAtY(qint64 y) const
     return std::clamp<qint64>(y / rowHeight(), 0, std::max<qint64>(0, rowCount() - 1));
 }
 
-qreal DiffCanvas::rowsAbove(qint64 y) const
-{
-    if (!m_rows->isWrapping())
-        return qreal(y) / rowHeight();
-    const RowHeights::Anchor anchor = m_rows->heights().anchorAt(y);
-    return qreal(anchor.row) + qreal(anchor.offset) / qreal(std::max<qint64>(1, heightOfRow(anchor.row)));
-}
-
 RowHeights::Anchor DiffCanvas::topAnchor() const
 {
     const qint64 y = verticalScrollBar()->value();
@@ -82,7 +74,7 @@ void DiffCanvas::setWrapping(bool wrap)
     updateContentWidth();
     restoreAnchor(anchor);
     viewport()->update();
-    m_map->update();
+    m_map->resultChanged(); // mapped by heights now, or by rows again
 }
 
 void DiffCanvas::updateWrapWidth()
@@ -93,7 +85,7 @@ void DiffCanvas::updateWrapWidth()
         return;
     restoreAnchor(anchor);
     viewport()->update();
-    m_map->update();
+    m_map->resultChanged();
     Q_EMIT heightsCorrected();
 }
 
@@ -101,7 +93,7 @@ void DiffCanvas::rowHeightsChanged()
 {
     updateScrollBars();
     viewport()->update();
-    m_map->update();
+    m_map->resultChanged();
 }
 
 bool DiffCanvas::measureInView()
@@ -113,8 +105,10 @@ bool DiffCanvas::measureInView()
     bool changed = false;
     for (qint64 index = anchor.row; index < rowCount() && rowTop(index) < bottom; ++index)
         changed = m_rows->measure(index) || changed;
-    if (changed)
+    if (changed) {
         restoreAnchor(anchor);
+        m_map->resultChanged();
+    }
     return changed;
 }
 
@@ -123,19 +117,22 @@ void DiffCanvas::measureAround(qint64 row)
     if (!m_rows->isWrapping() || row < 0 || row >= rowCount())
         return;
     const RowHeights::Anchor anchor = topAnchor();
-    m_rows->measure(row);
+    bool changed = m_rows->measure(row);
     // A screen above and below, so the rows around the target keep their places once
     // painted there.
     const qint64 reach = viewport()->height();
     for (qint64 index = row - 1, above = 0; index >= 0 && above < reach; --index) {
-        m_rows->measure(index);
+        changed = m_rows->measure(index) || changed;
         above += heightOfRow(index);
     }
     for (qint64 index = row + 1, below = 0; index < rowCount() && below < reach; ++index) {
-        m_rows->measure(index);
+        changed = m_rows->measure(index) || changed;
         below += heightOfRow(index);
     }
+    if (!changed)
+        return;
     restoreAnchor(anchor);
+    m_map->resultChanged();
 }
 
 } // namespace varnel

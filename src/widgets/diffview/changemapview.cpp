@@ -55,7 +55,13 @@ void ChangeMapView::rebuild()
 {
     const qreal ratio = devicePixelRatioF();
     const int pixels = int(std::ceil(mapHeight() * ratio));
-    m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels);
+    // Wrapped rows are mapped by their heights, so each mark stands beside its rows.
+    if (m_canvas.rowPainter().isWrapping())
+        m_map = ChangeMap(
+            m_canvas.rowPainter().changeRuns(), pixels, [this](qint64 row) { return m_canvas.rowTop(row); },
+            m_canvas.totalHeight());
+    else
+        m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels);
     const Palette& palette = Appearance::instance().palette();
     m_marks = QImage(int(std::ceil(kWidth * ratio)), std::max(1, pixels), QImage::Format_ARGB32_Premultiplied);
     m_marks.fill(Qt::transparent);
@@ -87,6 +93,21 @@ void ChangeMapView::rebuild()
     m_dirty = false;
 }
 
+qint64 ChangeMapView::units() const
+{
+    return m_canvas.rowPainter().isWrapping() ? m_canvas.totalHeight() : m_canvas.rowCount();
+}
+
+qint64 ChangeMapView::unitOfRow(qint64 row) const
+{
+    return m_canvas.rowPainter().isWrapping() ? m_canvas.rowTop(row) : row;
+}
+
+qint64 ChangeMapView::rowOfUnit(qint64 unit) const
+{
+    return m_canvas.rowPainter().isWrapping() ? m_canvas.rowAtY(unit) : unit;
+}
+
 int ChangeMapView::mapHeight() const
 {
     // Rows shorter than the view are mapped onto their own height, so each mark stands
@@ -96,19 +117,12 @@ int ChangeMapView::mapHeight() const
 
 QRectF ChangeMapView::visibleFrame() const
 {
-    // In rows: the map shows rows, however tall wrapping makes them.
-    const qint64 rows = m_canvas.rowCount();
-    if (rows <= 0 || m_canvas.totalHeight() <= 0)
+    const qint64 total = m_canvas.totalHeight();
+    if (total <= 0)
         return {};
-    const qreal scale = qreal(mapHeight()) / qreal(rows);
-    const qint64 y = m_canvas.verticalScrollBar()->value();
-    const qreal top = m_canvas.rowsAbove(y) * scale;
-    const qreal bottom =
-        y + m_canvas.viewport()->height() >= m_canvas.totalHeight()
-            ? qreal(rows) * scale +
-                  (qreal(y + m_canvas.viewport()->height() - m_canvas.totalHeight()) / m_canvas.rowHeight()) * scale
-            : m_canvas.rowsAbove(y + m_canvas.viewport()->height()) * scale;
-    const qreal shown = std::min<qreal>(mapHeight(), bottom - top);
+    const qreal scale = qreal(mapHeight()) / qreal(total);
+    const qreal top = qreal(m_canvas.verticalScrollBar()->value()) * scale;
+    const qreal shown = std::min<qreal>(mapHeight(), qreal(m_canvas.viewport()->height()) * scale);
     if (shown >= kSmallestFrame)
         return {0, top, qreal(kWidth), std::min(shown, mapHeight() - top)};
     // Too thin to see: a small frame centred on where the view is.
@@ -130,10 +144,11 @@ void ChangeMapView::paintEvent(QPaintEvent*)
     painter.fillRect(QRectF(0, 0, 1, height()), palette.color(ColorRole::secondary, kEdgeOpacity));
     painter.drawImage(QPointF(0, 0), m_marks);
 
-    const qint64 rows = m_canvas.rowCount();
-    if (const std::optional<qint64> focused = m_canvas.focusedRow(); focused && rows > 0) {
-        const qreal top = qreal(*focused) * mapHeight() / qreal(rows);
-        const qreal tall = std::max(kFocusHeight, qreal(mapHeight()) / qreal(rows));
+    const qint64 units = this->units();
+    if (const std::optional<qint64> focused = m_canvas.focusedRow(); focused && units > 0) {
+        const qreal top = qreal(unitOfRow(*focused)) * mapHeight() / qreal(units);
+        const qreal tall =
+            std::max(kFocusHeight, qreal(unitOfRow(*focused + 1) - unitOfRow(*focused)) * mapHeight() / qreal(units));
         painter.fillRect(QRectF(0, std::min(top, mapHeight() - tall), kWidth, tall), palette.color(ColorRole::accent));
     }
 
@@ -148,10 +163,9 @@ void ChangeMapView::paintEvent(QPaintEvent*)
 
 void ChangeMapView::jumpTo(qreal y)
 {
-    const qint64 rows = m_canvas.rowCount();
-    if (rows == 0 || mapHeight() <= 0 || !onJump)
+    if (m_canvas.rowCount() == 0 || mapHeight() <= 0 || !onJump)
         return;
-    onJump(ChangeMap::rowAt(y, rows, mapHeight()));
+    onJump(rowOfUnit(ChangeMap::rowAt(y, units(), mapHeight())));
 }
 
 void ChangeMapView::mousePressEvent(QMouseEvent* event)
@@ -179,10 +193,11 @@ void ChangeMapView::mouseReleaseEvent(QMouseEvent* event)
 
 QString ChangeMapView::toolTipAt(int y) const
 {
-    const qint64 rows = m_canvas.rowCount();
-    if (rows == 0 || y >= mapHeight())
+    if (m_canvas.rowCount() == 0 || y >= mapHeight())
         return {};
-    const auto [first, end] = ChangeMap::rowsAtPixel(y, rows, mapHeight());
+    const auto [firstUnit, endUnit] = ChangeMap::rowsAtPixel(y, units(), mapHeight());
+    const qint64 first = rowOfUnit(firstUnit);
+    const qint64 end = rowOfUnit(endUnit - 1) + 1;
     std::optional<qint64> leftFirst, leftLast, rightFirst, rightLast;
     const RowPainter& painter = m_canvas.rowPainter();
     for (qint64 row = first; row < end; ++row) {

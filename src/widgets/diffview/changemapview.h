@@ -59,6 +59,10 @@ protected:
 private:
     void rebuild();
     void jumpTo(qreal y);
+    // What the map scales onto its height: rows, or, while lines wrap, the rows' pixels.
+    qint64 units() const;
+    qint64 unitOfRow(qint64 row) const;
+    qint64 rowOfUnit(qint64 unit) const;
 
     DiffCanvas& m_canvas;
     ChangeMap m_map;

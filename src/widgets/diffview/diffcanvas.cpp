@@ -96,7 +96,7 @@ void DiffCanvas::metricsChanged(RowHeights::Anchor before)
     updateScrollBars();
     restoreAnchor({before.row, 0});
     viewport()->update();
-    m_map->update();
+    m_map->resultChanged(); // wrapped rows are mapped by their heights, which changed
 }
 
 void DiffCanvas::languageChanged()

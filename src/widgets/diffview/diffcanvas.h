@@ -77,8 +77,6 @@ public:
     qint64 totalHeight() const;
     // The row at `y` pixels from the top of the first, clamped to the rows.
     qint64 rowAtY(qint64 y) const;
-    // The rows from the top to `y`, with the fraction of the row `y` falls in.
-    qreal rowsAbove(qint64 y) const;
 
     // Wrapping long lines. The side-by-side view wraps both its columns at one width.
     bool isWrapping() const { return m_wrap; }

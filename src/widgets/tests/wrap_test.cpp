@@ -128,7 +128,7 @@ TEST(Wrap, TheFocusedRowIsCentredAmongWrappedRows)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !column->isAnimating(); }, 5000));
     QTest::qWait(20); // a paint measures what came into view
     const qint64 centre = column->scrollPosition().y() + column->viewport()->height() / 2;
-    EXPECT_NEAR(qreal(column->rowTop(301) + column->heightOfRow(301) / 2), qreal(centre), 1.0);
+    EXPECT_NEAR(qreal(column->rowTop(301)) + qreal(column->heightOfRow(301)) / 2, qreal(centre), 1.0);
     EXPECT_EQ(view.column(PageSide::left)->scrollPosition().y(), column->scrollPosition().y()); // together
 }
 
