@@ -331,8 +331,8 @@ QPoint DiffCanvas::centringTarget(qint64 row)
     const QSize view = viewport()->size();
     measureAround(row);
     const qint64 height = heightOfRow(row);
-    // A row taller than the view shows its top.
-    const qint64 y = height > view.height() ? rowTop(row) : rowTop(row) + height / 2 - view.height() / 2;
+    // A wrapped row taller than the view shows its top.
+    const qint64 y = m_wrap && height > view.height() ? rowTop(row) : rowTop(row) + height / 2 - view.height() / 2;
     int x = 0;
     const RowPainter::Row shown = rowFor(row);
     if (!m_wrap && (m_rows->showsText(shown) || m_rows->line(row).type() == DiffLineType::contextCollapsed)) {
