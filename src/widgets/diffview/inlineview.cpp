@@ -91,7 +91,8 @@ void InlineView::paintLeading(QPainter& painter, const QRectF& rect, qint64 inde
     case DiffLineType::unchanged: return; // an invisible space
     }
     const qreal width = m_markerWidths[std::size_t(type)];
-    const qreal baseline = std::round((rect.height() - m_markerHeight) / 2 + m_markerAscent);
+    // Centred on the row's first line, beside its number, however many lines it wraps to.
+    const qreal baseline = std::round((rows().metrics().rowHeight - m_markerHeight) / 2 + m_markerAscent);
     painter.setFont(m_markerFont);
     painter.setPen(color);
     painter.drawText(QPointF(rect.left() + std::round((kMarkerWidth - width) / 2), rect.top() + baseline),

@@ -158,6 +158,17 @@ TEST(Wrap, FindMarksAMatchInAContinuationLine)
     const qreal x = InlineView::kMarkerWidth + RowMetrics::kSeparatorWidth + rows.textStart() + boxes[0].left() + 2;
     const qreal y = qreal(view.rowTop(60) - view.scrollPosition().y()) + boxes[0].top() + 2;
     ASSERT_TRUE(QRect(QPoint(), image.size()).contains(QPoint(int(x), int(y))));
+    // The removed row's marker stands beside its first line, not halfway down the row.
+    const auto markerRed = [&](qint64 from, qint64 to) {
+        for (qint64 row = std::max<qint64>(0, from); row < std::min<qint64>(image.height(), to); ++row)
+            for (int column = 0; column < int(InlineView::kMarkerWidth); ++column)
+                if (test::sameColor(image.pixelColor(column, int(row)), Palette::light().color(ColorRole::red), 60))
+                    return true;
+        return false;
+    };
+    const qint64 rowTop = view.rowTop(60) - view.scrollPosition().y();
+    EXPECT_TRUE(markerRed(rowTop, rowTop + rows.metrics().rowHeight));
+    EXPECT_FALSE(markerRed(rowTop + rows.metrics().rowHeight, rowTop + view.heightOfRow(60)));
     EXPECT_TRUE(test::sameColor(
         image.pixelColor(int(x), int(y)),
         test::over(Palette::light().color(ColorRole::findCurrent), Palette::light().color(ColorRole::viewBackground)),
