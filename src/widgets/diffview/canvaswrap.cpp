@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace varnel {
 
@@ -87,6 +88,12 @@ void DiffCanvas::updateWrapWidth()
     viewport()->update();
     m_map->resultChanged();
     Q_EMIT heightsCorrected();
+}
+
+void DiffCanvas::applyNewWidth()
+{
+    if (std::exchange(m_wrapWidthStale, false))
+        updateWrapWidth();
 }
 
 void DiffCanvas::rowHeightsChanged()

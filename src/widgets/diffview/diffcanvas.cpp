@@ -207,6 +207,7 @@ void DiffCanvas::paintEvent(QPaintEvent* event)
         return;
     }
 
+    applyNewWidth();
     if (measureInView()) {
         // Heights corrected under an exposed part: paint the whole view (once more).
         viewport()->update();
@@ -267,8 +268,9 @@ void DiffCanvas::resizeEvent(QResizeEvent* event)
 {
     // The viewport's size: the map takes the viewport's height, right of it.
     QAbstractScrollArea::resizeEvent(event);
-    if (m_wrap)
-        updateWrapWidth();
+    // Wrapped, the new width is taken at the next paint: once for all the resizes before
+    // it (both columns of the side-by-side view are resized one after the other).
+    m_wrapWidthStale = m_wrap;
     updateScrollBars();
     const QRect view = viewport()->geometry();
     m_map->setGeometry(view.right() + 1, view.top(), ChangeMapView::kWidth, view.height());
@@ -328,6 +330,7 @@ void DiffCanvas::moveFocus(std::optional<qint64> row, bool scroll)
 
 QPoint DiffCanvas::centringTarget(qint64 row)
 {
+    applyNewWidth();
     const QSize view = viewport()->size();
     measureAround(row);
     const qint64 height = heightOfRow(row);

@@ -192,6 +192,8 @@ private:
     bool measureInView();
     // Lays out the rows a screen above and below `row`, so a target computed next holds.
     void measureAround(qint64 row);
+    // Wraps at the width a resize gave, if there was one since.
+    void applyNewWidth();
     void growContentWidth(qreal rowWidth);
     void appearanceChanged();
     void paintFocusFrame(QPainter& painter);
@@ -208,6 +210,7 @@ private:
     std::function<QPoint()> m_animationTarget;
     ChangeMapView* m_map;
     bool m_wrap = false;
+    bool m_wrapWidthStale = false; // resized while wrapping: the width is taken at the next paint
 
     std::optional<TextPosition> m_anchor;
     TextPosition m_cursor;
