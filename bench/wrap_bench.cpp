@@ -2,7 +2,8 @@
 
 // Wrapping long lines in the side-by-side view, 1100×700, offscreen: turning wrapping on
 // (every row estimated, the rows in view laid out and painted) and one viewport paint of
-// both columns at a place not seen before (its rows laid out, measured and painted). On
+// both columns at a place not seen before (its rows laid out, measured and painted), and a
+// step of a resize (the new width estimated for every row, the rows in view laid out). On
 // the generated 1M-line pair with 5% of lines edited and on 100k paragraphs of about 300
 // characters with 5% edited, the shape of a long document.
 //   varnel-bench-wrap [Google Benchmark flags]
@@ -98,8 +99,27 @@ void wrappedPaint(benchmark::State& state)
     }
 }
 
+// A new width (a window resized by a step): every row estimated again, the rows in view
+// laid out at the new width and painted.
+void wrappedResize(benchmark::State& state)
+{
+    SideBySideView view;
+    view.resize(kViewSize);
+    view.show();
+    view.setResult(resultFor(int(state.range(0))));
+    view.setWrapping(true);
+    QApplication::processEvents();
+    int step = 0;
+    for (auto _ : state) {
+        view.resize(kViewSize.width() - 40 * (++step % 2), kViewSize.height());
+        paintBoth(view);
+    }
+}
+
 } // namespace
 
+BENCHMARK(wrappedResize)->Name("wrappedResize/1M-5pct")->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(wrappedResize)->Name("wrappedResize/100k-paragraphs")->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(wrapOn)->Name("wrapOn/1M-5pct")->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(wrapOn)->Name("wrapOn/100k-paragraphs")->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(wrappedPaint)->Name("wrappedPaint/1M-5pct")->Arg(0)->Unit(benchmark::kMillisecond);
