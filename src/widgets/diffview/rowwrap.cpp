@@ -113,7 +113,8 @@ std::vector<QRectF> RowPainter::spanBoxes(qint64 index, PageSide side, TextSpan 
     const LinePoint start = cursorPoint(index, side, from);
     const LinePoint end = cursorPoint(index, side, to);
     std::vector<QRectF> boxes;
-    for (int line = start.line; line <= end.line; ++line) {
+    // A text cut at the most lines a row shows has no boxes past its last line.
+    for (int line = start.line; line <= std::min(end.line, row.lines - 1); ++line) {
         const auto [top, bottom] = lineBand(line, row.lines);
         qreal left = 0;
         qreal right = row.width;

@@ -108,6 +108,17 @@ TEST(Wrap, UnbrokenLinesWrapAnywhereAndCopyGivesTheLine)
     EXPECT_LT(at.column, qsizetype(3 * cells));
     view.setSelection({0, 0}, {0, std::numeric_limits<qsizetype>::max()});
     EXPECT_EQ(view.selectedText(), minified);
+
+    // A line too long for the most lines a row shows is cut there, marks and all.
+    const QString endless(qsizetype(second->cellsPerLine) * RowHeights::kMaxLines + 500, QLatin1Char('z'));
+    view.setResult(test::diff({endless}, {QStringLiteral("end")}));
+    QTest::qWait(1);
+    view.centreOnRow(0, false);
+    view.viewport()->repaint();
+    RowPainter& painter = const_cast<RowPainter&>(view.rowPainter());
+    EXPECT_EQ(view.heightOfRow(0), rows.metrics().heightOfLines(RowHeights::kMaxLines));
+    EXPECT_TRUE(painter.spanBoxes(0, PageSide::left, TextSpan{endless.size() - 10, 5}).empty());
+    EXPECT_EQ(painter.spanBoxes(0, PageSide::left, TextSpan{0, 5}).size(), 1U);
 }
 
 // Wrapped rows below and above the focus, estimated until painted: after the animation
