@@ -5,6 +5,7 @@
 #include "app/settingswindow.h"
 #include "apptestutil.h"
 #include "viewmodel/findmodel.h"
+#include "viewmodel/preferences.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/comparison/findbar.h"
 #include "widgets/diffview/sidebysideview.h"
@@ -120,6 +121,9 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_TRUE(window->action(Command::wrapLongLines)->isCheckable());
     EXPECT_FALSE(window->action(Command::wrapLongLines)->isChecked());
     EXPECT_FALSE(window->action(Command::wrapLongLines)->toolTip().isEmpty());
+    window->action(Command::wrapLongLines)->trigger();
+    EXPECT_TRUE(window->rootView()->comparisonView()->sideBySideView()->isWrapping());
+    EXPECT_EQ(Preferences().string(Preferences::kWrapLongLines, {}), QStringLiteral("true"));
     EXPECT_TRUE(keys(Command::findNext).contains(QKeySequence("F3")));
     EXPECT_TRUE(keys(Command::findPrevious).contains(QKeySequence("Shift+F3")));
     // No two commands of the window share a key.
