@@ -2,6 +2,7 @@
 
 #include "app/appearancecontroller.h"
 
+#include "app/portal.h"
 #include "widgets/style/appearance.h"
 
 #include <QApplication>
@@ -15,8 +16,6 @@ namespace varnel {
 
 namespace {
 
-const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kSettingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
 const QString kAppearanceGroup = QStringLiteral("org.freedesktop.appearance");
 const QString kColorSchemeKey = QStringLiteral("color-scheme");
@@ -122,7 +121,7 @@ AppearanceController::AppearanceController(const QDBusConnection& bus, QObject* 
     if (m_bus.isConnected()) {
         // The bus finds the slot by its parameters' type names, which must be known first.
         qRegisterMetaType<QDBusVariant>();
-        m_bus.connect(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("SettingChanged"), this,
+        m_bus.connect(portal::service, portal::path, kSettingsInterface, QStringLiteral("SettingChanged"), this,
                       SLOT(onSettingChanged(QString, QString, QDBusVariant)));
         readPortal();
     }
@@ -151,7 +150,7 @@ bool AppearanceController::isDark() const
 void AppearanceController::readPortal()
 {
     QDBusMessage read =
-        QDBusMessage::createMethodCall(kPortalService, kPortalPath, kSettingsInterface, QStringLiteral("Read"));
+        QDBusMessage::createMethodCall(portal::service, portal::path, kSettingsInterface, QStringLiteral("Read"));
     read << kAppearanceGroup << kColorSchemeKey;
     const QDBusMessage reply = m_bus.call(read, QDBus::Block, kPortalTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())

@@ -2,6 +2,7 @@
 
 #include "app/portalfilechooser.h"
 
+#include "app/portal.h"
 #include "core/fileextension.h"
 #include "core/nativepath.h"
 
@@ -17,8 +18,6 @@ namespace varnel {
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kFileChooser = QStringLiteral("org.freedesktop.portal.FileChooser");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 // A running portal answers at once; one being started by the bus may take a moment.
@@ -41,7 +40,7 @@ bool PortalFileChooser::available()
 {
     if (!m_available) {
         QDBusMessage get = QDBusMessage::createMethodCall(
-            kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+            portal::service, portal::path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
         get << kFileChooser << QStringLiteral("version");
         m_available =
             m_bus.isConnected() && m_bus.call(get, QDBus::Block, kPortalTimeoutMs).type() == QDBusMessage::ReplyMessage;
@@ -57,15 +56,17 @@ std::optional<QList<QUrl>> PortalFileChooser::openFiles(QWidget* parent, const d
     // listened for before the call, so that it cannot come first.
     const QString token = QStringLiteral("varnel%1").arg(++m_requests);
     const QString sender = m_bus.baseService().mid(1).replace(u'.', u'_');
-    const QString handle = QStringLiteral("%1/request/%2/%3").arg(kPath, sender, token);
-    m_bus.connect(kService, handle, kRequest, QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
+    const QString handle = QStringLiteral("%1/request/%2/%3").arg(portal::path, sender, token);
+    m_bus.connect(portal::service, handle, kRequest, QStringLiteral("Response"), this,
+                  SLOT(onResponse(uint, QVariantMap)));
 
     QVariantMap options{{QStringLiteral("handle_token"), token},
                         {QStringLiteral("multiple"), request.several},
                         {QStringLiteral("modal"), true}};
     if (!request.folder.isEmpty())
         options.insert(QStringLiteral("current_folder"), nativePath(filePath(request.folder)) + '\0');
-    QDBusMessage open = QDBusMessage::createMethodCall(kService, kPath, kFileChooser, QStringLiteral("OpenFile"));
+    QDBusMessage open =
+        QDBusMessage::createMethodCall(portal::service, portal::path, kFileChooser, QStringLiteral("OpenFile"));
     open << windowName(parent) << request.caption << options;
     const QDBusMessage reply = m_bus.call(open, QDBus::Block, kPortalTimeoutMs);
     std::optional<QList<QUrl>> answer;
@@ -78,7 +79,7 @@ std::optional<QList<QUrl>> PortalFileChooser::openFiles(QWidget* parent, const d
         m_answer.reset();
         const QString path = reply.arguments().value(0).value<QDBusObjectPath>().path();
         const dialogs::OpenDialogScope shown(parent, [this, path, &blocker] {
-            m_bus.call(QDBusMessage::createMethodCall(kService, path, kRequest, QStringLiteral("Close")),
+            m_bus.call(QDBusMessage::createMethodCall(portal::service, path, kRequest, QStringLiteral("Close")),
                        QDBus::NoBlock);
             blocker.reject();
         });
@@ -88,7 +89,8 @@ std::optional<QList<QUrl>> PortalFileChooser::openFiles(QWidget* parent, const d
             answer = QList<QUrl>();
         m_waiting = nullptr;
     }
-    m_bus.disconnect(kService, handle, kRequest, QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
+    m_bus.disconnect(portal::service, handle, kRequest, QStringLiteral("Response"), this,
+                     SLOT(onResponse(uint, QVariantMap)));
     return answer;
 }
 
