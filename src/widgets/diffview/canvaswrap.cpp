@@ -62,6 +62,20 @@ qreal DiffCanvas::wrapTextWidth() const
     return viewport()->width() - leadingWidth() - m_rows->textStart() - RowMetrics::kTextInset;
 }
 
+qreal DiffCanvas::wrapWidth() const
+{
+    // At least a pixel: a view narrower than its numbers still wraps (a character a line).
+    return m_wrap ? std::max<qreal>(1, wrapWidthSource ? wrapWidthSource() : wrapTextWidth()) : 0;
+}
+
+void DiffCanvas::scrollWith(int value)
+{
+    // The heights are shared, the ranges are not: this one's range may not have followed
+    // the heights yet, and would cut the value short.
+    updateScrollBars();
+    verticalScrollBar()->setValue(value);
+}
+
 void DiffCanvas::setWrapping(bool wrap)
 {
     if (wrap == m_wrap)
@@ -71,7 +85,7 @@ void DiffCanvas::setWrapping(bool wrap)
     m_animation->stop();
     setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
     horizontalScrollBar()->setValue(0);
-    m_rows->setWrapWidth(wrap ? std::max<qreal>(1, wrapWidthSource ? wrapWidthSource() : wrapTextWidth()) : 0);
+    m_rows->setWrapWidth(wrapWidth());
     updateContentWidth();
     restoreAnchor(anchor);
     viewport()->update();
@@ -81,13 +95,12 @@ void DiffCanvas::setWrapping(bool wrap)
 void DiffCanvas::updateWrapWidth()
 {
     const RowHeights::Anchor anchor = topAnchor();
-    const qreal width = m_wrap ? std::max<qreal>(1, wrapWidthSource ? wrapWidthSource() : wrapTextWidth()) : 0;
-    if (!m_rows->setWrapWidth(width))
+    if (!m_rows->setWrapWidth(wrapWidth()))
         return;
+    Q_EMIT heightsCorrected(); // the other column's range first, so it can follow the anchor
     restoreAnchor(anchor);
     viewport()->update();
     m_map->resultChanged();
-    Q_EMIT heightsCorrected();
 }
 
 void DiffCanvas::applyNewWidth()
@@ -138,6 +151,7 @@ void DiffCanvas::measureAround(qint64 row)
     }
     if (!changed)
         return;
+    Q_EMIT heightsCorrected();
     restoreAnchor(anchor);
     m_map->resultChanged();
 }

@@ -76,6 +76,8 @@ void DiffCanvas::resultChanged(std::optional<qint64> focusedRow)
     m_animation->stop();
     clearSelection();
     m_focusedRow = focusedRow && *focusedRow >= 0 && *focusedRow < rowCount() ? focusedRow : std::nullopt;
+    // Its numbers may need a wider column, which leaves less to wrap in.
+    m_wrapWidthStale = m_wrap;
     updateContentWidth();
     updateScrollBars();
     viewport()->update();
@@ -91,7 +93,7 @@ void DiffCanvas::marksChanged()
 void DiffCanvas::metricsChanged(RowHeights::Anchor before)
 {
     if (m_wrap)
-        m_rows->setWrapWidth(wrapWidthSource ? wrapWidthSource() : wrapTextWidth());
+        m_rows->setWrapWidth(wrapWidth());
     updateContentWidth();
     updateScrollBars();
     restoreAnchor({before.row, 0});

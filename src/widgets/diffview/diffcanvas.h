@@ -90,6 +90,8 @@ public:
     void updateWrapWidth();
     // The rows' heights changed elsewhere (the other column): the scroll bars follow.
     void rowHeightsChanged();
+    // The other column scrolled to `value` while wrapping: this one comes level with it.
+    void scrollWith(int value);
     // How wide the rows of this view may wrap; the side-by-side view gives both columns
     // the narrower width.
     std::function<qreal()> wrapWidthSource;
@@ -194,6 +196,8 @@ private:
     void measureAround(qint64 row);
     // Wraps at the width a resize gave, if there was one since.
     void applyNewWidth();
+    // The width rows wrap at now: 0 when not wrapping, else at least a pixel.
+    qreal wrapWidth() const;
     void growContentWidth(qreal rowWidth);
     void appearanceChanged();
     void paintFocusFrame(QPainter& painter);

@@ -55,7 +55,7 @@ SideBySideView::SideBySideView(QWidget* parent)
         connect(column, &DiffCanvas::heightsCorrected, other, &DiffCanvas::rowHeightsChanged);
         connect(column->verticalScrollBar(), &QScrollBar::valueChanged, other, [column, other](int value) {
             if (column->isWrapping())
-                other->verticalScrollBar()->setValue(value);
+                other->scrollWith(value);
         });
     }
 

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "testutil.h"
+#include "widgets/diffview/changemapview.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
 
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
 #include <limits>
 
 using namespace varnel;
@@ -184,6 +186,78 @@ TEST(Wrap, FindMarksAMatchInAContinuationLine)
         image.pixelColor(int(x), int(y)),
         test::over(Palette::light().color(ColorRole::findCurrent), Palette::light().color(ColorRole::viewBackground)),
         40));
+}
+
+// Prose of `count` paragraphs, each a few screen lines when wrapped.
+QStringList prose(int count)
+{
+    QStringList lines;
+    for (int i = 0; i < count; ++i)
+        lines.append(paragraph(24 + i % 9, QStringLiteral("word%1x").arg(i % 10)));
+    return lines;
+}
+
+// Narrowed at the end or near it, or sent to the last rows by the change map, the columns
+// of the side-by-side view stay level: the row at the top of one is the row at the top of
+// the other, and the last row can still be reached.
+TEST(Wrap, TheColumnsStayLevelWhenHeightsChange)
+{
+    QStringList left = prose(3000);
+    QStringList right = left;
+    right[2990] = QStringLiteral("changed");
+    for (const double at : {1.0, 0.9}) {
+        SideBySideView view;
+        view.setResult(test::diff(left, right));
+        view.setWrapping(true);
+        shown(view, {1000, 600});
+        DiffColumnView* first = view.column(PageSide::left);
+        DiffColumnView* second = view.column(PageSide::right);
+        first->verticalScrollBar()->setValue(int(first->verticalScrollBar()->maximum() * at));
+        QTest::qWait(20);
+        const qint64 top = first->firstVisibleRow();
+        view.resize(800, 600);
+        QTest::qWait(20);
+        EXPECT_EQ(first->firstVisibleRow(), top) << at; // the row at the top stays there
+        EXPECT_EQ(first->scrollPosition().y(), second->scrollPosition().y()) << at;
+        EXPECT_EQ(first->verticalScrollBar()->maximum(), second->verticalScrollBar()->maximum()) << at;
+    }
+    SideBySideView view;
+    view.setResult(test::diff(left, right));
+    view.setWrapping(true);
+    shown(view, {900, 600});
+    DiffColumnView* first = view.column(PageSide::left);
+    DiffColumnView* second = view.column(PageSide::right);
+    const qint64 last = first->rowCount() - 1;
+    first->changeMap()->onJump(last);
+    QTest::qWait(20);
+    EXPECT_EQ(first->scrollPosition().y(), second->scrollPosition().y());
+    EXPECT_EQ(second->verticalScrollBar()->maximum(), first->verticalScrollBar()->maximum());
+    EXPECT_EQ(first->scrollPosition().y(), first->verticalScrollBar()->maximum());
+    EXPECT_EQ(first->verticalScrollBar()->maximum(), first->totalHeight() - first->viewport()->height());
+}
+
+// A new result with more lines widens the number column: the text wraps in what is left,
+// at any text size, and wrapping stays on in a view narrower than its numbers.
+TEST(Wrap, TheWrapWidthFollowsTheNumberColumnAndTheTextSize)
+{
+    InlineView view;
+    view.setFontSize(18);
+    QStringList many = prose(12000);
+    view.setResult(test::diff(many.mid(0, 200), many.mid(1, 200))); // already scrolls
+    view.setWrapping(true);
+    shown(view, {700, 400});
+    const RowPainter& rows = view.rowPainter();
+    const qreal narrow = rows.textStart();
+    view.setResult(test::diff(many, many.mid(1)));
+    QTest::qWait(20);
+    ASSERT_GT(rows.textStart(), narrow);
+    EXPECT_LE(rows.wrapWidth(), view.wrapTextWidth());
+    view.resize(int(rows.textStart()) / 2, 400);
+    QTest::qWait(20);
+    view.setFontSize(30);
+    QTest::qWait(20);
+    EXPECT_TRUE(rows.isWrapping());
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
 }
 
 } // namespace
