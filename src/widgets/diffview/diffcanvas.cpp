@@ -412,8 +412,15 @@ void DiffCanvas::scrollTo(std::function<QPoint()> target, bool animated)
         setScrollPosition(target());
         return;
     }
+    // Asked once before the first frame: rows laid out around the target may move the
+    // view's own place, which is where the animation starts. Not wrapping, nothing moves
+    // on the way, and the end is kept (asked again, a match already in view would stop it).
+    const QPoint end = target();
     m_animationFrom = scrollPosition();
-    m_animationTarget = std::move(target);
+    if (m_wrap)
+        m_animationTarget = std::move(target);
+    else
+        m_animationTarget = [end] { return end; };
     m_animation->start();
 }
 

@@ -260,4 +260,30 @@ TEST(Wrap, TheWrapWidthFollowsTheNumberColumnAndTheTextSize)
     EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
 }
 
+// Not wrapping, a find match far along a long line ends centred, sideways too, and the
+// view never moves back on the way there.
+TEST(Wrap, UnwrappedTheMatchEndsCentred)
+{
+    QString line = paragraph(90);
+    const qsizetype at = line.indexOf(QStringLiteral("lorem"), 400);
+    line.replace(at, 5, QStringLiteral("needl"));
+    InlineView view;
+    view.setResult(paragraphChanged(40, 20, line));
+    shown(view, {int(view.rowPainter().metrics().advance * 100), 400});
+    const TextSpan span{at, 5};
+    view.setFind(TextMatcher(QStringLiteral("needl"), Qt::CaseInsensitive), RowPainter::FindMark{21, span, {}});
+    const QPoint end = view.revealTarget(21, span);
+    ASSERT_GT(end.x(), 0);
+    int furthest = 0;
+    bool back = false;
+    QObject::connect(view.horizontalScrollBar(), &QScrollBar::valueChanged, &view, [&](int x) {
+        back = back || x < furthest;
+        furthest = std::max(furthest, x);
+    });
+    view.revealMatch(21, span);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.isAnimating(); }, 5000));
+    EXPECT_EQ(view.scrollPosition().x(), end.x());
+    EXPECT_FALSE(back);
+}
+
 } // namespace
