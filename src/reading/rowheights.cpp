@@ -10,22 +10,27 @@ namespace varnel {
 
 void RowHeights::reset(qint64 rows, int rowHeight, int lineStep, const std::function<int(qint64)>& estimatedLines)
 {
-    m_rowHeight = rowHeight;
-    m_lineStep = lineStep;
-    m_lines.assign(std::size_t(std::max<qint64>(rows, 0)), 1);
+    // Built aside and swapped in: a failed allocation or estimate leaves the old heights
+    // whole, their rows and their sums together.
+    std::vector<std::uint16_t> lineCounts(std::size_t(std::max<qint64>(rows, 0)), 1);
     const qint64 blocks = (rows + kBlock - 1) / kBlock;
-    m_tree.assign(std::size_t(blocks + 1), 0);
+    std::vector<std::uint64_t> tree(std::size_t(blocks + 1), 0);
+    const auto heightOfLines = [rowHeight, lineStep](int lines) { return rowHeight + qint64(lines - 1) * lineStep; };
     for (qint64 row = 0; row < rows; ++row) {
         const int lines = std::clamp(estimatedLines(row), 1, kMaxLines);
-        m_lines[std::size_t(row)] = std::uint16_t(lines);
-        m_tree[std::size_t(row / kBlock + 1)] += std::uint64_t(heightOf(lines));
+        lineCounts[std::size_t(row)] = std::uint16_t(lines);
+        tree[std::size_t(row / kBlock + 1)] += std::uint64_t(heightOfLines(lines));
     }
     // Each node adds itself to its parent once: the tree in O(N).
     for (qint64 node = 1; node <= blocks; ++node) {
         const qint64 parent = node + (node & -node);
         if (parent <= blocks)
-            m_tree[std::size_t(parent)] += m_tree[std::size_t(node)];
+            tree[std::size_t(parent)] += tree[std::size_t(node)];
     }
+    m_lines.swap(lineCounts);
+    m_tree.swap(tree);
+    m_rowHeight = rowHeight;
+    m_lineStep = lineStep;
 }
 
 void RowHeights::clear()

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <random>
 
 using namespace varnel;
@@ -68,6 +69,23 @@ TEST(RowHeights, EstimatesAtLeastOneLineAndNeverMoreThanTheLimit)
     RowHeights heights;
     heights.reset(2, 20, 15, [](qint64) { return 1 << 20; });
     EXPECT_EQ(heights.lines(0), RowHeights::kMaxLines);
+}
+
+// Running out of memory while estimating keeps the heights there were, rows and sums.
+TEST(RowHeights, AFailedResetKeepsTheOldHeights)
+{
+    RowHeights heights;
+    heights.reset(40, 20, 15, [](qint64) { return 2; });
+    EXPECT_THROW(heights.reset(1000, 30, 15,
+                               [](qint64 row) {
+                                   if (row == 500)
+                                       throw std::bad_alloc();
+                                   return 3;
+                               }),
+                 std::bad_alloc);
+    EXPECT_EQ(heights.rowCount(), 40);
+    EXPECT_EQ(heights.totalHeight(), 40 * 35);
+    EXPECT_EQ(heights.top(39), 39 * 35);
 }
 
 } // namespace

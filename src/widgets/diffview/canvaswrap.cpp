@@ -6,11 +6,13 @@
 #include "widgets/diffview/changemapview.h"
 #include "widgets/diffview/diffcanvas.h"
 
+#include <QApplication>
 #include <QScrollBar>
 #include <QVariantAnimation>
 
 #include <algorithm>
 #include <climits>
+#include <new>
 #include <utility>
 
 namespace varnel {
@@ -82,10 +84,17 @@ void DiffCanvas::setWrapping(bool wrap)
         return;
     const RowHeights::Anchor anchor = topAnchor();
     m_wrap = wrap;
+    try {
+        m_rows->setWrapWidth(wrapWidth());
+    } catch (const std::bad_alloc&) {
+        // Too many rows to keep their heights: the view stays as it was.
+        m_wrap = !wrap;
+        QApplication::beep();
+        return;
+    }
     m_animation->stop();
     setHorizontalScrollBarPolicy(wrap ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
     horizontalScrollBar()->setValue(0);
-    m_rows->setWrapWidth(wrapWidth());
     updateContentWidth();
     restoreAnchor(anchor);
     viewport()->update();

@@ -5,6 +5,7 @@
 #include "widgets/diffview/diffcanvas.h"
 #include "widgets/style/appearance.h"
 
+#include <QApplication>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace varnel {
 
@@ -238,6 +240,18 @@ QString ChangeMapView::toolTipAt(int y) const
 }
 
 bool ChangeMapView::event(QEvent* event)
+{
+    // A jump lays out the rows around its target: running out of memory there leaves
+    // the view where it was.
+    try {
+        return handle(event);
+    } catch (const std::bad_alloc&) {
+        QApplication::beep();
+        return true;
+    }
+}
+
+bool ChangeMapView::handle(QEvent* event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);

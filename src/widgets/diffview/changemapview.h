@@ -57,6 +57,9 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    bool handle(QEvent* event);
+
+private:
     void rebuild();
     void jumpTo(qreal y);
     // What the map scales onto its height: rows, or, while lines wrap, the rows' pixels.

@@ -45,9 +45,15 @@ DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
     connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
         if (!m_animationTarget)
             return;
-        const QPointF to = m_animationTarget();
-        const QPointF from = m_animationFrom;
-        setScrollPosition((from + (to - from) * value.toReal()).toPoint());
+        // A frame comes from the animation's timer, outside this view's events.
+        try {
+            const QPointF to = m_animationTarget();
+            const QPointF from = m_animationFrom;
+            setScrollPosition((from + (to - from) * value.toReal()).toPoint());
+        } catch (const std::bad_alloc&) {
+            m_animation->stop();
+            recoverMemory();
+        }
     });
     // Taking hold of a scroll bar ends a running animation.
     connect(verticalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);

@@ -5,9 +5,11 @@
 #include "widgets/style/appearance.h"
 #include "widgets/style/fonts.h"
 
+#include <QApplication>
 #include <QPainter>
 
 #include <cmath>
+#include <new>
 
 namespace varnel {
 
@@ -48,9 +50,13 @@ void InlineView::setFontSize(qreal fontSize)
 {
     const RowHeights::Anchor before = topAnchor();
     const qreal oldSize = rows().metrics().fontSize;
-    rows().setFontSize(fontSize);
-    if (rows().metrics().fontSize != oldSize)
-        metricsChanged(before);
+    try {
+        rows().setFontSize(fontSize);
+        if (rows().metrics().fontSize != oldSize)
+            metricsChanged(before);
+    } catch (const std::bad_alloc&) {
+        QApplication::beep(); // wrapped rows too many to estimate again: they stay unwrapped
+    }
 }
 
 void InlineView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,

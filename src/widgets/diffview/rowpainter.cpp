@@ -156,7 +156,7 @@ void RowPainter::setResult(DiffResult result)
     }
     updateGutterWidth();
     clearCache();
-    estimateHeights();
+    estimateOrUnwrap();
 }
 
 void RowPainter::setLanguage(std::optional<SyntaxHighlighter::Language> language)
@@ -174,7 +174,7 @@ void RowPainter::setFontSize(qreal fontSize)
     m_metrics = RowMetrics::forFontSize(fontSize);
     updateGutterWidth();
     clearCache();
-    estimateHeights();
+    estimateOrUnwrap();
 }
 
 void RowPainter::updateGutterWidth()

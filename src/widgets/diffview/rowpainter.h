@@ -156,7 +156,10 @@ public:
 
 private:
     void updateGutterWidth();
+    // Every row's height estimated at the wrap width; a failed allocation keeps the old.
     void estimateHeights();
+    // The same, after the rows or the metrics changed: a failure stops wrapping.
+    void estimateOrUnwrap();
     void paintWrappedLongText(QPainter& painter, qreal x, qreal top, const RowText& text, const QRectF& clip) const;
     // The top and bottom of screen line `line` of a text of `lines` lines, from the row's top.
     std::pair<qreal, qreal> lineBand(int line, int lines) const;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
+#include <utility>
 
 namespace varnel {
 
@@ -14,10 +16,28 @@ bool RowPainter::setWrapWidth(qreal width)
     width = std::max<qreal>(0, std::floor(width));
     if (width == m_wrapWidth)
         return false;
-    m_wrapWidth = width;
+    const qreal old = std::exchange(m_wrapWidth, width);
+    try {
+        estimateHeights();
+    } catch (const std::bad_alloc&) {
+        m_wrapWidth = old; // the heights are still those of the old width
+        throw;
+    }
     clearCache();
-    estimateHeights();
     return true;
+}
+
+void RowPainter::estimateOrUnwrap()
+{
+    try {
+        estimateHeights();
+    } catch (const std::bad_alloc&) {
+        // The heights there are belong to other rows or another size: no wrapping until
+        // a width is set again.
+        m_wrapWidth = 0;
+        m_heights.clear();
+        throw;
+    }
 }
 
 void RowPainter::estimateHeights()

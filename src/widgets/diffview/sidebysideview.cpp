@@ -5,10 +5,12 @@
 #include "widgets/diffview/changemapview.h"
 #include "widgets/style/separator.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QScrollBar>
 
 #include <algorithm>
+#include <new>
 
 namespace varnel {
 
@@ -118,17 +120,23 @@ void SideBySideView::setFontSize(qreal fontSize)
     const RowHeights::Anchor left = m_left->topAnchor();
     const RowHeights::Anchor right = m_right->topAnchor();
     const qreal oldSize = m_rows->metrics().fontSize;
-    m_rows->setFontSize(fontSize);
-    if (m_rows->metrics().fontSize == oldSize)
-        return;
-    m_left->metricsChanged(left);
-    m_right->metricsChanged(right);
+    try {
+        m_rows->setFontSize(fontSize);
+        if (m_rows->metrics().fontSize == oldSize)
+            return;
+        m_left->metricsChanged(left);
+        m_right->metricsChanged(right);
+    } catch (const std::bad_alloc&) {
+        QApplication::beep(); // wrapped rows too many to estimate again: they stay unwrapped
+    }
 }
 
 void SideBySideView::setWrapping(bool wrap)
 {
     // The left column leads: the right one comes to its place, as they scroll as one.
     m_left->setWrapping(wrap);
+    if (m_left->isWrapping() != wrap)
+        return; // out of memory: both stay as they were
     m_right->setWrapping(wrap);
     m_right->verticalScrollBar()->setValue(m_left->verticalScrollBar()->value());
 }
