@@ -34,7 +34,16 @@ ChangeMapView::ChangeMapView(DiffCanvas& canvas) : QWidget(&canvas), m_canvas(ca
 {
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(QStringLiteral("Change map"));
-    onJump = [this](qint64 row) { m_canvas.verticalScrollBar()->setValue(m_canvas.centringTarget(row).y()); };
+    onJump = [this](qint64 row) {
+        QScrollBar* bar = m_canvas.verticalScrollBar();
+        if (m_canvas.isWrapping()) {
+            bar->setValue(m_canvas.centringTarget(row).y()); // lays out the rows around it
+            return;
+        }
+        const qint64 height = m_canvas.rowHeight();
+        bar->setValue(
+            int(std::clamp<qint64>(row * height + height / 2 - m_canvas.viewport()->height() / 2, 0, bar->maximum())));
+    };
     connect(&Appearance::instance(), &Appearance::changed, this, [this] {
         m_dirty = true;
         update();

@@ -104,7 +104,10 @@ void DiffCanvas::metricsChanged(RowHeights::Anchor before)
     updateScrollBars();
     restoreAnchor({before.row, 0});
     viewport()->update();
-    m_map->resultChanged(); // wrapped rows are mapped by their heights, which changed
+    if (m_wrap)
+        m_map->resultChanged(); // wrapped rows are mapped by their heights, which changed
+    else
+        m_map->update();
 }
 
 void DiffCanvas::languageChanged()
