@@ -68,6 +68,16 @@ qint64 RowHeights::top(qint64 row) const
     return qint64(sum);
 }
 
+qint64 RowHeights::topAfter(qint64 row, qint64 from, qint64 fromTop) const
+{
+    row = std::clamp<qint64>(row, 0, rowCount());
+    if (from < 0 || from > row || row - from > 2 * kBlock)
+        return top(row);
+    for (; from < row; ++from)
+        fromTop += height(from);
+    return fromTop;
+}
+
 qint64 RowHeights::rowAt(qint64 y) const
 {
     const qint64 rows = rowCount();

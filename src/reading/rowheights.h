@@ -55,6 +55,10 @@ public:
     // The top of `row` (rowCount(): the bottom of the last row).
     qint64 top(qint64 row) const;
     qint64 totalHeight() const { return top(rowCount()); }
+    // The top of `row`, given the top `fromTop` of an earlier row `from`: the rows
+    // between are added when they are few, so going down many close rows (the change
+    // map's runs) costs what they span, never a tree walk each.
+    qint64 topAfter(qint64 row, qint64 from, qint64 fromTop) const;
     // The row that holds pixel `y`, clamped to the rows (0 when there are none).
     qint64 rowAt(qint64 y) const;
 

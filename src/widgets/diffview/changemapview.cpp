@@ -67,11 +67,18 @@ void ChangeMapView::rebuild()
     const qreal ratio = devicePixelRatioF();
     const int pixels = int(std::ceil(mapHeight() * ratio));
     // Wrapped rows are mapped by their heights, so each mark stands beside its rows.
-    if (m_canvas.rowPainter().isWrapping())
-        m_map = ChangeMap(
-            m_canvas.rowPainter().changeRuns(), pixels, [this](qint64 row) { return m_canvas.rowTop(row); },
-            m_canvas.totalHeight());
-    else
+    // The runs come in order: each top is found from the one before.
+    if (m_canvas.rowPainter().isWrapping()) {
+        const RowHeights& heights = m_canvas.rowPainter().heights();
+        qint64 last = 0;
+        qint64 lastTop = 0;
+        const auto top = [&](qint64 row) {
+            lastTop = heights.topAfter(row, last, lastTop);
+            last = row;
+            return lastTop;
+        };
+        m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels, top, heights.totalHeight());
+    } else
         m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels);
     const Palette& palette = Appearance::instance().palette();
     m_marks = QImage(int(std::ceil(kWidth * ratio)), std::max(1, pixels), QImage::Format_ARGB32_Premultiplied);
