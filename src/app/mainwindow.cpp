@@ -134,8 +134,6 @@ void MainWindow::updateSelectAll(QWidget* focus)
 
 void MainWindow::buildMenus()
 {
-    ComparisonViewModel& model = m_root->viewModel();
-
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(addCommand(Command::newWindow, QStringLiteral("New Window"), {QKeySequence(Qt::CTRL | Qt::Key_N)}));
     connect(action(Command::newWindow), &QAction::triggered, &m_application, &Application::newWindow);
@@ -166,6 +164,19 @@ void MainWindow::buildMenus()
 
     buildEditMenu();
 
+    buildViewMenu();
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(addCommand(Command::privacyPolicy, QStringLiteral("Privacy Policy")));
+    connect(action(Command::privacyPolicy), &QAction::triggered, &m_application, &Application::showPrivacyPolicy);
+    help->addAction(addCommand(Command::about, QStringLiteral("About Varnel")));
+    action(Command::about)->setMenuRole(QAction::AboutRole);
+    connect(action(Command::about), &QAction::triggered, &m_application, &Application::showAbout);
+}
+
+void MainWindow::buildViewMenu()
+{
+    ComparisonViewModel& model = m_root->viewModel();
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(addCommand(Command::increaseTextSize, QStringLiteral("Increase Text Size"),
                                {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}));
@@ -187,13 +198,6 @@ void MainWindow::buildMenus()
     connect(wrap, &QAction::toggled, &model.layout(), &DiffLayout::setWrapsLongLines);
     // Every window follows a change made in another.
     connect(&model.layout(), &DiffLayout::wrapChanged, wrap, &QAction::setChecked);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(addCommand(Command::privacyPolicy, QStringLiteral("Privacy Policy")));
-    connect(action(Command::privacyPolicy), &QAction::triggered, &m_application, &Application::showPrivacyPolicy);
-    help->addAction(addCommand(Command::about, QStringLiteral("About Varnel")));
-    action(Command::about)->setMenuRole(QAction::AboutRole);
-    connect(action(Command::about), &QAction::triggered, &m_application, &Application::showAbout);
 }
 
 void MainWindow::buildRecentMenu(QMenu* file)

@@ -113,6 +113,7 @@ private:
     // when the menu bar took it.
     void updateSelectAll(QWidget* focus);
     void buildMenus();
+    void buildViewMenu();
     // Opens within the screen's free area, the minimum yielding to a small screen.
     void fitToScreen();
     void updateCommands();
