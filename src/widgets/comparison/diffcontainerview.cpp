@@ -120,72 +120,8 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     for (QWidget* page : {m_emptyPage, m_progressPage, m_errorPage, m_resultPage})
         m_pages->addWidget(page);
 
-    m_progressDelay->setSingleShot(true);
-    m_progressDelay->setInterval(kProgressDelayMs);
-    connect(m_progressDelay, &QTimer::timeout, this, [this] {
-        if (m_model.isComparing())
-            m_pages->setCurrentWidget(m_progressPage);
-    });
-
-    // Every comparison starts with the sweeping bar; one that runs past a second fills the
-    // bar as the engine reports how far it has come.
-    m_determinateDelay->setSingleShot(true);
-    m_determinateDelay->setInterval(kDeterminateDelayMs);
-    connect(&m_model, &ComparisonViewModel::isComparingChanged, this, [this] {
-        m_busy->setProgress(std::nullopt);
-        if (m_model.isComparing())
-            m_determinateDelay->start();
-        else
-            m_determinateDelay->stop();
-    });
-    const auto showProgress = [this] {
-        if (m_model.isComparing() && !m_determinateDelay->isActive())
-            m_busy->setProgress(m_model.progress());
-    };
-    connect(m_determinateDelay, &QTimer::timeout, this, showProgress);
-    connect(&m_model, &ComparisonViewModel::progressChanged, this, showProgress);
-
-    // Many properties change together (a new comparison clears five of them); the screen
-    // follows once they have settled.
-    for (auto signal : {&ComparisonViewModel::leftFileChanged, &ComparisonViewModel::rightFileChanged,
-                        &ComparisonViewModel::isComparingChanged, &ComparisonViewModel::comparisonErrorChanged})
-        connect(&m_model, signal, this, &DiffContainerView::scheduleRefresh);
-    for (auto signal : {&ComparisonViewModel::diffResultChanged, &ComparisonViewModel::fullDiffResultChanged,
-                        &ComparisonViewModel::showAllContextChanged}) {
-        connect(&m_model, signal, this, [this] {
-            m_sideBySideStale = m_inlineStale = true;
-            scheduleRefresh();
-        });
-    }
-    // A focus move is cheap and wants to be seen at once.
-    connect(&m_model, &ComparisonViewModel::focusedChangeIndexChanged, this, [this] {
-        m_toolbar->refresh();
-        const std::optional<qint64> row = m_model.focusedChangeRow();
-        if (!m_sideBySideStale)
-            m_sideBySide->setFocusedRow(row);
-        if (!m_inlineStale)
-            m_inline->setFocusedRow(row);
-    });
-    connect(&m_model, &ComparisonViewModel::diffFontSizeChanged, this, [this] {
-        m_sideBySide->setFontSize(m_model.diffFontSize());
-        m_inline->setFontSize(m_model.diffFontSize());
-    });
-    m_sideBySide->setFontSize(m_model.diffFontSize());
-    m_inline->setFontSize(m_model.diffFontSize());
-
-    connect(m_toolbar, &ComparisonToolbar::replaceRequested, this, &DiffContainerView::replaceFile);
-    connect(m_toolbar, &ComparisonToolbar::viewModeChosen, this, &DiffContainerView::setViewMode);
-    connect(m_toolbar, &ComparisonToolbar::shareClicked, this, &DiffContainerView::share);
-
-    // The layout is one preference for every window: follow whoever writes it.
-    applyViewMode(m_model.layout().mode());
-    connect(&m_model.layout(), &DiffLayout::modeChanged, this, &DiffContainerView::applyViewMode);
-    const auto applyWrap = [this](bool wrap) {
-        m_sideBySide->setWrapping(wrap);
-        m_inline->setWrapping(wrap);
-    };
-    applyWrap(m_model.layout().wrapsLongLines());
-    connect(&m_model.layout(), &DiffLayout::wrapChanged, this, applyWrap);
+    followProgress();
+    followModel();
 
     const auto shortcut = [this](const QKeySequence& keys, auto action) {
         auto* item = new QShortcut(keys, this);
@@ -198,21 +134,7 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
 
     // Find: the bar, its commands, and the matches marked in the layouts.
     buildFindActions();
-    m_closeFind = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(m_closeFind, &QShortcut::activated, this, &DiffContainerView::closeFind);
-    m_closeFind->setEnabled(false);
-    connect(m_findBar, &FindBar::nextRequested, this, &DiffContainerView::findNext);
-    connect(m_findBar, &FindBar::previousRequested, this, &DiffContainerView::findPrevious);
-    connect(m_findBar, &FindBar::visibilityChanged, this, [this](bool open) {
-        m_closeFind->setEnabled(open);
-        applyFind();
-    });
-    connect(m_find, &FindModel::changed, this, &DiffContainerView::applyFind);
-    connect(m_find, &FindModel::currentMoved, this, &DiffContainerView::revealFind);
-    for (DiffCanvas* canvas :
-         {static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::left)),
-          static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::right)), static_cast<DiffCanvas*>(m_inline)})
-        connect(canvas, &DiffCanvas::findMarksDropped, m_find, &FindModel::noteMarksDropped);
+    connectFind();
 
     refresh();
 }

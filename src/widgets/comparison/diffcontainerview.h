@@ -119,7 +119,10 @@ private:
     void releaseResult();
     void applyViewMode(DiffViewMode mode);
     void focusDiffView(Qt::FocusReason reason = Qt::OtherFocusReason);
+    void followProgress();
+    void followModel();
     void buildFindActions();
+    void connectFind();
     void updateFindActions();
     void applyFind();
     void revealFind();
