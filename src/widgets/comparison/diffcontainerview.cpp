@@ -186,6 +186,8 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     };
     applyWrap(m_model.layout().wrapsLongLines());
     connect(&m_model.layout(), &DiffLayout::wrapChanged, this, applyWrap);
+    m_sideBySide->setScrollTogether(m_model.layout().scrollsTogether());
+    connect(&m_model.layout(), &DiffLayout::scrollTogetherChanged, m_sideBySide, &SideBySideView::setScrollTogether);
 
     const auto shortcut = [this](const QKeySequence& keys, auto action) {
         auto* item = new QShortcut(keys, this);
@@ -570,7 +572,7 @@ void DiffContainerView::revealFind()
     if (viewMode() == DiffViewMode::inlineView)
         m_inline->revealMatch(at->row, at->span);
     else
-        m_sideBySide->revealMatch(at->row, at->span);
+        m_sideBySide->revealMatch(at->row, at->span, at->side);
 }
 
 void DiffContainerView::focusDiffView(Qt::FocusReason reason)

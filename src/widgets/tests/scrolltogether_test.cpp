@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "testutil.h"
+#include "widgets/diffview/changemapview.h"
+#include "widgets/diffview/sidebysideview.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+
+using namespace varnel;
+
+namespace {
+
+// 400 rows; row 300 is a long line added on the right, so only the right column is wide.
+DiffResult wideOnTheRight()
+{
+    QStringList left = test::numberedLines(400);
+    QStringList right = left;
+    right.insert(300, QStringLiteral("wide ").repeated(80));
+    return test::diff(left, right);
+}
+
+void wheel(DiffColumnView* column, QPoint delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    const QPoint centre = column->viewport()->rect().center();
+    QWheelEvent event(centre, column->viewport()->mapToGlobal(centre), QPoint(), delta, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(column->viewport(), &event);
+}
+
+// Scrolled by wheel, keys, scroll bar, change map or an animation, the two columns stand at
+// one place while they scroll together, and each at its own while they do not.
+TEST(ScrollTogether, TheColumnsStayLevelWhileTogetherAndApartOtherwise)
+{
+    SideBySideView view;
+    view.resize(901, 300); // columns of one width: the same range sideways
+    view.setResult(wideOnTheRight());
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    DiffColumnView* left = view.column(PageSide::left);
+    DiffColumnView* right = view.column(PageSide::right);
+    EXPECT_EQ(left->horizontalScrollBar()->maximum(), 0); // its own lines are short
+
+    // Apart, as they always were.
+    wheel(left, {0, -120});
+    EXPECT_GT(left->scrollPosition().y(), 0);
+    EXPECT_EQ(right->scrollPosition(), QPoint(0, 0));
+
+    // Together: the right column comes to the left's place, both as wide as the wider.
+    view.setScrollTogether(true);
+    QTest::qWait(1); // the scroll bars show
+    EXPECT_EQ(right->scrollPosition(), left->scrollPosition());
+    EXPECT_EQ(left->horizontalScrollBar()->maximum(), right->horizontalScrollBar()->maximum());
+    EXPECT_GT(left->horizontalScrollBar()->maximum(), 0);
+    wheel(right, {0, -240});
+    wheel(right, {0, -120}, Qt::ShiftModifier);
+    EXPECT_GT(right->scrollPosition().x(), 0);
+    EXPECT_EQ(left->scrollPosition(), right->scrollPosition());
+    QTest::keyClick(left, Qt::Key_PageDown);
+    QTest::keyClick(left, Qt::Key_Right);
+    EXPECT_EQ(right->scrollPosition(), left->scrollPosition());
+    right->horizontalScrollBar()->setValue(right->horizontalScrollBar()->maximum());
+    right->verticalScrollBar()->setValue(right->verticalScrollBar()->maximum());
+    EXPECT_EQ(left->scrollPosition(), right->scrollPosition());
+    left->changeMap()->onJump(100);
+    EXPECT_EQ(right->scrollPosition(), left->scrollPosition());
+    EXPECT_EQ(left->firstVisibleRow(), right->firstVisibleRow());
+
+    // The focus glides both as one, led by the column that holds the added line: its end
+    // comes into view in both.
+    view.setFocusedRow(300);
+    EXPECT_TRUE(right->isAnimating());
+    EXPECT_FALSE(left->isAnimating());
+    QTRY_VERIFY_WITH_TIMEOUT(!right->isAnimating(), 2000);
+    EXPECT_EQ(left->scrollPosition(), right->scrollPosition());
+    EXPECT_LE(std::abs(left->firstVisibleRow() + left->viewport()->height() / left->rowHeight() / 2 - 300), 1);
+    EXPECT_GT(left->scrollPosition().x(), 0);
+    // A hand on the other column during the glide ends it there.
+    view.setFocusedRow(10);
+    wheel(left, {0, -120});
+    EXPECT_FALSE(right->isAnimating());
+    EXPECT_EQ(right->scrollPosition(), left->scrollPosition());
+
+    // Apart again: each column scrolls on its own and is as wide as its own lines.
+    view.setScrollTogether(false);
+    QTest::qWait(1);
+    EXPECT_EQ(left->horizontalScrollBar()->maximum(), 0);
+    const QPoint rightBefore = right->scrollPosition();
+    QTest::keyClick(left, Qt::Key_End);
+    EXPECT_EQ(right->scrollPosition(), rightBefore);
+    EXPECT_NE(left->scrollPosition().y(), rightBefore.y());
+}
+
+} // namespace
