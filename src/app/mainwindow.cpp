@@ -187,6 +187,7 @@ void MainWindow::buildMenus()
     connect(wrap, &QAction::toggled, &model.layout(), &DiffLayout::setWrapsLongLines);
     // Every window follows a change made in another.
     connect(&model.layout(), &DiffLayout::wrapChanged, wrap, &QAction::setChecked);
+    view->addAction(buildScrollTogether());
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(addCommand(Command::privacyPolicy, QStringLiteral("Privacy Policy")));
@@ -194,6 +195,27 @@ void MainWindow::buildMenus()
     help->addAction(addCommand(Command::about, QStringLiteral("About Varnel")));
     action(Command::about)->setMenuRole(QAction::AboutRole);
     connect(action(Command::about), &QAction::triggered, &m_application, &Application::showAbout);
+}
+
+QAction* MainWindow::buildScrollTogether()
+{
+    DiffLayout& layout = m_root->viewModel().layout();
+    QAction* together =
+        addCommand(Command::scrollTogether, QStringLiteral("Scroll Together"), {QKeySequence(Qt::ALT | Qt::Key_S)});
+    together->setCheckable(true);
+    // Only the user's choice is stored: the item also shows checked while wrapping decides.
+    connect(together, &QAction::triggered, &layout, &DiffLayout::setScrollTogether);
+    const auto update = [together, &layout] {
+        together->setChecked(layout.scrollsTogether());
+        together->setEnabled(layout.scrollTogetherChoosable());
+        together->setToolTip(layout.scrollTogetherChoosable()
+                                 ? QStringLiteral("Scroll both columns as one, down and sideways")
+                                 : QStringLiteral("Wrapped lines always scroll together; turn off Wrap Long Lines to "
+                                                  "scroll the columns on their own"));
+    };
+    update();
+    connect(&layout, &DiffLayout::scrollTogetherChanged, together, update);
+    return together;
 }
 
 void MainWindow::buildRecentMenu(QMenu* file)
