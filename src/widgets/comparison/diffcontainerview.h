@@ -25,6 +25,7 @@ class FindModel;
 class InlineView;
 class SideBySideView;
 class SummaryBarView;
+class WrapOffer;
 
 // The comparison screen: the toolbar, a line, and below them what the view model is at:
 // "Comparing files…", the error, "Files are identical", or the summary bar over the diff
@@ -60,6 +61,9 @@ public:
     Content content() const;
     // The banner's text, or an empty string when none shows.
     QString bannerText() const;
+    // The note under it offering to wrap a document's long paragraphs (hidden when not
+    // offered).
+    WrapOffer* wrapOffer() const { return m_wrapOffer; }
     QString errorText() const;
     // The line under "Files are identical" naming how the two files were written
     // differently (line ends, encoding, byte-order mark, final newline); empty when hidden.
@@ -118,6 +122,7 @@ private:
     void showResult();
     void releaseResult();
     void applyViewMode(DiffViewMode mode);
+    void updateWrapOffer();
     void focusDiffView(Qt::FocusReason reason = Qt::OtherFocusReason);
     void buildFindActions();
     void updateFindActions();
@@ -148,6 +153,7 @@ private:
     QWidget* m_resultPage = nullptr;
     QWidget* m_banner = nullptr;
     QLabel* m_bannerLabel = nullptr;
+    WrapOffer* m_wrapOffer = nullptr;
     QStackedWidget* m_resultStack = nullptr;
     QWidget* m_identicalPage = nullptr;
     QLabel* m_formatsLabel = nullptr; // how the identical files were written differently
