@@ -125,6 +125,8 @@ void SideBySideView::revealMatch(qint64 row, TextSpan span, std::optional<PageSi
 {
     if (m_together) {
         // The column of the match leads; the other follows it.
+        m_left->stopAnimation();
+        m_right->stopAnimation();
         (side ? column(*side) : leaderFor(row))->revealText(row, span, isVisible());
         return;
     }
@@ -145,6 +147,8 @@ void SideBySideView::setFocusedRow(std::optional<qint64> row)
         // One animation, led by the column that holds the line, moves both.
         m_left->moveFocus(row, false);
         m_right->moveFocus(row, false);
+        m_left->stopAnimation();
+        m_right->stopAnimation();
         if (isVisible())
             leaderFor(*row)->centreOnRow(*row, true);
         return;

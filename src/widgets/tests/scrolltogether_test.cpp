@@ -77,10 +77,14 @@ TEST(ScrollTogether, TheColumnsStayLevelWhileTogetherAndApartOtherwise)
     EXPECT_EQ(left->scrollPosition(), right->scrollPosition());
     EXPECT_LE(std::abs(left->firstVisibleRow() + left->viewport()->height() / left->rowHeight() / 2 - 300), 1);
     EXPECT_GT(left->scrollPosition().x(), 0);
-    // A hand on the other column during the glide ends it there.
+    // A new focus during a glide hands it to its own leader; a hand on the other column
+    // ends it there.
+    view.setFocusedRow(300);
     view.setFocusedRow(10);
-    wheel(left, {0, -120});
     EXPECT_FALSE(right->isAnimating());
+    EXPECT_TRUE(left->isAnimating());
+    wheel(right, {0, -120});
+    EXPECT_FALSE(left->isAnimating());
     EXPECT_EQ(right->scrollPosition(), left->scrollPosition());
 
     // Apart again: each column scrolls on its own and is as wide as its own lines.
