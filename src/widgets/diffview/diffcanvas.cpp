@@ -295,7 +295,11 @@ void DiffCanvas::showEvent(QShowEvent* event)
     // Shown anew: centre the focused change once the layout has settled. The focus is
     // read then, as a result given right after showing brings its own.
     QTimer::singleShot(kShowCentringDelayMs, this, [this] {
-        if (!isAnimating())
+        if (isAnimating())
+            return;
+        if (centreWhenShown)
+            centreWhenShown();
+        else
             centreFocus();
     });
 }

@@ -117,6 +117,9 @@ public:
     // Centres the focused row at once when the view is visible (a hidden view centres it
     // once shown); without a focused row nothing moves.
     void centreFocus();
+    // What centres the focus once the view is shown anew, in place of centreFocus() (the
+    // side-by-side view lets only one column lead while they scroll together).
+    std::function<void()> centreWhenShown;
     // Where centreOnRow would scroll to.
     QPoint centringTarget(qint64 row);
     bool isAnimating() const;

@@ -58,6 +58,11 @@ SideBySideView::SideBySideView(QWidget* parent)
         connect(column->horizontalScrollBar(), &QScrollBar::valueChanged, other,
                 [this, column, other] { follow(column, other); });
         connect(column, &DiffCanvas::contentWidthChanged, this, &SideBySideView::shareContentWidth);
+        column->centreWhenShown = [this, column] {
+            const std::optional<qint64> row = focusedRow();
+            if (!m_together || (row && leaderFor(*row) == column))
+                column->centreFocus();
+        };
     }
 
     // Both columns go where either map was clicked.

@@ -13,13 +13,14 @@ using namespace varnel;
 
 namespace {
 
-// 400 rows; row 300 is a long line added on the right, so only the right column is wide.
-DiffResult wideOnTheRight()
+// 400 rows; row 300 is a long line on one side only (added on the right, removed on the
+// left), so only that column is wide.
+DiffResult wideOn(PageSide side)
 {
-    QStringList left = test::numberedLines(400);
-    QStringList right = left;
-    right.insert(300, QStringLiteral("wide ").repeated(80));
-    return test::diff(left, right);
+    QStringList narrow = test::numberedLines(400);
+    QStringList wide = narrow;
+    wide.insert(300, QStringLiteral("wide ").repeated(80));
+    return side == PageSide::right ? test::diff(narrow, wide) : test::diff(wide, narrow);
 }
 
 void wheel(DiffColumnView* column, QPoint delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -36,7 +37,7 @@ TEST(ScrollTogether, TheColumnsStayLevelWhileTogetherAndApartOtherwise)
 {
     SideBySideView view;
     view.resize(901, 300); // columns of one width: the same range sideways
-    view.setResult(wideOnTheRight());
+    view.setResult(wideOn(PageSide::right));
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
     DiffColumnView* left = view.column(PageSide::left);
@@ -95,6 +96,23 @@ TEST(ScrollTogether, TheColumnsStayLevelWhileTogetherAndApartOtherwise)
     QTest::keyClick(left, Qt::Key_End);
     EXPECT_EQ(right->scrollPosition(), rightBefore);
     EXPECT_NE(left->scrollPosition().y(), rightBefore.y());
+}
+
+// Shown anew, only the column that holds the focused line centres it; the other follows.
+TEST(ScrollTogether, ShownAnewTheFocusedLinesColumnLeads)
+{
+    SideBySideView view;
+    view.resize(901, 300);
+    view.setScrollTogether(true);
+    view.setResult(wideOn(PageSide::left), 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    DiffColumnView* left = view.column(PageSide::left);
+    DiffColumnView* right = view.column(PageSide::right);
+    QTRY_VERIFY_WITH_TIMEOUT(left->scrollPosition().y() > 0, 2000);
+    QTest::qWait(2 * DiffCanvas::kShowCentringDelayMs); // both columns' show has passed
+    EXPECT_GT(left->scrollPosition().x(), 0);
+    EXPECT_EQ(left->scrollPosition(), right->scrollPosition());
 }
 
 } // namespace
