@@ -32,6 +32,8 @@ class WrapOffer;
 // in the view model's layout (side by side or inline, remembered at once). PDF
 // and Word comparisons carry a banner saying that only their text is compared, and are
 // never syntax-coloured; a text file's language is the view model's (the left file's).
+// Under that banner, a note offers to wrap their paragraphs while the longest is cut at the
+// column's edge, until the offer is answered (see WrapOffer).
 //
 // While it shows, Ctrl+[ and Ctrl+] (or Alt+Up and Alt+Down, for keyboards that need
 // AltGr for brackets) step through the changes. Closing the comparison with Ctrl+W is the

@@ -8,7 +8,6 @@
 #include "widgets/style/symbolview.h"
 #include "widgets/style/widgetstyle.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -77,11 +76,8 @@ QString WrapOffer::text() const
 
 void WrapOffer::refresh()
 {
-    const bool shown = m_layout.offersWrap(m_kind, m_linesCut);
-    // The keyboard leaves a note that goes away under it for the rows below.
-    if (!shown && isAncestorOf(QApplication::focusWidget()))
-        focusNextChild();
-    setVisible(shown);
+    // Hidden with the keyboard in it, Qt moves the focus on to the next widget.
+    setVisible(m_layout.offersWrap(m_kind, m_linesCut));
 }
 
 void WrapOffer::paintEvent(QPaintEvent*)

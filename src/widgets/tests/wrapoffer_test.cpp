@@ -7,6 +7,7 @@
 #include "widgets/style/appearance.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QTest>
 
 using namespace varnel;
@@ -107,6 +108,7 @@ TEST_F(WrapOfferTest, OnceAnsweredTheOfferLeavesEveryWindowForGood)
         else
             models.front()->layout().setWrapsLongLines(true);
         EXPECT_TRUE(first->wrapOffer()->isHidden());
+        EXPECT_FALSE(first->wrapOffer()->isAncestorOf(QApplication::focusWidget())); // the keyboard moved on
         EXPECT_TRUE(second->wrapOffer()->isHidden()) << answer;
         EXPECT_EQ(models.front()->layout().wrapsLongLines(), answer != 0);
         // Wrapping off again, and a new window: still not offered.
