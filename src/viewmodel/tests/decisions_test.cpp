@@ -193,56 +193,31 @@ TEST_F(DecisionsTest, TheLayoutIsOnePreferenceThatEveryWindowFollows)
     EXPECT_EQ(first.layout().mode(), DiffViewMode::inlineView); // the layout stays as it was
 }
 
-TEST_F(DecisionsTest, ColumnsScrollTogetherAsChosenOrWhileWrapping)
-{
-    QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Varnel"), QStringLiteral("Varnel")).clear();
-    ComparisonViewModel first;
-    ComparisonViewModel second;
-    DiffLayout& layout = first.layout();
-    EXPECT_FALSE(layout.scrollsTogether()); // off at first
-    QSignalSpy followed(&second.layout(), &DiffLayout::scrollTogetherChanged);
-    layout.setScrollTogether(true);
-    EXPECT_TRUE(second.layout().scrollsTogether());
-    EXPECT_EQ(followed.size(), 1);
-    EXPECT_TRUE(ComparisonViewModel().layout().scrollsTogether()); // the next start
-
-    // Wrapping keeps them together whatever was chosen, and cannot be overruled meanwhile.
-    layout.setScrollTogether(false);
-    layout.setWrapsLongLines(true);
-    EXPECT_TRUE(second.layout().scrollsTogether());
-    EXPECT_FALSE(second.layout().scrollTogetherChoosable());
-    EXPECT_FALSE(second.layout().scrollTogetherChosen());
-    EXPECT_EQ(followed.last().at(0).toBool(), true);
-    layout.setWrapsLongLines(false);
-    EXPECT_FALSE(second.layout().scrollsTogether()); // back to the choice
-    EXPECT_TRUE(second.layout().scrollTogetherChoosable());
-}
-
-TEST_F(DecisionsTest, OnlyDocumentsWithCutLinesOfferWrappingUntilTheOfferIsAnswered)
+// Scrolling together is chosen, or forced while wrapping; documents whose lines are cut
+// offer wrapping until the offer is answered, by closing it or by choosing wrapping.
+TEST_F(DecisionsTest, ScrollingTogetherAndTheOfferToWrapFollowTheirPreferences)
 {
     using Kind = DiffMode::Kind;
-    for (const auto answer : {0, 1, 2}) {
+    for (const bool closed : {true, false}) {
         QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Varnel"), QStringLiteral("Varnel"))
             .clear();
         ComparisonViewModel first;
         ComparisonViewModel second;
         DiffLayout& layout = first.layout();
-        EXPECT_TRUE(layout.offersWrap(Kind::docx, true));
-        EXPECT_TRUE(layout.offersWrap(Kind::pdf, true));
-        EXPECT_FALSE(layout.offersWrap(Kind::docx, false)); // everything shows
-        EXPECT_FALSE(layout.offersWrap(Kind::text, true));  // source lines are not paragraphs
-        // Answered by closing it, by taking it, or by turning wrapping on and off elsewhere.
+        EXPECT_FALSE(layout.scrollsTogether());
+        layout.setScrollTogether(closed);
+        EXPECT_EQ(ComparisonViewModel().layout().scrollsTogether(), closed); // the next start
+        EXPECT_TRUE(layout.offersWrap(Kind::docx, true) && layout.offersWrap(Kind::pdf, true));
+        EXPECT_FALSE(layout.offersWrap(Kind::docx, false) || layout.offersWrap(Kind::text, true));
         QSignalSpy answered(&second.layout(), &DiffLayout::wrapOfferAnswered);
-        if (answer == 0) {
+        if (closed)
             layout.answerWrapOffer();
-        } else {
-            layout.setWrapsLongLines(true);
-            EXPECT_FALSE(layout.offersWrap(Kind::docx, true)); // wrapping already
-            if (answer == 2)
-                layout.setWrapsLongLines(false);
-        }
+        layout.setWrapsLongLines(true);
+        EXPECT_TRUE(second.layout().scrollsTogether() && !second.layout().scrollTogetherChoosable());
+        EXPECT_EQ(second.layout().scrollTogetherChosen(), closed);
+        layout.setWrapsLongLines(false);
+        EXPECT_EQ(second.layout().scrollsTogether(), closed); // back to the choice
         EXPECT_EQ(answered.size(), 1);
-        EXPECT_FALSE(second.layout().offersWrap(Kind::docx, true)) << answer;
-        EXPECT_FALSE(ComparisonViewModel().layout().offersWrap(Kind::docx, true)) << answer; // the next start
+        EXPECT_FALSE(ComparisonViewModel().layout().offersWrap(Kind::docx, true));
     }
 }
