@@ -198,6 +198,28 @@ void MainWindow::buildViewMenu()
     connect(wrap, &QAction::toggled, &model.layout(), &DiffLayout::setWrapsLongLines);
     // Every window follows a change made in another.
     connect(&model.layout(), &DiffLayout::wrapChanged, wrap, &QAction::setChecked);
+    view->addAction(buildScrollTogether());
+}
+
+QAction* MainWindow::buildScrollTogether()
+{
+    DiffLayout& layout = m_root->viewModel().layout();
+    QAction* together =
+        addCommand(Command::scrollTogether, QStringLiteral("Scroll Together"), {QKeySequence(Qt::ALT | Qt::Key_S)});
+    together->setCheckable(true);
+    // Only the user's choice is stored: the item also shows checked while wrapping decides.
+    connect(together, &QAction::triggered, &layout, &DiffLayout::setScrollTogether);
+    const auto update = [together, &layout] {
+        together->setChecked(layout.scrollsTogether());
+        together->setEnabled(layout.scrollTogetherChoosable());
+        together->setToolTip(layout.scrollTogetherChoosable()
+                                 ? QStringLiteral("Scroll both columns as one, down and sideways")
+                                 : QStringLiteral("Wrapped lines always scroll together; turn off Wrap Long Lines to "
+                                                  "scroll the columns on their own"));
+    };
+    update();
+    connect(&layout, &DiffLayout::scrollTogetherChanged, together, update);
+    return together;
 }
 
 void MainWindow::buildRecentMenu(QMenu* file)

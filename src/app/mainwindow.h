@@ -66,6 +66,7 @@ public:
         decreaseTextSize,
         resetTextSize,
         wrapLongLines,
+        scrollTogether, // checked and disabled while wrapping, which scrolls the columns together
         privacyPolicy,
         about,
     };
@@ -105,6 +106,8 @@ private:
     QAction* addCommand(Command command, const QString& text, const QList<QKeySequence>& keys = {});
     QAction* useCommand(Command command, QAction* item);
     void buildEditMenu();
+    // View ▸ Scroll Together, following the layout's preferences.
+    QAction* buildScrollTogether();
     // File ▸ Open Recent: the recent pairs, newest first, then "Clear" (disabled when
     // there are none).
     void buildRecentMenu(QMenu* file);

@@ -6,7 +6,8 @@ namespace varnel {
 
 namespace {
 
-const QString kWrapOn = QStringLiteral("true");
+const QString kOn = QStringLiteral("true");
+const QString kOff = QStringLiteral("false");
 
 } // namespace
 
@@ -23,15 +24,34 @@ DiffViewMode diffViewModeFromRawValue(const QString& raw)
 DiffLayout::DiffLayout(QObject* parent) : QObject(parent)
 {
     m_mode = diffViewModeFromRawValue(m_preferences.string(Preferences::kDiffViewMode, QString()));
-    m_wrap = m_preferences.string(Preferences::kWrapLongLines, QString()) == kWrapOn;
-    connect(&m_preferences, &Preferences::valueChanged, this, [this](const QString& key) {
-        if (key == Preferences::kDiffViewMode)
-            reload();
-        if (key == Preferences::kWrapLongLines) {
-            m_wrap = m_preferences.string(Preferences::kWrapLongLines, QString()) == kWrapOn;
-            Q_EMIT wrapChanged(m_wrap);
-        }
-    });
+    m_wrap = flag(Preferences::kWrapLongLines);
+    m_together = flag(Preferences::kScrollTogether);
+    m_offerAnswered = flag(Preferences::kWrapOfferAnswered);
+    connect(&m_preferences, &Preferences::valueChanged, this, &DiffLayout::preferenceChanged);
+}
+
+bool DiffLayout::flag(const QString& key) const
+{
+    return m_preferences.string(key, QString()) == kOn;
+}
+
+void DiffLayout::preferenceChanged(const QString& key)
+{
+    if (key == Preferences::kDiffViewMode)
+        reload();
+    if (key == Preferences::kWrapLongLines) {
+        m_wrap = flag(Preferences::kWrapLongLines);
+        Q_EMIT wrapChanged(m_wrap);
+        Q_EMIT scrollTogetherChanged(scrollsTogether());
+    }
+    if (key == Preferences::kScrollTogether) {
+        m_together = flag(Preferences::kScrollTogether);
+        Q_EMIT scrollTogetherChanged(scrollsTogether());
+    }
+    if (key == Preferences::kWrapOfferAnswered && !m_offerAnswered && flag(key)) {
+        m_offerAnswered = true;
+        Q_EMIT wrapOfferAnswered();
+    }
 }
 
 void DiffLayout::setMode(DiffViewMode mode)
@@ -43,9 +63,35 @@ void DiffLayout::setMode(DiffViewMode mode)
 
 void DiffLayout::setWrapsLongLines(bool wrap)
 {
+    const bool changed = wrap != m_wrap;
     m_wrap = wrap;
     Q_EMIT wrapChanged(wrap);
-    m_preferences.setString(Preferences::kWrapLongLines, wrap ? kWrapOn : QStringLiteral("false"));
+    Q_EMIT scrollTogetherChanged(scrollsTogether());
+    m_preferences.setString(Preferences::kWrapLongLines, wrap ? kOn : kOff);
+    if (changed)
+        answerWrapOffer();
+}
+
+void DiffLayout::setScrollTogether(bool together)
+{
+    m_together = together;
+    Q_EMIT scrollTogetherChanged(scrollsTogether());
+    m_preferences.setString(Preferences::kScrollTogether, together ? kOn : kOff);
+}
+
+bool DiffLayout::offersWrap(DiffMode::Kind kind, bool linesCut) const
+{
+    const bool document = kind == DiffMode::Kind::docx || kind == DiffMode::Kind::pdf;
+    return document && linesCut && !m_wrap && !m_offerAnswered;
+}
+
+void DiffLayout::answerWrapOffer()
+{
+    if (m_offerAnswered)
+        return;
+    m_offerAnswered = true;
+    Q_EMIT wrapOfferAnswered();
+    m_preferences.setString(Preferences::kWrapOfferAnswered, kOn);
 }
 
 void DiffLayout::reload()

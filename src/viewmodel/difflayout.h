@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "readers/filetypedetector.h"
 #include "viewmodel/preferences.h"
 
 #include <QObject>
@@ -16,10 +17,15 @@ QString rawValue(DiffViewMode mode);
 // "inline" is the inline layout; anything else, or nothing, is side by side.
 DiffViewMode diffViewModeFromRawValue(const QString& raw);
 
-// The layout a window shows its diff in, and whether long lines wrap ("wrapLongLines":
-// "true" wraps, anything else does not). Each is one preference for every window and the
-// next start: choosing it in one window stores it at once, and every window follows
-// whoever writes it.
+// The layout a window shows its diff in, whether long lines wrap ("wrapLongLines": "true"
+// wraps, anything else does not) and whether the side-by-side columns scroll together
+// ("scrollTogether", the same). Each is one preference for every window and the next
+// start: choosing it in one window stores it at once, and every window follows whoever
+// writes it.
+//
+// It also keeps whether the user has answered the offer to wrap a document's long
+// paragraphs ("wrapOfferAnswered"): by taking it, closing it, or choosing wrapping either
+// way by other means. Once answered, the offer never shows again.
 class DiffLayout : public QObject {
     Q_OBJECT
 
@@ -32,7 +38,25 @@ public:
 
     // Whether rows wider than their column wrap at its width; off by default.
     bool wrapsLongLines() const { return m_wrap; }
+    // Choosing wrapping either way answers the offer to wrap.
     void setWrapsLongLines(bool wrap);
+
+    // The user's choice of scrolling the two columns together; off by default.
+    bool scrollTogetherChosen() const { return m_together; }
+    void setScrollTogether(bool together);
+    // Whether the columns scroll together: as chosen, and always while lines wrap (wrapped
+    // rows are level only when both columns stand at the same place).
+    bool scrollsTogether() const { return m_together || m_wrap; }
+    // Whether the choice can be changed now: not while wrapping decides it.
+    bool scrollTogetherChoosable() const { return !m_wrap; }
+
+    // Whether a comparison of this kind, whose longest line is cut at the column's edge
+    // (`linesCut`), offers to wrap: documents only (their paragraphs are long lines), while
+    // not wrapping and until the offer has been answered.
+    bool offersWrap(DiffMode::Kind kind, bool linesCut) const;
+    bool isWrapOfferAnswered() const { return m_offerAnswered; }
+    // Closing the offer without wrapping.
+    void answerWrapOffer();
 
 Q_SIGNALS:
     // The layout to show, after every write of the preference (here or in another
@@ -40,13 +64,22 @@ Q_SIGNALS:
     void modeChanged(varnel::DiffViewMode mode);
     // The same for wrapping.
     void wrapChanged(bool wrap);
+    // Whether the columns scroll together (scrollsTogether()), after either preference
+    // it follows was written.
+    void scrollTogetherChanged(bool together);
+    // The offer to wrap was answered, here or in another window.
+    void wrapOfferAnswered();
 
 private:
     void reload();
+    void preferenceChanged(const QString& key);
+    bool flag(const QString& key) const;
 
     Preferences m_preferences;
     DiffViewMode m_mode = DiffViewMode::sideBySide;
     bool m_wrap = false;
+    bool m_together = false;
+    bool m_offerAnswered = false;
 };
 
 } // namespace varnel

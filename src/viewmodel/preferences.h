@@ -24,6 +24,8 @@ public:
     static inline const QString kAppearanceMode = QStringLiteral("appearanceMode");
     static inline const QString kRecentComparisons = QStringLiteral("recentComparisons");
     static inline const QString kWrapLongLines = QStringLiteral("wrapLongLines");
+    static inline const QString kScrollTogether = QStringLiteral("scrollTogether");
+    static inline const QString kWrapOfferAnswered = QStringLiteral("wrapOfferAnswered");
 
     explicit Preferences(QObject* parent = nullptr);
 

@@ -100,8 +100,8 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(menuTitles(menus[1]->menu()),
               QStringList({"Find\u2026", "Find Next", "Find Previous", "Select All", "Preferences"}));
     EXPECT_EQ(menus[2]->text(), "&View");
-    EXPECT_EQ(menuTitles(menus[2]->menu()),
-              QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines"}));
+    EXPECT_EQ(menuTitles(menus[2]->menu()), QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size",
+                                                         "Wrap Long Lines", "Scroll Together"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
@@ -117,6 +117,15 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(keys(Command::decreaseTextSize), QList<QKeySequence>({QKeySequence("Ctrl+-")}));
     EXPECT_EQ(keys(Command::resetTextSize), QList<QKeySequence>({QKeySequence("Ctrl+0")}));
     EXPECT_EQ(keys(Command::wrapLongLines), QList<QKeySequence>({QKeySequence("Alt+Z")}));
+    EXPECT_EQ(keys(Command::scrollTogether), QList<QKeySequence>({QKeySequence("Alt+S")}));
+    // Scrolling together is a check item, off until chosen; wrapping checks it and keeps it
+    // from being changed, with a tooltip that says why.
+    QAction* together = window->action(Command::scrollTogether);
+    EXPECT_TRUE(together->isCheckable() && !together->isChecked());
+    const QString togetherTip = together->toolTip();
+    together->trigger();
+    EXPECT_TRUE(window->rootView()->comparisonView()->sideBySideView()->scrollsTogether());
+    together->trigger();
     // Wrapping is a check item, off until chosen, that says what it does.
     EXPECT_TRUE(window->action(Command::wrapLongLines)->isCheckable());
     EXPECT_FALSE(window->action(Command::wrapLongLines)->isChecked());
@@ -124,6 +133,10 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     window->action(Command::wrapLongLines)->trigger();
     EXPECT_TRUE(window->rootView()->comparisonView()->sideBySideView()->isWrapping());
     EXPECT_EQ(Preferences().string(Preferences::kWrapLongLines, {}), QStringLiteral("true"));
+    EXPECT_TRUE(together->isChecked() && !together->isEnabled());
+    EXPECT_NE(together->toolTip(), togetherTip);
+    EXPECT_TRUE(window->rootView()->comparisonView()->sideBySideView()->scrollsTogether());
+    EXPECT_EQ(Preferences().string(Preferences::kScrollTogether, {}), QStringLiteral("false")); // as chosen
     EXPECT_TRUE(keys(Command::findNext).contains(QKeySequence("F3")));
     EXPECT_TRUE(keys(Command::findPrevious).contains(QKeySequence("Shift+F3")));
     // No two commands of the window share a key.

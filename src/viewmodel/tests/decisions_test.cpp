@@ -192,3 +192,32 @@ TEST_F(DecisionsTest, TheLayoutIsOnePreferenceThatEveryWindowFollows)
     EXPECT_TRUE(ComparisonViewModel().layout().wrapsLongLines());
     EXPECT_EQ(first.layout().mode(), DiffViewMode::inlineView); // the layout stays as it was
 }
+
+// Scrolling together is chosen, or forced while wrapping; documents whose lines are cut
+// offer wrapping until the offer is answered, by closing it or by choosing wrapping.
+TEST_F(DecisionsTest, ScrollingTogetherAndTheOfferToWrapFollowTheirPreferences)
+{
+    using Kind = DiffMode::Kind;
+    for (const bool closed : {true, false}) {
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Varnel"), QStringLiteral("Varnel"))
+            .clear();
+        ComparisonViewModel first;
+        ComparisonViewModel second;
+        DiffLayout& layout = first.layout();
+        EXPECT_FALSE(layout.scrollsTogether());
+        layout.setScrollTogether(closed);
+        EXPECT_EQ(ComparisonViewModel().layout().scrollsTogether(), closed); // the next start
+        EXPECT_TRUE(layout.offersWrap(Kind::docx, true) && layout.offersWrap(Kind::pdf, true));
+        EXPECT_FALSE(layout.offersWrap(Kind::docx, false) || layout.offersWrap(Kind::text, true));
+        QSignalSpy answered(&second.layout(), &DiffLayout::wrapOfferAnswered);
+        if (closed)
+            layout.answerWrapOffer();
+        layout.setWrapsLongLines(true);
+        EXPECT_TRUE(second.layout().scrollsTogether() && !second.layout().scrollTogetherChoosable());
+        EXPECT_EQ(second.layout().scrollTogetherChosen(), closed);
+        layout.setWrapsLongLines(false);
+        EXPECT_EQ(second.layout().scrollsTogether(), closed); // back to the choice
+        EXPECT_EQ(answered.size(), 1);
+        EXPECT_FALSE(ComparisonViewModel().layout().offersWrap(Kind::docx, true));
+    }
+}

@@ -4,6 +4,7 @@
 
 #include "viewmodel/findmodel.h"
 #include "widgets/comparison/findbar.h"
+#include "widgets/comparison/wrapoffer.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
@@ -21,6 +22,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
@@ -227,6 +229,8 @@ QWidget* DiffContainerView::buildResultPage()
     bannerLayout->addWidget(m_bannerLabel, 1);
     m_banner->hide();
     layout->addWidget(m_banner);
+    m_wrapOffer = new WrapOffer(m_model.layout(), page);
+    layout->addWidget(m_wrapOffer);
 
     m_resultStack = new QStackedWidget(page);
     layout->addWidget(m_resultStack, 1);
@@ -331,6 +335,18 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
     }
     if (wasFocused)
         focusDiffView(byKeyboard ? Qt::ShortcutFocusReason : Qt::OtherFocusReason);
+    updateWrapOffer();
+}
+
+void DiffContainerView::updateWrapOffer()
+{
+    const std::optional<FileItem>& left = m_model.leftFile();
+    const bool diff = content() == Content::diff;
+    const auto cut = [](const DiffCanvas* canvas) { return canvas->horizontalScrollBar()->maximum() > 0; };
+    const bool linesCut = viewMode() == DiffViewMode::inlineView
+                              ? cut(m_inline)
+                              : cut(m_sideBySide->column(PageSide::left)) || cut(m_sideBySide->column(PageSide::right));
+    m_wrapOffer->setShown(diff && left ? left->mode.kind() : DiffMode::Kind::text, diff && linesCut);
 }
 
 void DiffContainerView::setShareAvailable(bool available)
@@ -386,6 +402,7 @@ void DiffContainerView::refresh()
     } else {
         m_pages->setCurrentWidget(m_emptyPage);
     }
+    updateWrapOffer();
 }
 
 void DiffContainerView::releaseResult()
@@ -492,7 +509,7 @@ void DiffContainerView::revealFind()
     if (viewMode() == DiffViewMode::inlineView)
         m_inline->revealMatch(at->row, at->span);
     else
-        m_sideBySide->revealMatch(at->row, at->span);
+        m_sideBySide->revealMatch(at->row, at->span, at->side);
 }
 
 void DiffContainerView::focusDiffView(Qt::FocusReason reason)

@@ -25,12 +25,15 @@ class FindModel;
 class InlineView;
 class SideBySideView;
 class SummaryBarView;
+class WrapOffer;
 
 // The comparison screen: the toolbar, a line, and below them what the view model is at:
 // "Comparing files…", the error, "Files are identical", or the summary bar over the diff
 // in the view model's layout (side by side or inline, remembered at once). PDF
 // and Word comparisons carry a banner saying that only their text is compared, and are
 // never syntax-coloured; a text file's language is the view model's (the left file's).
+// Under that banner, a note offers to wrap their paragraphs while the longest is cut at the
+// column's edge, until the offer is answered (see WrapOffer).
 //
 // While it shows, Ctrl+[ and Ctrl+] (or Alt+Up and Alt+Down, for keyboards that need
 // AltGr for brackets) step through the changes. Closing the comparison with Ctrl+W is the
@@ -60,6 +63,9 @@ public:
     Content content() const;
     // The banner's text, or an empty string when none shows.
     QString bannerText() const;
+    // The note under it offering to wrap a document's long paragraphs (hidden when not
+    // offered).
+    WrapOffer* wrapOffer() const { return m_wrapOffer; }
     QString errorText() const;
     // The line under "Files are identical" naming how the two files were written
     // differently (line ends, encoding, byte-order mark, final newline); empty when hidden.
@@ -118,6 +124,7 @@ private:
     void showResult();
     void releaseResult();
     void applyViewMode(DiffViewMode mode);
+    void updateWrapOffer();
     void focusDiffView(Qt::FocusReason reason = Qt::OtherFocusReason);
     void followProgress();
     void followModel();
@@ -151,6 +158,7 @@ private:
     QWidget* m_resultPage = nullptr;
     QWidget* m_banner = nullptr;
     QLabel* m_bannerLabel = nullptr;
+    WrapOffer* m_wrapOffer = nullptr;
     QStackedWidget* m_resultStack = nullptr;
     QWidget* m_identicalPage = nullptr;
     QLabel* m_formatsLabel = nullptr; // how the identical files were written differently

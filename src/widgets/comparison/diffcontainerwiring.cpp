@@ -8,6 +8,7 @@
 #include "widgets/diffview/sidebysideview.h"
 #include "widgets/style/busyindicator.h"
 
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
@@ -86,6 +87,8 @@ void DiffContainerView::followModel()
     };
     applyWrap(m_model.layout().wrapsLongLines());
     connect(&m_model.layout(), &DiffLayout::wrapChanged, this, applyWrap);
+    m_sideBySide->setScrollTogether(m_model.layout().scrollsTogether());
+    connect(&m_model.layout(), &DiffLayout::scrollTogetherChanged, m_sideBySide, &SideBySideView::setScrollTogether);
 }
 
 void DiffContainerView::connectFind()
@@ -103,8 +106,11 @@ void DiffContainerView::connectFind()
     connect(m_find, &FindModel::currentMoved, this, &DiffContainerView::revealFind);
     for (DiffCanvas* canvas :
          {static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::left)),
-          static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::right)), static_cast<DiffCanvas*>(m_inline)})
+          static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::right)), static_cast<DiffCanvas*>(m_inline)}) {
         connect(canvas, &DiffCanvas::findMarksDropped, m_find, &FindModel::noteMarksDropped);
+        // Whether the longest line is cut changes with the window's width and the text size.
+        connect(canvas->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &DiffContainerView::updateWrapOffer);
+    }
 }
 
 } // namespace varnel

@@ -69,7 +69,16 @@ DiffCanvas::~DiffCanvas() = default;
 
 qreal DiffCanvas::contentWidth() const
 {
-    return std::max(qreal(viewport()->width()), m_contentWidth);
+    return std::max({qreal(viewport()->width()), m_contentWidth, m_sharedWidth});
+}
+
+void DiffCanvas::setSharedContentWidth(qreal width)
+{
+    if (width == m_sharedWidth)
+        return;
+    m_sharedWidth = width;
+    updateScrollBars();
+    viewport()->update();
 }
 
 qint64 DiffCanvas::firstVisibleRow() const
@@ -123,11 +132,12 @@ void DiffCanvas::appearanceChanged()
 
 void DiffCanvas::updateContentWidth()
 {
-    if (m_wrap) {
-        m_contentWidth = 0; // the view's width: nothing to scroll sideways
-        return;
-    }
-    m_contentWidth = leadingWidth() + m_rows->textStart() + m_rows->widestText(shownRows()) + RowMetrics::kTextInset;
+    const qreal before = m_contentWidth;
+    // Wrapped, the rows are the view's width: nothing to scroll sideways.
+    m_contentWidth =
+        m_wrap ? 0 : leadingWidth() + m_rows->textStart() + m_rows->widestText(shownRows()) + RowMetrics::kTextInset;
+    if (m_contentWidth != before)
+        Q_EMIT contentWidthChanged();
 }
 
 void DiffCanvas::growContentWidth(qreal rowWidth)
@@ -144,6 +154,7 @@ void DiffCanvas::growContentWidth(qreal rowWidth)
         m_growPending = false;
         updateScrollBars();
         viewport()->update();
+        Q_EMIT contentWidthChanged();
     });
 }
 
@@ -156,7 +167,7 @@ void DiffCanvas::updateScrollBars()
     vertical->setPageStep(view.height());
     vertical->setSingleStep(rowHeight());
     QScrollBar* horizontal = horizontalScrollBar();
-    horizontal->setRange(0, std::max(0, int(std::ceil(m_contentWidth)) - view.width()));
+    horizontal->setRange(0, std::max(0, int(std::ceil(std::max(m_contentWidth, m_sharedWidth))) - view.width()));
     horizontal->setPageStep(view.width());
     horizontal->setSingleStep(int(std::ceil(4 * m_rows->metrics().advance)));
 }
@@ -295,7 +306,11 @@ void DiffCanvas::showEvent(QShowEvent* event)
     // Shown anew: centre the focused change once the layout has settled. The focus is
     // read then, as a result given right after showing brings its own.
     QTimer::singleShot(kShowCentringDelayMs, this, [this] {
-        if (!isAnimating())
+        if (isAnimating())
+            return;
+        if (centreWhenShown)
+            centreWhenShown();
+        else
             centreFocus();
     });
 }
@@ -355,6 +370,7 @@ QPoint DiffCanvas::centringTarget(qint64 row)
         if (rowWidth > m_contentWidth) {
             m_contentWidth = rowWidth;
             updateScrollBars();
+            Q_EMIT contentWidthChanged();
         }
         // The row's own width is at least the view's; its centre comes to the view's centre.
         x = int(std::lround(std::max<qreal>(rowWidth, view.width()) / 2 - view.width() / 2.0));
@@ -431,6 +447,11 @@ void DiffCanvas::scrollTo(std::function<QPoint()> target, bool animated)
     else
         m_animationTarget = [end] { return end; };
     m_animation->start();
+}
+
+void DiffCanvas::stopAnimation()
+{
+    m_animation->stop();
 }
 
 bool DiffCanvas::isAnimating() const

@@ -60,8 +60,13 @@ public:
 
     qint64 rowCount() const { return m_rows->rowCount(); }
     int rowHeight() const { return m_rows->metrics().rowHeight; }
-    // The width of every row: the view's width, or more when the widest text needs it.
+    // The width of every row: the view's width, or more when the widest text needs it (or
+    // the other column's, while the columns scroll together).
     qreal contentWidth() const;
+    // The widest row of this view's own text; 0 while wrapping.
+    qreal ownContentWidth() const { return m_contentWidth; }
+    // A width the rows take at least, so two columns scroll sideways alike; 0 for none.
+    void setSharedContentWidth(qreal width);
     std::optional<qint64> focusedRow() const { return m_focusedRow; }
     // What paints the rows: metrics, text positions, the cache.
     const RowPainter& rowPainter() const { return *m_rows; }
@@ -114,9 +119,14 @@ public:
     // Centres the focused row at once when the view is visible (a hidden view centres it
     // once shown); without a focused row nothing moves.
     void centreFocus();
+    // What centres the focus once the view is shown anew, in place of centreFocus() (the
+    // side-by-side view lets only one column lead while they scroll together).
+    std::function<void()> centreWhenShown;
     // Where centreOnRow would scroll to.
     QPoint centringTarget(qint64 row);
     bool isAnimating() const;
+    // Ends a running animation where it stands.
+    void stopAnimation();
     // Centres `row` as centreOnRow() does, but sideways only as far as it takes to show the
     // stretch `span` of its text (a find match); a row without text keeps its place sideways.
     void revealText(qint64 row, TextSpan span, bool animated);
@@ -151,6 +161,8 @@ Q_SIGNALS:
     void findMarksDropped();
     // Laying out rows in view corrected their heights (the other column follows).
     void heightsCorrected();
+    // The width of this view's own text changed (ownContentWidth()).
+    void contentWidthChanged();
 
 protected:
     // How row `index` is shown in this view.
@@ -208,6 +220,7 @@ private:
     std::shared_ptr<RowPainter> m_rows;
     std::optional<qint64> m_focusedRow;
     qreal m_contentWidth = 0; // the widest row's width, before the view's own width
+    qreal m_sharedWidth = 0;  // the other column's, while scrolling together
     bool m_growPending = false;
     QVariantAnimation* m_animation;
     QPoint m_animationFrom;

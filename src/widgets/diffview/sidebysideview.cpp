@@ -55,10 +55,16 @@ SideBySideView::SideBySideView(QWidget* parent)
         DiffColumnView* other = column == m_left ? m_right : m_left;
         column->wrapWidthSource = narrower;
         connect(column, &DiffCanvas::heightsCorrected, other, &DiffCanvas::rowHeightsChanged);
-        connect(column->verticalScrollBar(), &QScrollBar::valueChanged, other, [column, other](int value) {
-            if (column->isWrapping())
-                other->scrollWith(value);
-        });
+        connect(column->verticalScrollBar(), &QScrollBar::valueChanged, other,
+                [this, column, other] { follow(column, other); });
+        connect(column->horizontalScrollBar(), &QScrollBar::valueChanged, other,
+                [this, column, other] { follow(column, other); });
+        connect(column, &DiffCanvas::contentWidthChanged, this, &SideBySideView::shareContentWidth);
+        column->centreWhenShown = [this, column] {
+            const std::optional<qint64> row = focusedRow();
+            if (!m_together || (row && leaderFor(*row) == column))
+                column->centreFocus();
+        };
     }
 
     // Both columns go where either map was clicked.
@@ -73,6 +79,50 @@ SideBySideView::SideBySideView(QWidget* parent)
     }
 }
 
+void SideBySideView::follow(DiffColumnView* column, DiffColumnView* other)
+{
+    if (m_following || !(m_together || column->isWrapping()))
+        return;
+    // A column the user scrolls by hand ends the other's animation; a column animating
+    // carries the other along.
+    if (!column->isAnimating())
+        other->stopAnimation();
+    m_following = true;
+    if (column->isWrapping())
+        other->scrollWith(column->verticalScrollBar()->value());
+    else
+        other->verticalScrollBar()->setValue(column->verticalScrollBar()->value());
+    if (!column->isWrapping())
+        other->horizontalScrollBar()->setValue(column->horizontalScrollBar()->value());
+    m_following = false;
+}
+
+void SideBySideView::shareContentWidth()
+{
+    const qreal wider = m_together ? std::max(m_left->ownContentWidth(), m_right->ownContentWidth()) : 0;
+    m_left->setSharedContentWidth(wider);
+    m_right->setSharedContentWidth(wider);
+}
+
+DiffColumnView* SideBySideView::leaderFor(qint64 row) const
+{
+    if (row < 0 || row >= m_rows->rowCount())
+        return m_left;
+    return m_rows->line(row).type() == DiffLineType::added ? m_right : m_left;
+}
+
+void SideBySideView::setScrollTogether(bool together)
+{
+    if (together == m_together)
+        return;
+    m_together = together;
+    shareContentWidth();
+    if (together) {
+        m_right->stopAnimation();
+        follow(m_left, m_right);
+    }
+}
+
 void SideBySideView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,
                              RowPainter::FoldedMatches folded)
 {
@@ -81,8 +131,15 @@ void SideBySideView::setFind(const TextMatcher& matcher, std::optional<RowPainte
     m_right->marksChanged();
 }
 
-void SideBySideView::revealMatch(qint64 row, TextSpan span)
+void SideBySideView::revealMatch(qint64 row, TextSpan span, std::optional<PageSide> side)
 {
+    if (m_together) {
+        // The column of the match leads; the other follows it.
+        m_left->stopAnimation();
+        m_right->stopAnimation();
+        (side ? column(*side) : leaderFor(row))->revealText(row, span, isVisible());
+        return;
+    }
     m_left->revealText(row, span, isVisible());
     m_right->revealText(row, span, isVisible());
 }
@@ -96,12 +153,26 @@ void SideBySideView::setResult(const DiffResult& result, std::optional<qint64> f
 
 void SideBySideView::setFocusedRow(std::optional<qint64> row)
 {
+    if (m_together && row) {
+        // One animation, led by the column that holds the line, moves both.
+        m_left->moveFocus(row, false);
+        m_right->moveFocus(row, false);
+        m_left->stopAnimation();
+        m_right->stopAnimation();
+        if (isVisible())
+            leaderFor(*row)->centreOnRow(*row, true);
+        return;
+    }
     m_left->moveFocus(row, true);
     m_right->moveFocus(row, true);
 }
 
 void SideBySideView::centreFocus()
 {
+    if (m_together && focusedRow()) {
+        leaderFor(*focusedRow())->centreFocus();
+        return;
+    }
     m_left->centreFocus();
     m_right->centreFocus();
 }

@@ -32,9 +32,12 @@ private:
 // right, with a one-pixel line between them. Both columns have the same rows: a line on
 // one side only faces a filler row, so row k of one column stands beside row k of the
 // other. The columns scroll independently, and both centre the focused change whenever
-// it moves; a click in either change map brings both to the place clicked. While long
-// lines wrap, both columns wrap at the narrower one's width, so a row and the filler
-// beside it have one height, and they scroll together.
+// it moves; a click in either change map brings both to the place clicked. Scrolling
+// together, a scroll of either (by any means) brings the other to the same row and the
+// same place sideways: both are as wide as the wider, and the column that holds the
+// focused line or the match leads an animation the other follows. While long lines wrap,
+// both columns wrap at the narrower one's width, so a row and the filler beside it have
+// one height, and they scroll together.
 //
 // It shows what it is given (a result, the focused row, the language, the font size) and
 // calls nothing back.
@@ -68,18 +71,32 @@ public:
     void setWrapping(bool wrap);
     bool isWrapping() const { return m_left->isWrapping(); }
 
+    // Scrolls the columns together (see above) or each on its own; the right one comes to
+    // the left one's place.
+    void setScrollTogether(bool together);
+    bool scrollsTogether() const { return m_together; }
+
     // The find query's occurrences to mark, and the current one.
     void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,
                  RowPainter::FoldedMatches folded = {});
-    // Brings a find match into view in both columns, animated while the view is visible.
-    void revealMatch(qint64 row, TextSpan span);
+    // Brings a find match into view in both columns, animated while the view is visible;
+    // `side` is the column of the match, when it is in one.
+    void revealMatch(qint64 row, TextSpan span, std::optional<PageSide> side = std::nullopt);
 
     DiffColumnView* column(PageSide side) const { return side == PageSide::left ? m_left : m_right; }
 
 private:
+    // Brings `other` to where `column` stands (vertically, and sideways unless wrapping).
+    void follow(DiffColumnView* column, DiffColumnView* other);
+    void shareContentWidth();
+    // The column that shows `row`'s text: the right one for an added line, else the left.
+    DiffColumnView* leaderFor(qint64 row) const;
+
     std::shared_ptr<RowPainter> m_rows;
     DiffColumnView* m_left;
     DiffColumnView* m_right;
+    bool m_together = false;
+    bool m_following = false; // one column is being brought to the other's place
 };
 
 } // namespace varnel

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "viewmodel/difflayout.h"
+
+#include <QWidget>
+
+class QAbstractButton;
+class QLabel;
+
+namespace varnel {
+
+// The note under a document comparison's banner that offers to wrap its long paragraphs:
+// a button that turns wrapping on and a close button, both reached by Tab. It shows while
+// the layout offers wrapping for what the comparison screen shows (DiffLayout::offersWrap)
+// and hides for good once the offer has been answered, in any window.
+class WrapOffer : public QWidget {
+    Q_OBJECT
+
+public:
+    WrapOffer(DiffLayout& layout, QWidget* parent = nullptr);
+
+    // What the screen shows: the kind of its files, and whether its longest line is cut at
+    // the column's edge.
+    void setShown(DiffMode::Kind kind, bool linesCut);
+
+    QString text() const;
+    QAbstractButton* wrapButton() const { return m_wrap; }
+    QAbstractButton* closeButton() const { return m_close; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void refresh();
+
+    DiffLayout& m_layout;
+    DiffMode::Kind m_kind = DiffMode::Kind::text;
+    bool m_linesCut = false;
+    QLabel* m_label;
+    QAbstractButton* m_wrap;
+    QAbstractButton* m_close;
+};
+
+} // namespace varnel
