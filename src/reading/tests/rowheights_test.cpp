@@ -32,8 +32,9 @@ TEST(RowHeights, AgreesWithPlainSumsThroughCorrections)
         qint64 top = 0;
         for (qint64 row = 0; row < rows; ++row) {
             ASSERT_EQ(heights.top(row), top) << rows << " rows, row " << row;
-            if (row >= 3)
+            if (row >= 3) {
                 EXPECT_EQ(heights.topAfter(row, row - 3, heights.top(row - 3)), top);
+            }
             const qint64 height = 20 + qint64(lines[std::size_t(row)] - 1) * 15;
             EXPECT_EQ(heights.rowAt(top), row);
             EXPECT_EQ(heights.rowAt(top + height - 1), row);
