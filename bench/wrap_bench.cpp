@@ -83,14 +83,20 @@ void wrapOn(benchmark::State& state)
     state.counters["rows"] = double(view.column(PageSide::left)->rowCount());
 }
 
+// The pair shown wrapped at the benchmark's size, with its first paint done.
+void showWrapped(SideBySideView& view, int pair)
+{
+    view.resize(kViewSize);
+    view.show();
+    view.setResult(resultFor(pair));
+    view.setWrapping(true);
+    QApplication::processEvents();
+}
+
 void wrappedPaint(benchmark::State& state)
 {
     SideBySideView view;
-    view.resize(kViewSize);
-    view.show();
-    view.setResult(resultFor(int(state.range(0))));
-    view.setWrapping(true);
-    QApplication::processEvents();
+    showWrapped(view, int(state.range(0)));
     QScrollBar* bar = view.column(PageSide::left)->verticalScrollBar();
     QRandomGenerator random(7);
     for (auto _ : state) {
@@ -104,11 +110,7 @@ void wrappedPaint(benchmark::State& state)
 void wrappedResize(benchmark::State& state)
 {
     SideBySideView view;
-    view.resize(kViewSize);
-    view.show();
-    view.setResult(resultFor(int(state.range(0))));
-    view.setWrapping(true);
-    QApplication::processEvents();
+    showWrapped(view, int(state.range(0)));
     int step = 0;
     for (auto _ : state) {
         view.resize(kViewSize.width() - 40 * (++step % 2), kViewSize.height());
