@@ -82,6 +82,30 @@ def docx(paragraphs):
     return data.getvalue()
 
 
+def long_paragraphs():
+    """Two versions of a contract of long paragraphs; the changes sit past the window's
+    edge unless rows wrap."""
+    clauses = [
+        "The Supplier shall deliver the Goods to the Purchaser at the address named in the Order, "
+        "within thirty days of the date of the Order, packed so as to reach the Purchaser in good condition, "
+        "and shall bear every cost of carriage, insurance and handling until the Goods are received.",
+        "Payment falls due sixty days after the Purchaser receives a correct invoice. Late payment bears "
+        "interest at two per cent above the base rate, from the day after the due date until the day the "
+        "amount is paid in full, whether before or after any judgment.",
+        "Either party may end this Agreement by written notice if the other commits a material breach and "
+        "fails to remedy it within fourteen days of being asked to do so in writing.",
+        "Neither party is liable for any delay or failure caused by events beyond its reasonable control, "
+        "provided that it tells the other party promptly and uses every reasonable effort to limit the delay "
+        "and to resume performance as soon as it can.",
+        "This Agreement is governed by the law of the place where the Purchaser has its seat, and the "
+        "courts of that place alone may hear any dispute arising from it.",
+    ]
+    revised = list(clauses)
+    revised[1] = revised[1].replace("sixty days", "thirty days").replace("two per cent", "four per cent")
+    revised[3] = revised[3].replace("promptly", "in writing within three days")
+    return ["Terms of Supply"] + clauses, ["Terms of Supply"] + revised
+
+
 class Run:
     def __init__(self, args):
         self.args = args
@@ -110,6 +134,9 @@ class Run:
                         session.path("notes-v2.txt")], check=True, capture_output=True)
         session.file("contract-v1.docx", docx(["Contract", "The parties agree.", "Signed in May."]))
         session.file("contract-v2.docx", docx(["Contract", "The parties agree in full.", "Signed in May."]))
+        left, right = long_paragraphs()
+        session.file("terms-v1.docx", docx(left))
+        session.file("terms-v2.docx", docx(right))
         session.file("data.xyz", b"\x7fELF\x00\x01binary\n")
         session.file("other.xyz", b"\x00\x01binary\n")
 
@@ -188,6 +215,8 @@ class Run:
             self.scenario("other screens: identical, PDF, DOCX, error", self.other_screens, "light")
             self.scenario("9. a binary file: the alert, the window usable", self.unsupported_file)
             self.scenario("4. Ctrl+W: welcome with recents; a click compares again", self.recents)
+            self.scenario("long paragraphs: the offer, wrapped side by side and inline", self.wrapped_documents,
+                          "light")
             self.scenario("10. appearance Dark, Light, System with the portal", self.appearance)
             self.scenario("quit: Ctrl+Q ends the process with 0", self.quit)
 
@@ -323,6 +352,20 @@ class Run:
         self.open_pair("report-v1.pdf", "notes-v1.txt")
         self.check_reference(self.window, "error", scheme)
 
+    def wrapped_documents(self, scheme):
+        """Long paragraphs: the offer to wrap, then the pair wrapped side by side and
+        inline, each paragraph read whole."""
+        self.open_pair("terms-v1.docx", "terms-v2.docx")
+        self.check_reference(self.window, "docx-long", scheme)
+        x.key(self.window, "alt+z")
+        x.wait_until(lambda: "wrapLongLines=true" in self.session.settings(), 15, "Wrap Long Lines was not stored")
+        self.check_reference(self.window, "docx-wrapped", scheme)
+        x.click(self.window, *INLINE_BUTTON)
+        self.check_reference(self.window, "docx-wrapped-inline", scheme)
+        x.click(self.window, *SIDE_BY_SIDE_BUTTON)
+        x.key(self.window, "alt+z")
+        x.wait_until(lambda: "wrapLongLines=false" in self.session.settings(), 15, "wrapping stayed on")
+
     def unsupported_file(self):
         before = x.title(self.window)
         code = self.session.run("data.xyz", "other.xyz")
@@ -393,6 +436,7 @@ class Run:
             self.scenario("dark: side by side, third change, inline", self.dark_comparison)
             self.scenario("dark: identical, PDF, DOCX, error", self.other_screens, "dark")
             self.scenario("dark: welcome with recents", self.dark_recents)
+            self.scenario("dark: long paragraphs wrapped", self.wrapped_documents, "dark")
             self.scenario("dark: quit", self.quit)
 
     def dark_comparison(self):
