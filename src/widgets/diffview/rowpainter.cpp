@@ -59,6 +59,7 @@ void RowPainter::setResult(DiffResult result)
     m_result = std::move(result);
     m_longest = LongestLines::find(m_result.lines());
     m_runs = ChangeRuns::find(m_result.lines());
+    m_shown = m_pairing ? PairedRows::paired(m_runs) : PairedRows::oneByOne(rowCount());
     // Numbers grow down the rows: the largest is the last present on either side.
     m_largestNumber = 0;
     const DiffRows& lines = m_result.lines();
