@@ -52,13 +52,33 @@ qint64 PairedRows::shownRowOf(qint64 row) const
     return row - (block.row - block.shown) - (block.rows() - block.shownRows());
 }
 
+std::size_t PairedRows::blocksUpTo(qint64 shown, std::size_t hint) const
+{
+    const auto fits = [this, shown](std::size_t n) {
+        return n <= m_blocks.size() && (n == 0 || m_blocks[n - 1].shown <= shown) &&
+               (n == m_blocks.size() || shown < m_blocks[n].shown);
+    };
+    if (fits(hint))
+        return hint;
+    if (fits(hint + 1))
+        return hint + 1;
+    return std::size_t(std::upper_bound(m_blocks.begin(), m_blocks.end(), shown,
+                                        [](qint64 s, const Block& block) { return s < block.shown; }) -
+                       m_blocks.begin());
+}
+
 PairedRows::Sides PairedRows::sidesAt(qint64 shown) const
 {
-    auto it = std::upper_bound(m_blocks.begin(), m_blocks.end(), shown,
-                               [](qint64 s, const Block& block) { return s < block.shown; });
-    if (it == m_blocks.begin())
+    std::size_t hint = 0;
+    return sidesAt(shown, hint);
+}
+
+PairedRows::Sides PairedRows::sidesAt(qint64 shown, std::size_t& hint) const
+{
+    hint = blocksUpTo(shown, hint);
+    if (hint == 0)
         return {shown, shown};
-    const Block& block = *--it;
+    const Block& block = m_blocks[hint - 1];
     const qint64 k = shown - block.shown;
     if (k >= block.shownRows()) {
         const qint64 row = shown + (block.row - block.shown) + (block.rows() - block.shownRows());

@@ -40,6 +40,9 @@ public:
     qint64 shownRowOf(qint64 row) const;
     // The result rows on shown row `shown`.
     Sides sidesAt(qint64 shown) const;
+    // The same, for shown rows asked in order: `hint` (0 at first) keeps where the last
+    // one was found, so the next costs no search.
+    Sides sidesAt(qint64 shown, std::size_t& hint) const;
     // The first of them in the result: the removed half of a pair.
     qint64 firstRowAt(qint64 shown) const;
     // How many replacements are kept, for tests and measurements.
@@ -56,6 +59,9 @@ private:
         qint64 rows() const { return qint64(removed) + added; }
         qint64 shownRows() const { return std::max<qint64>(removed, added); }
     };
+
+    // How many blocks start at or before shown row `shown`; `hint` is tried first.
+    std::size_t blocksUpTo(qint64 shown, std::size_t hint) const;
 
     std::vector<Block> m_blocks;
     qint64 m_rowCount = 0;

@@ -76,8 +76,9 @@ void RowPainter::estimateHeights()
     const DiffRows& lines = m_result.lines();
     DiffRows::const_iterator left = lines.begin();
     DiffRows::const_iterator right = lines.begin();
+    std::size_t pair = 0;
     m_heights.reset(shownCount(), m_metrics.rowHeight, m_metrics.lineStep, [&](qint64 shown) {
-        const PairedRows::Sides sides = m_shown.sidesAt(shown);
+        const PairedRows::Sides sides = m_shown.sidesAt(shown, pair);
         left += sides.left - (left - lines.begin());
         right += sides.right - (right - lines.begin());
         const DiffLine leftRow = *left;
