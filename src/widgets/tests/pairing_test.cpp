@@ -10,9 +10,8 @@ using namespace varnel;
 
 namespace {
 
-// 60 lines, of which line 3 is rewritten long, lines 20 and 21 become one line, and a line
-// is added after line 40. The engine's rows: the pair (2, 3), unchanged to row 20, then
-// removed 20 and added 21 (a pair), removed 22 on its own, ...
+// 60 lines, of which line 3 is rewritten long (a pair), lines 20 and 21 become one line
+// (a pair, then line 21 on its own), and a line is added after line 40 (on its own).
 struct Edits {
     QStringList left = test::numberedLines(60);
     QStringList right;
