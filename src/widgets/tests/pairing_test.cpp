@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "testutil.h"
+#include "widgets/diffview/changemapview.h"
 #include "widgets/diffview/sidebysideview.h"
 
 #include <QScrollBar>
@@ -149,6 +150,23 @@ TEST(Pairing, AMatchInTheNewHalfOfAPairLandsOnItsRow)
         }
         EXPECT_EQ(view.column(PageSide::right)->shownRow(300).index, added);
     }
+}
+
+// The change map marks a pair's row as both removed and added, and names both its lines.
+TEST(Pairing, TheChangeMapPlacesAPairOnItsRow)
+{
+    SideBySideView view;
+    view.setResult(test::diff({"a", "b", "c", "d"}, {"a", "B", "C", "d"})); // two pairs
+    view.setPairing(true);
+    show(view, {900, 400});
+    ChangeMapView* map = view.column(PageSide::left)->changeMap();
+    const int row = view.column(PageSide::left)->rowHeight();
+    ASSERT_EQ(map->mapHeight(), 4 * row);
+    const auto marksAt = [&](int y) { return map->changeMap().marks(int(y * map->devicePixelRatioF())); };
+    EXPECT_EQ(marksAt(row + row / 2), ChangeMap::added | ChangeMap::removed);
+    EXPECT_EQ(marksAt(2 * row + row / 2), ChangeMap::added | ChangeMap::removed);
+    EXPECT_EQ(marksAt(3 * row + row / 2), ChangeMap::none);
+    EXPECT_EQ(map->toolTipAt(row + row / 2), QStringLiteral("Line 2 on the left, line 2 on the right\n1 modified"));
 }
 
 // Looked at by eye: a paired row, one facing a filler and the focused pair, light and dark.
