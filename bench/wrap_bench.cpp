@@ -5,7 +5,9 @@
 // both columns at a place not seen before (its rows laid out, measured and painted), and a
 // step of a resize (the new width estimated for every row, the rows in view laid out). On
 // the generated 1M-line pair with 5% of lines edited and on 100k paragraphs of about 300
-// characters with 5% edited, the shape of a long document.
+// characters with 5% edited, the shape of a long document. The "/paired" runs show each
+// changed line beside its new text (View > Changed Lines Side by Side); pairOn turns that
+// on unwrapped (the shown rows mapped, the rows in view painted).
 //   varnel-bench-wrap [Google Benchmark flags]
 #include "core/diffengine.h"
 #include "pairgen.h"
@@ -72,6 +74,7 @@ void wrapOn(benchmark::State& state)
     view.resize(kViewSize);
     view.show();
     view.setResult(resultFor(int(state.range(0))));
+    view.setPairing(state.range(1) != 0);
     QApplication::processEvents();
     for (auto _ : state) {
         view.setWrapping(true);
@@ -84,11 +87,12 @@ void wrapOn(benchmark::State& state)
 }
 
 // The pair shown wrapped at the benchmark's size, with its first paint done.
-void showWrapped(SideBySideView& view, int pair)
+void showWrapped(SideBySideView& view, int pair, bool paired = false)
 {
     view.resize(kViewSize);
     view.show();
     view.setResult(resultFor(pair));
+    view.setPairing(paired);
     view.setWrapping(true);
     QApplication::processEvents();
 }
@@ -96,7 +100,7 @@ void showWrapped(SideBySideView& view, int pair)
 void wrappedPaint(benchmark::State& state)
 {
     SideBySideView view;
-    showWrapped(view, int(state.range(0)));
+    showWrapped(view, int(state.range(0)), state.range(1) != 0);
     QScrollBar* bar = view.column(PageSide::left)->verticalScrollBar();
     QRandomGenerator random(7);
     for (auto _ : state) {
@@ -118,14 +122,34 @@ void wrappedResize(benchmark::State& state)
     }
 }
 
+void pairOn(benchmark::State& state)
+{
+    SideBySideView view;
+    view.resize(kViewSize);
+    view.show();
+    view.setResult(resultFor(int(state.range(0))));
+    QApplication::processEvents();
+    for (auto _ : state) {
+        view.setPairing(true);
+        paintBoth(view);
+        state.PauseTiming();
+        view.setPairing(false);
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = double(view.column(PageSide::left)->rowCount());
+}
+
 } // namespace
 
 BENCHMARK(wrappedResize)->Name("wrappedResize/1M-5pct")->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(wrappedResize)->Name("wrappedResize/100k-paragraphs")->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(wrapOn)->Name("wrapOn/1M-5pct")->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(wrapOn)->Name("wrapOn/100k-paragraphs")->Arg(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(wrappedPaint)->Name("wrappedPaint/1M-5pct")->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(wrappedPaint)->Name("wrappedPaint/100k-paragraphs")->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(wrapOn)->Name("wrapOn/1M-5pct")->Args({0, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(wrapOn)->Name("wrapOn/100k-paragraphs")->Args({1, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(wrapOn)->Name("wrapOn/1M-5pct/paired")->Args({0, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(wrappedPaint)->Name("wrappedPaint/1M-5pct")->Args({0, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(wrappedPaint)->Name("wrappedPaint/100k-paragraphs")->Args({1, 0})->Unit(benchmark::kMillisecond);
+BENCHMARK(wrappedPaint)->Name("wrappedPaint/1M-5pct/paired")->Args({0, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(pairOn)->Name("pairOn/1M-5pct")->Arg(0)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char* argv[])
 {

@@ -199,6 +199,21 @@ void MainWindow::buildViewMenu()
     // Every window follows a change made in another.
     connect(&model.layout(), &DiffLayout::wrapChanged, wrap, &QAction::setChecked);
     view->addAction(buildScrollTogether());
+    view->addAction(buildPairChangedLines());
+}
+
+QAction* MainWindow::buildPairChangedLines()
+{
+    DiffLayout& layout = m_root->viewModel().layout();
+    QAction* pair = addCommand(Command::pairChangedLines, QStringLiteral("Changed Lines Side by Side"),
+                               {QKeySequence(Qt::ALT | Qt::Key_P)});
+    pair->setCheckable(true);
+    pair->setChecked(layout.pairChangedLinesChosen());
+    pair->setToolTip(QStringLiteral("Show a changed line's old and new text on one row, side by side"));
+    connect(pair, &QAction::toggled, &layout, &DiffLayout::setPairChangedLines);
+    // Every window follows a change made in another.
+    connect(&layout, &DiffLayout::pairChangedLinesChanged, pair, &QAction::setChecked);
+    return pair;
 }
 
 QAction* MainWindow::buildScrollTogether()

@@ -67,6 +67,7 @@ public:
         resetTextSize,
         wrapLongLines,
         scrollTogether, // checked and disabled while wrapping, which scrolls the columns together
+        pairChangedLines,
         privacyPolicy,
         about,
     };
@@ -108,6 +109,8 @@ private:
     void buildEditMenu();
     // View ▸ Scroll Together, following the layout's preferences.
     QAction* buildScrollTogether();
+    // View ▸ Changed Lines Side by Side, following the layout's preference.
+    QAction* buildPairChangedLines();
     // File ▸ Open Recent: the recent pairs, newest first, then "Clear" (disabled when
     // there are none).
     void buildRecentMenu(QMenu* file);

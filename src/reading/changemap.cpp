@@ -56,6 +56,21 @@ ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const std::function<qin
     }
 }
 
+ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total)
+    : m_marks(std::size_t(std::max(0, pixels)), none)
+    , m_rowCount(runs.rowCount())
+{
+    if (pixels <= 0 || m_rowCount <= 0 || total <= 0)
+        return;
+    for (const ChangeRun& run : runs.runs()) {
+        const auto [from, to] = unitsOf(run);
+        const auto [first, last] = pixelsOfRows(from, to, total, pixels);
+        const std::uint8_t mark = run.type == DiffLineType::added ? added : removed;
+        for (int y = first; y < last; ++y)
+            m_marks[std::size_t(y)] |= mark;
+    }
+}
+
 std::pair<int, int> ChangeMap::pixelsOfRows(qint64 first, qint64 end, qint64 rowCount, int pixels)
 {
     if (rowCount <= 0 || pixels <= 0)

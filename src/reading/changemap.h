@@ -24,6 +24,10 @@ public:
     // Rows of differing heights (wrapped lines): row r spans [top(r), top(r + 1)) of
     // `total` units, and the units, not the rows, are scaled onto the pixels.
     ChangeMap(const ChangeRuns& runs, int pixels, const std::function<qint64(qint64 row)>& top, qint64 total);
+    // Runs placed by `unitsOf`: the units [first, end) of `total` each run covers (a run
+    // of paired rows stands beside its partner run, not below it).
+    using RunUnits = std::function<std::pair<qint64, qint64>(const ChangeRun& run)>;
+    ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total);
 
     int pixels() const { return int(m_marks.size()); }
     qint64 rowCount() const { return m_rowCount; }

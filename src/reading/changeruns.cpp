@@ -85,6 +85,17 @@ std::optional<std::size_t> ChangeRuns::runAt(qint64 row) const
     return std::size_t(it - m_runs.begin());
 }
 
+qint64 ChangeRuns::pairedWithNext(std::size_t run) const
+{
+    if (run + 1 >= m_runs.size())
+        return 0;
+    const ChangeRun& removed = m_runs[run];
+    const ChangeRun& added = m_runs[run + 1];
+    if (removed.type != DiffLineType::removed || added.type != DiffLineType::added || added.start != removed.end())
+        return 0;
+    return std::min(removed.length, added.length);
+}
+
 std::optional<qint64> ChangeRuns::partner(qint64 row) const
 {
     const std::optional<std::size_t> at = runAt(row);
@@ -93,19 +104,13 @@ std::optional<qint64> ChangeRuns::partner(qint64 row) const
     const ChangeRun& run = m_runs[*at];
     const qint64 k = row - run.start;
     if (run.type == DiffLineType::removed) {
-        if (*at + 1 >= m_runs.size())
+        if (k >= pairedWithNext(*at))
             return std::nullopt;
-        const ChangeRun& next = m_runs[*at + 1];
-        if (next.type != DiffLineType::added || next.start != run.end() || k >= next.length)
-            return std::nullopt;
-        return next.start + k;
+        return run.end() + k;
     }
-    if (*at == 0)
+    if (*at == 0 || k >= pairedWithNext(*at - 1))
         return std::nullopt;
-    const ChangeRun& previous = m_runs[*at - 1];
-    if (previous.type != DiffLineType::removed || previous.end() != run.start || k >= previous.length)
-        return std::nullopt;
-    return previous.start + k;
+    return m_runs[*at - 1].start + k;
 }
 
 ChangeRuns::Counts ChangeRuns::countIn(qint64 first, qint64 end) const

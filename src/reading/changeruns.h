@@ -38,6 +38,9 @@ public:
     // added rows, the k-th removed row pairs with the k-th added row; rows past the
     // shorter run, and every other row, have none.
     std::optional<qint64> partner(qint64 row) const;
+    // How many rows of run `run` pair with rows of the run after it: for a run of removed
+    // rows directly followed by a run of added rows, the shorter one's length; else 0.
+    qint64 pairedWithNext(std::size_t run) const;
 
     // The changes among rows [first, end), counted as the summary counts them: a removed
     // row and the added row it pairs with are one modified line, counted once, also when

@@ -27,6 +27,7 @@ DiffLayout::DiffLayout(QObject* parent) : QObject(parent)
     m_wrap = flag(Preferences::kWrapLongLines);
     m_together = flag(Preferences::kScrollTogether);
     m_offerAnswered = flag(Preferences::kWrapOfferAnswered);
+    m_pair = flag(Preferences::kPairChangedLines);
     connect(&m_preferences, &Preferences::valueChanged, this, &DiffLayout::preferenceChanged);
 }
 
@@ -47,6 +48,10 @@ void DiffLayout::preferenceChanged(const QString& key)
     if (key == Preferences::kScrollTogether) {
         m_together = flag(Preferences::kScrollTogether);
         Q_EMIT scrollTogetherChanged(scrollsTogether());
+    }
+    if (key == Preferences::kPairChangedLines) {
+        m_pair = flag(Preferences::kPairChangedLines);
+        Q_EMIT pairChangedLinesChanged(m_pair);
     }
     if (key == Preferences::kWrapOfferAnswered && !m_offerAnswered && flag(key)) {
         m_offerAnswered = true;
@@ -77,6 +82,13 @@ void DiffLayout::setScrollTogether(bool together)
     m_together = together;
     Q_EMIT scrollTogetherChanged(scrollsTogether());
     m_preferences.setString(Preferences::kScrollTogether, together ? kOn : kOff);
+}
+
+void DiffLayout::setPairChangedLines(bool pair)
+{
+    m_pair = pair;
+    Q_EMIT pairChangedLinesChanged(pair);
+    m_preferences.setString(Preferences::kPairChangedLines, pair ? kOn : kOff);
 }
 
 bool DiffLayout::offersWrap(DiffMode::Kind kind, bool linesCut) const

@@ -19,7 +19,8 @@ DiffViewMode diffViewModeFromRawValue(const QString& raw);
 
 // The layout a window shows its diff in, whether long lines wrap ("wrapLongLines": "true"
 // wraps, anything else does not) and whether the side-by-side columns scroll together
-// ("scrollTogether", the same). Each is one preference for every window and the next
+// ("scrollTogether", the same) and whether side by side shows a changed line's old and new
+// text on one row ("pairChangedLines", the same). Each is one preference for every window and the next
 // start: choosing it in one window stores it at once, and every window follows whoever
 // writes it.
 //
@@ -50,6 +51,14 @@ public:
     // Whether the choice can be changed now: not while wrapping decides it.
     bool scrollTogetherChoosable() const { return !m_wrap; }
 
+    // The user's choice of showing each removed line beside the added line it became;
+    // off by default.
+    bool pairChangedLinesChosen() const { return m_pair; }
+    void setPairChangedLines(bool pair);
+    // Whether the layout `mode` shows those pairs on one row: side by side only, as chosen
+    // (the inline layout shows every line on its own row).
+    bool pairsChangedLines(DiffViewMode mode) const { return m_pair && mode == DiffViewMode::sideBySide; }
+
     // Whether a comparison of this kind, whose longest line is cut at the column's edge
     // (`linesCut`), offers to wrap: documents only (their paragraphs are long lines), while
     // not wrapping and until the offer has been answered.
@@ -67,6 +76,8 @@ Q_SIGNALS:
     // Whether the columns scroll together (scrollsTogether()), after either preference
     // it follows was written.
     void scrollTogetherChanged(bool together);
+    // The choice of pairing changed lines, after every write of it.
+    void pairChangedLinesChanged(bool pair);
     // The offer to wrap was answered, here or in another window.
     void wrapOfferAnswered();
 
@@ -80,6 +91,7 @@ private:
     bool m_wrap = false;
     bool m_together = false;
     bool m_offerAnswered = false;
+    bool m_pair = false;
 };
 
 } // namespace varnel

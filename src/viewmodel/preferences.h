@@ -26,6 +26,7 @@ public:
     static inline const QString kWrapLongLines = QStringLiteral("wrapLongLines");
     static inline const QString kScrollTogether = QStringLiteral("scrollTogether");
     static inline const QString kWrapOfferAnswered = QStringLiteral("wrapOfferAnswered");
+    static inline const QString kPairChangedLines = QStringLiteral("pairChangedLines");
 
     explicit Preferences(QObject* parent = nullptr);
 

@@ -100,8 +100,9 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(menuTitles(menus[1]->menu()),
               QStringList({"Find\u2026", "Find Next", "Find Previous", "Select All", "Preferences"}));
     EXPECT_EQ(menus[2]->text(), "&View");
-    EXPECT_EQ(menuTitles(menus[2]->menu()), QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size",
-                                                         "Wrap Long Lines", "Scroll Together"}));
+    EXPECT_EQ(menuTitles(menus[2]->menu()),
+              QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines",
+                           "Scroll Together", "Changed Lines Side by Side"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
@@ -118,6 +119,14 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(keys(Command::resetTextSize), QList<QKeySequence>({QKeySequence("Ctrl+0")}));
     EXPECT_EQ(keys(Command::wrapLongLines), QList<QKeySequence>({QKeySequence("Alt+Z")}));
     EXPECT_EQ(keys(Command::scrollTogether), QList<QKeySequence>({QKeySequence("Alt+S")}));
+    EXPECT_EQ(keys(Command::pairChangedLines), QList<QKeySequence>({QKeySequence("Alt+P")}));
+    // Pairing changed lines is a check item, off until chosen, that says what it does.
+    QAction* pair = window->action(Command::pairChangedLines);
+    EXPECT_TRUE(pair->isCheckable() && !pair->isChecked() && !pair->toolTip().isEmpty());
+    pair->trigger();
+    EXPECT_TRUE(window->rootView()->comparisonView()->sideBySideView()->isPairing());
+    EXPECT_EQ(Preferences().string(Preferences::kPairChangedLines, {}), QStringLiteral("true"));
+    pair->trigger();
     // Scrolling together is a check item, off until chosen; wrapping checks it and keeps it
     // from being changed, with a tooltip that says why.
     QAction* together = window->action(Command::scrollTogether);

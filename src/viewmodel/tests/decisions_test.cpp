@@ -191,6 +191,16 @@ TEST_F(DecisionsTest, TheLayoutIsOnePreferenceThatEveryWindowFollows)
     EXPECT_EQ(wrapFollowed.size(), 1);
     EXPECT_TRUE(ComparisonViewModel().layout().wrapsLongLines());
     EXPECT_EQ(first.layout().mode(), DiffViewMode::inlineView); // the layout stays as it was
+
+    // Pairing changed lines is off until chosen, and then only side by side pairs them.
+    EXPECT_FALSE(first.layout().pairChangedLinesChosen());
+    QSignalSpy pairFollowed(&second.layout(), &DiffLayout::pairChangedLinesChanged);
+    first.layout().setPairChangedLines(true);
+    EXPECT_EQ(pairFollowed.size(), 1);
+    EXPECT_TRUE(ComparisonViewModel().layout().pairChangedLinesChosen()); // the next start
+    EXPECT_FALSE(second.layout().pairsChangedLines(DiffViewMode::inlineView));
+    EXPECT_TRUE(second.layout().pairsChangedLines(DiffViewMode::sideBySide));
+    EXPECT_TRUE(second.layout().wrapsLongLines()); // the other choices stay as they were
 }
 
 // Scrolling together is chosen, or forced while wrapping; documents whose lines are cut

@@ -89,6 +89,11 @@ void DiffContainerView::followModel()
     connect(&m_model.layout(), &DiffLayout::wrapChanged, this, applyWrap);
     m_sideBySide->setScrollTogether(m_model.layout().scrollsTogether());
     connect(&m_model.layout(), &DiffLayout::scrollTogetherChanged, m_sideBySide, &SideBySideView::setScrollTogether);
+    const auto applyPairing = [this] {
+        m_sideBySide->setPairing(m_model.layout().pairsChangedLines(DiffViewMode::sideBySide));
+    };
+    applyPairing();
+    connect(&m_model.layout(), &DiffLayout::pairChangedLinesChanged, this, applyPairing);
 }
 
 void DiffContainerView::connectFind()

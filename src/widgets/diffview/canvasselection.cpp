@@ -39,9 +39,9 @@ DiffCanvas::TextPosition DiffCanvas::positionAt(QPoint point)
     if (!m_rows->showsText(shown))
         return {row, 0};
     if (y >= totalHeight())
-        return {row, m_rows->line(row).contentString(shown.side).size()};
+        return {row, m_rows->line(shown.index).contentString(shown.side).size()};
     const qreal x = point.x() + horizontalScrollBar()->value() - leadingWidth() - m_rows->textStart();
-    return {row, m_rows->cursorAt(row, shown.side, x, m_rows->lineAt(qreal(y - rowTop(row))))};
+    return {row, m_rows->cursorAt(shown.index, shown.side, x, m_rows->lineAt(qreal(y - rowTop(row))))};
 }
 
 std::optional<std::pair<DiffCanvas::TextPosition, DiffCanvas::TextPosition>> DiffCanvas::selection() const
@@ -98,7 +98,7 @@ QString DiffCanvas::selectedText()
         const RowPainter::Row shown = rowFor(index);
         if (!m_rows->showsText(shown))
             continue;
-        const QString text = m_rows->line(index).contentString(shown.side);
+        const QString text = m_rows->line(shown.index).contentString(shown.side);
         const qsizetype from = index == range->first.row ? std::min(range->first.column, text.size()) : 0;
         const qsizetype to = index == range->second.row ? std::min(range->second.column, text.size()) : text.size();
         parts.append(text.mid(from, std::max<qsizetype>(0, to - from)));
@@ -204,7 +204,7 @@ void DiffCanvas::mouseDoubleClickEvent(QMouseEvent* event)
 void DiffCanvas::selectWordAt(TextPosition position)
 {
     const RowPainter::Row shown = rowFor(position.row);
-    const QString text = m_rows->showsText(shown) ? m_rows->line(position.row).contentString(shown.side) : QString();
+    const QString text = m_rows->showsText(shown) ? m_rows->line(shown.index).contentString(shown.side) : QString();
     if (text.isEmpty()) {
         clearSelection();
         return;
@@ -229,7 +229,7 @@ void DiffCanvas::selectRow(qint64 row)
     const RowPainter::Row shown = rowFor(row);
     if (!m_rows->showsText(shown))
         return;
-    setSelection({row, 0}, {row, m_rows->line(row).contentString(shown.side).size()});
+    setSelection({row, 0}, {row, m_rows->line(shown.index).contentString(shown.side).size()});
 }
 
 } // namespace varnel

@@ -40,6 +40,7 @@ ChangeMapView::ChangeMapView(DiffCanvas& canvas) : QWidget(&canvas), m_canvas(ca
             bar->setValue(m_canvas.centringTarget(row).y()); // lays out the rows around it
             return;
         }
+        row = m_canvas.rowPainter().shown().shownRowOf(row);
         const qint64 height = m_canvas.rowHeight();
         bar->setValue(
             int(std::clamp<qint64>(row * height + height / 2 - m_canvas.viewport()->height() / 2, 0, bar->maximum())));
@@ -68,8 +69,14 @@ void ChangeMapView::rebuild()
     const int pixels = int(std::ceil(mapHeight() * ratio));
     // Wrapped rows are mapped by their heights, so each mark stands beside its rows.
     // The runs come in order: each top is found from the one before.
-    if (m_canvas.rowPainter().isWrapping()) {
-        const RowHeights& heights = m_canvas.rowPainter().heights();
+    // Paired, a run stands on as many shown rows as it has rows, from its first one's.
+    const RowPainter& rows = m_canvas.rowPainter();
+    const auto shownRows = [&rows](const ChangeRun& run) {
+        const qint64 first = rows.shown().shownRowOf(run.start);
+        return std::pair{first, first + run.length};
+    };
+    if (rows.isWrapping()) {
+        const RowHeights& heights = rows.heights();
         qint64 last = 0;
         qint64 lastTop = 0;
         const auto top = [&](qint64 row) {
@@ -77,9 +84,15 @@ void ChangeMapView::rebuild()
             last = row;
             return lastTop;
         };
-        m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels, top, heights.totalHeight());
+        m_map = ChangeMap(
+            rows.changeRuns(), pixels,
+            [&](const ChangeRun& run) {
+                const auto [first, end] = shownRows(run);
+                return std::pair{top(first), top(end)};
+            },
+            heights.totalHeight());
     } else
-        m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels);
+        m_map = ChangeMap(rows.changeRuns(), pixels, shownRows, rows.shownCount());
     const Palette& palette = Appearance::instance().palette();
     m_marks = QImage(int(std::ceil(kWidth * ratio)), std::max(1, pixels), QImage::Format_ARGB32_Premultiplied);
     m_marks.fill(Qt::transparent);
@@ -164,9 +177,10 @@ void ChangeMapView::paintEvent(QPaintEvent*)
 
     const qint64 units = this->units();
     if (const std::optional<qint64> focused = m_canvas.focusedRow(); focused && units > 0) {
-        const qreal top = qreal(unitOfRow(*focused)) * mapHeight() / qreal(units);
+        const qint64 at = m_canvas.rowPainter().shown().shownRowOf(*focused);
+        const qreal top = qreal(unitOfRow(at)) * mapHeight() / qreal(units);
         const qreal tall =
-            std::max(kFocusHeight, qreal(unitOfRow(*focused + 1) - unitOfRow(*focused)) * mapHeight() / qreal(units));
+            std::max(kFocusHeight, qreal(unitOfRow(at + 1) - unitOfRow(at)) * mapHeight() / qreal(units));
         painter.fillRect(QRectF(0, std::min(top, mapHeight() - tall), kWidth, tall), palette.color(ColorRole::accent));
     }
 
@@ -183,7 +197,7 @@ void ChangeMapView::jumpTo(qreal y)
 {
     if (m_canvas.rowCount() == 0 || mapHeight() <= 0 || !onJump)
         return;
-    onJump(rowOfUnit(ChangeMap::rowAt(y, units(), mapHeight())));
+    onJump(m_canvas.rowPainter().shown().firstRowAt(rowOfUnit(ChangeMap::rowAt(y, units(), mapHeight()))));
 }
 
 void ChangeMapView::mousePressEvent(QMouseEvent* event)
@@ -214,10 +228,13 @@ QString ChangeMapView::toolTipAt(int y) const
     if (m_canvas.rowCount() == 0 || y >= mapHeight())
         return {};
     const auto [firstUnit, endUnit] = ChangeMap::rowsAtPixel(y, units(), mapHeight());
-    const qint64 first = rowOfUnit(firstUnit);
-    const qint64 end = rowOfUnit(endUnit - 1) + 1;
-    std::optional<qint64> leftFirst, leftLast, rightFirst, rightLast;
+    // The result rows on those shown rows (paired, from the first's removed half to the
+    // last's added half).
     const RowPainter& painter = m_canvas.rowPainter();
+    const qint64 first = painter.shown().firstRowAt(rowOfUnit(firstUnit));
+    const PairedRows::Sides last = painter.shown().sidesAt(rowOfUnit(endUnit - 1));
+    const qint64 end = std::max(last.left, last.right) + 1;
+    std::optional<qint64> leftFirst, leftLast, rightFirst, rightLast;
     for (qint64 row = first; row < end; ++row) {
         const DiffLine& line = painter.line(row);
         if (const std::optional<qint64> number = line.leftLineNumber()) {

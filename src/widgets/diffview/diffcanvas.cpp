@@ -83,14 +83,16 @@ void DiffCanvas::setSharedContentWidth(qreal width)
 
 qint64 DiffCanvas::firstVisibleRow() const
 {
-    return rowAtY(verticalScrollBar()->value());
+    if (rowCount() == 0)
+        return 0;
+    return m_rows->shown().firstRowAt(rowAtY(verticalScrollBar()->value()));
 }
 
 void DiffCanvas::resultChanged(std::optional<qint64> focusedRow)
 {
     m_animation->stop();
     clearSelection();
-    m_focusedRow = focusedRow && *focusedRow >= 0 && *focusedRow < rowCount() ? focusedRow : std::nullopt;
+    m_focusedRow = focusedRow && *focusedRow >= 0 && *focusedRow < m_rows->rowCount() ? focusedRow : std::nullopt;
     // Its numbers may need a wider column, which leaves less to wrap in.
     m_wrapWidthStale = m_wrap;
     updateContentWidth();
@@ -249,8 +251,9 @@ void DiffCanvas::paintEvent(QPaintEvent* event)
             paintLeading(painter, QRectF(left, y, lead, height), index);
         const RowPainter::Row row = rowFor(index);
         m_rows->paint(painter, QRectF(left + lead, y, width - lead, height), row, clip, selectionIn(index));
-        if (m_rows->showsText(row) || m_rows->line(index).type() == DiffLineType::contextCollapsed)
-            growContentWidth(lead + m_rows->textStart() + m_rows->textWidth(index, row.side) + RowMetrics::kTextInset);
+        if (m_rows->showsText(row) || m_rows->line(row.index).type() == DiffLineType::contextCollapsed)
+            growContentWidth(lead + m_rows->textStart() + m_rows->textWidth(row.index, row.side) +
+                             RowMetrics::kTextInset);
     }
     paintFocusFrame(painter);
 }
@@ -343,7 +346,7 @@ void DiffCanvas::scrollContentsBy(int dx, int dy)
 
 void DiffCanvas::moveFocus(std::optional<qint64> row, bool scroll)
 {
-    if (row && (*row < 0 || *row >= rowCount()))
+    if (row && (*row < 0 || *row >= m_rows->rowCount()))
         row.reset();
     if (row == m_focusedRow)
         return;
@@ -358,15 +361,16 @@ QPoint DiffCanvas::centringTarget(qint64 row)
 {
     applyNewWidth();
     const QSize view = viewport()->size();
-    measureAround(row);
-    const qint64 height = heightOfRow(row);
+    const qint64 at = m_rows->shown().shownRowOf(row);
+    measureAround(at);
+    const qint64 height = heightOfRow(at);
     // A wrapped row taller than the view shows its top.
-    const qint64 y = m_wrap && height > view.height() ? rowTop(row) : rowTop(row) + height / 2 - view.height() / 2;
+    const qint64 y = m_wrap && height > view.height() ? rowTop(at) : rowTop(at) + height / 2 - view.height() / 2;
     int x = 0;
-    const RowPainter::Row shown = rowFor(row);
-    if (!m_wrap && (m_rows->showsText(shown) || m_rows->line(row).type() == DiffLineType::contextCollapsed)) {
+    const RowPainter::Row shown = rowFor(at);
+    if (!m_wrap && (m_rows->showsText(shown) || m_rows->line(shown.index).type() == DiffLineType::contextCollapsed)) {
         const qreal rowWidth =
-            leadingWidth() + m_rows->textStart() + m_rows->textWidth(row, shown.side) + RowMetrics::kTextInset;
+            leadingWidth() + m_rows->textStart() + m_rows->textWidth(shown.index, shown.side) + RowMetrics::kTextInset;
         if (rowWidth > m_contentWidth) {
             m_contentWidth = rowWidth;
             updateScrollBars();
@@ -382,7 +386,7 @@ QPoint DiffCanvas::centringTarget(qint64 row)
 void DiffCanvas::centreOnRow(qint64 row, bool animated)
 {
     m_animation->stop();
-    if (row < 0 || row >= rowCount())
+    if (row < 0 || row >= m_rows->rowCount())
         return;
     scrollTo([this, row] { return centringTarget(row); }, animated);
 }
@@ -391,18 +395,20 @@ QPoint DiffCanvas::revealTarget(qint64 row, TextSpan span)
 {
     QPoint target = centringTarget(row);
     target.setX(horizontalScrollBar()->value());
-    const RowPainter::Row shown = rowFor(row);
+    const qint64 shownRow = m_rows->shown().shownRowOf(row);
+    const RowPainter::Row shown = rowFor(shownRow);
     const PageSide side = shown.side;
-    if (!m_rows->showsText(shown))
+    // The other half of a paired row is not this column's text: the row's place will do.
+    if (!m_rows->showsText(shown) || shown.index != row)
         return target;
     if (m_wrap) {
         // Wrapped, the match's line comes to the centre when the row is taller than the view.
         const int view = viewport()->height();
-        if (heightOfRow(row) <= view)
+        if (heightOfRow(shownRow) <= view)
             return target;
         const RowPainter::LinePoint at = m_rows->cursorPoint(row, side, span.start);
         const qint64 line =
-            rowTop(row) + qint64(m_rows->metrics().textTop) + qint64(at.line) * m_rows->metrics().lineStep;
+            rowTop(shownRow) + qint64(m_rows->metrics().textTop) + qint64(at.line) * m_rows->metrics().lineStep;
         const qint64 y = line + m_rows->metrics().lineStep / 2 - view / 2;
         target.setY(int(std::clamp<qint64>(y, 0, verticalScrollBar()->maximum())));
         return target;
@@ -425,7 +431,7 @@ QPoint DiffCanvas::revealTarget(qint64 row, TextSpan span)
 void DiffCanvas::revealText(qint64 row, TextSpan span, bool animated)
 {
     m_animation->stop();
-    if (row < 0 || row >= rowCount())
+    if (row < 0 || row >= m_rows->rowCount())
         return;
     scrollTo([this, row, span] { return revealTarget(row, span); }, animated);
 }

@@ -58,7 +58,9 @@ public:
     explicit DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent = nullptr);
     ~DiffCanvas() override;
 
-    qint64 rowCount() const { return m_rows->rowCount(); }
+    // Rows here are shown rows (see RowPainter::shown()): one per result row, unless the
+    // painter pairs changed lines. The focus, centring and find take result rows.
+    qint64 rowCount() const { return m_rows->shownCount(); }
     int rowHeight() const { return m_rows->metrics().rowHeight; }
     // The width of every row: the view's width, or more when the widest text needs it (or
     // the other column's, while the columns scroll together).
@@ -70,9 +72,10 @@ public:
     std::optional<qint64> focusedRow() const { return m_focusedRow; }
     // What paints the rows: metrics, text positions, the cache.
     const RowPainter& rowPainter() const { return *m_rows; }
-    // How row `index` is shown in this view: its side, focus and whether it is a filler.
+    // How shown row `index` is shown in this view: its result row, side, focus and whether
+    // it is a filler.
     RowPainter::Row shownRow(qint64 index) const { return rowFor(index); }
-    // The topmost row at least partly in view.
+    // The topmost row at least partly in view, as a result row (the first of a pair).
     qint64 firstVisibleRow() const;
 
     // Where rows stand, in pixels from the top of the first: all of one height, or, while
@@ -165,7 +168,7 @@ Q_SIGNALS:
     void contentWidthChanged();
 
 protected:
-    // How row `index` is shown in this view.
+    // How shown row `index` is shown in this view.
     virtual RowPainter::Row rowFor(qint64 index) const = 0;
     // Which rows this view shows as text, to size its width.
     virtual ShownRows shownRows() const = 0;

@@ -5,6 +5,7 @@
 #include "core/diffresult.h"
 #include "highlight/syntaxhighlighter.h"
 #include "reading/changeruns.h"
+#include "reading/pairedrows.h"
 #include "reading/rowheights.h"
 #include "reading/textmatcher.h"
 #include "widgets/diffview/longestlines.h"
@@ -64,6 +65,16 @@ public:
     qint64 rowCount() const { return m_result.lines().size(); }
     DiffLine line(qint64 index) const { return m_result.lines()[index]; } // made on demand
 
+    // Whether a removed line and the added line it became share one shown row (the
+    // side-by-side view, when chosen). Rows are named two ways: by their index in the
+    // result (line(), text(), Row::index, focus, find) and by the shown row they stand on
+    // (heights, measure(), places on screen); shown() maps one to the other. A change
+    // estimates the heights afresh while wrapping.
+    void setPairing(bool pair);
+    bool isPairing() const { return m_pairing; }
+    const PairedRows& shown() const { return m_shown; }
+    qint64 shownCount() const { return m_shown.shownCount(); }
+
     void setLanguage(std::optional<SyntaxHighlighter::Language> language);
     std::optional<SyntaxHighlighter::Language> language() const { return m_language; }
 
@@ -105,11 +116,11 @@ public:
     bool setWrapWidth(qreal width);
     qreal wrapWidth() const { return m_wrapWidth; }
     bool isWrapping() const { return m_wrapWidth > 0; }
-    // The rows' heights while wrapping (empty otherwise).
+    // The shown rows' heights while wrapping (empty otherwise).
     const RowHeights& heights() const { return m_heights; }
-    // Lays out row `index` (each of its lines) and records its height; true when that
-    // changed the row's estimate.
-    bool measure(qint64 index);
+    // Lays out shown row `shown` (each line it shows) and records its height; true when
+    // that changed the row's estimate.
+    bool measure(qint64 shown);
     // Where a cursor before character `position` stands in a wrapped text: its x from the
     // text's start and its screen line; and the position nearest to `x` on `line`.
     struct LinePoint {
@@ -178,6 +189,8 @@ private:
     DiffResult m_result;
     LongestLines m_longest;
     ChangeRuns m_runs;
+    bool m_pairing = false;
+    PairedRows m_shown;
     TextMatcher m_matcher;
     quint64 m_matcherNumber = 1; // RowText::matchesOf of the current query
     std::optional<FindMark> m_currentFind;

@@ -40,37 +40,72 @@ void RowPainter::estimateOrUnwrap()
     }
 }
 
+void RowPainter::setPairing(bool pair)
+{
+    if (pair == m_pairing)
+        return;
+    const PairedRows old = std::exchange(m_shown, pair ? PairedRows::paired(m_runs) : PairedRows::oneByOne(rowCount()));
+    try {
+        estimateHeights();
+    } catch (const std::bad_alloc&) {
+        m_shown = old; // the heights are still those of the old rows
+        throw;
+    }
+    m_pairing = pair;
+}
+
+namespace {
+
+// Whether a column of `side` shows a line of this type as text (else as a filler).
+bool showsOn(DiffLineType type, PageSide side)
+{
+    return side == PageSide::left ? type != DiffLineType::added : type != DiffLineType::removed;
+}
+
+} // namespace
+
 void RowPainter::estimateHeights()
 {
     if (!isWrapping()) {
         m_heights.clear();
         return;
     }
-    // A row is as tall as the longer of its two lines; bytes stand for characters.
+    // A row is as tall as the longer of the lines it shows; bytes stand for characters.
+    // Shown rows go down both sides in order, so each side's iterator stays in its run.
     const qreal perLine = m_wrapWidth / std::max<qreal>(1, m_metrics.advance);
-    DiffRows::const_iterator at = m_result.lines().begin();
-    m_heights.reset(rowCount(), m_metrics.rowHeight, m_metrics.lineStep, [&at, perLine](qint64) {
-        const DiffLine row = *at++;
-        if (row.type() == DiffLineType::contextCollapsed)
+    const DiffRows& lines = m_result.lines();
+    DiffRows::const_iterator left = lines.begin();
+    DiffRows::const_iterator right = lines.begin();
+    std::size_t pair = 0;
+    m_heights.reset(shownCount(), m_metrics.rowHeight, m_metrics.lineStep, [&](qint64 shown) {
+        const PairedRows::Sides sides = m_shown.sidesAt(shown, pair);
+        left += sides.left - (left - lines.begin());
+        right += sides.right - (right - lines.begin());
+        const DiffLine leftRow = *left;
+        if (leftRow.type() == DiffLineType::contextCollapsed)
             return 1;
-        const qint64 bytes = std::max(row.leftContent().size(), row.rightContent().size());
+        qint64 bytes = showsOn(leftRow.type(), PageSide::left) ? leftRow.leftContent().size() : 0;
+        const DiffLine rightRow = sides.right == sides.left ? leftRow : *right;
+        if (showsOn(rightRow.type(), PageSide::right))
+            bytes = std::max(bytes, rightRow.rightContent().size());
         return RowHeights::estimateLines(bytes, perLine);
     });
 }
 
-bool RowPainter::measure(qint64 index)
+bool RowPainter::measure(qint64 shown)
 {
-    if (!isWrapping() || index < 0 || index >= rowCount() || m_heights.isMeasured(index))
+    if (!isWrapping() || shown < 0 || shown >= shownCount() || m_heights.isMeasured(shown))
         return false;
-    const DiffLine row = line(index);
+    const PairedRows::Sides sides = m_shown.sidesAt(shown);
     int lines = 1;
-    if (row.type() != DiffLineType::contextCollapsed) {
-        const PageSide side = row.type() == DiffLineType::added ? PageSide::right : PageSide::left;
-        lines = rowText(index, side).lines;
-        if (row.type() == DiffLineType::unchanged && row.sidesDiffer())
-            lines = std::max(lines, rowText(index, PageSide::right).lines);
+    if (line(sides.left).type() != DiffLineType::contextCollapsed) {
+        // An unchanged row whose sides are the same bytes is laid out once (one cache entry).
+        for (const auto& [index, side] : {std::pair{sides.left, PageSide::left}, {sides.right, PageSide::right}}) {
+            if (showsOn(line(index).type(), side))
+                lines = std::max(lines, rowText(index, side).lines);
+        }
     }
-    return m_heights.setMeasured(index, lines);
+    return m_heights.setMeasured(shown, lines);
 }
 
 int RowPainter::lineAt(qreal y) const

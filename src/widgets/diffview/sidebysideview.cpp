@@ -24,11 +24,15 @@ DiffColumnView::DiffColumnView(PageSide side, std::shared_ptr<RowPainter> rows, 
 
 RowPainter::Row DiffColumnView::rowFor(qint64 index) const
 {
-    const DiffLineType type = rows().line(index).type();
+    const PairedRows::Sides sides = rows().shown().sidesAt(index);
+    const qint64 row = m_side == PageSide::left ? sides.left : sides.right;
+    const DiffLineType type = rows().line(row).type();
     const bool filler = (m_side == PageSide::left && type == DiffLineType::added) ||
                         (m_side == PageSide::right && type == DiffLineType::removed);
     // A filler is never focused: the outline shows only on the side that holds the line.
-    return {index, m_side, !filler && focusedRow() == index, filler};
+    // Either half of a paired row focuses the whole row, in both columns.
+    const std::optional<qint64> focus = focusedRow();
+    return {row, m_side, !filler && focus && (*focus == sides.left || *focus == sides.right), filler};
 }
 
 ShownRows DiffColumnView::shownRows() const
@@ -200,6 +204,23 @@ void SideBySideView::setFontSize(qreal fontSize)
     } catch (const std::bad_alloc&) {
         QApplication::beep(); // wrapped rows too many to estimate again: they stay unwrapped
     }
+}
+
+void SideBySideView::setPairing(bool pair)
+{
+    if (pair == m_rows->isPairing())
+        return;
+    const std::optional<qint64> focus = focusedRow();
+    try {
+        m_rows->setPairing(pair);
+    } catch (const std::bad_alloc&) {
+        QApplication::beep(); // wrapped rows too many to estimate again: they stay as they were
+        return;
+    }
+    m_left->resultChanged(focus);
+    m_right->resultChanged(focus);
+    if (isVisible())
+        centreFocus();
 }
 
 void SideBySideView::setWrapping(bool wrap)

@@ -71,6 +71,11 @@ public:
     void setWrapping(bool wrap);
     bool isWrapping() const { return m_left->isWrapping(); }
 
+    // Shows each removed line beside the added line it became, on one row (old text left,
+    // new text right), or every line on its own row. The focused row stays centred.
+    void setPairing(bool pair);
+    bool isPairing() const { return m_rows->isPairing(); }
+
     // Scrolls the columns together (see above) or each on its own; the right one comes to
     // the left one's place.
     void setScrollTogether(bool together);
