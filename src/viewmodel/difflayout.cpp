@@ -79,10 +79,16 @@ void DiffLayout::setScrollTogether(bool together)
     m_preferences.setString(Preferences::kScrollTogether, together ? kOn : kOff);
 }
 
-bool DiffLayout::offersWrap(DiffMode::Kind kind, bool linesCut) const
+bool DiffLayout::offersWrap(DiffMode::Kind kind, bool linesCut, const QString& comparison)
 {
+    if (!comparison.isEmpty() && m_offeredFor && *m_offeredFor != comparison)
+        m_offerSpent = true;
     const bool document = kind == DiffMode::Kind::docx || kind == DiffMode::Kind::pdf;
-    return document && linesCut && !m_wrap && !m_offerAnswered;
+    if (!document || !linesCut || m_wrap || m_offerAnswered || m_offerSpent)
+        return false;
+    if (!m_offeredFor)
+        m_offeredFor = comparison;
+    return true;
 }
 
 void DiffLayout::answerWrapOffer()

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace varnel {
 
 // The two layouts of a diff, stored under "diffViewMode" by these raw values.
@@ -25,7 +27,9 @@ DiffViewMode diffViewModeFromRawValue(const QString& raw);
 //
 // It also keeps whether the user has answered the offer to wrap a document's long
 // paragraphs ("wrapOfferAnswered"): by taking it, closing it, or choosing wrapping either
-// way by other means. Once answered, the offer never shows again.
+// way by other means. Once answered, the offer never shows again. Unanswered, a window
+// offers it for one comparison only, the first it shows cut: the next one the window
+// shows (any kind) ends it there, and only a new window offers it again.
 class DiffLayout : public QObject {
     Q_OBJECT
 
@@ -50,10 +54,12 @@ public:
     // Whether the choice can be changed now: not while wrapping decides it.
     bool scrollTogetherChoosable() const { return !m_wrap; }
 
-    // Whether a comparison of this kind, whose longest line is cut at the column's edge
+    // Whether the comparison `comparison` (what tells it from the window's others; empty
+    // while none is shown) of this kind, whose longest line is cut at the column's edge
     // (`linesCut`), offers to wrap: documents only (their paragraphs are long lines), while
-    // not wrapping and until the offer has been answered.
-    bool offersWrap(DiffMode::Kind kind, bool linesCut) const;
+    // not wrapping, until the offer has been answered, and only for the first comparison
+    // of this window it was offered for. Asking with another comparison ends that one's.
+    bool offersWrap(DiffMode::Kind kind, bool linesCut, const QString& comparison = {});
     bool isWrapOfferAnswered() const { return m_offerAnswered; }
     // Closing the offer without wrapping.
     void answerWrapOffer();
@@ -80,6 +86,10 @@ private:
     bool m_wrap = false;
     bool m_together = false;
     bool m_offerAnswered = false;
+    // The comparison this window offered wrapping for, and whether it has since shown
+    // another (this window offers it no more).
+    std::optional<QString> m_offeredFor;
+    bool m_offerSpent = false;
 };
 
 } // namespace varnel
