@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVariantAnimation>
 
 #include <algorithm>
@@ -114,8 +115,28 @@ void DiffCanvas::updateWrapWidth()
 
 void DiffCanvas::applyNewWidth()
 {
-    if (std::exchange(m_wrapWidthStale, false))
+    if (!std::exchange(m_wrapWidthStale, false))
+        return;
+    if (!std::exchange(m_resizing, false)) {
         updateWrapWidth();
+        return;
+    }
+    // Resizing, a step costs the rows in view (laid out at the new width as they are
+    // painted), not a pass over all of them: that waits until the steps stop.
+    m_settle->start();
+    if (m_rows->setWrapWidthKeepingEstimates(wrapWidth()))
+        viewport()->update();
+}
+
+void DiffCanvas::settleEstimates()
+{
+    const RowHeights::Anchor anchor = topAnchor();
+    if (!m_rows->settleEstimates())
+        return; // the other column did it
+    Q_EMIT heightsCorrected();
+    restoreAnchor(anchor);
+    viewport()->update();
+    m_map->resultChanged();
 }
 
 void DiffCanvas::rowHeightsChanged()

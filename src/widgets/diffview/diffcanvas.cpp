@@ -25,6 +25,7 @@ DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
     , m_rows(std::move(rows))
     , m_animation(new QVariantAnimation(this))
     , m_map(new ChangeMapView(*this))
+    , m_settle(new QTimer(this))
 {
     setFrameShape(QFrame::NoFrame);
     // The change map stands between the rows and the vertical scroll bar.
@@ -55,6 +56,9 @@ DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
             recoverMemory();
         }
     });
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(kResizeSettleMs);
+    connect(m_settle, &QTimer::timeout, this, &DiffCanvas::settleEstimates);
     // Taking hold of a scroll bar ends a running animation.
     connect(verticalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
     connect(horizontalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
@@ -293,6 +297,7 @@ void DiffCanvas::resizeEvent(QResizeEvent* event)
     // Wrapped, the new width is taken at the next paint: once for all the resizes before
     // it (both columns of the side-by-side view are resized one after the other).
     m_wrapWidthStale = m_wrap;
+    m_resizing = m_wrap;
     updateScrollBars();
     const QRect view = viewport()->geometry();
     m_map->setGeometry(view.right() + 1, view.top(), ChangeMapView::kWidth, view.height());

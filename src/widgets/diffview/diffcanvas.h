@@ -13,6 +13,7 @@
 #include <optional>
 
 class QMenu;
+class QTimer;
 class QVariantAnimation;
 
 namespace varnel {
@@ -54,6 +55,9 @@ public:
     static constexpr int kFocusAnimationMs = 250;
     static constexpr int kShowCentringDelayMs = 50;
     static constexpr int kFocusFrameWidth = 2;
+    // Wrapped, how long after the last step of a resize every row is estimated at the new
+    // width (until then only the rows in view are laid out at it).
+    static constexpr int kResizeSettleMs = 150;
 
     explicit DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent = nullptr);
     ~DiffCanvas() override;
@@ -206,8 +210,10 @@ private:
     bool measureInView();
     // Lays out the rows a screen above and below `row`, so a target computed next holds.
     void measureAround(qint64 row);
-    // Wraps at the width a resize gave, if there was one since.
+    // Wraps at the width a resize (or a new result) gave, if there was one since.
     void applyNewWidth();
+    // Every row estimated at the width resizing ended at, keeping the top row.
+    void settleEstimates();
     // The width rows wrap at now: 0 when not wrapping, else at least a pixel.
     qreal wrapWidth() const;
     void growContentWidth(qreal rowWidth);
@@ -228,7 +234,8 @@ private:
     ChangeMapView* m_map;
     bool m_wrap = false;
     bool m_wrapWidthStale = false; // resized while wrapping: the width is taken at the next paint
-
+    bool m_resizing = false;       // ... by a resize: the estimates wait for m_settle
+    QTimer* m_settle;
     std::optional<TextPosition> m_anchor;
     TextPosition m_cursor;
     bool m_dragging = false;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "screentestutil.h"
 #include "testutil.h"
 #include "widgets/diffview/changemapview.h"
 #include "widgets/diffview/inlineview.h"
@@ -234,6 +235,45 @@ TEST(Wrap, TheColumnsStayLevelWhenHeightsChange)
     EXPECT_EQ(second->verticalScrollBar()->maximum(), first->verticalScrollBar()->maximum());
     EXPECT_EQ(first->scrollPosition().y(), first->verticalScrollBar()->maximum());
     EXPECT_EQ(first->verticalScrollBar()->maximum(), first->totalHeight() - first->viewport()->height());
+}
+
+// Each step of a resize lays out only the rows in view at the new width; every other row
+// keeps its height until the steps stop, and then all are estimated at the width reached.
+// The row at the top stays there throughout, in both columns.
+TEST(Wrap, AResizeLaysOutTheRowsInViewAndEstimatesTheRestOnceItStops)
+{
+    const QStringList left = prose(3000);
+    QStringList right = left;
+    right[1500] = QStringLiteral("changed");
+    SideBySideView view;
+    view.setResult(test::diff(left, right));
+    view.setWrapping(true);
+    shown(view, {1000, 600});
+    DiffColumnView* first = view.column(PageSide::left);
+    DiffColumnView* second = view.column(PageSide::right);
+    const RowPainter& rows = first->rowPainter();
+    ASSERT_TRUE(test::waitFor([&] { return rows.estimatesSettled(); })); // shown is resized too
+    first->verticalScrollBar()->setValue(first->verticalScrollBar()->maximum() / 2);
+    QTest::qWait(20);
+    const qint64 top = first->firstVisibleRow();
+    const qint64 far = rows.rowCount() - 1;
+    const int farLines = rows.heights().lines(far);
+    // No events between the step and its paint: the estimates cannot have been taken yet.
+    view.resize(700, 600);
+    ASSERT_LT(first->viewport()->width(), 400);
+    first->viewport()->repaint();
+    second->viewport()->repaint();
+    EXPECT_FALSE(rows.estimatesSettled());
+    EXPECT_TRUE(rows.heights().isMeasured(top) && rows.heights().isMeasured(top + 1));
+    EXPECT_EQ(rows.heights().lines(far), farLines);
+    EXPECT_FALSE(rows.heights().isMeasured(far));
+    EXPECT_EQ(first->firstVisibleRow(), top);
+    ASSERT_TRUE(test::waitFor([&] { return rows.estimatesSettled(); }));
+    QTest::qWait(20);
+    EXPECT_GT(rows.heights().lines(far), farLines); // estimated at the narrower width
+    EXPECT_EQ(first->firstVisibleRow(), top);
+    EXPECT_EQ(second->scrollPosition().y(), first->scrollPosition().y());
+    EXPECT_EQ(second->verticalScrollBar()->maximum(), first->verticalScrollBar()->maximum());
 }
 
 // A new result with more lines widens the number column: the text wraps in what is left,
