@@ -52,6 +52,7 @@ ChangeMapView::ChangeMapView(DiffCanvas& canvas) : QWidget(&canvas), m_canvas(ca
 
 void ChangeMapView::resultChanged()
 {
+    ++m_shared->change;
     m_dirty = true;
     update();
 }
@@ -66,20 +67,7 @@ void ChangeMapView::rebuild()
 {
     const qreal ratio = devicePixelRatioF();
     const int pixels = int(std::ceil(mapHeight() * ratio));
-    // Wrapped rows are mapped by their heights, so each mark stands beside its rows.
-    // The runs come in order: each top is found from the one before.
-    if (m_canvas.rowPainter().isWrapping()) {
-        const RowHeights& heights = m_canvas.rowPainter().heights();
-        qint64 last = 0;
-        qint64 lastTop = 0;
-        const auto top = [&](qint64 row) {
-            lastTop = heights.topAfter(row, last, lastTop);
-            last = row;
-            return lastTop;
-        };
-        m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels, top, heights.totalHeight());
-    } else
-        m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels);
+    updateMarks(pixels);
     const Palette& palette = Appearance::instance().palette();
     m_marks = QImage(int(std::ceil(kWidth * ratio)), std::max(1, pixels), QImage::Format_ARGB32_Premultiplied);
     m_marks.fill(Qt::transparent);
@@ -109,6 +97,33 @@ void ChangeMapView::rebuild()
     m_marks.setDevicePixelRatio(ratio);
     m_wasDark = palette.isDark();
     m_dirty = false;
+}
+
+void ChangeMapView::updateMarks(int pixels)
+{
+    if (m_builtFor == m_shared->change && m_map.pixels() == pixels)
+        return;
+    m_builtFor = m_shared->change;
+    if (m_shared->builtFor == m_shared->change && m_shared->map.pixels() == pixels) {
+        m_map = m_shared->map;
+        return;
+    }
+    // Wrapped rows are mapped by their heights, so each mark stands beside its rows.
+    // The runs come in order: each top is found from the one before.
+    if (m_canvas.rowPainter().isWrapping()) {
+        const RowHeights& heights = m_canvas.rowPainter().heights();
+        qint64 last = 0;
+        qint64 lastTop = 0;
+        const auto top = [&](qint64 row) {
+            lastTop = heights.topAfter(row, last, lastTop);
+            last = row;
+            return lastTop;
+        };
+        m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels, top, heights.totalHeight());
+    } else
+        m_map = ChangeMap(m_canvas.rowPainter().changeRuns(), pixels);
+    m_shared->map = m_map;
+    m_shared->builtFor = m_shared->change;
 }
 
 qint64 ChangeMapView::units() const

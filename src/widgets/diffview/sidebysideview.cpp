@@ -67,6 +67,8 @@ SideBySideView::SideBySideView(QWidget* parent)
         };
     }
 
+    // One painter, one set of marks: the right map takes what the left one works out.
+    m_right->changeMap()->shareMarksWith(*m_left->changeMap());
     // Both columns go where either map was clicked.
     for (DiffColumnView* column : {m_left, m_right}) {
         column->changeMap()->onJump = [this](qint64 row) {

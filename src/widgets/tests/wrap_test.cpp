@@ -274,6 +274,22 @@ TEST(Wrap, AResizeLaysOutTheRowsInViewAndEstimatesTheRestOnceItStops)
     EXPECT_EQ(first->firstVisibleRow(), top);
     EXPECT_EQ(second->scrollPosition().y(), first->scrollPosition().y());
     EXPECT_EQ(second->verticalScrollBar()->maximum(), first->verticalScrollBar()->maximum());
+
+    // The columns' maps, which share their marks, both show the heights as they are now.
+    const auto marks = [](const ChangeMap& map) {
+        std::vector<std::uint8_t> all;
+        for (int y = 0; y < map.pixels(); ++y)
+            all.push_back(map.marks(y));
+        return all;
+    };
+    for (DiffColumnView* column : {second, first})
+        column->changeMap()->repaint();
+    const RowHeights& heights = rows.heights();
+    const ChangeMap now(
+        rows.changeRuns(), first->changeMap()->changeMap().pixels(),
+        [&heights](qint64 row) { return heights.top(row); }, heights.totalHeight());
+    EXPECT_EQ(marks(first->changeMap()->changeMap()), marks(now));
+    EXPECT_EQ(marks(second->changeMap()->changeMap()), marks(now));
 }
 
 // A new result with more lines widens the number column: the text wraps in what is left,
