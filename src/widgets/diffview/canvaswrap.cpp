@@ -12,7 +12,6 @@
 #include <QVariantAnimation>
 
 #include <algorithm>
-#include <climits>
 #include <new>
 #include <utility>
 
@@ -42,7 +41,7 @@ qint64 DiffCanvas::rowAtY(qint64 y) const
 
 RowHeights::Anchor DiffCanvas::topAnchor() const
 {
-    const qint64 y = verticalScrollBar()->value();
+    const qint64 y = scrollTop();
     if (m_rows->isWrapping())
         return m_rows->heights().anchorAt(y);
     return {y / rowHeight(), y % rowHeight()};
@@ -57,7 +56,7 @@ void DiffCanvas::restoreAnchor(RowHeights::Anchor anchor)
         y = std::clamp<qint64>(anchor.row, 0, rowCount() - 1) * rowHeight() +
             std::clamp<qint64>(anchor.offset, 0, rowHeight() - 1);
     updateScrollBars();
-    verticalScrollBar()->setValue(int(std::min<qint64>(y, INT_MAX)));
+    setScrollTop(y);
 }
 
 qreal DiffCanvas::wrapTextWidth() const
@@ -151,7 +150,7 @@ bool DiffCanvas::measureInView()
     if (!m_rows->isWrapping() || rowCount() == 0)
         return false;
     const RowHeights::Anchor anchor = topAnchor();
-    const qint64 bottom = verticalScrollBar()->value() + viewport()->height();
+    const qint64 bottom = scrollTop() + viewport()->height();
     bool changed = false;
     for (qint64 index = anchor.row; index < rowCount() && rowTop(index) < bottom; ++index)
         changed = m_rows->measure(index) || changed;

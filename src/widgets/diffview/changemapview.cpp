@@ -35,14 +35,13 @@ ChangeMapView::ChangeMapView(DiffCanvas& canvas) : QWidget(&canvas), m_canvas(ca
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(QStringLiteral("Change map"));
     onJump = [this](qint64 row) {
-        QScrollBar* bar = m_canvas.verticalScrollBar();
         if (m_canvas.isWrapping()) {
-            bar->setValue(m_canvas.centringTarget(row).y()); // lays out the rows around it
+            // Lays out the rows around it.
+            m_canvas.verticalScrollBar()->setValue(m_canvas.centringTarget(row).y());
             return;
         }
         const qint64 height = m_canvas.rowHeight();
-        bar->setValue(
-            int(std::clamp<qint64>(row * height + height / 2 - m_canvas.viewport()->height() / 2, 0, bar->maximum())));
+        m_canvas.setScrollTop(row * height + height / 2 - m_canvas.viewport()->height() / 2);
     };
     connect(&Appearance::instance(), &Appearance::changed, this, [this] {
         m_dirty = true;
@@ -154,7 +153,7 @@ QRectF ChangeMapView::visibleFrame() const
     if (total <= 0)
         return {};
     const qreal scale = qreal(mapHeight()) / qreal(total);
-    const qreal top = qreal(m_canvas.verticalScrollBar()->value()) * scale;
+    const qreal top = qreal(m_canvas.scrollTop()) * scale;
     const qreal shown = std::min<qreal>(mapHeight(), qreal(m_canvas.viewport()->height()) * scale);
     if (shown >= kSmallestFrame)
         return {0, top, qreal(kWidth), std::min(shown, mapHeight() - top)};

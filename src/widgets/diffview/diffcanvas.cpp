@@ -14,7 +14,6 @@
 #include <QVariantAnimation>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <new>
 
@@ -87,7 +86,7 @@ void DiffCanvas::setSharedContentWidth(qreal width)
 
 qint64 DiffCanvas::firstVisibleRow() const
 {
-    return rowAtY(verticalScrollBar()->value());
+    return rowAtY(scrollTop());
 }
 
 void DiffCanvas::resultChanged(std::optional<qint64> focusedRow)
@@ -167,9 +166,11 @@ void DiffCanvas::updateScrollBars()
     const QSize view = viewport()->size();
     const qint64 height = totalHeight();
     QScrollBar* vertical = verticalScrollBar();
-    vertical->setRange(0, int(std::clamp<qint64>(height - view.height(), 0, INT_MAX)));
-    vertical->setPageStep(view.height());
-    vertical->setSingleStep(rowHeight());
+    m_scroll = ScrollScale(height - view.height());
+    const qint64 perStep = m_scroll.pixelsPerStep();
+    vertical->setRange(0, m_scroll.steps());
+    vertical->setPageStep(int(std::max<qint64>(1, view.height() / perStep)));
+    vertical->setSingleStep(int(std::max<qint64>(1, rowHeight() / perStep)));
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(0, int(std::ceil(std::max(m_contentWidth, m_sharedWidth))) - view.width()));
     horizontal->setPageStep(view.width());
@@ -179,6 +180,16 @@ void DiffCanvas::updateScrollBars()
 QPoint DiffCanvas::scrollPosition() const
 {
     return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+qint64 DiffCanvas::scrollTop() const
+{
+    return m_scroll.toPixels(verticalScrollBar()->value());
+}
+
+void DiffCanvas::setScrollTop(qint64 y)
+{
+    verticalScrollBar()->setValue(m_scroll.toSteps(y));
 }
 
 void DiffCanvas::setScrollPosition(QPoint position)
@@ -239,7 +250,7 @@ void DiffCanvas::paintEvent(QPaintEvent* event)
         viewport()->update();
         Q_EMIT heightsCorrected();
     }
-    const qint64 top = verticalScrollBar()->value();
+    const qint64 top = scrollTop();
     const qreal left = -horizontalScrollBar()->value();
     const qreal lead = leadingWidth();
     const qreal width = contentWidth();
@@ -380,8 +391,7 @@ QPoint DiffCanvas::centringTarget(qint64 row)
         // The row's own width is at least the view's; its centre comes to the view's centre.
         x = int(std::lround(std::max<qreal>(rowWidth, view.width()) / 2 - view.width() / 2.0));
     }
-    return {std::clamp(x, 0, horizontalScrollBar()->maximum()),
-            int(std::clamp<qint64>(y, 0, verticalScrollBar()->maximum()))};
+    return {std::clamp(x, 0, horizontalScrollBar()->maximum()), m_scroll.toSteps(y)};
 }
 
 void DiffCanvas::centreOnRow(qint64 row, bool animated)
@@ -409,7 +419,7 @@ QPoint DiffCanvas::revealTarget(qint64 row, TextSpan span)
         const qint64 line =
             rowTop(row) + qint64(m_rows->metrics().textTop) + qint64(at.line) * m_rows->metrics().lineStep;
         const qint64 y = line + m_rows->metrics().lineStep / 2 - view / 2;
-        target.setY(int(std::clamp<qint64>(y, 0, verticalScrollBar()->maximum())));
+        target.setY(m_scroll.toSteps(y));
         return target;
     }
     const qreal start = leadingWidth() + m_rows->textStart();
@@ -506,7 +516,11 @@ void DiffCanvas::wheelEvent(QWheelEvent* event)
     }
     m_animation->stop();
     horizontalScrollBar()->setValue(horizontalScrollBar()->value() - delta.x());
-    verticalScrollBar()->setValue(verticalScrollBar()->value() - delta.y());
+    const int before = verticalScrollBar()->value();
+    setScrollTop(scrollTop() - delta.y());
+    // Past an int of pixels a step is several: a small turn still moves one.
+    if (delta.y() != 0 && verticalScrollBar()->value() == before)
+        verticalScrollBar()->setValue(before - (delta.y() > 0 ? 1 : -1));
     event->accept();
 }
 

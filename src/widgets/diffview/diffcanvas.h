@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "reading/scrollscale.h"
 #include "widgets/diffview/rowpainter.h"
 
 #include <QAbstractScrollArea>
@@ -86,6 +87,10 @@ public:
     qint64 totalHeight() const;
     // The row at `y` pixels from the top of the first, clamped to the rows.
     qint64 rowAtY(qint64 y) const;
+    // Where the view stands, in pixels from the top of the first row: the vertical scroll
+    // bar's value, scaled where the rows are taller than the bar counts (ScrollScale).
+    qint64 scrollTop() const;
+    void setScrollTop(qint64 y);
 
     // Wrapping long lines. The side-by-side view wraps both its columns at one width.
     bool isWrapping() const { return m_wrap; }
@@ -233,6 +238,7 @@ private:
     std::function<QPoint()> m_animationTarget;
     ChangeMapView* m_map;
     bool m_wrap = false;
+    ScrollScale m_scroll;          // the vertical scroll bar's steps in pixels
     bool m_wrapWidthStale = false; // resized while wrapping: the width is taken at the next paint
     bool m_resizing = false;       // ... by a resize: the estimates wait for m_settle
     QTimer* m_settle;
