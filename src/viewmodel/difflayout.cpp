@@ -21,6 +21,13 @@ DiffViewMode diffViewModeFromRawValue(const QString& raw)
     return raw == u"inline" ? DiffViewMode::inlineView : DiffViewMode::sideBySide;
 }
 
+QString wrapDroppedMessage(const QString& left, const QString& right)
+{
+    return QStringLiteral("There is not enough memory to wrap the long lines of \"%1\" and \"%2\": they are "
+                          "shown unwrapped.")
+        .arg(left, right);
+}
+
 DiffLayout::DiffLayout(QObject* parent) : QObject(parent)
 {
     m_mode = diffViewModeFromRawValue(m_preferences.string(Preferences::kDiffViewMode, QString()));

@@ -19,6 +19,10 @@ QString rawValue(DiffViewMode mode);
 // "inline" is the inline layout; anything else, or nothing, is side by side.
 DiffViewMode diffViewModeFromRawValue(const QString& raw);
 
+// What a window says when the rows of the comparison of `left` and `right` were too many
+// to wrap (no memory for their heights): it shows them unwrapped; wrapping stays chosen.
+QString wrapDroppedMessage(const QString& left, const QString& right);
+
 // The layout a window shows its diff in, whether long lines wrap ("wrapLongLines": "true"
 // wraps, anything else does not) and whether the side-by-side columns scroll together
 // ("scrollTogether", the same). Each is one preference for every window and the next

@@ -101,6 +101,22 @@ void DiffCanvas::setWrapping(bool wrap)
     m_map->resultChanged(); // mapped by heights now, or by rows again
 }
 
+bool DiffCanvas::followPainterWrapping()
+{
+    // Scrolling by heights the painter no longer keeps would show rows cut, with no way
+    // to scroll sideways to the rest.
+    if (!m_wrap || m_rows->isWrapping())
+        return false;
+    m_wrap = false;
+    m_wrapWidthStale = false;
+    m_resizing = false;
+    m_settle->stop();
+    m_animation->stop();
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    Q_EMIT wrappingDropped();
+    return true;
+}
+
 void DiffCanvas::updateWrapWidth()
 {
     const RowHeights::Anchor anchor = topAnchor();

@@ -92,6 +92,7 @@ qint64 DiffCanvas::firstVisibleRow() const
 void DiffCanvas::resultChanged(std::optional<qint64> focusedRow)
 {
     m_animation->stop();
+    followPainterWrapping();
     clearSelection();
     m_focusedRow = focusedRow && *focusedRow >= 0 && *focusedRow < rowCount() ? focusedRow : std::nullopt;
     // Its numbers may need a wider column, which leaves less to wrap in.
@@ -110,6 +111,7 @@ void DiffCanvas::marksChanged()
 
 void DiffCanvas::metricsChanged(RowHeights::Anchor before)
 {
+    followPainterWrapping();
     if (m_wrap)
         m_rows->setWrapWidth(wrapWidth());
     updateContentWidth();

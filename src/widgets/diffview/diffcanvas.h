@@ -172,6 +172,9 @@ Q_SIGNALS:
     void heightsCorrected();
     // The width of this view's own text changed (ownContentWidth()).
     void contentWidthChanged();
+    // The painter stopped wrapping (too many rows to estimate their heights at a new result
+    // or text size), and this view with it.
+    void wrappingDropped();
 
 protected:
     // How row `index` is shown in this view.
@@ -215,6 +218,8 @@ private:
     bool measureInView();
     // Lays out the rows a screen above and below `row`, so a target computed next holds.
     void measureAround(qint64 row);
+    // Stops wrapping when the painter has (see wrappingDropped); true when it did.
+    bool followPainterWrapping();
     // Wraps at the width a resize (or a new result) gave, if there was one since.
     void applyNewWidth();
     // Every row estimated at the width resizing ended at, keeping the top row.

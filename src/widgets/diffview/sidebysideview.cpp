@@ -148,7 +148,12 @@ void SideBySideView::revealMatch(qint64 row, TextSpan span, std::optional<PageSi
 
 void SideBySideView::setResult(const DiffResult& result, std::optional<qint64> focusedRow)
 {
-    m_rows->setResult(result);
+    try {
+        m_rows->setResult(result);
+    } catch (const std::bad_alloc&) {
+        // The result is taken, but its heights were too many to estimate: the columns
+        // show it unwrapped (see DiffCanvas::wrappingDropped).
+    }
     m_left->resultChanged(focusedRow);
     m_right->resultChanged(focusedRow);
 }
@@ -200,7 +205,15 @@ void SideBySideView::setFontSize(qreal fontSize)
         m_left->metricsChanged(left);
         m_right->metricsChanged(right);
     } catch (const std::bad_alloc&) {
-        QApplication::beep(); // wrapped rows too many to estimate again: they stay unwrapped
+        // The new size is taken, but its heights were too many to estimate: the columns
+        // show it unwrapped (see DiffCanvas::wrappingDropped). A new width that failed
+        // keeps the old one.
+        if (m_rows->isWrapping()) {
+            QApplication::beep();
+            return;
+        }
+        m_left->metricsChanged(left);
+        m_right->metricsChanged(right);
     }
 }
 

@@ -5,8 +5,10 @@
 #include "widgets/diffview/changemapview.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
+#include "widgets/style/appearance.h"
 
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
@@ -268,6 +270,11 @@ TEST(Wrap, AResizeLaysOutTheRowsInViewAndEstimatesTheRestOnceItStops)
     EXPECT_EQ(rows.heights().lines(far), farLines);
     EXPECT_FALSE(rows.heights().isMeasured(far));
     EXPECT_EQ(first->firstVisibleRow(), top);
+    for (bool dark : {false, true}) { // looked at by eye
+        Appearance::instance().setDark(dark);
+        view.grab().save(QStringLiteral("/tmp/varnel-wrap-resize-%1.png").arg(dark ? "dark" : "light"));
+    }
+    Appearance::instance().setDark(false);
     ASSERT_TRUE(test::waitFor([&] { return rows.estimatesSettled(); }));
     QTest::qWait(20);
     EXPECT_GT(rows.heights().lines(far), farLines); // estimated at the narrower width
@@ -290,6 +297,30 @@ TEST(Wrap, AResizeLaysOutTheRowsInViewAndEstimatesTheRestOnceItStops)
         [&heights](qint64 row) { return heights.top(row); }, heights.totalHeight());
     EXPECT_EQ(marks(first->changeMap()->changeMap()), marks(now));
     EXPECT_EQ(marks(second->changeMap()->changeMap()), marks(now));
+}
+
+// A painter that stopped wrapping (no memory to estimate the heights of a new result or
+// text size) stops its view wrapping too, once, and the view says so: it scrolls sideways
+// again, by rows of one line.
+TEST(Wrap, AViewStopsWrappingWithItsPainter)
+{
+    auto rows = std::make_shared<RowPainter>();
+    rows->setResult(paragraphChanged(40, 10, paragraph(200)));
+    DiffColumnView view(PageSide::left, rows);
+    view.resultChanged(std::nullopt);
+    view.setWrapping(true);
+    shown(view, {600, 400});
+    ASSERT_TRUE(view.isWrapping());
+    QSignalSpy dropped(&view, &DiffCanvas::wrappingDropped);
+    rows->setWrapWidth(0); // what a failed estimate leaves
+    view.resultChanged(std::nullopt);
+    QTest::qWait(20);
+    EXPECT_FALSE(view.isWrapping());
+    EXPECT_EQ(dropped.size(), 1);
+    EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), view.rowCount() * view.rowHeight() - view.viewport()->height());
+    view.metricsChanged({});
+    EXPECT_EQ(dropped.size(), 1);
 }
 
 // A new result with more lines widens the number column: the text wraps in what is left,
