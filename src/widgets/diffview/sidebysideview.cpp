@@ -10,6 +10,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace varnel {
@@ -60,6 +61,8 @@ SideBySideView::SideBySideView(QWidget* parent)
         connect(column->horizontalScrollBar(), &QScrollBar::valueChanged, other,
                 [this, column, other] { follow(column, other); });
         connect(column, &DiffCanvas::contentWidthChanged, this, &SideBySideView::shareContentWidth);
+        // A view's width changes its share (see shareContentWidth).
+        connect(column->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &SideBySideView::shareContentWidth);
         column->centreWhenShown = [this, column] {
             const std::optional<qint64> row = focusedRow();
             if (!m_together || (row && leaderFor(*row) == column))
@@ -101,9 +104,20 @@ void SideBySideView::follow(DiffColumnView* column, DiffColumnView* other)
 
 void SideBySideView::shareContentWidth()
 {
-    const qreal wider = m_together ? std::max(m_left->ownContentWidth(), m_right->ownContentWidth()) : 0;
-    m_left->setSharedContentWidth(wider);
-    m_right->setSharedContentWidth(wider);
+    if (!m_together) {
+        m_left->setSharedContentWidth(0);
+        m_right->setSharedContentWidth(0);
+        return;
+    }
+    // The columns can differ by a pixel (an odd width to share): each is given as much
+    // beyond its own view as the one that reaches farthest, so both scroll sideways
+    // exactly as far, and either at its end brings the other to its end.
+    const auto beyond = [](const DiffColumnView* column) {
+        return std::ceil(column->ownContentWidth()) - column->viewport()->width();
+    };
+    const qreal farthest = std::max(beyond(m_left), beyond(m_right));
+    m_left->setSharedContentWidth(std::max<qreal>(0, m_left->viewport()->width() + farthest));
+    m_right->setSharedContentWidth(std::max<qreal>(0, m_right->viewport()->width() + farthest));
 }
 
 DiffColumnView* SideBySideView::leaderFor(qint64 row) const
