@@ -148,6 +148,13 @@ void DiffCanvas::settleEstimates()
     const RowHeights::Anchor anchor = topAnchor();
     if (!m_rows->settleEstimates())
         return; // the other column did it
+    // The rows in view are laid out at this width already (cached): measured again before
+    // the anchor is restored, they stand where they were seen, also at the very end.
+    const qint64 reach = anchor.offset + viewport()->height();
+    for (qint64 index = anchor.row, below = 0; index < rowCount() && below < reach; ++index) {
+        m_rows->measure(index);
+        below += heightOfRow(index);
+    }
     Q_EMIT heightsCorrected();
     restoreAnchor(anchor);
     viewport()->update();

@@ -258,7 +258,7 @@ TEST(Wrap, AResizeLaysOutTheRowsInViewAndEstimatesTheRestOnceItStops)
     first->verticalScrollBar()->setValue(first->verticalScrollBar()->maximum() / 2);
     QTest::qWait(20);
     const qint64 top = first->firstVisibleRow();
-    const qint64 far = rows.rowCount() - 1;
+    const qint64 far = rows.rowCount() / 5;
     const int farLines = rows.heights().lines(far);
     // No events between the step and its paint: the estimates cannot have been taken yet.
     view.resize(700, 600);
@@ -297,6 +297,20 @@ TEST(Wrap, AResizeLaysOutTheRowsInViewAndEstimatesTheRestOnceItStops)
         [&heights](qint64 row) { return heights.top(row); }, heights.totalHeight());
     EXPECT_EQ(marks(first->changeMap()->changeMap()), marks(now));
     EXPECT_EQ(marks(second->changeMap()->changeMap()), marks(now));
+
+    // At the very end too, the rows in view stay where they are once all are estimated.
+    for (const int width : {560, 1000}) {
+        first->verticalScrollBar()->setValue(first->verticalScrollBar()->maximum());
+        QTest::qWait(20);
+        const RowHeights::Anchor end = first->topAnchor();
+        view.resize(width, 600);
+        first->viewport()->repaint();
+        second->viewport()->repaint();
+        const qint64 endTop = first->firstVisibleRow();
+        ASSERT_TRUE(test::waitFor([&] { return rows.estimatesSettled(); }));
+        QTest::qWait(20);
+        EXPECT_EQ(first->firstVisibleRow(), endTop) << width << " " << end.row;
+    }
 }
 
 // A painter that stopped wrapping (no memory to estimate the heights of a new result or
