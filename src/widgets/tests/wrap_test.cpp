@@ -285,6 +285,7 @@ TEST(Wrap, AResizeLaysOutTheRowsInViewAndEstimatesTheRestOnceItStops)
     // The columns' maps, which share their marks, both show the heights as they are now.
     const auto marks = [](const ChangeMap& map) {
         std::vector<std::uint8_t> all;
+        all.reserve(std::size_t(map.pixels()));
         for (int y = 0; y < map.pixels(); ++y)
             all.push_back(map.marks(y));
         return all;
