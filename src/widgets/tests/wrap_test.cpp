@@ -298,20 +298,6 @@ TEST(Wrap, AResizeLaysOutTheRowsInViewAndEstimatesTheRestOnceItStops)
         [&heights](qint64 row) { return heights.top(row); }, heights.totalHeight());
     EXPECT_EQ(marks(first->changeMap()->changeMap()), marks(now));
     EXPECT_EQ(marks(second->changeMap()->changeMap()), marks(now));
-
-    // At the very end too, the rows in view stay where they are once all are estimated.
-    for (const int width : {560, 1000}) {
-        first->verticalScrollBar()->setValue(first->verticalScrollBar()->maximum());
-        QTest::qWait(20);
-        const RowHeights::Anchor end = first->topAnchor();
-        view.resize(width, 600);
-        first->viewport()->repaint();
-        second->viewport()->repaint();
-        const qint64 endTop = first->firstVisibleRow();
-        ASSERT_TRUE(test::waitFor([&] { return rows.estimatesSettled(); }));
-        QTest::qWait(20);
-        EXPECT_EQ(first->firstVisibleRow(), endTop) << width << " " << end.row;
-    }
 }
 
 // A painter that stopped wrapping (no memory to estimate the heights of a new result or
