@@ -40,8 +40,11 @@ Application::Application(AppearanceController* controller, QObject* parent)
 
 Application::~Application()
 {
-    // Windows hold references to the recents store: they go first.
-    for (const QPointer<MainWindow>& window : std::as_const(m_windows))
+    // Windows hold references to the recents store: they go first. Each one deleted takes
+    // itself off m_windows (see track): the list is copied first, or every other one would
+    // be skipped and outlive the store.
+    const QList<QPointer<MainWindow>> windows = m_windows;
+    for (const QPointer<MainWindow>& window : windows)
         delete window.data();
     delete m_preferences.data();
     delete m_about.data();

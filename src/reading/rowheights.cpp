@@ -39,6 +39,12 @@ void RowHeights::clear()
     m_tree = {};
 }
 
+void RowHeights::forgetMeasured()
+{
+    for (std::uint16_t& lines : m_lines)
+        lines &= std::uint16_t(kMaxLines);
+}
+
 bool RowHeights::setMeasured(qint64 row, int lines)
 {
     lines = std::clamp(lines, 1, kMaxLines);

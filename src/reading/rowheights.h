@@ -50,6 +50,9 @@ public:
     // Records that `row` was laid out in `lines` lines (clamped); true when its height
     // changed.
     bool setMeasured(qint64 row, int lines);
+    // Every row counts as not laid out again, keeping its height as its estimate (a new
+    // width, while the estimates wait): one pass over 2 bytes a row, no allocation.
+    void forgetMeasured();
 
     qint64 height(qint64 row) const { return heightOf(lines(row)); }
     // The top of `row` (rowCount(): the bottom of the last row).

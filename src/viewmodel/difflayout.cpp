@@ -21,6 +21,13 @@ DiffViewMode diffViewModeFromRawValue(const QString& raw)
     return raw == u"inline" ? DiffViewMode::inlineView : DiffViewMode::sideBySide;
 }
 
+QString wrapDroppedMessage(const QString& left, const QString& right)
+{
+    return QStringLiteral("There is not enough memory to wrap the long lines of \"%1\" and \"%2\": they are "
+                          "shown unwrapped.")
+        .arg(left, right);
+}
+
 DiffLayout::DiffLayout(QObject* parent) : QObject(parent)
 {
     m_mode = diffViewModeFromRawValue(m_preferences.string(Preferences::kDiffViewMode, QString()));
@@ -91,10 +98,16 @@ void DiffLayout::setPairChangedLines(bool pair)
     m_preferences.setString(Preferences::kPairChangedLines, pair ? kOn : kOff);
 }
 
-bool DiffLayout::offersWrap(DiffMode::Kind kind, bool linesCut) const
+bool DiffLayout::offersWrap(DiffMode::Kind kind, bool linesCut, const QString& comparison)
 {
+    if (!comparison.isEmpty() && m_offeredFor && *m_offeredFor != comparison)
+        m_offerSpent = true;
     const bool document = kind == DiffMode::Kind::docx || kind == DiffMode::Kind::pdf;
-    return document && linesCut && !m_wrap && !m_offerAnswered;
+    if (!document || !linesCut || m_wrap || m_offerAnswered || m_offerSpent)
+        return false;
+    if (!m_offeredFor)
+        m_offeredFor = comparison;
+    return true;
 }
 
 void DiffLayout::answerWrapOffer()

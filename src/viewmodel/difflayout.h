@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 namespace varnel {
 
 // The two layouts of a diff, stored under "diffViewMode" by these raw values.
@@ -16,6 +18,10 @@ enum class DiffViewMode { sideBySide, inlineView };
 QString rawValue(DiffViewMode mode);
 // "inline" is the inline layout; anything else, or nothing, is side by side.
 DiffViewMode diffViewModeFromRawValue(const QString& raw);
+
+// What a window says when the rows of the comparison of `left` and `right` were too many
+// to wrap (no memory for their heights): it shows them unwrapped; wrapping stays chosen.
+QString wrapDroppedMessage(const QString& left, const QString& right);
 
 // The layout a window shows its diff in, whether long lines wrap ("wrapLongLines": "true"
 // wraps, anything else does not) and whether the side-by-side columns scroll together
@@ -26,7 +32,9 @@ DiffViewMode diffViewModeFromRawValue(const QString& raw);
 //
 // It also keeps whether the user has answered the offer to wrap a document's long
 // paragraphs ("wrapOfferAnswered"): by taking it, closing it, or choosing wrapping either
-// way by other means. Once answered, the offer never shows again.
+// way by other means. Once answered, the offer never shows again. Unanswered, a window
+// offers it for one comparison only, the first it shows cut: the next one the window
+// shows (any kind) ends it there, and only a new window offers it again.
 class DiffLayout : public QObject {
     Q_OBJECT
 
@@ -59,10 +67,12 @@ public:
     // (the inline layout shows every line on its own row).
     bool pairsChangedLines(DiffViewMode mode) const { return m_pair && mode == DiffViewMode::sideBySide; }
 
-    // Whether a comparison of this kind, whose longest line is cut at the column's edge
+    // Whether the comparison `comparison` (what tells it from the window's others; empty
+    // while none is shown) of this kind, whose longest line is cut at the column's edge
     // (`linesCut`), offers to wrap: documents only (their paragraphs are long lines), while
-    // not wrapping and until the offer has been answered.
-    bool offersWrap(DiffMode::Kind kind, bool linesCut) const;
+    // not wrapping, until the offer has been answered, and only for the first comparison
+    // of this window it was offered for. Asking with another comparison ends that one's.
+    bool offersWrap(DiffMode::Kind kind, bool linesCut, const QString& comparison = {});
     bool isWrapOfferAnswered() const { return m_offerAnswered; }
     // Closing the offer without wrapping.
     void answerWrapOffer();
@@ -92,6 +102,10 @@ private:
     bool m_together = false;
     bool m_offerAnswered = false;
     bool m_pair = false;
+    // The comparison this window offered wrapping for, and whether it has since shown
+    // another (this window offers it no more).
+    std::optional<QString> m_offeredFor;
+    bool m_offerSpent = false;
 };
 
 } // namespace varnel

@@ -475,6 +475,18 @@ TEST_F(MainWindowTest, OpenRequestsGoToTheMostRecentlyActiveWindow)
     ASSERT_TRUE(test::waitFor([first] { return !first->rootView()->viewModel().isComparing(); }));
 }
 
+// The application takes every window with it, however many: none outlives the recents
+// store it shows.
+TEST_F(MainWindowTest, NoWindowOutlivesTheApplication)
+{
+    QList<QPointer<MainWindow>> windows;
+    for (int count = 0; count < 3; ++count)
+        windows.append(app->newWindow());
+    app.application.reset();
+    for (const QPointer<MainWindow>& window : windows)
+        EXPECT_TRUE(window.isNull());
+}
+
 // Run a second time by CTest on a 1920x1080 screen at a scale of 2 (app_window_scale2),
 // which is 960x540 to the window: smaller than its minimum.
 TEST_F(MainWindowTest, TheWindowOpensWithinTheScreenWhateverItsScale)

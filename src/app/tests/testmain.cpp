@@ -24,6 +24,10 @@ int main(int argc, char** argv)
     qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
+    // The tests close every window they open while the loop below runs: the program's own
+    // quit on the last window would end that loop, and from then on every dialog's loop
+    // (exec) would return at once, failing whichever later test waits in one.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     ::testing::InitGoogleTest(&argc, argv);
     // Inside the event loop, as in the program: Qt passes a new application palette on to
     // the open windows only while its loop runs.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "reading/rowheights.h"
+#include "reading/scrollscale.h"
 
 #include <gtest/gtest.h>
 
@@ -89,6 +90,38 @@ TEST(RowHeights, AFailedResetKeepsTheOldHeights)
     EXPECT_EQ(heights.rowCount(), 40);
     EXPECT_EQ(heights.totalHeight(), 40 * 35);
     EXPECT_EQ(heights.top(39), 39 * 35);
+}
+
+// Within an int, a step is a pixel. Past it, the fewest pixels a step that keep the bar
+// within its limit: every pixel maps to a step that stands at most one step's pixels
+// before it, steps never go back, and the last step stands for the very end.
+TEST(ScrollScale, AHugeRangeIsScaledSoItsEndIsReached)
+{
+    const ScrollScale small(1000);
+    EXPECT_EQ(small.pixelsPerStep(), 1);
+    EXPECT_EQ(small.steps(), 1000);
+    EXPECT_EQ(small.toSteps(437), 437);
+    EXPECT_EQ(small.toPixels(437), 437);
+    EXPECT_EQ(ScrollScale(INT_MAX).pixelsPerStep(), 1);
+    EXPECT_EQ(ScrollScale(-5).steps(), 0);
+    for (const qint64 pixels : {qint64(INT_MAX) + 1, qint64(3) * INT_MAX + 5, qint64(1) << 40, qint64(1001)}) {
+        const qint64 limit = pixels == 1001 ? 100 : INT_MAX;
+        const ScrollScale scale(pixels, limit);
+        EXPECT_GT(scale.pixelsPerStep(), 1) << pixels;
+        EXPECT_LE(scale.steps(), limit) << pixels;
+        EXPECT_EQ(scale.toSteps(pixels), scale.steps()) << pixels;
+        EXPECT_EQ(scale.toPixels(scale.steps()), pixels) << pixels;
+        EXPECT_EQ(scale.toSteps(pixels + 99), scale.steps()) << pixels;
+        EXPECT_EQ(scale.toSteps(-3), 0) << pixels;
+        int before = 0;
+        for (const qint64 pixel : {qint64(0), qint64(1), pixels / 3, pixels / 2 + 7, pixels - 1}) {
+            const int step = scale.toSteps(pixel);
+            EXPECT_GE(step, before) << pixel;
+            EXPECT_LE(scale.toPixels(step), pixel) << pixel;
+            EXPECT_LT(pixel - scale.toPixels(step), scale.pixelsPerStep()) << pixel;
+            before = step;
+        }
+    }
 }
 
 } // namespace

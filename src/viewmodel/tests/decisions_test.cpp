@@ -231,3 +231,25 @@ TEST_F(DecisionsTest, ScrollingTogetherAndTheOfferToWrapFollowTheirPreferences)
         EXPECT_FALSE(ComparisonViewModel().layout().offersWrap(Kind::docx, true));
     }
 }
+
+// Unanswered, a window offers wrapping for the first comparison it shows cut, for as long
+// as it shows it (also while not cut for a moment); the next comparison, of any kind, ends
+// it in that window only. Moments without a comparison end nothing.
+TEST_F(DecisionsTest, AWindowOffersWrappingForItsFirstCutDocumentOnly)
+{
+    using Kind = DiffMode::Kind;
+    QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Varnel"), QStringLiteral("Varnel")).clear();
+    ComparisonViewModel window;
+    DiffLayout& layout = window.layout();
+    EXPECT_FALSE(layout.offersWrap(Kind::docx, false, QStringLiteral("a")));
+    EXPECT_FALSE(layout.offersWrap(Kind::text, true, QStringLiteral("b"))); // not a document
+    EXPECT_TRUE(layout.offersWrap(Kind::docx, true, QStringLiteral("c")));  // the first offered
+    EXPECT_FALSE(layout.offersWrap(Kind::docx, false, QStringLiteral("c")));
+    EXPECT_FALSE(layout.offersWrap(Kind::text, false, QString()));
+    EXPECT_TRUE(layout.offersWrap(Kind::docx, true, QStringLiteral("c")));
+    EXPECT_FALSE(layout.offersWrap(Kind::text, false, QStringLiteral("d")));
+    for (const QString& comparison : {QStringLiteral("c"), QStringLiteral("e")})
+        EXPECT_FALSE(layout.offersWrap(Kind::pdf, true, comparison)) << comparison.toStdString();
+    EXPECT_FALSE(layout.isWrapOfferAnswered());
+    EXPECT_TRUE(ComparisonViewModel().layout().offersWrap(Kind::pdf, true, QStringLiteral("e"))); // another window
+}

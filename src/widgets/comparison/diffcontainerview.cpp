@@ -341,12 +341,20 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
 void DiffContainerView::updateWrapOffer()
 {
     const std::optional<FileItem>& left = m_model.leftFile();
-    const bool diff = content() == Content::diff;
+    const std::optional<FileItem>& right = m_model.rightFile();
+    const bool diff = content() == Content::diff && left && right;
     const auto cut = [](const DiffCanvas* canvas) { return canvas->horizontalScrollBar()->maximum() > 0; };
     const bool linesCut = viewMode() == DiffViewMode::inlineView
                               ? cut(m_inline)
                               : cut(m_sideBySide->column(PageSide::left)) || cut(m_sideBySide->column(PageSide::right));
-    m_wrapOffer->setShown(diff && left ? left->mode.kind() : DiffMode::Kind::text, diff && linesCut);
+    // The two files, in either order, tell one comparison of the window from the next.
+    QString comparison;
+    if (diff) {
+        QStringList files{left->url.toString(), right->url.toString()};
+        files.sort();
+        comparison = files.join(QLatin1Char('\n'));
+    }
+    m_wrapOffer->setShown(diff ? left->mode.kind() : DiffMode::Kind::text, diff && linesCut, comparison);
 }
 
 void DiffContainerView::setShareAvailable(bool available)

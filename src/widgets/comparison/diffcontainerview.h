@@ -125,6 +125,8 @@ private:
     void releaseResult();
     void applyViewMode(DiffViewMode mode);
     void updateWrapOffer();
+    // The shown result could not be wrapped (see DiffCanvas::wrappingDropped).
+    void sayWrappingDropped();
     void focusDiffView(Qt::FocusReason reason = Qt::OtherFocusReason);
     void followProgress();
     void followModel();

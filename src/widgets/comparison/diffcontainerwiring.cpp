@@ -4,6 +4,7 @@
 #include "viewmodel/findmodel.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/comparison/findbar.h"
+#include "widgets/dialogs/dialogs.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
 #include "widgets/style/busyindicator.h"
@@ -87,6 +88,11 @@ void DiffContainerView::followModel()
     };
     applyWrap(m_model.layout().wrapsLongLines());
     connect(&m_model.layout(), &DiffLayout::wrapChanged, this, applyWrap);
+    // Said once the screen has shown the result, not while it takes it.
+    for (DiffCanvas* canvas :
+         {static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::left)), static_cast<DiffCanvas*>(m_inline)})
+        connect(canvas, &DiffCanvas::wrappingDropped, this, &DiffContainerView::sayWrappingDropped,
+                Qt::QueuedConnection);
     m_sideBySide->setScrollTogether(m_model.layout().scrollsTogether());
     connect(&m_model.layout(), &DiffLayout::scrollTogetherChanged, m_sideBySide, &SideBySideView::setScrollTogether);
     const auto applyPairing = [this] {
@@ -116,6 +122,13 @@ void DiffContainerView::connectFind()
         // Whether the longest line is cut changes with the window's width and the text size.
         connect(canvas->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &DiffContainerView::updateWrapOffer);
     }
+}
+
+void DiffContainerView::sayWrappingDropped()
+{
+    const auto name = [](const std::optional<FileItem>& file) { return file ? file->name : QString(); };
+    dialogs::alert(this, QStringLiteral("Long Lines Not Wrapped"),
+                   wrapDroppedMessage(name(m_model.leftFile()), name(m_model.rightFile())));
 }
 
 } // namespace varnel

@@ -62,10 +62,11 @@ WrapOffer::WrapOffer(DiffLayout& layout, QWidget* parent)
     hide();
 }
 
-void WrapOffer::setShown(DiffMode::Kind kind, bool linesCut)
+void WrapOffer::setShown(DiffMode::Kind kind, bool linesCut, const QString& comparison)
 {
     m_kind = kind;
     m_linesCut = linesCut;
+    m_comparison = comparison;
     refresh();
 }
 
@@ -77,7 +78,7 @@ QString WrapOffer::text() const
 void WrapOffer::refresh()
 {
     // Hidden with the keyboard in it, Qt moves the focus on to the next widget.
-    setVisible(m_layout.offersWrap(m_kind, m_linesCut));
+    setVisible(m_layout.offersWrap(m_kind, m_linesCut, m_comparison));
 }
 
 void WrapOffer::paintEvent(QPaintEvent*)

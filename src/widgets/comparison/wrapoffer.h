@@ -21,9 +21,9 @@ class WrapOffer : public QWidget {
 public:
     WrapOffer(DiffLayout& layout, QWidget* parent = nullptr);
 
-    // What the screen shows: the kind of its files, and whether its longest line is cut at
-    // the column's edge.
-    void setShown(DiffMode::Kind kind, bool linesCut);
+    // What the screen shows: the kind of its files, whether its longest line is cut at the
+    // column's edge, and which comparison it is (see DiffLayout::offersWrap).
+    void setShown(DiffMode::Kind kind, bool linesCut, const QString& comparison);
 
     QString text() const;
     QAbstractButton* wrapButton() const { return m_wrap; }
@@ -38,6 +38,7 @@ private:
     DiffLayout& m_layout;
     DiffMode::Kind m_kind = DiffMode::Kind::text;
     bool m_linesCut = false;
+    QString m_comparison;
     QLabel* m_label;
     QAbstractButton* m_wrap;
     QAbstractButton* m_close;

@@ -31,7 +31,7 @@ DiffCanvas::TextPosition DiffCanvas::positionAt(QPoint point)
 {
     if (rowCount() == 0)
         return {};
-    const qint64 y = qint64(verticalScrollBar()->value()) + point.y();
+    const qint64 y = scrollTop() + point.y();
     if (y < 0)
         return {0, 0};
     const qint64 row = rowAtY(y);

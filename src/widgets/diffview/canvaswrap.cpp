@@ -8,10 +8,10 @@
 
 #include <QApplication>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVariantAnimation>
 
 #include <algorithm>
-#include <climits>
 #include <new>
 #include <utility>
 
@@ -41,7 +41,7 @@ qint64 DiffCanvas::rowAtY(qint64 y) const
 
 RowHeights::Anchor DiffCanvas::topAnchor() const
 {
-    const qint64 y = verticalScrollBar()->value();
+    const qint64 y = scrollTop();
     if (m_rows->isWrapping())
         return m_rows->heights().anchorAt(y);
     return {y / rowHeight(), y % rowHeight()};
@@ -56,7 +56,7 @@ void DiffCanvas::restoreAnchor(RowHeights::Anchor anchor)
         y = std::clamp<qint64>(anchor.row, 0, rowCount() - 1) * rowHeight() +
             std::clamp<qint64>(anchor.offset, 0, rowHeight() - 1);
     updateScrollBars();
-    verticalScrollBar()->setValue(int(std::min<qint64>(y, INT_MAX)));
+    setScrollTop(y);
 }
 
 qreal DiffCanvas::wrapTextWidth() const
@@ -101,6 +101,22 @@ void DiffCanvas::setWrapping(bool wrap)
     m_map->resultChanged(); // mapped by heights now, or by rows again
 }
 
+bool DiffCanvas::followPainterWrapping()
+{
+    // Scrolling by heights the painter no longer keeps would show rows cut, with no way
+    // to scroll sideways to the rest.
+    if (!m_wrap || m_rows->isWrapping())
+        return false;
+    m_wrap = false;
+    m_wrapWidthStale = false;
+    m_resizing = false;
+    m_settle->stop();
+    m_animation->stop();
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    Q_EMIT wrappingDropped();
+    return true;
+}
+
 void DiffCanvas::updateWrapWidth()
 {
     const RowHeights::Anchor anchor = topAnchor();
@@ -114,8 +130,35 @@ void DiffCanvas::updateWrapWidth()
 
 void DiffCanvas::applyNewWidth()
 {
-    if (std::exchange(m_wrapWidthStale, false))
+    if (!std::exchange(m_wrapWidthStale, false))
+        return;
+    if (!std::exchange(m_resizing, false)) {
         updateWrapWidth();
+        return;
+    }
+    // Resizing, a step costs the rows in view (laid out at the new width as they are
+    // painted), not a pass over all of them: that waits until the steps stop.
+    m_settle->start();
+    if (m_rows->setWrapWidthKeepingEstimates(wrapWidth()))
+        viewport()->update();
+}
+
+void DiffCanvas::settleEstimates()
+{
+    const RowHeights::Anchor anchor = topAnchor();
+    if (!m_rows->settleEstimates())
+        return; // the other column did it
+    // The rows in view are laid out at this width already (cached): measured again before
+    // the anchor is restored, they stand where they were seen, also at the very end.
+    const qint64 reach = anchor.offset + viewport()->height();
+    for (qint64 index = anchor.row, below = 0; index < rowCount() && below < reach; ++index) {
+        m_rows->measure(index);
+        below += heightOfRow(index);
+    }
+    Q_EMIT heightsCorrected();
+    restoreAnchor(anchor);
+    viewport()->update();
+    m_map->resultChanged();
 }
 
 void DiffCanvas::rowHeightsChanged()
@@ -130,7 +173,7 @@ bool DiffCanvas::measureInView()
     if (!m_rows->isWrapping() || rowCount() == 0)
         return false;
     const RowHeights::Anchor anchor = topAnchor();
-    const qint64 bottom = verticalScrollBar()->value() + viewport()->height();
+    const qint64 bottom = scrollTop() + viewport()->height();
     bool changed = false;
     for (qint64 index = anchor.row; index < rowCount() && rowTop(index) < bottom; ++index)
         changed = m_rows->measure(index) || changed;

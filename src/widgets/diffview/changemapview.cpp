@@ -35,15 +35,14 @@ ChangeMapView::ChangeMapView(DiffCanvas& canvas) : QWidget(&canvas), m_canvas(ca
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(QStringLiteral("Change map"));
     onJump = [this](qint64 row) {
-        QScrollBar* bar = m_canvas.verticalScrollBar();
         if (m_canvas.isWrapping()) {
-            bar->setValue(m_canvas.centringTarget(row).y()); // lays out the rows around it
+            // Lays out the rows around it.
+            m_canvas.verticalScrollBar()->setValue(m_canvas.centringTarget(row).y());
             return;
         }
         row = m_canvas.rowPainter().shown().shownRowOf(row);
         const qint64 height = m_canvas.rowHeight();
-        bar->setValue(
-            int(std::clamp<qint64>(row * height + height / 2 - m_canvas.viewport()->height() / 2, 0, bar->maximum())));
+        m_canvas.setScrollTop(row * height + height / 2 - m_canvas.viewport()->height() / 2);
     };
     connect(&Appearance::instance(), &Appearance::changed, this, [this] {
         m_dirty = true;
@@ -53,6 +52,7 @@ ChangeMapView::ChangeMapView(DiffCanvas& canvas) : QWidget(&canvas), m_canvas(ca
 
 void ChangeMapView::resultChanged()
 {
+    ++m_shared->change;
     m_dirty = true;
     update();
 }
@@ -67,32 +67,7 @@ void ChangeMapView::rebuild()
 {
     const qreal ratio = devicePixelRatioF();
     const int pixels = int(std::ceil(mapHeight() * ratio));
-    // Wrapped rows are mapped by their heights, so each mark stands beside its rows.
-    // The runs come in order: each top is found from the one before.
-    // Paired, a run stands on as many shown rows as it has rows, from its first one's.
-    const RowPainter& rows = m_canvas.rowPainter();
-    const auto shownRows = [&rows](const ChangeRun& run) {
-        const qint64 first = rows.shown().shownRowOf(run.start);
-        return std::pair{first, first + run.length};
-    };
-    if (rows.isWrapping()) {
-        const RowHeights& heights = rows.heights();
-        qint64 last = 0;
-        qint64 lastTop = 0;
-        const auto top = [&](qint64 row) {
-            lastTop = heights.topAfter(row, last, lastTop);
-            last = row;
-            return lastTop;
-        };
-        m_map = ChangeMap(
-            rows.changeRuns(), pixels,
-            [&](const ChangeRun& run) {
-                const auto [first, end] = shownRows(run);
-                return std::pair{top(first), top(end)};
-            },
-            heights.totalHeight());
-    } else
-        m_map = ChangeMap(rows.changeRuns(), pixels, shownRows, rows.shownCount());
+    updateMarks(pixels);
     const Palette& palette = Appearance::instance().palette();
     m_marks = QImage(int(std::ceil(kWidth * ratio)), std::max(1, pixels), QImage::Format_ARGB32_Premultiplied);
     m_marks.fill(Qt::transparent);
@@ -124,6 +99,45 @@ void ChangeMapView::rebuild()
     m_dirty = false;
 }
 
+void ChangeMapView::updateMarks(int pixels)
+{
+    if (m_builtFor == m_shared->change && m_map.pixels() == pixels)
+        return;
+    m_builtFor = m_shared->change;
+    if (m_shared->builtFor == m_shared->change && m_shared->map.pixels() == pixels) {
+        m_map = m_shared->map;
+        return;
+    }
+    // Wrapped rows are mapped by their heights, so each mark stands beside its rows.
+    // The runs come in order: each top is found from the one before.
+    // Paired, a run stands on as many shown rows as it has rows, from its first one's.
+    const RowPainter& rows = m_canvas.rowPainter();
+    const auto shownRows = [&rows](const ChangeRun& run) {
+        const qint64 first = rows.shown().shownRowOf(run.start);
+        return std::pair{first, first + run.length};
+    };
+    if (rows.isWrapping()) {
+        const RowHeights& heights = rows.heights();
+        qint64 last = 0;
+        qint64 lastTop = 0;
+        const auto top = [&](qint64 row) {
+            lastTop = heights.topAfter(row, last, lastTop);
+            last = row;
+            return lastTop;
+        };
+        m_map = ChangeMap(
+            rows.changeRuns(), pixels,
+            [&](const ChangeRun& run) {
+                const auto [first, end] = shownRows(run);
+                return std::pair{top(first), top(end)};
+            },
+            heights.totalHeight());
+    } else
+        m_map = ChangeMap(rows.changeRuns(), pixels, shownRows, rows.shownCount());
+    m_shared->map = m_map;
+    m_shared->builtFor = m_shared->change;
+}
+
 qint64 ChangeMapView::units() const
 {
     return m_canvas.rowPainter().isWrapping() ? m_canvas.totalHeight() : m_canvas.rowCount();
@@ -152,7 +166,7 @@ QRectF ChangeMapView::visibleFrame() const
     if (total <= 0)
         return {};
     const qreal scale = qreal(mapHeight()) / qreal(total);
-    const qreal top = qreal(m_canvas.verticalScrollBar()->value()) * scale;
+    const qreal top = qreal(m_canvas.scrollTop()) * scale;
     const qreal shown = std::min<qreal>(mapHeight(), qreal(m_canvas.viewport()->height()) * scale);
     if (shown >= kSmallestFrame)
         return {0, top, qreal(kWidth), std::min(shown, mapHeight() - top)};

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace varnel {
@@ -33,6 +34,10 @@ public:
 
     // Scrolls the view so that `row` stands in its middle; by default the canvas's own.
     std::function<void(qint64 row)> onJump;
+
+    // Maps of the same rows (the side-by-side columns, which share their painter) share
+    // the marks: the first to paint after a change works them out, the other takes them.
+    void shareMarksWith(ChangeMapView& other) { m_shared = other.m_shared; }
 
     // The canvas has a new result, or its rows changed in height.
     void resultChanged();
@@ -61,13 +66,24 @@ private:
 
 private:
     void rebuild();
+    // The marks at `pixels` pixel rows for the rows as they are now.
+    void updateMarks(int pixels);
     void jumpTo(qreal y);
     // What the map scales onto its height: rows, or, while lines wrap, the rows' pixels.
     qint64 units() const;
     qint64 unitOfRow(qint64 row) const;
     qint64 rowOfUnit(qint64 unit) const;
 
+    // The marks last worked out among the maps that share them, and for which change.
+    struct SharedMarks {
+        ChangeMap map;
+        quint64 change = 1;   // counts the changes of the rows and of their heights
+        quint64 builtFor = 0; // the change `map` was worked out for
+    };
+
     DiffCanvas& m_canvas;
+    std::shared_ptr<SharedMarks> m_shared = std::make_shared<SharedMarks>();
+    quint64 m_builtFor = 0; // the change m_map was worked out for
     ChangeMap m_map;
     QImage m_marks; // the marks, at the device pixel ratio; rebuilt when invalid
     bool m_dirty = true;

@@ -14,7 +14,6 @@
 #include <QVariantAnimation>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <new>
 
@@ -25,6 +24,7 @@ DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
     , m_rows(std::move(rows))
     , m_animation(new QVariantAnimation(this))
     , m_map(new ChangeMapView(*this))
+    , m_settle(new QTimer(this))
 {
     setFrameShape(QFrame::NoFrame);
     // The change map stands between the rows and the vertical scroll bar.
@@ -55,6 +55,9 @@ DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
             recoverMemory();
         }
     });
+    m_settle->setSingleShot(true);
+    m_settle->setInterval(kResizeSettleMs);
+    connect(m_settle, &QTimer::timeout, this, &DiffCanvas::settleEstimates);
     // Taking hold of a scroll bar ends a running animation.
     connect(verticalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
     connect(horizontalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
@@ -85,12 +88,13 @@ qint64 DiffCanvas::firstVisibleRow() const
 {
     if (rowCount() == 0)
         return 0;
-    return m_rows->shown().firstRowAt(rowAtY(verticalScrollBar()->value()));
+    return m_rows->shown().firstRowAt(rowAtY(scrollTop()));
 }
 
 void DiffCanvas::resultChanged(std::optional<qint64> focusedRow)
 {
     m_animation->stop();
+    followPainterWrapping();
     clearSelection();
     m_focusedRow = focusedRow && *focusedRow >= 0 && *focusedRow < m_rows->rowCount() ? focusedRow : std::nullopt;
     // Its numbers may need a wider column, which leaves less to wrap in.
@@ -109,6 +113,7 @@ void DiffCanvas::marksChanged()
 
 void DiffCanvas::metricsChanged(RowHeights::Anchor before)
 {
+    followPainterWrapping();
     if (m_wrap)
         m_rows->setWrapWidth(wrapWidth());
     updateContentWidth();
@@ -165,9 +170,11 @@ void DiffCanvas::updateScrollBars()
     const QSize view = viewport()->size();
     const qint64 height = totalHeight();
     QScrollBar* vertical = verticalScrollBar();
-    vertical->setRange(0, int(std::clamp<qint64>(height - view.height(), 0, INT_MAX)));
-    vertical->setPageStep(view.height());
-    vertical->setSingleStep(rowHeight());
+    m_scroll = ScrollScale(height - view.height());
+    const qint64 perStep = m_scroll.pixelsPerStep();
+    vertical->setRange(0, m_scroll.steps());
+    vertical->setPageStep(int(std::max<qint64>(1, view.height() / perStep)));
+    vertical->setSingleStep(int(std::max<qint64>(1, rowHeight() / perStep)));
     QScrollBar* horizontal = horizontalScrollBar();
     horizontal->setRange(0, std::max(0, int(std::ceil(std::max(m_contentWidth, m_sharedWidth))) - view.width()));
     horizontal->setPageStep(view.width());
@@ -177,6 +184,16 @@ void DiffCanvas::updateScrollBars()
 QPoint DiffCanvas::scrollPosition() const
 {
     return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+qint64 DiffCanvas::scrollTop() const
+{
+    return m_scroll.toPixels(verticalScrollBar()->value());
+}
+
+void DiffCanvas::setScrollTop(qint64 y)
+{
+    verticalScrollBar()->setValue(m_scroll.toSteps(y));
 }
 
 void DiffCanvas::setScrollPosition(QPoint position)
@@ -237,7 +254,7 @@ void DiffCanvas::paintEvent(QPaintEvent* event)
         viewport()->update();
         Q_EMIT heightsCorrected();
     }
-    const qint64 top = verticalScrollBar()->value();
+    const qint64 top = scrollTop();
     const qreal left = -horizontalScrollBar()->value();
     const qreal lead = leadingWidth();
     const qreal width = contentWidth();
@@ -296,6 +313,7 @@ void DiffCanvas::resizeEvent(QResizeEvent* event)
     // Wrapped, the new width is taken at the next paint: once for all the resizes before
     // it (both columns of the side-by-side view are resized one after the other).
     m_wrapWidthStale = m_wrap;
+    m_resizing = m_wrap;
     updateScrollBars();
     const QRect view = viewport()->geometry();
     m_map->setGeometry(view.right() + 1, view.top(), ChangeMapView::kWidth, view.height());
@@ -379,8 +397,7 @@ QPoint DiffCanvas::centringTarget(qint64 row)
         // The row's own width is at least the view's; its centre comes to the view's centre.
         x = int(std::lround(std::max<qreal>(rowWidth, view.width()) / 2 - view.width() / 2.0));
     }
-    return {std::clamp(x, 0, horizontalScrollBar()->maximum()),
-            int(std::clamp<qint64>(y, 0, verticalScrollBar()->maximum()))};
+    return {std::clamp(x, 0, horizontalScrollBar()->maximum()), m_scroll.toSteps(y)};
 }
 
 void DiffCanvas::centreOnRow(qint64 row, bool animated)
@@ -410,7 +427,7 @@ QPoint DiffCanvas::revealTarget(qint64 row, TextSpan span)
         const qint64 line =
             rowTop(shownRow) + qint64(m_rows->metrics().textTop) + qint64(at.line) * m_rows->metrics().lineStep;
         const qint64 y = line + m_rows->metrics().lineStep / 2 - view / 2;
-        target.setY(int(std::clamp<qint64>(y, 0, verticalScrollBar()->maximum())));
+        target.setY(m_scroll.toSteps(y));
         return target;
     }
     const qreal start = leadingWidth() + m_rows->textStart();
@@ -507,7 +524,11 @@ void DiffCanvas::wheelEvent(QWheelEvent* event)
     }
     m_animation->stop();
     horizontalScrollBar()->setValue(horizontalScrollBar()->value() - delta.x());
-    verticalScrollBar()->setValue(verticalScrollBar()->value() - delta.y());
+    const int before = verticalScrollBar()->value();
+    setScrollTop(scrollTop() - delta.y());
+    // Past an int of pixels a step is several: a small turn still moves one.
+    if (delta.y() != 0 && verticalScrollBar()->value() == before)
+        verticalScrollBar()->setValue(before - (delta.y() > 0 ? 1 : -1));
     event->accept();
 }
 

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "reading/scrollscale.h"
 #include "widgets/diffview/rowpainter.h"
 
 #include <QAbstractScrollArea>
@@ -13,6 +14,7 @@
 #include <optional>
 
 class QMenu;
+class QTimer;
 class QVariantAnimation;
 
 namespace varnel {
@@ -54,6 +56,9 @@ public:
     static constexpr int kFocusAnimationMs = 250;
     static constexpr int kShowCentringDelayMs = 50;
     static constexpr int kFocusFrameWidth = 2;
+    // Wrapped, how long after the last step of a resize every row is estimated at the new
+    // width (until then only the rows in view are laid out at it).
+    static constexpr int kResizeSettleMs = 150;
 
     explicit DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent = nullptr);
     ~DiffCanvas() override;
@@ -85,6 +90,10 @@ public:
     qint64 totalHeight() const;
     // The row at `y` pixels from the top of the first, clamped to the rows.
     qint64 rowAtY(qint64 y) const;
+    // Where the view stands, in pixels from the top of the first row: the vertical scroll
+    // bar's value, scaled where the rows are taller than the bar counts (ScrollScale).
+    qint64 scrollTop() const;
+    void setScrollTop(qint64 y);
 
     // Wrapping long lines. The side-by-side view wraps both its columns at one width.
     bool isWrapping() const { return m_wrap; }
@@ -166,6 +175,9 @@ Q_SIGNALS:
     void heightsCorrected();
     // The width of this view's own text changed (ownContentWidth()).
     void contentWidthChanged();
+    // The painter stopped wrapping (too many rows to estimate their heights at a new result
+    // or text size), and this view with it.
+    void wrappingDropped();
 
 protected:
     // How shown row `index` is shown in this view.
@@ -209,8 +221,12 @@ private:
     bool measureInView();
     // Lays out the rows a screen above and below `row`, so a target computed next holds.
     void measureAround(qint64 row);
-    // Wraps at the width a resize gave, if there was one since.
+    // Stops wrapping when the painter has (see wrappingDropped); true when it did.
+    bool followPainterWrapping();
+    // Wraps at the width a resize (or a new result) gave, if there was one since.
     void applyNewWidth();
+    // Every row estimated at the width resizing ended at, keeping the top row.
+    void settleEstimates();
     // The width rows wrap at now: 0 when not wrapping, else at least a pixel.
     qreal wrapWidth() const;
     void growContentWidth(qreal rowWidth);
@@ -230,8 +246,10 @@ private:
     std::function<QPoint()> m_animationTarget;
     ChangeMapView* m_map;
     bool m_wrap = false;
+    ScrollScale m_scroll;          // the vertical scroll bar's steps in pixels
     bool m_wrapWidthStale = false; // resized while wrapping: the width is taken at the next paint
-
+    bool m_resizing = false;       // ... by a resize: the estimates wait for m_settle
+    QTimer* m_settle;
     std::optional<TextPosition> m_anchor;
     TextPosition m_cursor;
     bool m_dragging = false;

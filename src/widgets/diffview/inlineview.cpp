@@ -34,7 +34,12 @@ InlineView::InlineView(QWidget* parent)
 
 void InlineView::setResult(const DiffResult& result, std::optional<qint64> focusedRow)
 {
-    rows().setResult(result);
+    try {
+        rows().setResult(result);
+    } catch (const std::bad_alloc&) {
+        // Taken, but too many rows to estimate their heights: shown unwrapped (see
+        // DiffCanvas::wrappingDropped).
+    }
     resultChanged(focusedRow);
 }
 
@@ -55,7 +60,12 @@ void InlineView::setFontSize(qreal fontSize)
         if (rows().metrics().fontSize != oldSize)
             metricsChanged(before);
     } catch (const std::bad_alloc&) {
-        QApplication::beep(); // wrapped rows too many to estimate again: they stay unwrapped
+        // Taken, but too many rows to estimate their heights: shown unwrapped (see
+        // DiffCanvas::wrappingDropped). A new width that failed keeps the old one.
+        if (!rows().isWrapping())
+            metricsChanged(before);
+        else
+            QApplication::beep();
     }
 }
 

@@ -114,6 +114,15 @@ public:
     // Wrapping long lines: the width of the text column rows wrap at, 0 for none. A new
     // width (or font, or result) estimates every row's height afresh; true when it changed.
     bool setWrapWidth(qreal width);
+    // A new width while the view is being resized: every row keeps its height as its
+    // estimate and is laid out again once in view, until settleEstimates() estimates them
+    // all at the width (one pass over the rows, once resizing stops). Not wrapping yet,
+    // as setWrapWidth().
+    bool setWrapWidthKeepingEstimates(qreal width);
+    // Estimates every row at the wrap width if a width was set keeping the estimates;
+    // true when it did. Out of memory, the rows keep the estimates they have.
+    bool settleEstimates();
+    bool estimatesSettled() const { return !m_estimatesStale; }
     qreal wrapWidth() const { return m_wrapWidth; }
     bool isWrapping() const { return m_wrapWidth > 0; }
     // The shown rows' heights while wrapping (empty otherwise).
@@ -205,6 +214,7 @@ private:
     std::array<std::optional<qreal>, 3> m_widest;
     qreal m_wrapWidth = 0;
     RowHeights m_heights;
+    bool m_estimatesStale = false; // the estimates are of an earlier width
 };
 
 // The collapsed row's label: "1 unchanged line hidden", "12 unchanged lines hidden".

@@ -27,6 +27,32 @@ bool RowPainter::setWrapWidth(qreal width)
     return true;
 }
 
+bool RowPainter::setWrapWidthKeepingEstimates(qreal width)
+{
+    width = std::max<qreal>(0, std::floor(width));
+    if (!isWrapping() || width == 0)
+        return setWrapWidth(width);
+    if (width == m_wrapWidth)
+        return false;
+    m_wrapWidth = width;
+    m_heights.forgetMeasured();
+    m_estimatesStale = true;
+    clearCache();
+    return true;
+}
+
+bool RowPainter::settleEstimates()
+{
+    if (!m_estimatesStale || !isWrapping())
+        return false;
+    try {
+        estimateHeights();
+    } catch (const std::bad_alloc&) {
+        return false; // the heights of the earlier width are whole, and still stand in
+    }
+    return true;
+}
+
 void RowPainter::estimateOrUnwrap()
 {
     try {
@@ -68,6 +94,7 @@ void RowPainter::estimateHeights()
 {
     if (!isWrapping()) {
         m_heights.clear();
+        m_estimatesStale = false;
         return;
     }
     // A row is as tall as the longer of the lines it shows; bytes stand for characters.
@@ -90,6 +117,7 @@ void RowPainter::estimateHeights()
             bytes = std::max(bytes, rightRow.rightContent().size());
         return RowHeights::estimateLines(bytes, perLine);
     });
+    m_estimatesStale = false;
 }
 
 bool RowPainter::measure(qint64 shown)

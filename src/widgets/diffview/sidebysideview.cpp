@@ -10,6 +10,7 @@
 #include <QScrollBar>
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace varnel {
@@ -64,6 +65,8 @@ SideBySideView::SideBySideView(QWidget* parent)
         connect(column->horizontalScrollBar(), &QScrollBar::valueChanged, other,
                 [this, column, other] { follow(column, other); });
         connect(column, &DiffCanvas::contentWidthChanged, this, &SideBySideView::shareContentWidth);
+        // A view's width changes its share (see shareContentWidth).
+        connect(column->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &SideBySideView::shareContentWidth);
         column->centreWhenShown = [this, column] {
             const std::optional<qint64> row = focusedRow();
             if (!m_together || (row && leaderFor(*row) == column))
@@ -71,6 +74,8 @@ SideBySideView::SideBySideView(QWidget* parent)
         };
     }
 
+    // One painter, one set of marks: the right map takes what the left one works out.
+    m_right->changeMap()->shareMarksWith(*m_left->changeMap());
     // Both columns go where either map was clicked.
     for (DiffColumnView* column : {m_left, m_right}) {
         column->changeMap()->onJump = [this](qint64 row) {
@@ -103,9 +108,20 @@ void SideBySideView::follow(DiffColumnView* column, DiffColumnView* other)
 
 void SideBySideView::shareContentWidth()
 {
-    const qreal wider = m_together ? std::max(m_left->ownContentWidth(), m_right->ownContentWidth()) : 0;
-    m_left->setSharedContentWidth(wider);
-    m_right->setSharedContentWidth(wider);
+    if (!m_together) {
+        m_left->setSharedContentWidth(0);
+        m_right->setSharedContentWidth(0);
+        return;
+    }
+    // The columns can differ by a pixel (an odd width to share): each is given as much
+    // beyond its own view as the one that reaches farthest, so both scroll sideways
+    // exactly as far, and either at its end brings the other to its end.
+    const auto beyond = [](const DiffColumnView* column) {
+        return std::ceil(column->ownContentWidth()) - column->viewport()->width();
+    };
+    const qreal farthest = std::max(beyond(m_left), beyond(m_right));
+    m_left->setSharedContentWidth(std::max<qreal>(0, m_left->viewport()->width() + farthest));
+    m_right->setSharedContentWidth(std::max<qreal>(0, m_right->viewport()->width() + farthest));
 }
 
 DiffColumnView* SideBySideView::leaderFor(qint64 row) const
@@ -150,7 +166,12 @@ void SideBySideView::revealMatch(qint64 row, TextSpan span, std::optional<PageSi
 
 void SideBySideView::setResult(const DiffResult& result, std::optional<qint64> focusedRow)
 {
-    m_rows->setResult(result);
+    try {
+        m_rows->setResult(result);
+    } catch (const std::bad_alloc&) {
+        // The result is taken, but its heights were too many to estimate: the columns
+        // show it unwrapped (see DiffCanvas::wrappingDropped).
+    }
     m_left->resultChanged(focusedRow);
     m_right->resultChanged(focusedRow);
 }
@@ -202,7 +223,15 @@ void SideBySideView::setFontSize(qreal fontSize)
         m_left->metricsChanged(left);
         m_right->metricsChanged(right);
     } catch (const std::bad_alloc&) {
-        QApplication::beep(); // wrapped rows too many to estimate again: they stay unwrapped
+        // The new size is taken, but its heights were too many to estimate: the columns
+        // show it unwrapped (see DiffCanvas::wrappingDropped). A new width that failed
+        // keeps the old one.
+        if (m_rows->isWrapping()) {
+            QApplication::beep();
+            return;
+        }
+        m_left->metricsChanged(left);
+        m_right->metricsChanged(right);
     }
 }
 

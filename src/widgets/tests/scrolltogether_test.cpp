@@ -97,4 +97,28 @@ TEST(ScrollTogether, TheColumnsStayLevelWhileTogetherAndApartOtherwise)
     EXPECT_EQ(shown.column(PageSide::left)->scrollPosition(), shown.column(PageSide::right)->scrollPosition());
 }
 
+// On a width the columns share unevenly (a pixel apart), both scroll sideways exactly as
+// far: either one at its end brings the other to its end.
+TEST(ScrollTogether, UnevenColumnsScrollSidewaysAlike)
+{
+    for (const int width : {902, 1000}) {
+        for (const PageSide wide : {PageSide::left, PageSide::right}) {
+            SideBySideView view;
+            show(view, wide);
+            view.resize(width, 300);
+            view.setScrollTogether(true);
+            QTest::qWait(1);
+            DiffColumnView* left = view.column(PageSide::left);
+            DiffColumnView* right = view.column(PageSide::right);
+            ASSERT_NE(left->viewport()->width(), right->viewport()->width()) << width;
+            EXPECT_EQ(left->horizontalScrollBar()->maximum(), right->horizontalScrollBar()->maximum()) << width;
+            for (DiffColumnView* column : {left, right}) {
+                column->horizontalScrollBar()->setValue(column->horizontalScrollBar()->maximum());
+                EXPECT_EQ(left->scrollPosition(), right->scrollPosition()) << width;
+                column->horizontalScrollBar()->setValue(0);
+            }
+        }
+    }
+}
+
 } // namespace

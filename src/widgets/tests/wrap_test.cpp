@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "screentestutil.h"
 #include "testutil.h"
 #include "widgets/diffview/changemapview.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
+#include "widgets/style/appearance.h"
 
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
@@ -234,6 +237,91 @@ TEST(Wrap, TheColumnsStayLevelWhenHeightsChange)
     EXPECT_EQ(second->verticalScrollBar()->maximum(), first->verticalScrollBar()->maximum());
     EXPECT_EQ(first->scrollPosition().y(), first->verticalScrollBar()->maximum());
     EXPECT_EQ(first->verticalScrollBar()->maximum(), first->totalHeight() - first->viewport()->height());
+}
+
+// Each step of a resize lays out only the rows in view at the new width; every other row
+// keeps its height until the steps stop, and then all are estimated at the width reached.
+// The row at the top stays there throughout, in both columns.
+TEST(Wrap, AResizeLaysOutTheRowsInViewAndEstimatesTheRestOnceItStops)
+{
+    const QStringList left = prose(3000);
+    QStringList right = left;
+    right[1500] = QStringLiteral("changed");
+    SideBySideView view;
+    view.setResult(test::diff(left, right));
+    view.setWrapping(true);
+    shown(view, {1000, 600});
+    DiffColumnView* first = view.column(PageSide::left);
+    DiffColumnView* second = view.column(PageSide::right);
+    const RowPainter& rows = first->rowPainter();
+    ASSERT_TRUE(test::waitFor([&] { return rows.estimatesSettled(); })); // shown is resized too
+    first->verticalScrollBar()->setValue(first->verticalScrollBar()->maximum() / 2);
+    QTest::qWait(20);
+    const qint64 top = first->firstVisibleRow();
+    const qint64 far = rows.rowCount() / 5;
+    const int farLines = rows.heights().lines(far);
+    // No events between the step and its paint: the estimates cannot have been taken yet.
+    view.resize(700, 600);
+    ASSERT_LT(first->viewport()->width(), 400);
+    first->viewport()->repaint();
+    second->viewport()->repaint();
+    EXPECT_FALSE(rows.estimatesSettled());
+    EXPECT_TRUE(rows.heights().isMeasured(top) && rows.heights().isMeasured(top + 1));
+    EXPECT_EQ(rows.heights().lines(far), farLines);
+    EXPECT_FALSE(rows.heights().isMeasured(far));
+    EXPECT_EQ(first->firstVisibleRow(), top);
+    for (bool dark : {false, true}) { // looked at by eye
+        Appearance::instance().setDark(dark);
+        view.grab().save(QStringLiteral("/tmp/varnel-wrap-resize-%1.png").arg(dark ? "dark" : "light"));
+    }
+    Appearance::instance().setDark(false);
+    ASSERT_TRUE(test::waitFor([&] { return rows.estimatesSettled(); }));
+    QTest::qWait(20);
+    EXPECT_GT(rows.heights().lines(far), farLines); // estimated at the narrower width
+    EXPECT_EQ(first->firstVisibleRow(), top);
+    EXPECT_EQ(second->scrollPosition().y(), first->scrollPosition().y());
+    EXPECT_EQ(second->verticalScrollBar()->maximum(), first->verticalScrollBar()->maximum());
+
+    // The columns' maps, which share their marks, both show the heights as they are now.
+    const auto marks = [](const ChangeMap& map) {
+        std::vector<std::uint8_t> all;
+        all.reserve(std::size_t(map.pixels()));
+        for (int y = 0; y < map.pixels(); ++y)
+            all.push_back(map.marks(y));
+        return all;
+    };
+    for (DiffColumnView* column : {second, first})
+        column->changeMap()->repaint();
+    const RowHeights& heights = rows.heights();
+    const ChangeMap now(
+        rows.changeRuns(), first->changeMap()->changeMap().pixels(),
+        [&heights](qint64 row) { return heights.top(row); }, heights.totalHeight());
+    EXPECT_EQ(marks(first->changeMap()->changeMap()), marks(now));
+    EXPECT_EQ(marks(second->changeMap()->changeMap()), marks(now));
+}
+
+// A painter that stopped wrapping (no memory to estimate the heights of a new result or
+// text size) stops its view wrapping too, once, and the view says so: it scrolls sideways
+// again, by rows of one line.
+TEST(Wrap, AViewStopsWrappingWithItsPainter)
+{
+    auto rows = std::make_shared<RowPainter>();
+    rows->setResult(paragraphChanged(40, 10, paragraph(200)));
+    DiffColumnView view(PageSide::left, rows);
+    view.resultChanged(std::nullopt);
+    view.setWrapping(true);
+    shown(view, {600, 400});
+    ASSERT_TRUE(view.isWrapping());
+    QSignalSpy dropped(&view, &DiffCanvas::wrappingDropped);
+    rows->setWrapWidth(0); // what a failed estimate leaves
+    view.resultChanged(std::nullopt);
+    QTest::qWait(20);
+    EXPECT_FALSE(view.isWrapping());
+    EXPECT_EQ(dropped.size(), 1);
+    EXPECT_GT(view.horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(view.verticalScrollBar()->maximum(), view.rowCount() * view.rowHeight() - view.viewport()->height());
+    view.metricsChanged({});
+    EXPECT_EQ(dropped.size(), 1);
 }
 
 // A new result with more lines widens the number column: the text wraps in what is left,

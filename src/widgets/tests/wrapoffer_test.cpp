@@ -81,4 +81,29 @@ TEST(WrapOffer, OnlyDocumentsWithCutParagraphsAreOfferedWrappingUntilAnswered)
     }
 }
 
+// Unanswered, the offer stays with the first cut document the window shows (its files
+// swapped too), and the window's next comparison ends it there; a new window offers again.
+TEST(WrapOffer, AWindowOffersWrappingOnlyForTheFirstCutDocumentItShows)
+{
+    test::clearPreferences();
+    Screen screen(300, "a.docx", "b.docx");
+    const auto compared = [&screen] {
+        EXPECT_TRUE(test::waitFor([&screen] {
+            return !screen.model->isComparing() && screen.view->content() == DiffContainerView::Content::diff;
+        }));
+        test::settle();
+    };
+    ASSERT_FALSE(screen.offer()->isHidden());
+    screen.model->swapFiles();
+    compared();
+    EXPECT_EQ(screen.model->leftFile()->name, u"b.docx");
+    EXPECT_FALSE(screen.offer()->isHidden());
+    screen.model->loadFile(QUrl::fromLocalFile("/nonexistent/c.pdf"), FileSide::left);
+    screen.model->loadFile(QUrl::fromLocalFile("/nonexistent/d.pdf"), FileSide::right);
+    compared();
+    EXPECT_EQ(screen.model->rightFile()->name, u"d.pdf");
+    EXPECT_TRUE(screen.offer()->isHidden());
+    EXPECT_FALSE(Screen(300, "e.pdf", "f.pdf").offer()->isHidden());
+}
+
 } // namespace
