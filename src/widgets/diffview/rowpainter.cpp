@@ -2,6 +2,7 @@
 
 #include "widgets/diffview/rowpainter.h"
 
+#include "reading/ignorednote.h"
 #include "reading/linespans.h"
 #include "widgets/style/appearance.h"
 
@@ -44,6 +45,8 @@ std::optional<QColor> background(const DiffLine& line, const RowPainter::Row& ro
     if (row.empty)
         return palette.color(ColorRole::secondary, kFillerTint);
     const qreal tint = (palette.isDark() ? kChangeTintDark : kChangeTintLight) + (row.focused ? kFocusBoost : 0);
+    if (line.ignored() != IgnoredReason::none)
+        return std::nullopt; // set aside or marked: no change, so no change tint
     switch (line.type()) {
     case DiffLineType::contextCollapsed: return palette.color(ColorRole::secondary, kCollapsedTint);
     case DiffLineType::added: return palette.color(ColorRole::green, tint);
@@ -179,9 +182,16 @@ void RowPainter::setFontSize(qreal fontSize)
 
 void RowPainter::updateGutterWidth()
 {
+    // A result with marked rows keeps room for the marker before the widest number.
+    const qreal marker = m_result.ignoredCount() > 0 ? markerWidth() + RowMetrics::kNumberLeading : 0;
     const qreal needed = std::ceil(qreal(QString::number(m_largestNumber).size()) * m_metrics.digitAdvance +
-                                   RowMetrics::kNumberLeading + RowMetrics::kNumberTrailing);
+                                   RowMetrics::kNumberLeading + RowMetrics::kNumberTrailing + marker);
     m_gutterWidth = std::max(RowMetrics::kGutterWidth, needed);
+}
+
+qreal RowPainter::markerWidth() const
+{
+    return m_metrics.numberMetrics.horizontalAdvance(QChar(kIgnoredMarker));
 }
 
 void RowPainter::setPalette(const Palette& palette)
@@ -340,6 +350,14 @@ void RowPainter::paint(QPainter& painter, const QRectF& rect, const Row& row, co
     } else if (!row.empty) {
         const std::optional<qint64> number =
             row.side == PageSide::left ? diffLine.leftLineNumber() : diffLine.rightLineNumber();
+        if (diffLine.ignored() != IgnoredReason::none) {
+            // Quiet, but as readable as text: the only sign that the lines differ.
+            painter.setFont(m_metrics.numberFont);
+            painter.setPen(palette.color(ColorRole::secondary));
+            painter.drawText(
+                QPointF(rect.left() + RowMetrics::kNumberLeading + 1, rect.top() + m_metrics.numberBaseline),
+                QString(QChar(kIgnoredMarker)));
+        }
         if (number) {
             const QString digits = QString::number(*number);
             const qreal width = m_metrics.numberMetrics.horizontalAdvance(digits);
@@ -410,8 +428,9 @@ void RowPainter::paintText(QPainter& painter, const QRectF& rect, const Row& sho
 void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip)
 {
     const Palette& palette = *m_palette;
-    const DiffLineType type = line(row.index).type();
-    if (type == DiffLineType::added || type == DiffLineType::removed) {
+    const DiffLine shown = line(row.index);
+    const DiffLineType type = shown.type();
+    if ((type == DiffLineType::added || type == DiffLineType::removed) && shown.ignored() == IgnoredReason::none) {
         const QList<TextSpan>& spans = changedSpans(row.index);
         const ColorRole role = type == DiffLineType::added ? ColorRole::green : ColorRole::red;
         const qreal base = palette.isDark() ? kChangeTintDark : kChangeTintLight;

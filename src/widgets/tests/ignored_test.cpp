@@ -1,0 +1,134 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "testutil.h"
+#include "widgets/diffview/inlineview.h"
+#include "widgets/diffview/sidebysideview.h"
+#include "widgets/diffview/summarybarview.h"
+
+#include <QTest>
+
+using namespace varnel;
+using varnel::test::over;
+using varnel::test::sameColor;
+
+namespace {
+
+DiffLine row(std::optional<qint64> left, std::optional<qint64> right, const char* text, DiffLineType type,
+             IgnoredReason reason = IgnoredReason::none, const char* rightText = nullptr)
+{
+    DiffLine line(left, right, QUtf8StringView(text), QUtf8StringView(rightText ? rightText : text), type);
+    line.setIgnored(reason);
+    return line;
+}
+
+// Rows 1 and 2 differ only in white space and in case, row 3 is a comment a pattern set
+// aside, rows 4 and 5 are the one real change.
+DiffResult markedResult()
+{
+    using enum DiffLineType;
+    DiffResult result({row(1, 1, "int main()", unchanged),
+                       row(2, 2, "    return  0;", unchanged, IgnoredReason::whitespace, "    return 0;"),
+                       row(3, 3, "Hello", unchanged, IgnoredReason::letterCase, "HELLO"),
+                       row(4, {}, "// generated 2024", removed, IgnoredReason::pattern), row(5, {}, "old", removed),
+                       row({}, 4, "new", added), row(6, 5, "}", unchanged)},
+                      0, 0, 1);
+    result.setIgnoredCount(3);
+    return result;
+}
+
+int rowMiddle(const DiffCanvas* canvas, qint64 index)
+{
+    return int(canvas->rowTop(index) - canvas->scrollPosition().y()) + canvas->rowHeight() / 2;
+}
+
+// Whether anything but the background is drawn in the number column before the numbers.
+bool markerDrawn(const QImage& image, const DiffCanvas* canvas, qint64 index, int left, const QColor& background)
+{
+    const int width = int(std::ceil(canvas->rowPainter().markerWidth())) + 4;
+    const int top = int(canvas->rowTop(index) - canvas->scrollPosition().y());
+    for (int y = top; y < top + canvas->rowHeight(); ++y) {
+        for (int x = left; x < left + width; ++x) {
+            if (!sameColor(image.pixelColor(x, y), background, 8))
+                return true;
+        }
+    }
+    return false;
+}
+
+class IgnoredRows : public ::testing::TestWithParam<bool> {};
+
+// Marked and set-aside rows read as unchanged rows with "≈" before the number, say why in
+// a tooltip, and the summary counts them in a grey badge; in both appearances.
+TEST_P(IgnoredRows, AreQuietlyMarkedAndCountedInTheSummary)
+{
+    const bool dark = GetParam();
+    test::AppearanceScope appearance(dark);
+    const Palette& palette = Palette::forDark(dark);
+    const QColor view = palette.color(ColorRole::viewBackground);
+    const QString name = dark ? QStringLiteral("dark") : QStringLiteral("light");
+
+    SideBySideView sides;
+    sides.resize(700, 220);
+    sides.setResult(markedResult());
+    sides.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sides));
+    DiffColumnView* left = sides.column(PageSide::left);
+    DiffColumnView* right = sides.column(PageSide::right);
+    const QImage leftImage = test::grabImage(left->viewport());
+    const QImage rightImage = test::grabImage(right->viewport());
+    sides.grab().save(QStringLiteral("/tmp/varnel-ignored-side-by-side-%1.png").arg(name));
+
+    const int textX = left->viewport()->width() - 20;
+    const QColor red = over(palette.color(ColorRole::red, dark ? 0.22 : 0.12), view);
+    EXPECT_TRUE(sameColor(leftImage.pixelColor(textX, rowMiddle(left, 3)), view)); // set aside: no red
+    EXPECT_TRUE(sameColor(leftImage.pixelColor(textX, rowMiddle(left, 4)), red));
+    for (qint64 index : {1, 2, 3})
+        EXPECT_TRUE(markerDrawn(leftImage, left, index, 0, view)) << index;
+    for (qint64 index : {0, 6})
+        EXPECT_FALSE(markerDrawn(leftImage, left, index, 0, view)) << index;
+    EXPECT_FALSE(markerDrawn(leftImage, left, 4, 0, red));
+    EXPECT_TRUE(markerDrawn(rightImage, right, 2, 0, view));
+
+    const auto tipAt = [](const DiffCanvas* canvas, qint64 index, int x) {
+        return canvas->toolTipAt(QPoint(x, rowMiddle(canvas, index)));
+    };
+    EXPECT_EQ(tipAt(left, 1, 4), "White space differs");
+    EXPECT_EQ(tipAt(right, 2, 30), "Letter case differs");
+    EXPECT_EQ(tipAt(left, 3, 4), "Matches an ignored pattern");
+    EXPECT_EQ(tipAt(right, 3, 4), "");    // its filler
+    EXPECT_EQ(tipAt(left, 1, textX), ""); // over the text
+    EXPECT_EQ(tipAt(left, 4, 4), "");
+
+    InlineView inlineView;
+    inlineView.resize(700, 220);
+    inlineView.setResult(markedResult());
+    inlineView.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&inlineView));
+    const QImage inlineImage = test::grabImage(inlineView.viewport());
+    inlineView.grab().save(QStringLiteral("/tmp/varnel-ignored-inline-%1.png").arg(name));
+    EXPECT_TRUE(markerDrawn(inlineImage, &inlineView, 2, int(InlineView::kMarkerWidth) + 1, view));
+    EXPECT_EQ(tipAt(&inlineView, 3, 6), "Matches an ignored pattern"); // over its "−"
+    EXPECT_TRUE(sameColor(inlineImage.pixelColor(textX, rowMiddle(&inlineView, 3)), view));
+
+    SummaryBarView bar;
+    bar.setResult(markedResult());
+    bar.setIgnoredToolTip(QStringLiteral("3 lines differ only in ignored ways"));
+    bar.resize(500, bar.sizeHint().height());
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    bar.grab().save(QStringLiteral("/tmp/varnel-ignored-summary-%1.png").arg(name));
+    EXPECT_EQ(bar.badgeTexts(), (QStringList{"+0", "-0", "~1", "≈3"}));
+    const QList<QRect> rects = bar.badgeRects();
+    EXPECT_EQ(bar.toolTipAt(rects[3].center()), "3 lines differ only in ignored ways");
+    EXPECT_EQ(bar.toolTipAt(rects[2].center()), "");
+    const QColor bandColor = over(palette.color(ColorRole::secondary, 0.06), view);
+    EXPECT_TRUE(sameColor(test::grabImage(&bar).pixelColor(rects[3].left() + 2, rects[3].center().y()),
+                          over(palette.color(ColorRole::secondary, 0.12), bandColor)));
+    bar.setCounts(1, 2, 0);
+    EXPECT_EQ(bar.badgeTexts(), (QStringList{"+1", "-2"})); // none ignored: no badge
+}
+
+INSTANTIATE_TEST_SUITE_P(LightAndDark, IgnoredRows, ::testing::Values(false, true),
+                         [](const auto& param) { return param.param ? "dark" : "light"; });
+
+} // namespace
