@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
               QStringList({"Find\u2026", "Find Next", "Find Previous", "Select All", "Preferences"}));
     EXPECT_EQ(menus[2]->text(), "&View");
     EXPECT_EQ(menuTitles(menus[2]->menu()), QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size",
-                                                         "Wrap Long Lines", "Scroll Together"}));
+                                                         "Wrap Long Lines", "Scroll Together", "Compare Options"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
@@ -375,6 +375,26 @@ TEST_F(MainWindowTest, AWindowForOneComparisonClosesWholeAndRecordsNothing)
     }
     test::settle();
     EXPECT_TRUE(app->recentsStore().recents().isEmpty());
+}
+
+// View ▸ Compare Options acts on its own window; the options last chosen are where the
+// next window starts.
+TEST_F(MainWindowTest, CompareOptionsAreTheWindowsOwnAndTheNextWindowStartsWithThem)
+{
+    MainWindow* first = shownWindow();
+    const QMenu* options = first->menuBar()->actions()[2]->menu()->actions().last()->menu();
+    ASSERT_TRUE(options);
+    EXPECT_EQ(menuTitles(options),
+              QStringList({"Ignore Case", "Ignore Trailing White Space", "Ignore Changes in Amount of White Space",
+                           "Ignore All White Space", "Ignore Blank Lines", "Lines Matching…"}));
+    MainWindow* second = shownWindow();
+    options->actions()[3]->trigger(); // all white space, in the first window
+    EXPECT_TRUE(first->rootView()->viewModel().compareOptions().ignoreAllSpace);
+    EXPECT_FALSE(second->rootView()->viewModel().compareOptions().ignoreAllSpace);
+    MainWindow* third = shownWindow();
+    EXPECT_TRUE(third->rootView()->viewModel().compareOptions().ignoreAllSpace);
+    options->actions()[3]->trigger();
+    EXPECT_FALSE(shownWindow()->rootView()->viewModel().compareOptions().ignoresAnything());
 }
 
 TEST_F(MainWindowTest, NewWindowsHaveTheirOwnViewModelAndShareTheRecents)

@@ -1,10 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "screentestutil.h"
 #include "testutil.h"
+#include "viewmodel/ignoring.h"
+#include "widgets/comparison/compareoptionsmenu.h"
+#include "widgets/comparison/diffcontainerview.h"
+#include "widgets/comparison/patternsdialog.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
 #include "widgets/diffview/summarybarview.h"
+#include "widgets/style/buttons.h"
 
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 
 using namespace varnel;
@@ -130,5 +139,93 @@ TEST_P(IgnoredRows, AreQuietlyMarkedAndCountedInTheSummary)
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, IgnoredRows, ::testing::Values(false, true),
                          [](const auto& param) { return param.param ? "dark" : "light"; });
+
+TEST(PatternsDialog, RefusesAPatternThatCannotBeUsedAndSaysWhere)
+{
+    PatternsDialog dialog({QStringLiteral("^#"), QStringLiteral("^Date: ")});
+    EXPECT_EQ(dialog.list()->count(), 2);
+    EXPECT_FALSE(dialog.removeButton()->isEnabled());
+    EXPECT_FALSE(dialog.addButton()->isEnabled());
+
+    QTest::keyClicks(dialog.field(), "id=(\\d+");
+    EXPECT_EQ(dialog.errorText(), "The pattern “id=(\\d+” is not valid at position 7: missing closing parenthesis.");
+    EXPECT_FALSE(dialog.addButton()->isEnabled());
+    EXPECT_FALSE(dialog.okButton()->isEnabled());
+    dialog.accept(); // refused as the button is
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+
+    QTest::keyClicks(dialog.field(), ")");
+    EXPECT_EQ(dialog.errorText(), "");
+    EXPECT_TRUE(dialog.okButton()->isEnabled());
+    QTest::keyClick(dialog.field(), Qt::Key_Return); // Enter adds, and clears the field
+    EXPECT_EQ(dialog.patterns(), (QStringList{"^#", "^Date: ", "id=(\\d+)"}));
+    EXPECT_EQ(dialog.field()->text(), "");
+
+    dialog.list()->setCurrentRow(0);
+    ASSERT_TRUE(dialog.removeButton()->isEnabled());
+    dialog.removeButton()->click();
+    QTest::keyClicks(dialog.field(), "^x");
+    dialog.okButton()->click(); // takes the field's pattern too
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.patterns(), (QStringList{"^Date: ", "id=(\\d+)", "^x"}));
+}
+
+// The window's side: the notice names what was ignored, the toolbar shows the options and
+// opens them, and a menu choice compares again and is remembered.
+TEST(IgnoringScreen, TheNoticeTheLabelAndTheMenuFollowTheOptions)
+{
+    test::clearPreferences();
+    ComparisonViewModel model(ComparisonViewModel::OptionsComparator(
+        [](const FileItem&, const FileItem&, const CancelCheck&, const ProgressReport&,
+           const CompareOptions& options) -> Expected<ComparisonOutcome> {
+            using enum DiffLineType;
+            if (!options.ignoreCase) {
+                const DiffResult changed({row(1, {}, "A", removed), row({}, 1, "a", added)}, 0, 0, 1);
+                return ComparisonOutcome{changed, changed};
+            }
+            DiffResult same({row(1, 1, "A", unchanged, IgnoredReason::letterCase, "a")}, 0, 0, 0);
+            same.setIgnoredCount(1);
+            return ComparisonOutcome{same, same};
+        }));
+    DiffContainerView view(model);
+    view.resize(1000, 500);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    model.loadFile(QUrl::fromLocalFile(QStringLiteral("/x/a.txt")), FileSide::left);
+    model.loadFile(QUrl::fromLocalFile(QStringLiteral("/x/b.txt")), FileSide::right);
+    ASSERT_TRUE(test::waitFor([&] { return view.content() == DiffContainerView::Content::diff; }));
+    EXPECT_TRUE(view.toolbar()->ignoringLabel()->isHidden());
+
+    CompareOptionsMenu* menu = view.compareOptionsMenu();
+    QAction* ignoreCase = menu->item(CompareOptionsMenu::Item::ignoreCase);
+    EXPECT_FALSE(ignoreCase->isChecked());
+    ignoreCase->trigger();
+    ASSERT_TRUE(test::waitFor([&] { return view.content() == DiffContainerView::Content::identical; }));
+    EXPECT_TRUE(model.compareOptions().ignoreCase);
+    EXPECT_TRUE(rememberedCompareOptions(Preferences()).ignoreCase);
+    EXPECT_EQ(view.identicalText(), "No differences, ignoring case (1 line differs only in case)");
+    TextButton* label = view.toolbar()->ignoringLabel();
+    EXPECT_FALSE(label->isHidden());
+    EXPECT_EQ(label->text(), "Ignoring: case");
+    EXPECT_EQ(label->toolTip(), "Ignoring case\nClick to change the compare options");
+    EXPECT_EQ(label->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+    view.grab().save(QStringLiteral("/tmp/varnel-ignored-notice.png"));
+
+    label->click();
+    ASSERT_TRUE(test::waitFor([&] { return menu->isVisible(); }));
+    EXPECT_TRUE(ignoreCase->isChecked());
+    menu->close();
+
+    // Lines Matching… opens the dialog; OK applies its patterns.
+    menu->item(CompareOptionsMenu::Item::linesMatching)->trigger();
+    PatternsDialog* dialog = menu->patternsDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(menu->item(CompareOptionsMenu::Item::linesMatching)->isChecked());
+    QTest::keyClicks(dialog->field(), "^#");
+    dialog->okButton()->click();
+    EXPECT_EQ(model.compareOptions().ignoreMatching, QStringList{"^#"});
+    EXPECT_TRUE(menu->item(CompareOptionsMenu::Item::linesMatching)->isChecked());
+    test::clearPreferences();
+}
 
 } // namespace
