@@ -61,12 +61,7 @@ PatternsDialog::PatternsDialog(const QStringList& patterns, QWidget* parent)
     layout->addWidget(intro);
     layout->addLayout(grid);
     layout->addWidget(m_buttons);
-    // Enter in the field adds the pattern rather than closing the dialog.
-    m_add->setAutoDefault(false);
-    okButton()->setDefault(true);
-
     connect(m_field, &QLineEdit::textChanged, this, &PatternsDialog::validate);
-    connect(m_field, &QLineEdit::returnPressed, this, &PatternsDialog::addPattern);
     connect(m_add, &QPushButton::clicked, this, &PatternsDialog::addPattern);
     connect(m_remove, &QPushButton::clicked, this, &PatternsDialog::removeSelected);
     connect(m_list, &QListWidget::currentRowChanged, this, &PatternsDialog::validate);
@@ -101,6 +96,9 @@ void PatternsDialog::validate()
     m_error->setVisible(error.has_value());
     m_add->setEnabled(!text.isEmpty() && !error);
     okButton()->setEnabled(!error);
+    // Enter adds what the field holds, and closes the dialog once it is empty.
+    m_add->setDefault(!text.isEmpty());
+    okButton()->setDefault(text.isEmpty());
     m_remove->setEnabled(m_list->currentRow() >= 0);
 }
 
