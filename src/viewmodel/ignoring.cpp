@@ -128,7 +128,8 @@ CompareOptions rememberedCompareOptions(const Preferences& preferences)
         options.*each.flag = preferences.string(each.key, QString()) == kOn;
     const QJsonDocument patterns =
         QJsonDocument::fromJson(preferences.string(Preferences::kIgnoreMatchingLines, QString()).toUtf8());
-    for (const QJsonValue& value : patterns.array()) {
+    const QJsonArray stored = patterns.array();
+    for (const auto& value : stored) {
         const QString pattern = value.toString();
         if (value.isString() && !pattern.isEmpty() && !patternError(pattern) &&
             !options.ignoreMatching.contains(pattern))
