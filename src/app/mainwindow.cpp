@@ -3,8 +3,10 @@
 #include "app/mainwindow.h"
 
 #include "app/application.h"
+#include "viewmodel/ignoring.h"
 #include "viewmodel/windowfit.h"
 #include "viewmodel/windowtitle.h"
+#include "widgets/comparison/compareoptionsmenu.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/diffview/diffcanvas.h"
 #include "widgets/export/exportpresenter.h"
@@ -39,6 +41,8 @@ MainWindow::MainWindow(Application& application, ComparisonViewModel::Comparator
     , m_root(new RootView(application.recentsStore(), std::move(comparator), this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // A new window compares as the last options chosen in any window say.
+    m_root->viewModel().setCompareOptions(rememberedCompareOptions(Preferences()));
     setCentralWidget(m_root);
     buildMenus();
     fitToScreen();
@@ -200,6 +204,8 @@ void MainWindow::buildViewMenu()
     connect(&model.layout(), &DiffLayout::wrapChanged, wrap, &QAction::setChecked);
     view->addAction(buildScrollTogether());
     view->addAction(buildPairChangedLines());
+    view->addSeparator();
+    view->addMenu(m_root->comparisonView()->compareOptionsMenu());
 }
 
 QAction* MainWindow::buildPairChangedLines()

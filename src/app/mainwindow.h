@@ -32,7 +32,8 @@ ReportHandler exportPresenterHandler();
 // A main window: a RootView and the window's own menu bar. Every command acts on this
 // window: File (New Window, Open…, Open Recent, Export as PDF…, Share…, Print…, Close,
 // Quit), Edit (Find…,
-// Find Next, Find Previous, Select All, Preferences), View (the text size, wrapping long lines) and Help
+// Find Next, Find Previous, Select All, Preferences), View (the text size, wrapping long lines,
+// scrolling together and the window's Compare Options, which it starts with as last chosen) and Help
 // (Privacy Policy, About Varnel). The find commands are enabled while a comparison shows,
 // Select All while a diff column has the keyboard.
 //

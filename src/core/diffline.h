@@ -2,6 +2,8 @@
 
 #pragma once
 
+#include "core/compareoptions.h"
+
 #include <QMetaType>
 #include <QUtf8StringView>
 
@@ -88,6 +90,11 @@ public:
                leftContent() != rightContent();
     }
 
+    // Why the row is not a change though its lines differ: an unchanged row whose lines
+    // differ only in an ignored way, or a row of a change block set aside by -B or -I.
+    IgnoredReason ignored() const { return m_ignored; }
+    void setIgnored(IgnoredReason reason) { m_ignored = reason; }
+
     // How many unchanged lines a placeholder stands for; absent for other rows.
     std::optional<qint64> hiddenCount() const
     {
@@ -102,6 +109,7 @@ private:
     qint64 m_leftExtent = 0; // left length in bytes, or the hidden count of a placeholder
     qint64 m_rightExtent = 0;
     DiffLineType m_type = DiffLineType::unchanged;
+    IgnoredReason m_ignored = IgnoredReason::none;
 };
 
 } // namespace varnel

@@ -44,6 +44,10 @@ public:
     // Pairs of one removed and one added row, each pair counting once.
     qint64 modifiedCount() const { return m_modifiedCount; }
 
+    // Lines that differ only in ways the comparison options ignore (each row once).
+    qint64 ignoredCount() const { return m_ignoredCount; }
+    void setIgnoredCount(qint64 count) { m_ignoredCount = count; }
+
     bool hasChanges() const { return m_addedCount > 0 || m_removedCount > 0 || m_modifiedCount > 0; }
 
     // The texts the rows' content points into.
@@ -55,6 +59,7 @@ private:
     qint64 m_addedCount = 0;
     qint64 m_removedCount = 0;
     qint64 m_modifiedCount = 0;
+    qint64 m_ignoredCount = 0;
     SharedLines m_original;
     SharedLines m_revised;
 };

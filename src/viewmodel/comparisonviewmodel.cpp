@@ -3,6 +3,7 @@
 #include "viewmodel/comparisonviewmodel.h"
 
 #include "core/fileextension.h"
+#include "viewmodel/ignoring.h"
 
 #include <QFutureWatcher>
 #include <QtConcurrent/QtConcurrentRun>
@@ -144,7 +145,8 @@ const QList<qint64>& ComparisonViewModel::changeLineRows() const
             qint64 row = 0;
             for (const DiffLine& line : active->lines()) {
                 const DiffLineType type = line.type();
-                if (type == DiffLineType::added || type == DiffLineType::removed)
+                if ((type == DiffLineType::added || type == DiffLineType::removed) &&
+                    line.ignored() == IgnoredReason::none)
                     rows.append(row);
                 ++row;
             }
@@ -194,9 +196,58 @@ void ComparisonViewModel::setCompareOptions(const CompareOptions& options)
         return;
     m_compareOptions = options;
     const bool showAll = m_showAllContext; // the same files, seen the same way
+    // Changed again before the last change's result came: the place it kept still holds.
+    const std::optional<LinePlace> place = m_pendingFocus ? m_pendingFocus : focusedPlace();
     clearComparisonState();
     setShowAllContext(showAll);
+    if (bothFilesLoaded())
+        m_pendingFocus = place;
+    Q_EMIT compareOptionsChanged();
     triggerComparisonIfReady();
+}
+
+void ComparisonViewModel::chooseCompareOptions(const CompareOptions& options)
+{
+    setCompareOptions(options);
+    Preferences preferences;
+    rememberCompareOptions(preferences, options);
+}
+
+std::optional<ComparisonViewModel::LinePlace> ComparisonViewModel::focusedPlace() const
+{
+    const std::optional<qint64> row = focusedChangeRow();
+    if (!row)
+        return std::nullopt;
+    const DiffLine line = activeDiffResult()->lines()[*row];
+    if (line.type() == DiffLineType::added)
+        return LinePlace{PageSide::right, line.rightLineNumber().value_or(0)};
+    return LinePlace{PageSide::left, line.leftLineNumber().value_or(0)};
+}
+
+std::optional<qint64> ComparisonViewModel::changeNearest(LinePlace place) const
+{
+    const QList<qint64>& rows = changeLineRows();
+    const DiffRows& lines = activeDiffResult()->lines();
+    // By the focused line's own file where a change has a line there, else by the other.
+    for (PageSide side : {place.side, place.side == PageSide::left ? PageSide::right : PageSide::left}) {
+        std::optional<qint64> best;
+        qint64 bestDistance = 0;
+        for (qsizetype index = 0; index < rows.size(); ++index) {
+            const DiffLine line = lines[rows[index]];
+            const std::optional<qint64> number =
+                side == PageSide::left ? line.leftLineNumber() : line.rightLineNumber();
+            if (!number)
+                continue;
+            const qint64 distance = std::abs(*number - place.number);
+            if (!best || distance < bestDistance) {
+                best = index;
+                bestDistance = distance;
+            }
+        }
+        if (best)
+            return best;
+    }
+    return std::nullopt;
 }
 
 void ComparisonViewModel::swapFiles()
@@ -253,6 +304,7 @@ void ComparisonViewModel::resetFontSize()
 
 void ComparisonViewModel::clearComparisonState()
 {
+    m_pendingFocus.reset();
     m_formats = {};
     setDiffResult(std::nullopt);
     setFullDiffResult(std::nullopt);
@@ -318,10 +370,13 @@ void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>
     m_runningProgress.reset();
     m_progressPoll->stop();
     setProgress(std::nullopt);
+    const std::optional<LinePlace> place = std::exchange(m_pendingFocus, std::nullopt);
     if (outcome) {
         m_formats = outcome.value().formats;
         setDiffResult(outcome.value().result);
         setFullDiffResult(outcome.value().fullResult);
+        if (place)
+            setFocusedChangeIndex(changeNearest(*place));
         const QUrl left = m_leftFile->url;
         const QUrl right = m_rightFile->url;
         if (onComparisonSucceeded)

@@ -93,9 +93,14 @@ public:
     void setShowAllContext(bool show);
     void setDiffFontSize(double size);
 
-    // How lines are compared. A change compares the two files again, with the new options.
+    // How lines are compared. A change compares the two files again, with the new options,
+    // and focuses the change nearest to the line that had the focus (by its number in its
+    // file), so the user stays where they were. Options changed again while that runs win.
     const CompareOptions& compareOptions() const { return m_compareOptions; }
     void setCompareOptions(const CompareOptions& options);
+    // The user's choice of options for this window: set as above, and kept as the options
+    // new windows start with (rememberedCompareOptions).
+    void chooseCompareOptions(const CompareOptions& options);
 
     // The full result when every line is asked for, else the collapsed one.
     const std::optional<DiffResult>& activeDiffResult() const;
@@ -104,7 +109,8 @@ public:
     // readers' table; none unless it is a text file.
     std::optional<Language> language() const;
     // Where the added and removed rows stand in the active result's lines, in row order:
-    // a change is named by its row.
+    // a change is named by its row. Rows that ignoring blank lines or patterns set aside
+    // are not changes.
     const QList<qint64>& changeLineRows() const;
     // The focused change's index in the active result's lines, without searching them.
     std::optional<qint64> focusedChangeRow() const;
@@ -141,6 +147,8 @@ Q_SIGNALS:
     void comparisonErrorChanged();
     void diffFontSizeChanged();
     void focusedChangeIndexChanged();
+    // The options changed (and the files, when both are chosen, are compared again).
+    void compareOptionsChanged();
     // After every successful comparison; see onComparisonSucceeded.
     void comparisonSucceeded(const QUrl& left, const QUrl& right);
 
@@ -156,6 +164,15 @@ private:
     void pollProgress();
     void setComparisonError(std::optional<QString> error);
     void setFocusedChangeIndex(std::optional<qint64> index);
+
+    // A focused line, by its number in one file, kept while the options compare again.
+    struct LinePlace {
+        PageSide side = PageSide::left;
+        qint64 number = 0;
+    };
+    std::optional<LinePlace> focusedPlace() const;
+    // The change of the active result nearest to `place`, by line number.
+    std::optional<qint64> changeNearest(LinePlace place) const;
 
     void clearComparisonState();
     void triggerComparisonIfReady();
@@ -182,6 +199,8 @@ private:
     std::optional<QString> m_comparisonError;
     double m_diffFontSize = kDefaultFontSize;
     std::optional<qint64> m_focusedChangeIndex;
+    // Where the focus was when the options changed, until the new result is published.
+    std::optional<LinePlace> m_pendingFocus;
 
     // The active result's changes, derived once per result and dropped whenever its inputs change.
     mutable std::optional<QList<qint64>> m_changes;

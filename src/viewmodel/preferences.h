@@ -27,6 +27,13 @@ public:
     static inline const QString kScrollTogether = QStringLiteral("scrollTogether");
     static inline const QString kWrapOfferAnswered = QStringLiteral("wrapOfferAnswered");
     static inline const QString kPairChangedLines = QStringLiteral("pairChangedLines");
+    // The comparison options a new window starts with (see rememberedCompareOptions).
+    static inline const QString kIgnoreCase = QStringLiteral("ignoreCase");
+    static inline const QString kIgnoreTrailingSpace = QStringLiteral("ignoreTrailingSpace");
+    static inline const QString kIgnoreSpaceChange = QStringLiteral("ignoreSpaceChange");
+    static inline const QString kIgnoreAllSpace = QStringLiteral("ignoreAllSpace");
+    static inline const QString kIgnoreBlankLines = QStringLiteral("ignoreBlankLines");
+    static inline const QString kIgnoreMatchingLines = QStringLiteral("ignoreMatchingLines");
 
     explicit Preferences(QObject* parent = nullptr);
 

@@ -102,7 +102,7 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(menus[2]->text(), "&View");
     EXPECT_EQ(menuTitles(menus[2]->menu()),
               QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines",
-                           "Scroll Together", "Changed Lines Side by Side"}));
+                           "Scroll Together", "Changed Lines Side by Side", "Compare Options"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
@@ -384,6 +384,19 @@ TEST_F(MainWindowTest, AWindowForOneComparisonClosesWholeAndRecordsNothing)
     }
     test::settle();
     EXPECT_TRUE(app->recentsStore().recents().isEmpty());
+}
+
+// View ▸ Compare Options acts on its own window; the next window starts as last chosen.
+TEST_F(MainWindowTest, CompareOptionsAreTheWindowsOwnAndTheNextWindowStartsWithThem)
+{
+    MainWindow* first = shownWindow();
+    MainWindow* second = shownWindow();
+    QAction* allSpace = first->menuBar()->actions()[2]->menu()->actions().last()->menu()->actions()[3];
+    ASSERT_EQ(allSpace->text(), "Ignore All White Space");
+    allSpace->trigger();
+    EXPECT_TRUE(first->rootView()->viewModel().compareOptions().ignoreAllSpace);
+    EXPECT_FALSE(second->rootView()->viewModel().compareOptions().ignoreAllSpace);
+    EXPECT_TRUE(shownWindow()->rootView()->viewModel().compareOptions().ignoreAllSpace);
 }
 
 TEST_F(MainWindowTest, NewWindowsHaveTheirOwnViewModelAndShareTheRecents)

@@ -5,6 +5,7 @@
 #include "core/fileextension.h"
 #include "core/nativepath.h"
 #include "viewmodel/comparisonviewmodel.h"
+#include "viewmodel/ignoring.h"
 #include "widgets/style/appearance.h"
 #include "widgets/style/buttons.h"
 #include "widgets/style/fonts.h"
@@ -147,6 +148,7 @@ ComparisonToolbar::ComparisonToolbar(ComparisonViewModel& model, QWidget* parent
     , m_next(new IconButton(IconName::chevronDown, QStringLiteral("Next change (Ctrl+])"), m_navigation))
     , m_position(new QLabel(m_navigation))
     , m_context(new IconButton(IconName::expandVertical, QStringLiteral("Expand all context"), this))
+    , m_ignoring(new TextButton(QString(), fonts::ui(fonts::TextStyle::caption), ColorRole::secondary, this))
     , m_share(new IconButton(IconName::share, QStringLiteral("Share…"), this))
     , m_swap(new IconButton(IconName::swap, QStringLiteral("Swap files"), this))
     , m_close(new IconButton(IconName::close, QStringLiteral("Close comparison"), this))
@@ -184,6 +186,7 @@ ComparisonToolbar::ComparisonToolbar(ComparisonViewModel& model, QWidget* parent
     layout->addWidget(m_viewPicker);
     layout->addWidget(m_navigation);
     layout->addWidget(m_context);
+    layout->addWidget(m_ignoring);
     layout->addWidget(m_share);
     layout->addWidget(m_swap);
     layout->addWidget(m_close);
@@ -200,6 +203,7 @@ ComparisonToolbar::ComparisonToolbar(ComparisonViewModel& model, QWidget* parent
     connect(m_context, &QAbstractButton::clicked, this,
             [this] { m_model.setShowAllContext(!m_model.showAllContext()); });
     connect(m_share, &QAbstractButton::clicked, this, [this] { Q_EMIT shareClicked(m_share); });
+    connect(m_ignoring, &QAbstractButton::clicked, this, [this] { Q_EMIT optionsRequested(m_ignoring); });
     connect(m_swap, &QAbstractButton::clicked, &m_model, &ComparisonViewModel::swapFiles);
     connect(m_close, &QAbstractButton::clicked, &m_model, &ComparisonViewModel::resetFiles);
     refresh();
@@ -236,7 +240,25 @@ void ComparisonToolbar::refresh()
     m_context->setToolTip(all ? QStringLiteral("Collapse unchanged sections") : QStringLiteral("Expand all context"));
     m_context->setAccessibleName(m_context->toolTip());
     m_share->setEnabled(m_shareAvailable && result.has_value());
+    refreshIgnoring();
     shareLabelWidth();
+}
+
+void ComparisonToolbar::refreshIgnoring()
+{
+    const CompareOptions& options = m_model.compareOptions();
+    const QString label = varnel::ignoringLabel(options);
+    if (label != m_ignoring->text()) {
+        m_ignoring->setText(label);
+        m_ignoring->updateGeometry();
+    }
+    const QString phrase = ignoringPhrase(options);
+    m_ignoring->setToolTip(phrase.isEmpty() ? QString()
+                                            : phrase.at(0).toUpper() + phrase.mid(1) +
+                                                  QStringLiteral("\nClick to change the compare options"));
+    m_ignoring->setAccessibleName(label);
+    m_ignoring->setAccessibleDescription(QStringLiteral("Opens the compare options"));
+    m_ignoring->setVisible(!label.isEmpty());
 }
 
 void ComparisonToolbar::resizeEvent(QResizeEvent* event)
@@ -251,9 +273,9 @@ void ComparisonToolbar::shareLabelWidth()
     // name shorter than its half lends the rest to the other.
     int controls = 0;
     int items = 2; // the labels
-    for (const QWidget* item :
-         {static_cast<QWidget*>(m_viewPicker), m_navigation, static_cast<QWidget*>(m_context),
-          static_cast<QWidget*>(m_share), static_cast<QWidget*>(m_swap), static_cast<QWidget*>(m_close)}) {
+    for (const QWidget* item : {static_cast<QWidget*>(m_viewPicker), m_navigation, static_cast<QWidget*>(m_context),
+                                static_cast<QWidget*>(m_ignoring), static_cast<QWidget*>(m_share),
+                                static_cast<QWidget*>(m_swap), static_cast<QWidget*>(m_close)}) {
         if (!item->isHidden() || item->sizePolicy().retainSizeWhenHidden()) {
             controls += item == m_viewPicker ? kPickerWidth : item->sizeHint().width();
             ++items;

@@ -19,6 +19,7 @@ namespace varnel {
 class ComparisonViewModel;
 class IconButton;
 class SegmentedControl;
+class TextButton;
 
 // A file's name behind its kind's symbol, shortened in the middle when the toolbar is
 // narrow. Clicking it asks for a replacement file.
@@ -50,8 +51,9 @@ private:
 };
 
 // The comparison screen's toolbar, left to right: the left file, the "View" picker, the
-// change navigation and the context button (while the result has changes), share, swap,
-// close, and the right file. It reads the view model; the buttons that act on it call it
+// change navigation and the context button (while the result has changes), the options in
+// force ("Ignoring: white space, case", while any is), share, swap, close, and the right
+// file. It reads the view model; the buttons that act on it call it
 // directly, the rest are signals for the screen.
 class ComparisonToolbar : public QWidget {
     Q_OBJECT
@@ -66,6 +68,8 @@ public:
     IconButton* nextButton() const { return m_next; }
     QLabel* positionLabel() const { return m_position; }
     IconButton* contextButton() const { return m_context; }
+    // "Ignoring: …": shown while an option ignores something; a click asks for the options.
+    TextButton* ignoringLabel() const { return m_ignoring; }
     IconButton* shareButton() const { return m_share; }
     IconButton* swapButton() const { return m_swap; }
     IconButton* closeButton() const { return m_close; }
@@ -81,6 +85,7 @@ Q_SIGNALS:
     void replaceRequested(varnel::FileSide side);
     void viewModeChosen(varnel::DiffViewMode mode);
     void shareClicked(QWidget* anchor);
+    void optionsRequested(QWidget* anchor);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -88,6 +93,7 @@ protected:
 
 private:
     void shareLabelWidth();
+    void refreshIgnoring();
 
     ComparisonViewModel& m_model;
     // In the order of the screen, left to right, which Tab follows.
@@ -98,6 +104,7 @@ private:
     IconButton* m_next;
     QLabel* m_position;
     IconButton* m_context;
+    TextButton* m_ignoring;
     IconButton* m_share;
     IconButton* m_swap;
     IconButton* m_close;

@@ -3,6 +3,8 @@
 #include "widgets/comparison/diffcontainerview.h"
 
 #include "viewmodel/findmodel.h"
+#include "viewmodel/ignoring.h"
+#include "widgets/comparison/compareoptionsmenu.h"
 #include "widgets/comparison/findbar.h"
 #include "widgets/comparison/wrapoffer.h"
 #include "widgets/dialogs/dialogs.h"
@@ -106,6 +108,7 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     , m_determinateDelay(new QTimer(this))
     , m_find(new FindModel(model, this))
     , m_findBar(new FindBar(*m_find, this))
+    , m_optionsMenu(new CompareOptionsMenu(model, this))
 {
     setAcceptDrops(true);
     // Built here, after every member has its initial value: the builders set several.
@@ -239,8 +242,11 @@ QWidget* DiffContainerView::buildResultPage()
     QVBoxLayout* identical = centredColumn(m_identicalPage);
     identical->addWidget(new SymbolView(IconName::checkmark, kIdenticalIconSize, ColorRole::green, m_identicalPage), 0,
                          Qt::AlignHCenter);
-    identical->addWidget(
-        stateLabel(QStringLiteral("Files are identical"), fonts::TextStyle::headline, m_identicalPage));
+    m_identicalLabel = stateLabel(QStringLiteral("Files are identical"), fonts::TextStyle::headline, m_identicalPage);
+    m_identicalLabel->setTextFormat(Qt::PlainText); // patterns are the user's text
+    m_identicalLabel->setWordWrap(true);
+    m_identicalLabel->setContentsMargins(kErrorInset, 0, kErrorInset, 0);
+    identical->addWidget(m_identicalLabel);
     m_formatsLabel = stateLabel(QString(), fonts::TextStyle::subheadline, m_identicalPage);
     m_formatsLabel->setTextFormat(Qt::PlainText);
     m_formatsLabel->setWordWrap(true);
@@ -287,6 +293,11 @@ QString DiffContainerView::bannerText() const
 QString DiffContainerView::errorText() const
 {
     return m_errorLabel->text();
+}
+
+QString DiffContainerView::identicalText() const
+{
+    return m_identicalLabel->text();
 }
 
 QString DiffContainerView::formatsText() const
@@ -440,6 +451,8 @@ void DiffContainerView::showResult()
     if (!result.hasChanges()) {
         // Equal lines may still be written differently: line ends, encoding, last newline,
         // Unicode forms.
+        const std::optional<DiffResult>& full = m_model.fullDiffResult();
+        m_identicalLabel->setText(identicalNotice(full ? *full : result, m_model.compareOptions()));
         const QString differences = m_model.textFormats().differences();
         m_formatsLabel->setText(differences);
         m_formatsLabel->setVisible(!differences.isEmpty());
@@ -447,6 +460,7 @@ void DiffContainerView::showResult()
         return;
     }
     m_summary->setResult(result);
+    m_summary->setIgnoredToolTip(ignoredBadgeToolTip(result.ignoredCount(), m_model.compareOptions()));
     m_layoutsEmpty = false;
     m_resultStack->setCurrentWidget(m_diffPage);
     applyViewMode(viewMode()); // gives the result to the layout in use

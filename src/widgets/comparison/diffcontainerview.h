@@ -20,6 +20,7 @@ class QTimer;
 namespace varnel {
 
 class BusyIndicator;
+class CompareOptionsMenu;
 class FindBar;
 class FindModel;
 class InlineView;
@@ -67,7 +68,10 @@ public:
     // offered).
     WrapOffer* wrapOffer() const { return m_wrapOffer; }
     QString errorText() const;
-    // The line under "Files are identical" naming how the two files were written
+    // The headline of a comparison without changes: "Files are identical", or what was
+    // ignored to make them so (see identicalNotice).
+    QString identicalText() const;
+    // The line under it naming how the two files were written
     // differently (line ends, encoding, byte-order mark, final newline); empty when hidden.
     QString formatsText() const;
     std::optional<SyntaxHighlighter::Language> language() const { return m_language; }
@@ -93,6 +97,9 @@ public:
     void replaceFile(FileSide side);
     // The side a file dropped at `x` replaces.
     FileSide dropSide(qreal x) const { return x < width() / 2.0 ? FileSide::left : FileSide::right; }
+
+    // View ▸ Compare Options, for the window's menu; the toolbar's "Ignoring: …" opens it too.
+    CompareOptionsMenu* compareOptionsMenu() const { return m_optionsMenu; }
 
     FindBar* findBar() const { return m_findBar; }
     FindModel& findModel() const { return *m_find; }
@@ -163,6 +170,7 @@ private:
     WrapOffer* m_wrapOffer = nullptr;
     QStackedWidget* m_resultStack = nullptr;
     QWidget* m_identicalPage = nullptr;
+    QLabel* m_identicalLabel = nullptr;
     QLabel* m_formatsLabel = nullptr; // how the identical files were written differently
     QWidget* m_diffPage = nullptr;
     SummaryBarView* m_summary = nullptr;
@@ -173,6 +181,7 @@ private:
     QTimer* m_determinateDelay;
     FindModel* m_find;
     FindBar* m_findBar;
+    CompareOptionsMenu* m_optionsMenu;
     QShortcut* m_closeFind;
     std::array<QAction*, 3> m_findActions{};
     bool m_revealPending = false;

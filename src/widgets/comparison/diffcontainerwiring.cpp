@@ -2,6 +2,7 @@
 
 // How the comparison screen follows its view model, its progress and its find bar.
 #include "viewmodel/findmodel.h"
+#include "widgets/comparison/compareoptionsmenu.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/comparison/findbar.h"
 #include "widgets/dialogs/dialogs.h"
@@ -50,8 +51,12 @@ void DiffContainerView::followModel()
     // Many properties change together (a new comparison clears five of them); the screen
     // follows once they have settled.
     for (auto signal : {&ComparisonViewModel::leftFileChanged, &ComparisonViewModel::rightFileChanged,
-                        &ComparisonViewModel::isComparingChanged, &ComparisonViewModel::comparisonErrorChanged})
+                        &ComparisonViewModel::isComparingChanged, &ComparisonViewModel::comparisonErrorChanged,
+                        &ComparisonViewModel::compareOptionsChanged})
         connect(&m_model, signal, this, &DiffContainerView::scheduleRefresh);
+    // The toolbar's "Ignoring: …" opens the options under it.
+    connect(m_toolbar, &ComparisonToolbar::optionsRequested, this,
+            [this](QWidget* anchor) { m_optionsMenu->popup(anchor->mapToGlobal(QPoint(0, anchor->height()))); });
     for (auto signal : {&ComparisonViewModel::diffResultChanged, &ComparisonViewModel::fullDiffResultChanged,
                         &ComparisonViewModel::showAllContextChanged}) {
         connect(&m_model, signal, this, [this] {

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The canvas's text selection: where a point falls in the text, selecting with the mouse
-// (drag, double-click for a word, triple-click for a line), copying and the context menu.
+// (drag, double-click for a word, triple-click for a line), copying and the context menu;
+// and what a marked row's tooltip says.
+#include "reading/ignorednote.h"
 #include "widgets/diffview/diffcanvas.h"
 #include "widgets/style/buttons.h"
 
@@ -42,6 +44,17 @@ DiffCanvas::TextPosition DiffCanvas::positionAt(QPoint point)
         return {row, m_rows->line(shown.index).contentString(shown.side).size()};
     const qreal x = point.x() + horizontalScrollBar()->value() - leadingWidth() - m_rows->textStart();
     return {row, m_rows->cursorAt(shown.index, shown.side, x, m_rows->lineAt(qreal(y - rowTop(row))))};
+}
+
+QString DiffCanvas::toolTipAt(QPoint point) const
+{
+    const qint64 y = qint64(verticalScrollBar()->value()) + point.y();
+    const qreal x = point.x() + horizontalScrollBar()->value();
+    // Over the marker's column: the change marker (inline) and the number column.
+    if (rowCount() == 0 || y < 0 || y >= totalHeight() || x >= leadingWidth() + m_rows->gutterWidth())
+        return {};
+    const RowPainter::Row shown = rowFor(rowAtY(y));
+    return shown.empty ? QString() : ignoredRowNote(m_rows->line(shown.index));
 }
 
 std::optional<std::pair<DiffCanvas::TextPosition, DiffCanvas::TextPosition>> DiffCanvas::selection() const

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 #include <QVariantAnimation>
 
 #include <algorithm>
@@ -215,6 +216,14 @@ bool DiffCanvas::event(QEvent* event)
 bool DiffCanvas::viewportEvent(QEvent* event)
 {
     try {
+        if (event->type() == QEvent::ToolTip) {
+            const auto* help = static_cast<QHelpEvent*>(event);
+            if (const QString text = toolTipAt(help->pos()); !text.isEmpty())
+                QToolTip::showText(help->globalPos(), text, viewport());
+            else
+                QToolTip::hideText();
+            return true;
+        }
         return QAbstractScrollArea::viewportEvent(event);
     } catch (const std::bad_alloc&) {
         recoverMemory();

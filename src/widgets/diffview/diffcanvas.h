@@ -166,6 +166,9 @@ public:
 
     // Where a point of the viewport falls in the text.
     TextPosition positionAt(QPoint viewportPoint);
+    // The tooltip at a point of the viewport: over the number column of a marked row, why
+    // its lines count as the same (see ignoredRowNote); empty elsewhere.
+    QString toolTipAt(QPoint viewportPoint) const;
 
 Q_SIGNALS:
     // Handling an event ran out of memory with find marks on: the marks are off until the

@@ -98,7 +98,8 @@ void InlineView::paintLeading(QPainter& painter, const QRectF& rect, qint64 inde
     const Palette& palette = Appearance::instance().palette();
     painter.fillRect(QRectF(rect.left() + kMarkerWidth, rect.top(), RowMetrics::kSeparatorWidth, rect.height()),
                      palette.color(ColorRole::secondary, kSeparatorOpacity));
-    const DiffLineType type = rows().line(index).type();
+    const DiffLine line = rows().line(index);
+    const DiffLineType type = line.type();
     QColor color;
     switch (type) {
     case DiffLineType::added: color = palette.color(ColorRole::green); break;
@@ -106,6 +107,9 @@ void InlineView::paintLeading(QPainter& painter, const QRectF& rect, qint64 inde
     case DiffLineType::contextCollapsed: color = palette.color(ColorRole::secondary); break;
     case DiffLineType::unchanged: return; // an invisible space
     }
+    // A row that ignoring blank lines or patterns set aside says which file holds it, quietly.
+    if (line.ignored() != IgnoredReason::none)
+        color = palette.color(ColorRole::secondary);
     const qreal width = m_markerWidths[std::size_t(type)];
     // Centred on the row's first line, beside its number, however many lines it wraps to.
     const qreal baseline = std::round((rows().metrics().rowHeight - m_markerHeight) / 2 + m_markerAscent);

@@ -45,8 +45,9 @@ void RowPainter::paintFoldedMatches(QPainter& painter, const QRectF& rect, qint6
 void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& row, qreal x, const QRectF& clip)
 {
     const Palette& palette = *m_palette;
-    const DiffLineType type = line(row.index).type();
-    if (type == DiffLineType::added || type == DiffLineType::removed) {
+    const DiffLine shown = line(row.index);
+    const DiffLineType type = shown.type();
+    if ((type == DiffLineType::added || type == DiffLineType::removed) && shown.ignored() == IgnoredReason::none) {
         const QList<TextSpan>& spans = changedSpans(row.index);
         const ColorRole role = type == DiffLineType::added ? ColorRole::green : ColorRole::red;
         const qreal base = palette.isDark() ? kChangeTintDark : kChangeTintLight;

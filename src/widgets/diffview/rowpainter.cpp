@@ -4,6 +4,7 @@
 // painting a row: fill, number column, separator, text or collapsed label, outline.
 #include "widgets/diffview/rowpainter.h"
 
+#include "reading/ignorednote.h"
 #include "widgets/diffview/rowpaintparts.h"
 #include "widgets/style/appearance.h"
 
@@ -23,6 +24,8 @@ std::optional<QColor> background(const DiffLine& line, const RowPainter::Row& ro
     if (row.empty)
         return palette.color(ColorRole::secondary, kFillerTint);
     const qreal tint = (palette.isDark() ? kChangeTintDark : kChangeTintLight) + (row.focused ? kFocusBoost : 0);
+    if (line.ignored() != IgnoredReason::none)
+        return std::nullopt; // set aside or marked: no change, so no change tint
     switch (line.type()) {
     case DiffLineType::contextCollapsed: return palette.color(ColorRole::secondary, kCollapsedTint);
     case DiffLineType::added: return palette.color(ColorRole::green, tint);
@@ -98,9 +101,16 @@ void RowPainter::setFontSize(qreal fontSize)
 
 void RowPainter::updateGutterWidth()
 {
+    // A result with marked rows keeps room for the marker before the widest number.
+    const qreal marker = m_result.ignoredCount() > 0 ? markerWidth() + RowMetrics::kNumberLeading : 0;
     const qreal needed = std::ceil(qreal(QString::number(m_largestNumber).size()) * m_metrics.digitAdvance +
-                                   RowMetrics::kNumberLeading + RowMetrics::kNumberTrailing);
+                                   RowMetrics::kNumberLeading + RowMetrics::kNumberTrailing + marker);
     m_gutterWidth = std::max(RowMetrics::kGutterWidth, needed);
+}
+
+qreal RowPainter::markerWidth() const
+{
+    return m_metrics.numberMetrics.horizontalAdvance(QChar(kIgnoredMarker));
 }
 
 void RowPainter::setPalette(const Palette& palette)
@@ -207,6 +217,14 @@ void RowPainter::paint(QPainter& painter, const QRectF& rect, const Row& row, co
     } else if (!row.empty) {
         const std::optional<qint64> number =
             row.side == PageSide::left ? diffLine.leftLineNumber() : diffLine.rightLineNumber();
+        if (diffLine.ignored() != IgnoredReason::none) {
+            // Quiet, but as readable as text: the only sign that the lines differ.
+            painter.setFont(m_metrics.numberFont);
+            painter.setPen(palette.color(ColorRole::secondary));
+            painter.drawText(
+                QPointF(rect.left() + RowMetrics::kNumberLeading + 1, rect.top() + m_metrics.numberBaseline),
+                QString(QChar(kIgnoredMarker)));
+        }
         if (number) {
             const QString digits = QString::number(*number);
             const qreal width = m_metrics.numberMetrics.horizontalAdvance(digits);

@@ -83,7 +83,10 @@ public:
 
     // The number column: 44 wide, or wider when the result's largest line number would not
     // fit in it at this font size. Then the text, from the row's left edge.
+    // A row whose lines differ only in ignored ways (or that ignoring blank lines or
+    // patterns set aside) is painted as unchanged, with the marker "≈" before its number.
     qreal gutterWidth() const { return m_gutterWidth; }
+    qreal markerWidth() const;
     qreal textStart() const { return m_gutterWidth + RowMetrics::kSeparatorWidth + RowMetrics::kTextInset; }
 
     // The colours to paint with; the views pass the appearance's palette whenever it changes.

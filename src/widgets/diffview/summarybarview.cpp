@@ -5,8 +5,10 @@
 #include "widgets/style/appearance.h"
 #include "widgets/style/fonts.h"
 
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 
 namespace varnel {
 
@@ -34,17 +36,20 @@ SummaryBarView::SummaryBarView(QWidget* parent)
 
 void SummaryBarView::setResult(const DiffResult& result)
 {
-    setCounts(result.addedCount(), result.removedCount(), result.modifiedCount());
+    setCounts(result.addedCount(), result.removedCount(), result.modifiedCount(), result.ignoredCount());
 }
 
-void SummaryBarView::setCounts(qint64 added, qint64 removed, qint64 modified)
+void SummaryBarView::setCounts(qint64 added, qint64 removed, qint64 modified, qint64 ignored)
 {
     m_added = added;
     m_removed = removed;
     m_modified = modified;
+    m_ignored = ignored;
     QStringList parts{QStringLiteral("%1 added").arg(added), QStringLiteral("%1 removed").arg(removed)};
     if (modified > 0)
         parts.append(QStringLiteral("%1 modified").arg(modified));
+    if (ignored > 0)
+        parts.append(QStringLiteral("%1 differing only in ignored ways").arg(ignored));
     setAccessibleName(parts.join(QStringLiteral(", ")));
     updateGeometry();
     update();
@@ -57,7 +62,29 @@ QList<SummaryBarView::Badge> SummaryBarView::badges() const
                       {QLatin1Char('-') + QString::number(m_removed), ColorRole::red, ColorRole::redText}};
     if (m_modified >= 1)
         list.append({QLatin1Char('~') + QString::number(m_modified), ColorRole::orange, ColorRole::orangeText});
+    if (m_ignored >= 1)
+        list.append({QChar(u'\u2248') + QString::number(m_ignored), ColorRole::secondary, ColorRole::secondary});
     return list;
+}
+
+QString SummaryBarView::toolTipAt(QPoint point) const
+{
+    const QList<QRect> rects = badgeRects();
+    if (m_ignored < 1 || rects.isEmpty() || !rects.back().contains(point))
+        return {};
+    return m_ignoredToolTip;
+}
+
+bool SummaryBarView::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    if (const QString text = toolTipAt(help->pos()); !text.isEmpty())
+        QToolTip::showText(help->globalPos(), text, this);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 QStringList SummaryBarView::badgeTexts() const

@@ -10,8 +10,10 @@
 namespace varnel {
 
 // The bar above a diff that says how much changed: "+A" in green, "-R" in red and, when
-// some lines were modified, "~M" in orange, as small badges at its left end. It shows the
-// counts of the comparison, so it reads the same whether unchanged lines are collapsed.
+// some lines were modified, "~M" in orange, as small badges at its left end; then, when
+// some lines differ only in ways the comparison ignores, "≈N" in grey, whose tooltip says
+// what is ignored. It shows the counts of the comparison, so it reads the same whether
+// unchanged lines are collapsed.
 class SummaryBarView : public QWidget {
     Q_OBJECT
 
@@ -19,7 +21,11 @@ public:
     explicit SummaryBarView(QWidget* parent = nullptr);
 
     void setResult(const DiffResult& result);
-    void setCounts(qint64 added, qint64 removed, qint64 modified);
+    void setCounts(qint64 added, qint64 removed, qint64 modified, qint64 ignored = 0);
+    // What the "≈N" badge's tooltip says (the options in force).
+    void setIgnoredToolTip(const QString& text) { m_ignoredToolTip = text; }
+    // The tooltip at a point of the bar: the ignored badge's, over it; else none.
+    QString toolTipAt(QPoint point) const;
 
     // The badges' texts, left to right.
     QStringList badgeTexts() const;
@@ -30,6 +36,7 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -43,6 +50,8 @@ private:
     qint64 m_added = 0;
     qint64 m_removed = 0;
     qint64 m_modified = 0;
+    qint64 m_ignored = 0;
+    QString m_ignoredToolTip;
     QFont m_font;
 };
 

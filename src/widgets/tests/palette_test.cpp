@@ -94,7 +94,8 @@ TEST_P(PaletteContrast, BadgeTextAndHighlightedItemsAreReadable)
     const QColor bar = over(palette.color(ColorRole::secondary, 0.06), palette.color(ColorRole::viewBackground));
     const std::pair<ColorRole, ColorRole> badges[] = {{ColorRole::green, ColorRole::greenText},
                                                       {ColorRole::red, ColorRole::redText},
-                                                      {ColorRole::orange, ColorRole::orangeText}};
+                                                      {ColorRole::orange, ColorRole::orangeText},
+                                                      {ColorRole::secondary, ColorRole::secondary}}; // "≈N"
     for (const auto& [tint, text] : badges)
         EXPECT_GE(contrast(palette.color(text), over(palette.color(tint, 0.12), bar)), 4.5) << int(text);
     // A highlighted menu item, selected text in a field.
