@@ -1,0 +1,201 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "core/lineform.h"
+
+#include <QChar>
+
+#include <cstring>
+
+namespace varnel {
+
+namespace {
+
+inline unsigned char byteAt(QByteArrayView text, qsizetype i)
+{
+    return static_cast<unsigned char>(text[i]);
+}
+
+// Printable ASCII other than space: most bytes of most lines, settled in one comparison.
+inline bool plainAscii(unsigned char c)
+{
+    return unsigned(c) - 0x21u < 0x5Fu;
+}
+
+// Where the line ends once trailing white space is gone.
+qsizetype trimmedEnd(QByteArrayView line)
+{
+    qsizetype n = line.size();
+    while (n > 0) {
+        if (LineForm::spaceAt(line.sliced(n - 1)) == 1)
+            n -= 1;
+        else if (n >= 2 && LineForm::spaceAt(line.sliced(n - 2)) == 2)
+            n -= 2;
+        else if (n >= 3 && LineForm::spaceAt(line.sliced(n - 3)) == 3)
+            n -= 3;
+        else
+            break;
+    }
+    return n;
+}
+
+// The code point that starts `text` and its length in bytes; a byte that starts no valid
+// sequence stands for itself (length 1, code point 0xFFFFFFFF).
+char32_t decode(QByteArrayView text, int& length)
+{
+    const unsigned char lead = byteAt(text, 0);
+    length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length == 1 || text.size() < length) {
+        length = 1;
+        return lead < 0x80 ? lead : 0xFFFFFFFFu;
+    }
+    char32_t code = lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        const unsigned char next = byteAt(text, k);
+        if ((next & 0xC0) != 0x80) {
+            length = 1;
+            return 0xFFFFFFFFu;
+        }
+        code = (code << 6) | (next & 0x3F);
+    }
+    return code;
+}
+
+void encode(char32_t code, std::string& out)
+{
+    if (code < 0x80) {
+        out.push_back(char(code));
+    } else if (code < 0x800) {
+        out.push_back(char(0xC0 | (code >> 6)));
+        out.push_back(char(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(char(0xE0 | (code >> 12)));
+        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (code >> 18)));
+        out.push_back(char(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (code & 0x3F)));
+    }
+}
+
+} // namespace
+
+LineForm::LineForm(const CompareOptions& options)
+    : m_space(options.ignoreAllSpace        ? Space::all
+              : options.ignoreSpaceChange   ? Space::change
+              : options.ignoreTrailingSpace ? Space::trailing
+                                            : Space::keep)
+    , m_fold(options.ignoreCase)
+{
+}
+
+int LineForm::spaceAt(QByteArrayView text)
+{
+    if (text.isEmpty())
+        return 0;
+    const unsigned char c = byteAt(text, 0);
+    if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r')
+        return 1;
+    if (c < 0xC2)
+        return 0;
+    const auto at = [&](qsizetype i) { return i < text.size() ? byteAt(text, i) : 0; };
+    switch (c) {
+    case 0xC2: return at(1) == 0xA0 ? 2 : 0;                  // U+00A0
+    case 0xE1: return at(1) == 0x9A && at(2) == 0x80 ? 3 : 0; // U+1680
+    case 0xE3: return at(1) == 0x80 && at(2) == 0x80 ? 3 : 0; // U+3000
+    case 0xE2:
+        if (at(1) == 0x80)
+            return (at(2) >= 0x80 && at(2) <= 0x8A) || at(2) == 0xAF ? 3 : 0; // U+2000..U+200A, U+202F
+        return at(1) == 0x81 && at(2) == 0x9F ? 3 : 0;                        // U+205F
+    default: return 0;
+    }
+}
+
+bool LineForm::isAllSpace(QByteArrayView line)
+{
+    return trimmedEnd(line) == 0;
+}
+
+QByteArrayView LineForm::apply(QByteArrayView line, Scratch& scratch) const
+{
+    if (isIdentity())
+        return line;
+    QByteArrayView form = line;
+    if (m_space != Space::keep)
+        form = form.first(trimmedEnd(form));
+    if (m_space == Space::change || m_space == Space::all)
+        form = squeeze(form, scratch.space);
+    if (m_fold)
+        form = fold(form, scratch.folded);
+    return form;
+}
+
+// Runs of white space become one space (-b) or nothing (-w). The line has no trailing
+// white space by now, so a lone space is always followed by something else.
+QByteArrayView LineForm::squeeze(QByteArrayView line, std::string& out) const
+{
+    const bool all = m_space == Space::all;
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        const unsigned char c = byteAt(line, i);
+        if (plainAscii(c) || spaceAt(line.sliced(i)) == 0)
+            continue;
+        if (all || c != ' ' || spaceAt(line.sliced(i + 1)) > 0)
+            break;
+    }
+    if (i == n)
+        return line;
+    out.resize(size_t(n));
+    char* const start = out.data();
+    std::memcpy(start, line.data(), size_t(i));
+    char* to = start + i;
+    while (i < n) {
+        const unsigned char c = byteAt(line, i);
+        const int space = plainAscii(c) ? 0 : spaceAt(line.sliced(i));
+        if (space == 0) {
+            *to++ = char(c);
+            ++i;
+            continue;
+        }
+        for (int more = space; more > 0; more = spaceAt(line.sliced(i)))
+            i += more;
+        if (!all)
+            *to++ = ' ';
+    }
+    return QByteArrayView(start, to - start);
+}
+
+// ASCII letters without decoding; other code points through Qt's simple case folding,
+// which may lengthen a character by a byte (U+023A, two bytes, folds to U+2C65, three).
+QByteArrayView LineForm::fold(QByteArrayView line, std::string& out)
+{
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    while (i < n && byteAt(line, i) < 0x80 && !(byteAt(line, i) >= 'A' && byteAt(line, i) <= 'Z'))
+        ++i;
+    if (i == n)
+        return line;
+    out.clear();
+    out.reserve(size_t(2 * n));
+    out.append(line.data(), size_t(i));
+    while (i < n) {
+        const unsigned char c = byteAt(line, i);
+        if (c < 0x80) {
+            out.push_back(char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+            ++i;
+            continue;
+        }
+        int length = 1;
+        const char32_t code = decode(line.sliced(i), length);
+        if (code == 0xFFFFFFFFu)
+            out.push_back(char(c));
+        else
+            encode(QChar::toCaseFolded(code), out);
+        i += length;
+    }
+    return QByteArrayView(out.data(), qsizetype(out.size()));
+}
+
+} // namespace varnel
