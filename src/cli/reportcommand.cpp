@@ -32,6 +32,9 @@ int runReport(const QStringList& arguments)
         return fail(QStringLiteral("report needs exactly two files: varnel-cli report [--changes-only] "
                                    "[--all-context] [-o OUT.pdf] LEFT RIGHT"));
 
+    const CompareOptions options = compareOptions(parser);
+    if (const std::optional<int> refused = refuseCompareOptions(options))
+        return *refused;
     const FileItem left = fileItem(files[0]);
     const FileItem right = fileItem(files[1]);
     // The default name keeps the files' own bytes; the header shows them readably.
@@ -46,7 +49,7 @@ int runReport(const QStringList& arguments)
             return fail(refused->message);
     }
     const Expected<DiffResult> outcome =
-        Comparison::performOne(left, right, !parser.isSet(allContext), nullptr, compareOptions(parser));
+        Comparison::performOne(left, right, !parser.isSet(allContext), nullptr, options);
     if (!outcome)
         return fail(outcome.error().message);
     const std::optional<QByteArray> pdf =
