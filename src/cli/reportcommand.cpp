@@ -53,7 +53,7 @@ int runReport(const QStringList& arguments)
     if (!outcome)
         return fail(outcome.error().message);
     const std::optional<QByteArray> pdf =
-        ExportService::render(outcome.value(), left.name, right.name, !parser.isSet(changesOnly));
+        ExportService::render(outcome.value(), left.name, right.name, !parser.isSet(changesOnly), options);
     if (!pdf)
         return fail(QStringLiteral("The report \"%1\" could not be made.").arg(displayPath(target)));
     if (target == u"-") {
