@@ -52,8 +52,8 @@ public:
     // Unchanged lines whose two sides differ only in ways the options ignore: a stretch of
     // consecutive left lines with one reason. Kept per stretch, not per line.
     struct IgnoredStretch {
-        qint64 left = 0; // 0-based index of its first left line
-        qint64 length = 0;
+        qint64 left = 0;         // 0-based index of its first left line
+        std::int32_t length = 0; // a longer stretch is cut in two
         IgnoredReason reason = IgnoredReason::none;
     };
 

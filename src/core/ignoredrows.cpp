@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <limits>
 
 namespace varnel {
 
@@ -47,7 +48,10 @@ public:
         , m_spaceBlank(options.ignoreAllSpace || options.ignoreSpaceChange || options.ignoreTrailingSpace)
     {
         for (const QString& pattern : options.ignoreMatching) {
-            QRegularExpression expression(pattern);
+            // PCRE2's own limit (ten million steps) lets a pattern that backtracks without
+            // end take a tenth of a second a line; this one, a millisecond. Ordinary
+            // patterns on ordinary lines take a few hundred steps.
+            QRegularExpression expression(QStringLiteral("(*LIMIT_MATCH=100000)") + pattern);
             if (expression.isValid()) // callers refuse invalid ones; one that slips through matches nothing
                 m_patterns.push_back(std::move(expression));
         }
@@ -64,7 +68,7 @@ public:
             return IgnoredReason::none;
         const QString text = QString::fromUtf8(line);
         for (const QRegularExpression& expression : m_patterns) {
-            // A match PCRE2 gives up on (its match limit, its JIT stack on a very long line)
+            // A match PCRE2 gives up on (the match limit, its JIT stack on a very long line)
             // is not valid: the line counts as not matching, so nothing is hidden by it.
             const QRegularExpressionMatch match = expression.match(text);
             if (match.isValid() && match.hasMatch())
@@ -111,7 +115,8 @@ void addMark(std::vector<DiffRows::IgnoredStretch>& stretches, qint64 left, Igno
 {
     if (!stretches.empty()) {
         DiffRows::IgnoredStretch& last = stretches.back();
-        if (last.reason == reason && last.left + last.length == left) {
+        if (last.reason == reason && last.left + last.length == left &&
+            last.length < std::numeric_limits<std::int32_t>::max()) {
             ++last.length;
             return;
         }
@@ -119,35 +124,54 @@ void addMark(std::vector<DiffRows::IgnoredStretch>& stretches, qint64 left, Igno
     stretches.push_back({left, 1, reason});
 }
 
-QByteArray canonical(QByteArrayView line)
+bool isAscii(QByteArrayView line)
 {
-    const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return (c & 0x80) == 0; });
-    if (ascii)
-        return line.toByteArray();
-    return QString::fromUtf8(line).normalized(QString::NormalizationForm_C).toUtf8();
+    return std::all_of(line.begin(), line.end(), [](char c) { return (c & 0x80) == 0; });
 }
+
+// Why two lines the options call equal differ; holds its buffers from line to line.
+class ReasonFinder {
+public:
+    explicit ReasonFinder(const CompareOptions& options)
+        : m_canonical(options.canonicalEquivalence)
+        , m_spaceOnly([&] {
+            CompareOptions spaceOnly = options;
+            spaceOnly.ignoreCase = false;
+            return LineForm(spaceOnly);
+        }())
+    {
+    }
+
+    IgnoredReason reason(QByteArrayView left, QByteArrayView right)
+    {
+        if (left == right)
+            return IgnoredReason::none;
+        QByteArray leftNfc;
+        QByteArray rightNfc;
+        if (m_canonical && !(isAscii(left) && isAscii(right))) {
+            leftNfc = QString::fromUtf8(left).normalized(QString::NormalizationForm_C).toUtf8();
+            rightNfc = QString::fromUtf8(right).normalized(QString::NormalizationForm_C).toUtf8();
+            if (leftNfc == rightNfc)
+                return IgnoredReason::none; // canonically equivalent: nothing ignored
+            left = leftNfc;
+            right = rightNfc;
+        }
+        return m_spaceOnly.apply(left, m_one) == m_spaceOnly.apply(right, m_two) ? IgnoredReason::whitespace
+                                                                                 : IgnoredReason::letterCase;
+    }
+
+private:
+    bool m_canonical;
+    LineForm m_spaceOnly; // the options without -i: what white space alone makes equal
+    LineForm::Scratch m_one;
+    LineForm::Scratch m_two;
+};
 
 } // namespace
 
 IgnoredReason ignoredReason(QByteArrayView left, QByteArrayView right, const CompareOptions& options)
 {
-    if (left == right)
-        return IgnoredReason::none;
-    QByteArray leftForm = left.toByteArray();
-    QByteArray rightForm = right.toByteArray();
-    if (options.canonicalEquivalence) {
-        leftForm = canonical(left);
-        rightForm = canonical(right);
-        if (leftForm == rightForm)
-            return IgnoredReason::none;
-    }
-    CompareOptions spaceOnly = options;
-    spaceOnly.ignoreCase = false;
-    const LineForm form(spaceOnly);
-    LineForm::Scratch one;
-    LineForm::Scratch two;
-    return form.apply(leftForm, one) == form.apply(rightForm, two) ? IgnoredReason::whitespace
-                                                                   : IgnoredReason::letterCase;
+    return ReasonFinder(options).reason(left, right);
 }
 
 std::optional<IgnoredRows> markIgnoredRows(std::vector<Run>& runs, const TextLines& left, const TextLines& right,
@@ -156,6 +180,7 @@ std::optional<IgnoredRows> markIgnoredRows(std::vector<Run>& runs, const TextLin
     IgnoredRows found;
     const BlockFilter filter(options);
     const bool linesMayDiffer = !LineForm(options).isIdentity();
+    ReasonFinder finder(options);
     LinePoll poll(cancel);
     for (Run& run : runs) {
         if (run.kind == Run::Kind::change && filter.active()) {
@@ -169,11 +194,8 @@ std::optional<IgnoredRows> markIgnoredRows(std::vector<Run>& runs, const TextLin
             for (qint64 k = 0; k < run.removed; ++k) {
                 if (poll.stop())
                     return std::nullopt;
-                const QByteArrayView one = bytes(left.utf8(run.left + k));
-                const QByteArrayView two = bytes(right.utf8(run.right + k));
-                if (one == two)
-                    continue;
-                const IgnoredReason reason = ignoredReason(one, two, options);
+                const IgnoredReason reason =
+                    finder.reason(bytes(left.utf8(run.left + k)), bytes(right.utf8(run.right + k)));
                 if (reason != IgnoredReason::none) {
                     addMark(found.stretches, run.left + k, reason);
                     ++found.count;
