@@ -60,23 +60,25 @@ char32_t decode(QByteArrayView text, int& length)
     return code;
 }
 
-void encode(char32_t code, std::string& out)
+// Writes `code` as UTF-8 at `to`; gives the end.
+char* encode(char32_t code, char* to)
 {
     if (code < 0x80) {
-        out.push_back(char(code));
+        *to++ = char(code);
     } else if (code < 0x800) {
-        out.push_back(char(0xC0 | (code >> 6)));
-        out.push_back(char(0x80 | (code & 0x3F)));
+        *to++ = char(0xC0 | (code >> 6));
+        *to++ = char(0x80 | (code & 0x3F));
     } else if (code < 0x10000) {
-        out.push_back(char(0xE0 | (code >> 12)));
-        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (code & 0x3F)));
+        *to++ = char(0xE0 | (code >> 12));
+        *to++ = char(0x80 | ((code >> 6) & 0x3F));
+        *to++ = char(0x80 | (code & 0x3F));
     } else {
-        out.push_back(char(0xF0 | (code >> 18)));
-        out.push_back(char(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (code & 0x3F)));
+        *to++ = char(0xF0 | (code >> 18));
+        *to++ = char(0x80 | ((code >> 12) & 0x3F));
+        *to++ = char(0x80 | ((code >> 6) & 0x3F));
+        *to++ = char(0x80 | (code & 0x3F));
     }
+    return to;
 }
 
 } // namespace
@@ -147,7 +149,8 @@ QByteArrayView LineForm::squeeze(QByteArrayView line, std::string& out) const
     }
     if (i == n)
         return line;
-    out.resize(size_t(n));
+    if (out.size() < size_t(n))
+        out.resize(size_t(n)); // never shrunk, so it is filled once, not line after line
     char* const start = out.data();
     std::memcpy(start, line.data(), size_t(i));
     char* to = start + i;
@@ -177,25 +180,27 @@ QByteArrayView LineForm::fold(QByteArrayView line, std::string& out)
         ++i;
     if (i == n)
         return line;
-    out.clear();
-    out.reserve(size_t(2 * n));
-    out.append(line.data(), size_t(i));
+    if (out.size() < size_t(2 * n)) // a folded character is at most half as long again
+        out.resize(size_t(2 * n));  // (never shrunk: the next line would fill it again)
+    char* const start = out.data();
+    std::memcpy(start, line.data(), size_t(i));
+    char* to = start + i;
     while (i < n) {
         const unsigned char c = byteAt(line, i);
         if (c < 0x80) {
-            out.push_back(char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+            *to++ = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
             ++i;
             continue;
         }
         int length = 1;
         const char32_t code = decode(line.sliced(i), length);
         if (code == 0xFFFFFFFFu)
-            out.push_back(char(c));
+            *to++ = char(c);
         else
-            encode(QChar::toCaseFolded(code), out);
+            to = encode(QChar::toCaseFolded(code), to);
         i += length;
     }
-    return QByteArrayView(out.data(), qsizetype(out.size()));
+    return QByteArrayView(start, to - start);
 }
 
 } // namespace varnel
