@@ -21,21 +21,57 @@ inline bool plainAscii(unsigned char c)
     return unsigned(c) - 0x21u < 0x5Fu;
 }
 
+// The Unicode space separator that starts at `p` (a lead byte of 0xC2 or more): its
+// length, or 0.
+int unicodeSpace(const unsigned char* p, const unsigned char* end)
+{
+    const auto at = [&](int i) { return p + i < end ? p[i] : 0; };
+    switch (p[0]) {
+    case 0xC2: return at(1) == 0xA0 ? 2 : 0;                  // U+00A0
+    case 0xE1: return at(1) == 0x9A && at(2) == 0x80 ? 3 : 0; // U+1680
+    case 0xE3: return at(1) == 0x80 && at(2) == 0x80 ? 3 : 0; // U+3000
+    case 0xE2:
+        if (at(1) == 0x80)
+            return (at(2) >= 0x80 && at(2) <= 0x8A) || at(2) == 0xAF ? 3 : 0; // U+2000..U+200A, U+202F
+        return at(1) == 0x81 && at(2) == 0x9F ? 3 : 0;                        // U+205F
+    default: return 0;
+    }
+}
+
+// The length of the white space at `p` (before `end`), or 0; ASCII settled inline.
+inline int spaceLength(const unsigned char* p, const unsigned char* end)
+{
+    if (p >= end)
+        return 0;
+    const unsigned char c = *p;
+    if (c < 0x80)
+        return c == ' ' || (c >= '\t' && c <= '\r' && c != '\n') ? 1 : 0;
+    return c < 0xC2 ? 0 : unicodeSpace(p, end);
+}
+
+const unsigned char* bytes(QByteArrayView text)
+{
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
 // Where the line ends once trailing white space is gone.
 qsizetype trimmedEnd(QByteArrayView line)
 {
-    qsizetype n = line.size();
-    while (n > 0) {
-        if (LineForm::spaceAt(line.sliced(n - 1)) == 1)
-            n -= 1;
-        else if (n >= 2 && LineForm::spaceAt(line.sliced(n - 2)) == 2)
-            n -= 2;
-        else if (n >= 3 && LineForm::spaceAt(line.sliced(n - 3)) == 3)
-            n -= 3;
+    const unsigned char* const start = bytes(line);
+    const unsigned char* end = start + line.size();
+    while (end > start) {
+        if (plainAscii(end[-1]))
+            break; // most lines end so
+        if (spaceLength(end - 1, end) == 1)
+            end -= 1;
+        else if (end - start >= 2 && spaceLength(end - 2, end) == 2)
+            end -= 2;
+        else if (end - start >= 3 && spaceLength(end - 3, end) == 3)
+            end -= 3;
         else
             break;
     }
-    return n;
+    return end - start;
 }
 
 // The code point that starts `text` and its length in bytes; a byte that starts no valid
@@ -94,24 +130,7 @@ LineForm::LineForm(const CompareOptions& options)
 
 int LineForm::spaceAt(QByteArrayView text)
 {
-    if (text.isEmpty())
-        return 0;
-    const unsigned char c = byteAt(text, 0);
-    if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r')
-        return 1;
-    if (c < 0xC2)
-        return 0;
-    const auto at = [&](qsizetype i) { return i < text.size() ? byteAt(text, i) : 0; };
-    switch (c) {
-    case 0xC2: return at(1) == 0xA0 ? 2 : 0;                  // U+00A0
-    case 0xE1: return at(1) == 0x9A && at(2) == 0x80 ? 3 : 0; // U+1680
-    case 0xE3: return at(1) == 0x80 && at(2) == 0x80 ? 3 : 0; // U+3000
-    case 0xE2:
-        if (at(1) == 0x80)
-            return (at(2) >= 0x80 && at(2) <= 0x8A) || at(2) == 0xAF ? 3 : 0; // U+2000..U+200A, U+202F
-        return at(1) == 0x81 && at(2) == 0x9F ? 3 : 0;                        // U+205F
-    default: return 0;
-    }
+    return spaceLength(bytes(text), bytes(text) + text.size());
 }
 
 bool LineForm::isAllSpace(QByteArrayView line)
@@ -138,32 +157,30 @@ QByteArrayView LineForm::apply(QByteArrayView line, Scratch& scratch) const
 QByteArrayView LineForm::squeeze(QByteArrayView line, std::string& out) const
 {
     const bool all = m_space == Space::all;
-    const qsizetype n = line.size();
-    qsizetype i = 0;
-    for (; i < n; ++i) {
-        const unsigned char c = byteAt(line, i);
-        if (plainAscii(c) || spaceAt(line.sliced(i)) == 0)
+    const unsigned char* from = bytes(line);
+    const unsigned char* const end = from + line.size();
+    for (; from < end; ++from) {
+        if (plainAscii(*from) || spaceLength(from, end) == 0)
             continue;
-        if (all || c != ' ' || spaceAt(line.sliced(i + 1)) > 0)
+        if (all || *from != ' ' || spaceLength(from + 1, end) > 0)
             break;
     }
-    if (i == n)
+    if (from == end)
         return line;
-    if (out.size() < size_t(n))
-        out.resize(size_t(n)); // never shrunk, so it is filled once, not line after line
+    if (out.size() < size_t(line.size()))
+        out.resize(size_t(line.size())); // never shrunk, so it is filled once, not line after line
     char* const start = out.data();
-    std::memcpy(start, line.data(), size_t(i));
-    char* to = start + i;
-    while (i < n) {
-        const unsigned char c = byteAt(line, i);
-        const int space = plainAscii(c) ? 0 : spaceAt(line.sliced(i));
+    const qsizetype kept = from - bytes(line);
+    std::memcpy(start, line.data(), size_t(kept));
+    char* to = start + kept;
+    while (from < end) {
+        const int space = plainAscii(*from) ? 0 : spaceLength(from, end);
         if (space == 0) {
-            *to++ = char(c);
-            ++i;
+            *to++ = char(*from++);
             continue;
         }
-        for (int more = space; more > 0; more = spaceAt(line.sliced(i)))
-            i += more;
+        for (int more = space; more > 0; more = spaceLength(from, end))
+            from += more;
         if (!all)
             *to++ = ' ';
     }
