@@ -4,6 +4,7 @@
 
 #include <QChar>
 
+#include <cstdint>
 #include <cstring>
 
 namespace varnel {
@@ -19,6 +20,17 @@ inline unsigned char byteAt(QByteArrayView text, qsizetype i)
 inline bool plainAscii(unsigned char c)
 {
     return unsigned(c) - 0x21u < 0x5Fu;
+}
+
+// Whether the eight bytes at `p` are all ASCII above space (no white space, nothing to
+// decode): a word-at-a-time test that lets squeezing copy them whole.
+inline bool eightPlain(const unsigned char* p)
+{
+    std::uint64_t x;
+    std::memcpy(&x, p, 8);
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    const std::uint64_t belowBang = (x - 0x2121212121212121ULL) & ~x & kHigh; // a byte under 0x21
+    return ((x & kHigh) | belowBang) == 0;
 }
 
 // The Unicode space separator that starts at `p` (a lead byte of 0xC2 or more): its
@@ -174,6 +186,12 @@ QByteArrayView LineForm::squeeze(QByteArrayView line, std::string& out) const
     std::memcpy(start, line.data(), size_t(kept));
     char* to = start + kept;
     while (from < end) {
+        if (end - from >= 8 && eightPlain(from)) {
+            std::memcpy(to, from, 8);
+            to += 8;
+            from += 8;
+            continue;
+        }
         const int space = plainAscii(*from) ? 0 : spaceLength(from, end);
         if (space == 0) {
             *to++ = char(*from++);
