@@ -52,6 +52,37 @@ void scriptWith(benchmark::State& state, const bench::PairSpec& spec, DiffAlgori
     }
 }
 
+// A whole comparison (both results) under one ignore option, against the same without:
+// the cost of working out each line's form. The "respaced" pair has every space of the
+// right file doubled, so under -b every unchanged row differs in its bytes and is marked.
+void ignoring(benchmark::State& state, const bench::PairSpec& spec, const char* flag, bool respaced)
+{
+    const bench::FilePair& pair = pairFor(spec);
+    const SharedLines left = TextLines::share(TextLines::split(pair.left));
+    QByteArray rightText = pair.right;
+    if (respaced)
+        rightText.replace(" ", "  ");
+    const SharedLines right = TextLines::share(TextLines::split(rightText));
+    DiffOptions options;
+    const char option = flag[0] == '-' ? flag[1] : 0; // "none": no option
+    options.compare.ignoreCase = option == 'i';
+    options.compare.ignoreTrailingSpace = option == 'Z';
+    options.compare.ignoreSpaceChange = option == 'b';
+    options.compare.ignoreAllSpace = option == 'w';
+    qint64 ignored = 0;
+    size_t stretches = 0;
+    for (auto _ : state) {
+        const std::optional<DiffEngine::Results> results = DiffEngine::computeBoth(left, right, options);
+        ignored = results->full.ignoredCount();
+        stretches = results->full.lines().ignoredStretches().size();
+        benchmark::DoNotOptimize(results->full.lines().size());
+    }
+    state.counters["ignored"] = double(ignored);
+    // What marking costs beyond the runs: the stretches, per line of the pair.
+    state.counters["markBytesPerLine"] =
+        double(stretches * sizeof(DiffRows::IgnoredStretch)) / double(left->size() + right->size());
+}
+
 void splitLines(benchmark::State& state, const bench::PairSpec& spec)
 {
     const bench::FilePair& pair = pairFor(spec);
@@ -81,6 +112,21 @@ const bool registered = [] {
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
         }
+    }
+    for (const char* name : {"10k-5pct", "1M-5pct"}) {
+        const bench::PairSpec& spec = *bench::findPair(QString::fromLatin1(name));
+        for (const char* flag : {"none", "-w", "-b", "-i", "-Z"}) {
+            benchmark::RegisterBenchmark(("ignore/" + std::string(name) + "/" + flag).c_str(), ignoring, spec, flag,
+                                         false)
+                ->Unit(benchmark::kMillisecond)
+                ->MeasureProcessCPUTime()
+                ->UseRealTime();
+        }
+        benchmark::RegisterBenchmark(("ignore/" + std::string(name) + "-respaced/-b").c_str(), ignoring, spec, "-b",
+                                     true)
+            ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
+            ->UseRealTime();
     }
     benchmark::RegisterBenchmark("split/1M", splitLines, *bench::findPair(QStringLiteral("1M-0.1pct")))
         ->Unit(benchmark::kMillisecond);

@@ -23,7 +23,7 @@ right=$scratch/10k-5pct.right.txt
 # forced method on one 100k pair.
 once=(--benchmark_min_time=0)
 step engine
-"$bin/varnel-bench-engine" "${once[@]}" --benchmark_filter='^(diff/10k-|script/100k-5pct/|split/)'
+"$bin/varnel-bench-engine" "${once[@]}" --benchmark_filter='^(diff/10k-|script/100k-5pct/|split/|ignore/10k-)'
 step highlighter
 "$bin/varnel-bench-highlighter" "${once[@]}"
 

@@ -267,6 +267,16 @@ def windows_ellipsis(folder):
     write(folder, "n.txt", b"one\ntwo\n")
 
 
+def long_line_against_pattern(folder):
+    write(folder, "long.txt", b"x\n" + b"a" * (1 << 20) + b"!\n")
+    write(folder, "short.txt", b"x\n")
+
+
+def many_backtracking_lines(folder):
+    write(folder, "many.txt", (b"a" * 40 + b"!\n") * 2000)
+    write(folder, "none.txt", b"")
+
+
 def per_line(limit):
     return lambda folder: 60 * MB + limit * 50 * MB  # the start-up, then bytes per blank line
 
@@ -332,6 +342,16 @@ CASES = [
     Case("pdfs-with-a-lying-page-count", ["diff", "one.pdf", "two.pdf"], lying_page_counts,
          message='The file "one.pdf" could not be opened as a PDF.'),
     Case("windows-1252-ellipsis-is-no-line-end", ["diff", "--stat", "w.txt", "n.txt"], windows_ellipsis, status=1),
+    Case("invalid-ignore-pattern", ["diff", "-I", "id=(\\d+", "left.txt", "right.txt"], inputs, seconds=5,
+         message="The pattern \u201cid=(\\d+\u201d is not valid at position 7: missing closing parenthesis."),
+    # Patterns that backtrack without end: PCRE2's limits stop each match, the line counts
+    # as not matching, and the change stays.
+    Case("backtracking-pattern-on-a-megabyte-line", ["diff", "--stat", "-I", "^(a+)+$", "-I", "(a|aa)*b",
+                                                     "long.txt", "short.txt"], long_line_against_pattern,
+         status=1, seconds=20),
+    # Every line needs the first pattern to give up before the second one matches it.
+    Case("backtracking-pattern-on-many-lines", ["diff", "--stat", "-I", "^(a+)+$", "-I", "!$", "many.txt",
+                                                "none.txt"], many_backtracking_lines, status=0, seconds=20),
 ]
 
 

@@ -26,15 +26,43 @@ FileItem fileItem(const QString& path)
     return FileItem::fromUrl(fileUrl(absolutePath(path)));
 }
 
+// GNU diff's letters and names, so that people who know diff know these.
 void addCompareOptions(QCommandLineParser& parser)
 {
-    Q_UNUSED(parser);
+    const auto flag = [&](const char* letter, const char* name, const char* description) {
+        parser.addOption(QCommandLineOption(QStringList{QString::fromLatin1(letter), QString::fromLatin1(name)},
+                                            QString::fromLatin1(description)));
+    };
+    flag("i", "ignore-case", "Ignore differences in letter case.");
+    flag("Z", "ignore-trailing-space", "Ignore white space at line end.");
+    flag("b", "ignore-space-change", "Ignore changes in the amount of white space.");
+    flag("w", "ignore-all-space", "Ignore all white space.");
+    flag("B", "ignore-blank-lines", "Ignore changes whose lines are all blank.");
+    parser.addOption(QCommandLineOption(
+        QStringList{QStringLiteral("I"), QStringLiteral("ignore-matching-lines")},
+        QStringLiteral("Ignore changes whose lines all match RE (a PCRE2 pattern; may be repeated)."),
+        QStringLiteral("RE")));
 }
 
 CompareOptions compareOptions(const QCommandLineParser& parser)
 {
-    Q_UNUSED(parser);
-    return {};
+    CompareOptions options;
+    options.ignoreCase = parser.isSet(QStringLiteral("ignore-case"));
+    options.ignoreTrailingSpace = parser.isSet(QStringLiteral("ignore-trailing-space"));
+    options.ignoreSpaceChange = parser.isSet(QStringLiteral("ignore-space-change"));
+    options.ignoreAllSpace = parser.isSet(QStringLiteral("ignore-all-space"));
+    options.ignoreBlankLines = parser.isSet(QStringLiteral("ignore-blank-lines"));
+    options.ignoreMatching = parser.values(QStringLiteral("ignore-matching-lines"));
+    return options;
+}
+
+std::optional<int> refuseCompareOptions(const CompareOptions& options)
+{
+    for (const QString& pattern : options.ignoreMatching) {
+        if (const std::optional<QString> error = patternError(pattern))
+            return fail(*error);
+    }
+    return std::nullopt;
 }
 
 QString commandHelp(const QCommandLineParser& parser, QStringView command)

@@ -37,9 +37,12 @@ QString commandHelp(const QCommandLineParser& parser, QStringView command);
 std::optional<int> parseOrExit(QCommandLineParser& parser, const QStringList& arguments, QStringView command);
 
 // The flags that say how lines are compared, for every command that compares, and the
-// options they ask for. One flag a comparison option; today there are none.
+// options they ask for: -i, -Z, -b, -w, -B and -I RE (repeatable).
 void addCompareOptions(QCommandLineParser& parser);
 CompareOptions compareOptions(const QCommandLineParser& parser);
+// Prints why the options cannot be used (an invalid pattern, named with the position) and
+// gives the error status; nothing when they can.
+std::optional<int> refuseCompareOptions(const CompareOptions& options);
 
 // The commands; each takes "varnel-cli OPTIONS..." and gives the exit status.
 int runDiff(const QStringList& arguments);

@@ -30,6 +30,17 @@ const char* typeName(DiffLineType type)
     return "unchanged";
 }
 
+const char* ignoredName(IgnoredReason reason)
+{
+    switch (reason) {
+    case IgnoredReason::whitespace: return "whitespace";
+    case IgnoredReason::letterCase: return "case";
+    case IgnoredReason::pattern: return "pattern";
+    case IgnoredReason::none: break;
+    }
+    return nullptr;
+}
+
 // {"encoding":"utf-8","byteOrderMark":false,"lineEnds":"crlf","finalNewline":true,
 //  "otherLineEnds":["ff"]}
 void appendFormat(QByteArray& out, const TextFormat& format)
@@ -44,13 +55,16 @@ void appendFormat(QByteArray& out, const TextFormat& format)
 }
 
 // The result, then (for text files) how each file was written, under "files".
-void printJson(const DiffResult& result, const TextFormats& formats)
+void printJson(const DiffResult& result, const TextFormats& formats, const CompareOptions& options)
 {
     Sink sink;
     QByteArray& out = sink.buffer();
     out.append("{\"addedCount\":" + QByteArray::number(result.addedCount()) +
                ",\"removedCount\":" + QByteArray::number(result.removedCount()) +
-               ",\"modifiedCount\":" + QByteArray::number(result.modifiedCount()) + ",\"lines\":[");
+               ",\"modifiedCount\":" + QByteArray::number(result.modifiedCount()));
+    if (options.ignoresAnything()) // without an ignore option, the output is as it always was
+        out.append(",\"ignoredCount\":" + QByteArray::number(result.ignoredCount()));
+    out.append(",\"lines\":[");
     bool first = true;
     for (const DiffLine& line : result.lines()) {
         if (!first)
@@ -70,6 +84,8 @@ void printJson(const DiffResult& result, const TextFormats& formats)
         }
         if (const std::optional<qint64> hidden = line.hiddenCount())
             out.append(",\"hiddenCount\":" + QByteArray::number(*hidden));
+        if (const char* ignored = ignoredName(line.ignored()))
+            out.append(QByteArray(",\"ignored\":\"") + ignored + '"');
         out.append('}');
         sink.maybeFlush();
     }
@@ -84,14 +100,30 @@ void printJson(const DiffResult& result, const TextFormats& formats)
     out.append("}\n");
 }
 
+const char* marker(const DiffLine& line)
+{
+    if (line.ignored() != IgnoredReason::none)
+        return "\xE2\x89\x88"; // U+2248 ALMOST EQUAL TO
+    switch (line.type()) {
+    case DiffLineType::added: return "+";
+    case DiffLineType::removed: return "\xE2\x88\x92";          // U+2212 MINUS SIGN
+    case DiffLineType::contextCollapsed: return "\xE2\x80\xA6"; // U+2026 ELLIPSIS
+    case DiffLineType::unchanged: break;
+    }
+    return " ";
+}
+
 QByteArray hiddenLabel(qint64 count)
 {
     return QByteArray::number(count) + (count == 1 ? " unchanged line hidden" : " unchanged lines hidden");
 }
 
 // One row per line: marker, left number, right number, content (the right file's line for
-// an unchanged row).
-void printListing(const DiffResult& result)
+// an unchanged row). A row that differs only in a way the options ignore is marked "≈".
+// Then, when the files are written differently (encoding, byte-order mark, line ends,
+// final newline), one line that says how: equal lines are what is compared, so the exit
+// status does not change, but the reader is told.
+void printListing(const DiffResult& result, const TextFormats& formats)
 {
     const qint64 widest = std::max<qint64>({1, result.original()->size(), result.revised()->size()});
     const qsizetype width = QByteArray::number(widest).size();
@@ -104,12 +136,7 @@ void printListing(const DiffResult& result)
     Sink sink;
     QByteArray& out = sink.buffer();
     for (const DiffLine& line : result.lines()) {
-        switch (line.type()) {
-        case DiffLineType::added: out.append('+'); break;
-        case DiffLineType::removed: out.append("\xE2\x88\x92"); break; // U+2212 MINUS SIGN
-        case DiffLineType::unchanged: out.append(' '); break;
-        case DiffLineType::contextCollapsed: out.append("\xE2\x80\xA6"); break; // U+2026 ELLIPSIS
-        }
+        out.append(marker(line));
         out.append(' ');
         column(out, line.leftLineNumber());
         out.append(' ');
@@ -123,6 +150,11 @@ void printListing(const DiffResult& result)
         }
         out.append('\n');
         sink.maybeFlush();
+    }
+    if (formats.left && formats.right) {
+        const QString differences = TextFormat::differences(*formats.left, *formats.right);
+        if (!differences.isEmpty())
+            out.append(differences.toUtf8() + '\n');
     }
 }
 
@@ -151,9 +183,12 @@ int runDiff(const QStringList& arguments)
             QStringLiteral("diff needs exactly two files: varnel-cli diff [--collapse] [--json | --stat] LEFT RIGHT"));
 
     // The same comparison the window runs: same kinds only, each with its reader.
+    const CompareOptions options = compareOptions(parser);
+    if (const std::optional<int> refused = refuseCompareOptions(options))
+        return *refused;
     TextFormats formats;
-    const Expected<DiffResult> outcome = Comparison::performOne(
-        fileItem(files[0]), fileItem(files[1]), parser.isSet(collapse), &formats, compareOptions(parser));
+    const Expected<DiffResult> outcome =
+        Comparison::performOne(fileItem(files[0]), fileItem(files[1]), parser.isSet(collapse), &formats, options);
     if (!outcome)
         return fail(outcome.error().message);
     const DiffResult& result = outcome.value();
@@ -162,9 +197,9 @@ int runDiff(const QStringList& arguments)
                  " removed=" + QByteArray::number(result.removedCount()) +
                  " modified=" + QByteArray::number(result.modifiedCount()) + '\n');
     } else if (parser.isSet(json)) {
-        printJson(result, formats);
+        printJson(result, formats, options);
     } else {
-        printListing(result);
+        printListing(result, formats);
     }
     return result.hasChanges() ? kExitDifferent : kExitSame;
 }

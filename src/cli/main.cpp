@@ -63,7 +63,9 @@ QString usage()
                           "                 Print the syntax colouring of each line (or of standard\n"
                           "                 input) as JSON.\n"
                           "  report [--changes-only] [--all-context] [-o OUT.pdf] LEFT RIGHT\n"
-                          "                 Write the comparison as a PDF report.\n\n"
+                          "                 Write the comparison as a PDF report.\n"
+                          "  diff and report also take GNU diff's -i, -Z, -b, -w, -B and -I RE, which\n"
+                          "  ignore case, white space, blank lines and lines matching RE.\n\n"
                           "Options:\n"
                           "  -h, --help     Show this help, or a command's with COMMAND --help.\n"
                           "  -v, --version  Show the version.\n\n") +

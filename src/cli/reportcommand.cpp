@@ -32,6 +32,9 @@ int runReport(const QStringList& arguments)
         return fail(QStringLiteral("report needs exactly two files: varnel-cli report [--changes-only] "
                                    "[--all-context] [-o OUT.pdf] LEFT RIGHT"));
 
+    const CompareOptions options = compareOptions(parser);
+    if (const std::optional<int> refused = refuseCompareOptions(options))
+        return *refused;
     const FileItem left = fileItem(files[0]);
     const FileItem right = fileItem(files[1]);
     // The default name keeps the files' own bytes; the header shows them readably.
@@ -46,11 +49,11 @@ int runReport(const QStringList& arguments)
             return fail(refused->message);
     }
     const Expected<DiffResult> outcome =
-        Comparison::performOne(left, right, !parser.isSet(allContext), nullptr, compareOptions(parser));
+        Comparison::performOne(left, right, !parser.isSet(allContext), nullptr, options);
     if (!outcome)
         return fail(outcome.error().message);
     const std::optional<QByteArray> pdf =
-        ExportService::render(outcome.value(), left.name, right.name, !parser.isSet(changesOnly));
+        ExportService::render(outcome.value(), left.name, right.name, !parser.isSet(changesOnly), options);
     if (!pdf)
         return fail(QStringLiteral("The report \"%1\" could not be made.").arg(displayPath(target)));
     if (target == u"-") {

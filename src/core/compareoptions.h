@@ -33,7 +33,7 @@ struct CompareOptions {
     bool ignoreSpaceChange = false;   // -b: runs of white space count as one space, trailing ones as none
     bool ignoreAllSpace = false;      // -w: equal with all white space removed
     bool ignoreBlankLines = false;    // -B: a change block of only blank lines is not a change
-    QStringList ignoreMatching;       // -I: a change block whose every line matches one of these is not a change
+    QStringList ignoreMatching = {};  // -I: a change block whose every line matches one of these is not a change
 
     // Whether any option ignores something (canonical equivalence does not count).
     bool ignoresAnything() const

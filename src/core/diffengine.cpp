@@ -3,6 +3,7 @@
 #include "core/diffengine.h"
 
 #include "core/compaction.h"
+#include "core/ignoredrows.h"
 #include "core/lineinterner.h"
 
 #include <algorithm>
@@ -105,6 +106,21 @@ std::vector<Run> walk(const TextLines& left, const TextLines& right, const EditS
         runs.push_back(run);
     }
     return runs;
+}
+
+// The counts of the change blocks that were not set aside.
+Counts countChanges(const std::vector<Run>& runs)
+{
+    Counts counts;
+    for (const Run& run : runs) {
+        if (run.kind != Run::Kind::change || run.ignored != IgnoredReason::none)
+            continue;
+        const qint64 pairs = std::min(run.removed, run.inserted);
+        counts.modified += pairs;
+        counts.removed += run.removed - pairs;
+        counts.added += run.inserted - pairs;
+    }
+    return counts;
 }
 
 // Folds unchanged rows further than `context` rows from every change into placeholders:
@@ -295,16 +311,32 @@ std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original,
     std::vector<Run> full = walk(*original, *revised, *script, counts, poll);
     if (poll.stopped() || (options.cancel && options.cancel()))
         return std::nullopt;
+    // What the options hid, marked once on the full runs; the collapsed ones copy the
+    // marks of their change blocks and share the marked stretches.
+    std::shared_ptr<const std::vector<DiffRows::IgnoredStretch>> stretches;
+    qint64 ignoredCount = 0;
+    if (options.compare.ignoresAnything()) {
+        std::optional<IgnoredRows> ignored =
+            markIgnoredRows(full, *original, *revised, options.compare, options.cancel);
+        if (!ignored)
+            return std::nullopt;
+        counts = countChanges(full);
+        ignoredCount = ignored->count;
+        stretches = std::make_shared<const std::vector<DiffRows::IgnoredStretch>>(std::move(ignored->stretches));
+    }
     std::vector<Run> collapsed = collapseUnchanged(full, kContextLines, poll);
     if (poll.stopped())
         return std::nullopt;
-    DiffRows fullRows = DiffRows::fromRuns(std::move(full), original, revised);
-    DiffRows collapsedRows = DiffRows::fromRuns(std::move(collapsed), original, revised);
-    return Results{
+    DiffRows fullRows = DiffRows::fromRuns(std::move(full), original, revised, stretches);
+    DiffRows collapsedRows = DiffRows::fromRuns(std::move(collapsed), original, revised, stretches);
+    Results results{
         DiffResult(std::move(collapsedRows), counts.added, counts.removed, counts.modified, original, revised),
         DiffResult(std::move(fullRows), counts.added, counts.removed, counts.modified, std::move(original),
                    std::move(revised)),
     };
+    results.collapsed.setIgnoredCount(ignoredCount);
+    results.full.setIgnoredCount(ignoredCount);
+    return results;
 }
 
 } // namespace varnel

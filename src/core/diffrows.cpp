@@ -9,6 +9,7 @@ namespace varnel {
 struct DiffRows::Storage {
     QList<DiffLine> lines; // hand-made rows; empty when the rows are runs
     std::vector<Run> runs;
+    std::shared_ptr<const std::vector<IgnoredStretch>> ignored;
     SharedLines original;
     SharedLines revised;
 };
@@ -20,7 +21,8 @@ DiffRows::DiffRows(QList<DiffLine> lines) : m_size(lines.size())
     m_storage = std::move(storage);
 }
 
-DiffRows DiffRows::fromRuns(std::vector<Run> runs, SharedLines original, SharedLines revised)
+DiffRows DiffRows::fromRuns(std::vector<Run> runs, SharedLines original, SharedLines revised,
+                            std::shared_ptr<const std::vector<IgnoredStretch>> ignored)
 {
     DiffRows rows;
     rows.m_size = runs.empty() ? 0 : runs.back().firstRow + runs.back().rows();
@@ -29,6 +31,7 @@ DiffRows DiffRows::fromRuns(std::vector<Run> runs, SharedLines original, SharedL
     storage->runs.shrink_to_fit();
     storage->original = std::move(original);
     storage->revised = std::move(revised);
+    storage->ignored = std::move(ignored);
     rows.m_storage = std::move(storage);
     return rows;
 }
@@ -38,6 +41,27 @@ const std::vector<DiffRows::Run>& DiffRows::runs() const
     static const std::vector<Run> none;
     return m_storage ? m_storage->runs : none;
 }
+
+const std::vector<DiffRows::IgnoredStretch>& DiffRows::ignoredStretches() const
+{
+    static const std::vector<IgnoredStretch> none;
+    return m_storage && m_storage->ignored ? *m_storage->ignored : none;
+}
+
+namespace {
+
+// Why the unchanged row of left line `left` (0-based) differs, by a binary search.
+IgnoredReason reasonAt(const std::vector<DiffRows::IgnoredStretch>& stretches, qint64 left)
+{
+    const auto after = std::upper_bound(stretches.begin(), stretches.end(), left,
+                                        [](qint64 line, const DiffRows::IgnoredStretch& s) { return line < s.left; });
+    if (after == stretches.begin())
+        return IgnoredReason::none;
+    const DiffRows::IgnoredStretch& stretch = *(after - 1);
+    return left < stretch.left + stretch.length ? stretch.reason : IgnoredReason::none;
+}
+
+} // namespace
 
 DiffLine DiffRows::rowAt(qsizetype row, size_t& hint) const
 {
@@ -66,9 +90,13 @@ DiffLine DiffRows::rowAt(qsizetype row, size_t& hint) const
     const TextLines& right = *storage.revised;
 
     switch (run.kind) {
-    case Run::Kind::unchanged:
-        return DiffLine(run.left + k + 1, run.right + k + 1, left.utf8(run.left + k), right.utf8(run.right + k),
-                        DiffLineType::unchanged);
+    case Run::Kind::unchanged: {
+        DiffLine line(run.left + k + 1, run.right + k + 1, left.utf8(run.left + k), right.utf8(run.right + k),
+                      DiffLineType::unchanged);
+        if (storage.ignored && !storage.ignored->empty())
+            line.setIgnored(reasonAt(*storage.ignored, run.left + k));
+        return line;
+    }
     case Run::Kind::placeholder:
         return DiffLine(run.left + 1, run.right + 1, QUtf8StringView(), DiffLineType::contextCollapsed, run.removed);
     case Run::Kind::change: break;
@@ -84,9 +112,10 @@ DiffLine DiffRows::rowAt(qsizetype row, size_t& hint) const
         i = pairs + (k - 2 * pairs);
         removal = run.removed > run.inserted;
     }
-    if (removal)
-        return DiffLine(run.left + i + 1, std::nullopt, left.utf8(run.left + i), DiffLineType::removed);
-    return DiffLine(std::nullopt, run.right + i + 1, right.utf8(run.right + i), DiffLineType::added);
+    DiffLine line = removal ? DiffLine(run.left + i + 1, std::nullopt, left.utf8(run.left + i), DiffLineType::removed)
+                            : DiffLine(std::nullopt, run.right + i + 1, right.utf8(run.right + i), DiffLineType::added);
+    line.setIgnored(run.ignored);
+    return line;
 }
 
 } // namespace varnel

@@ -35,6 +35,8 @@ public:
         qint64 removed = 0;  // left lines: an unchanged run's length, a placeholder's hidden count
         qint64 inserted = 0; // right lines of a change block
         Kind kind = Kind::unchanged;
+        // A change block that -B or -I set aside: its rows keep their kind and carry this.
+        IgnoredReason ignored = IgnoredReason::none;
 
         qint64 rows() const
         {
@@ -45,6 +47,14 @@ public:
             }
             return removed;
         }
+    };
+
+    // Unchanged lines whose two sides differ only in ways the options ignore: a stretch of
+    // consecutive left lines with one reason. Kept per stretch, not per line.
+    struct IgnoredStretch {
+        qint64 left = 0;         // 0-based index of its first left line
+        std::int32_t length = 0; // a longer stretch is cut in two
+        IgnoredReason reason = IgnoredReason::none;
     };
 
     class const_iterator {
@@ -114,8 +124,10 @@ public:
     // Rows made by hand, kept as they are.
     DiffRows(QList<DiffLine> lines); // NOLINT(google-explicit-constructor): a list of rows is rows
 
-    // Rows stored as runs over the two documents.
-    static DiffRows fromRuns(std::vector<Run> runs, SharedLines original, SharedLines revised);
+    // Rows stored as runs over the two documents; `ignored` (in left-line order) marks
+    // unchanged rows, and may be shared by the collapsed and the full rows of one result.
+    static DiffRows fromRuns(std::vector<Run> runs, SharedLines original, SharedLines revised,
+                             std::shared_ptr<const std::vector<IgnoredStretch>> ignored = {});
 
     qsizetype size() const { return m_size; }
     qsizetype count() const { return m_size; }
@@ -142,6 +154,8 @@ public:
 
     // The runs (empty for hand-made rows); for tests and measurements.
     const std::vector<Run>& runs() const;
+    // The marked stretches of unchanged rows, in left-line order.
+    const std::vector<IgnoredStretch>& ignoredStretches() const;
 
 private:
     struct Storage;

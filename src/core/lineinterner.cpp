@@ -2,6 +2,8 @@
 
 #include "core/lineinterner.h"
 
+#include "core/lineform.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -63,15 +65,19 @@ inline bool mayNeedNormalization(const char* p, std::size_t n)
 }
 
 // One document's lines in canonical form: the raw UTF-8 bytes, except for the few lines
-// the options change (under canonical equivalence, those NFC changes), whose canonical
-// bytes are kept aside. Hashes are computed when
-// asked for, not stored: eight bytes a line add up on files of a hundred million lines.
+// NFC changes under canonical equivalence, whose normalised bytes are kept aside; then
+// white space and case as the options say (LineForm), worked out each time a line is
+// hashed or compared, into a scratch buffer the caller owns, so that ignoring white space
+// in a file of short indented lines costs time, not a copy of the file. Hashes are
+// computed when asked for, not stored: eight bytes a line add up on files of a hundred
+// million lines.
 class CanonicalLines {
 public:
     CanonicalLines(const TextLines& lines, LineInterner::HashFunction hashLine, DiffControl* control,
                    const CompareOptions& options)
         : m_lines(lines)
         , m_hashLine(hashLine)
+        , m_form(options)
     {
         if (!options.canonicalEquivalence)
             return; // every line is its own canonical form
@@ -87,7 +93,18 @@ public:
         }
     }
 
-    QByteArrayView at(qsizetype i) const
+    // Line `i` in canonical form, a view into the lines, the kept copies or `scratch`.
+    QByteArrayView at(qsizetype i, LineForm::Scratch& scratch) const { return m_form.apply(normalized(i), scratch); }
+    std::uint64_t hash(qsizetype i, LineForm::Scratch& scratch) const
+    {
+        const QByteArrayView text = at(i, scratch);
+        return m_hashLine(text.data(), size_t(text.size()));
+    }
+    qsizetype size() const { return m_lines.size(); }
+    bool formIsIdentity() const { return m_form.isIdentity(); }
+
+    // Line `i` as NFC has it (or as written): lines equal here are equal in every form.
+    QByteArrayView normalized(qsizetype i) const
     {
         if (!m_normalized.empty()) {
             if (auto it = m_normalized.find(i); it != m_normalized.end())
@@ -96,16 +113,11 @@ public:
         const QUtf8StringView raw = m_lines.utf8(i);
         return QByteArrayView(raw.data(), raw.size());
     }
-    std::uint64_t hash(qsizetype i) const
-    {
-        const QByteArrayView text = at(i);
-        return m_hashLine(text.data(), size_t(text.size()));
-    }
-    qsizetype size() const { return m_lines.size(); }
 
 private:
     const TextLines& m_lines;
     LineInterner::HashFunction m_hashLine;
+    LineForm m_form;
     std::unordered_map<qsizetype, QByteArray> m_normalized;
 };
 
@@ -153,6 +165,10 @@ LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLine
         qsizetype index;
     };
     std::vector<Representative> representatives;
+    // Three scratch buffers: the line hashed ahead, the line placed, its representative.
+    LineForm::Scratch aheadScratch;
+    LineForm::Scratch lineScratch;
+    LineForm::Scratch repScratch;
 
     // Sized for every line up to a million lines (16 MiB at most), so that ordinary files
     // never rehash; beyond that the table grows with what is distinct.
@@ -172,7 +188,7 @@ LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLine
         slots.assign(capacity, 0);
         for (std::size_t id = 0; id < representatives.size(); ++id) {
             const Representative& rep = representatives[id];
-            place(sides[rep.side].hash(rep.index), std::uint32_t(id));
+            place(sides[rep.side].hash(rep.index, repScratch), std::uint32_t(id));
         }
     };
 
@@ -185,13 +201,13 @@ LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLine
         target.resize(size_t(lines.size()));
         std::uint64_t ahead[kLookahead];
         for (qsizetype i = 0; i < std::min(kLookahead, lines.size()); ++i)
-            ahead[i] = lines.hash(i);
+            ahead[i] = lines.hash(i, aheadScratch);
         for (qsizetype i = 0; i < lines.size(); ++i) {
             if (control)
                 control->tick(1);
             const std::uint64_t h = ahead[i % kLookahead];
             if (i + kLookahead < lines.size()) {
-                const std::uint64_t next = lines.hash(i + kLookahead);
+                const std::uint64_t next = lines.hash(i + kLookahead, aheadScratch);
                 ahead[i % kLookahead] = next;
                 VARNEL_PREFETCH(&slots[next & mask]);
             }
@@ -211,7 +227,11 @@ LineInterner::Ids LineInterner::intern(const TextLines& original, const TextLine
                 if ((slot >> 32) == tag) {
                     const auto id = std::uint32_t(slot & 0xFFFFFFFFu) - 1;
                     const Representative& rep = representatives[id];
-                    if (sides[rep.side].at(rep.index) == lines.at(i)) {
+                    // Lines equal as written are equal in any form, so white space and
+                    // case are worked out only for lines that differ as written.
+                    const CanonicalLines& repLines = sides[rep.side];
+                    if (repLines.normalized(rep.index) == lines.normalized(i) ||
+                        (!lines.formIsIdentity() && repLines.at(rep.index, repScratch) == lines.at(i, lineScratch))) {
                         target[size_t(i)] = id;
                         break;
                     }

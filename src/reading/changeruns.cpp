@@ -10,9 +10,10 @@
 // The cost: one pass over the result's change blocks (over the rows, for rows made by
 // hand), and 16 bytes per run; a lookup is a binary search.
 //
-// The invariant: runs are in row order, do not overlap, never hold an unchanged row or
-// a placeholder, and two neighbouring runs of the same kind are always merged, so a
-// removed run's partner is only ever the run that starts where it ends.
+// The invariant: runs are in row order, do not overlap, never hold an unchanged row, a
+// placeholder or a row of a block set aside by -B or -I, and two neighbouring runs of the
+// same kind are always merged, so a removed run's partner is only ever the run that starts
+// where it ends.
 #include "reading/changeruns.h"
 
 #include <algorithm>
@@ -52,14 +53,15 @@ ChangeRuns ChangeRuns::find(const DiffRows& lines)
         for (const DiffLine line : lines) {
             ++row;
             const DiffLineType type = line.type();
-            if (type == DiffLineType::added || type == DiffLineType::removed)
+            if ((type == DiffLineType::added || type == DiffLineType::removed) && line.ignored() == IgnoredReason::none)
                 found.add(row, 1, type);
         }
     } else {
         // A change block's rows are its pairs of a removed and an added row, then the rest
-        // of the longer side; unchanged runs and placeholders hold no changes.
+        // of the longer side; unchanged runs and placeholders hold no changes, nor do blocks
+        // that -B or -I set aside.
         for (const DiffRows::Run& run : runs) {
-            if (run.kind != DiffRows::Run::Kind::change)
+            if (run.kind != DiffRows::Run::Kind::change || run.ignored != IgnoredReason::none)
                 continue;
             const qint64 pairs = std::min(run.removed, run.inserted);
             for (qint64 k = 0; k < pairs; ++k) {

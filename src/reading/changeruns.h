@@ -21,8 +21,9 @@ struct ChangeRun {
 };
 
 // The runs of added and removed rows of one result, in row order, and the pairing of
-// removed rows with the added rows that replace them. Found in one pass over the rows
-// when a result arrives; what the views ask of it later costs a binary search.
+// removed rows with the added rows that replace them; rows of blocks set aside by -B or -I
+// are no changes and hold none. Found in one pass over the rows when a result arrives;
+// what the views ask of it later costs a binary search.
 class ChangeRuns {
 public:
     ChangeRuns() = default;

@@ -28,11 +28,6 @@ namespace {
 
 constexpr char16_t kEllipsis = u'\u2026';
 
-QString middleDots()
-{
-    return QStringLiteral("\u00B7\u00B7\u00B7");
-}
-
 QFont makeFont(const char* family, qreal points, QFont::Weight weight)
 {
     QFont font(QString::fromLatin1(family));
@@ -183,7 +178,7 @@ public:
     // and colour), which gives the same picture as drawing row after row with a fraction
     // of the pen and font changes, each of which the PDF spells out.
     void drawPage(const QList<ExportService::SideBySideRow>& rows, qsizetype first, qsizetype end, int page, int total,
-                  const QString& leftName, const QString& rightName)
+                  const QString& leftName, const QString& rightName, const QString& note)
     {
         m_texts.clear();
         for (qsizetype i = first; i < end; ++i) {
@@ -208,6 +203,11 @@ public:
                  QPointF(layout::marginLeft, layout::headerTextTop));
         drawText(elided(rightName, layout::rightNameWidth), m_header, palette::secondaryLabel,
                  QPointF(layout::rightGutterX, layout::headerTextTop));
+        // What the comparison ignored, under the names, on every page.
+        if (!note.isEmpty()) {
+            drawText(truncatedToWidth(note, m_footer, layout::marginRight - layout::marginLeft), m_footer,
+                     palette::secondaryLabel, QPointF(layout::marginLeft, layout::headerNoteTop));
+        }
         const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(total);
         drawText(number, m_footer, palette::tertiaryLabel,
                  QPointF(layout::marginRight - m_footer.width(number), layout::footerTextTop));
@@ -330,77 +330,6 @@ private:
 
 } // namespace
 
-QString ExportService::Cell::gutterLabel() const
-{
-    const QString number = lineNumber ? QString::number(*lineNumber) : QString();
-    switch (kind) {
-    case RowKind::added: return u'+' + number;
-    case RowKind::removed: return u'-' + number;
-    case RowKind::unchanged: return u' ' + number;
-    case RowKind::placeholder: return middleDots();
-    case RowKind::empty: break;
-    }
-    return QString();
-}
-
-std::optional<QColor> ExportService::Cell::backgroundColor() const
-{
-    if (kind == RowKind::added)
-        return palette::band(palette::green);
-    if (kind == RowKind::removed)
-        return palette::band(palette::red);
-    return std::nullopt;
-}
-
-QColor ExportService::Cell::gutterColor() const
-{
-    if (kind == RowKind::added)
-        return palette::green;
-    if (kind == RowKind::removed)
-        return palette::red;
-    return palette::quaternaryLabel;
-}
-
-QString ExportService::placeholderText(qint64 hiddenCount)
-{
-    return QStringLiteral("  %1 %2 unchanged line%3 hidden %1")
-        .arg(middleDots())
-        .arg(hiddenCount)
-        .arg(hiddenCount == 1 ? QString() : QStringLiteral("s"));
-}
-
-QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const DiffRows& lines, bool showUnchanged)
-{
-    QList<SideBySideRow> rows;
-    rows.reserve(lines.size());
-    for (const DiffLine& line : lines) {
-        switch (line.type()) {
-        case DiffLineType::removed:
-            rows.append({Cell{line.leftLineNumber(), line.contentString(), RowKind::removed}, Cell{}});
-            break;
-        case DiffLineType::added:
-            rows.append({Cell{}, Cell{line.rightLineNumber(), line.contentString(), RowKind::added}});
-            break;
-        case DiffLineType::unchanged:
-            if (showUnchanged) {
-                const QString left = line.contentString(PageSide::left);
-                const QString right = line.sidesDiffer() ? line.contentString(PageSide::right) : left;
-                rows.append({Cell{line.leftLineNumber(), left, RowKind::unchanged},
-                             Cell{line.rightLineNumber(), right, RowKind::unchanged}});
-            }
-            break;
-        case DiffLineType::contextCollapsed:
-            if (showUnchanged) {
-                const QString text = placeholderText(line.hiddenCount().value_or(0));
-                rows.append(
-                    {Cell{std::nullopt, text, RowKind::placeholder}, Cell{std::nullopt, text, RowKind::placeholder}});
-            }
-            break;
-        }
-    }
-    return rows;
-}
-
 // The longest prefix, cut at a grapheme-cluster boundary, whose width with "…" fits.
 // Widths grow with the prefix, so a binary search finds the prefix the one-cluster-at-a-
 // time shortening would stop at.
@@ -461,8 +390,8 @@ namespace {
 // The listed pages (from 1, ascending) of a report of `total` pages, each on a sheet of
 // its own; false when `progress` was cancelled first.
 bool drawPages(QPainter& painter, QPagedPaintDevice& device, const QList<ExportService::SideBySideRow>& rows,
-               const QString& leftName, const QString& rightName, const QList<int>& pages, int total,
-               ExportService::Progress* progress)
+               const QString& leftName, const QString& rightName, const QString& note, const QList<int>& pages,
+               int total, ExportService::Progress* progress)
 {
     PageDrawer drawer(painter, device);
     bool firstSheet = true;
@@ -477,7 +406,7 @@ bool drawPages(QPainter& painter, QPagedPaintDevice& device, const QList<ExportS
         const qsizetype first = qsizetype(page - 1) * layout::rowsPerPage;
         const qsizetype end = std::min(rows.size(), first + layout::rowsPerPage);
         painter.save();
-        drawer.drawPage(rows, first, end, page, total, leftName, rightName);
+        drawer.drawPage(rows, first, end, page, total, leftName, rightName, note);
         painter.restore();
         if (progress)
             progress->pagesDrawn.fetch_add(1, std::memory_order_relaxed);
@@ -495,8 +424,8 @@ QList<int> pageRange(int firstPage, int lastPage)
 }
 
 std::optional<QByteArray> renderPages(const QList<ExportService::SideBySideRow>& rows, const QString& leftName,
-                                      const QString& rightName, int firstPage, int lastPage, int total,
-                                      ExportService::Progress* progress)
+                                      const QString& rightName, const QString& note, int firstPage, int lastPage,
+                                      int total, ExportService::Progress* progress)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -512,8 +441,8 @@ std::optional<QByteArray> renderPages(const QList<ExportService::SideBySideRow>&
         QPainter painter;
         if (!painter.begin(&writer))
             return std::nullopt;
-        const bool complete =
-            drawPages(painter, writer, rows, leftName, rightName, pageRange(firstPage, lastPage), total, progress);
+        const bool complete = drawPages(painter, writer, rows, leftName, rightName, note,
+                                        pageRange(firstPage, lastPage), total, progress);
         if (!painter.end() || !complete)
             return std::nullopt;
     }
@@ -538,27 +467,29 @@ int ExportService::pageCount(qsizetype rowCount)
 }
 
 void ExportService::drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
-                               const QString& leftName, const QString& rightName)
+                               const QString& leftName, const QString& rightName, const QString& note)
 {
     const int total = pageCount(rows.size());
-    drawPages(painter, device, rows, leftName, rightName, pageRange(1, total), total, nullptr);
+    drawPages(painter, device, rows, leftName, rightName, note, pageRange(1, total), total, nullptr);
 }
 
 bool ExportService::drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
                                const QString& leftName, const QString& rightName, const QList<int>& pages,
-                               Progress* progress)
+                               Progress* progress, const QString& note)
 {
-    return drawPages(painter, device, rows, leftName, rightName, pages, pageCount(rows.size()), progress);
+    return drawPages(painter, device, rows, leftName, rightName, note, pages, pageCount(rows.size()), progress);
 }
 
 std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, const QString& leftName,
-                                                const QString& rightName, bool showUnchanged)
+                                                const QString& rightName, bool showUnchanged,
+                                                const CompareOptions& options)
 {
-    return render(makeSideBySideRows(diffResult.lines(), showUnchanged), leftName, rightName);
+    return render(makeSideBySideRows(diffResult.lines(), showUnchanged), leftName, rightName, nullptr,
+                  ignoredNote(options, diffResult.ignoredCount()));
 }
 
 std::optional<QByteArray> ExportService::render(const QList<SideBySideRow>& rows, const QString& leftName,
-                                                const QString& rightName, Progress* progress)
+                                                const QString& rightName, Progress* progress, const QString& note)
 {
     const int total = pageCount(rows.size());
     if (total >= kPagesWorthTwoThreads && std::thread::hardware_concurrency() > 1) {
@@ -568,14 +499,14 @@ std::optional<QByteArray> ExportService::render(const QList<SideBySideRow>& rows
         // reports it to the caller); it must never escape a thread, or leave one unjoined.
         std::thread worker([&] {
             try {
-                secondHalf = renderPages(rows, leftName, rightName, split + 1, total, total, progress);
+                secondHalf = renderPages(rows, leftName, rightName, note, split + 1, total, total, progress);
             } catch (const std::bad_alloc&) {
                 secondHalf.reset();
             }
         });
         std::optional<QByteArray> firstHalf;
         try {
-            firstHalf = renderPages(rows, leftName, rightName, 1, split, total, progress);
+            firstHalf = renderPages(rows, leftName, rightName, note, 1, split, total, progress);
         } catch (const std::bad_alloc&) {
             firstHalf.reset();
         }
@@ -589,7 +520,7 @@ std::optional<QByteArray> ExportService::render(const QList<SideBySideRow>& rows
         if (progress) // the pages are drawn again
             progress->pagesDrawn.store(0, std::memory_order_relaxed);
     }
-    std::optional<QByteArray> bytes = renderPages(rows, leftName, rightName, 1, total, total, progress);
+    std::optional<QByteArray> bytes = renderPages(rows, leftName, rightName, note, 1, total, total, progress);
     if (isCancelled(progress))
         return std::nullopt;
     return bytes;

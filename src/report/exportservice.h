@@ -29,8 +29,11 @@ public:
         std::optional<qint64> lineNumber;
         std::optional<QString> content;
         RowKind kind = RowKind::empty;
+        // The line differs from its counterpart only in a way the comparison ignored (an
+        // unchanged row), or its change block was set aside by -B or -I.
+        bool ignored = false;
 
-        // "+12", "-7", " 40", "···", or "" for an empty cell.
+        // "+12", "-7", " 40", "≈40" for a row marked ignored, "···", or "" for an empty cell.
         QString gutterLabel() const;
         // The band behind the cell: green or red at 0.15 opacity, or none.
         std::optional<QColor> backgroundColor() const;
@@ -47,6 +50,10 @@ public:
     // `showUnchanged` is false.
     static QList<SideBySideRow> makeSideBySideRows(const DiffRows& lines, bool showUnchanged);
 
+    // What the comparison ignored, for the header of every page: "Ignoring: white space,
+    // case · 12 lines differ only in ignored ways"; empty when nothing is ignored.
+    static QString ignoredNote(const CompareOptions& options, qint64 ignoredCount);
+
     // "  ··· 5 unchanged lines hidden ···"
     static QString placeholderText(qint64 hiddenCount);
 
@@ -62,24 +69,27 @@ public:
 
     // The report as a PDF document, or nothing when no PDF could be made. Throws
     // std::bad_alloc when memory runs out (never from a thread of its own).
+    // `options` are those the result was compared with; the header names what they ignore.
     static std::optional<QByteArray> render(const DiffResult& diffResult, const QString& leftName,
-                                            const QString& rightName, bool showUnchanged);
-    // The same from rows already made. With `progress`, nothing is returned once it is
-    // cancelled.
+                                            const QString& rightName, bool showUnchanged,
+                                            const CompareOptions& options = {});
+    // The same from rows already made, with `note` (see ignoredNote) under the names. With
+    // `progress`, nothing is returned once it is cancelled.
     static std::optional<QByteArray> render(const QList<SideBySideRow>& rows, const QString& leftName,
-                                            const QString& rightName, Progress* progress = nullptr);
+                                            const QString& rightName, Progress* progress = nullptr,
+                                            const QString& note = {});
 
     // Draws every page of the report on `device` (a PDF writer or a printer) with a
     // painter already begun on it; lengths are scaled from points by the device's
     // resolution. Pages are drawn and finished one after the other.
     static void drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
-                           const QString& leftName, const QString& rightName);
+                           const QString& leftName, const QString& rightName, const QString& note = {});
     // Only the pages numbered in `pages` (from 1, ascending; numbers past the end are left
     // out), each on a sheet of its own and numbered as in the whole report. False when
     // `progress` was cancelled before the last of them was drawn.
     static bool drawReport(QPainter& painter, QPagedPaintDevice& device, const QList<SideBySideRow>& rows,
                            const QString& leftName, const QString& rightName, const QList<int>& pages,
-                           Progress* progress = nullptr);
+                           Progress* progress = nullptr, const QString& note = {});
 
     // `text` shortened by whole grapheme clusters until it and "…" fit in `maxWidth`
     // (in the metrics' units); unchanged when it fits. Only the first kMeasuredCharacters

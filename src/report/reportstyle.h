@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QString>
 
 namespace varnel::report {
 
@@ -17,6 +18,7 @@ constexpr int rowsPerPage = 49;
 constexpr qreal rowHeight = 14;
 constexpr qreal firstRowTop = 52;
 constexpr qreal headerTextTop = 14;
+constexpr qreal headerNoteTop = 32; // what the comparison ignored, under the names
 constexpr qreal headerRuleY = 50;
 constexpr qreal footerRuleY = 750;
 constexpr qreal footerTextTop = 756;
@@ -40,6 +42,12 @@ constexpr qreal gutterPointSize = 7.5;  // monospaced
 constexpr qreal headerPointSize = 8.5;  // sans-serif, semibold
 constexpr qreal footerPointSize = 7.5;  // sans-serif
 } // namespace layout
+
+// "···": a placeholder's gutter, and around its text.
+inline QString middleDots()
+{
+    return QStringLiteral("\u00B7\u00B7\u00B7");
+}
 
 // Fonts pinned to families every supported machine has (fonts-dejavu-core).
 inline const char* const kMonospaceFamily = "DejaVu Sans Mono";

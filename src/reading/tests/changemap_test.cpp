@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "core/diffengine.h"
 #include "reading/changemap.h"
 
 #include <gtest/gtest.h>
@@ -126,3 +127,26 @@ TEST(ChangeRuns, APairCountsOnceAsModifiedWhicheverHalfIsInTheRange)
 }
 
 } // namespace
+
+TEST(ChangeRuns, BlocksSetAsideByTheOptionsAreNoChanges)
+{
+    CompareOptions options;
+    options.ignoreBlankLines = true;
+    const DiffResult result = DiffEngine::computeBoth(TextLines::share(TextLines::fromStrings({"a", "", "b", "c"})),
+                                                      TextLines::share(TextLines::fromStrings({"a", "b", "d"})),
+                                                      DiffOptions{{}, {}, DiffAlgorithm::automatic, true, options})
+                                  ->full;
+    ASSERT_EQ(result.lines().at(1).ignored(), IgnoredReason::whitespace);
+    const ChangeRuns runs = ChangeRuns::find(result.lines());
+    ASSERT_EQ(runs.runs().size(), 2U); // "c" against "d" only
+    EXPECT_EQ(runs.runs()[0].start, 3);
+    EXPECT_EQ(runs.partner(3), 4);
+    EXPECT_EQ(runs.runAt(1), std::nullopt);
+
+    // Rows made by hand, the same.
+    QList<DiffLine> rows = unchangedRows(3);
+    setRow(rows, 0, DiffLineType::removed);
+    rows[0].setIgnored(IgnoredReason::pattern);
+    setRow(rows, 2, DiffLineType::added);
+    EXPECT_EQ(ChangeRuns::find(rows).runs().size(), 1U);
+}
