@@ -47,17 +47,24 @@ QString outOfMemoryMessage()
     return QStringLiteral("There is not enough memory to draw the report.");
 }
 
+// What the report's header says the comparison ignored; empty when nothing was.
+QString ignoredNote(const ReportRequest& request)
+{
+    return ExportService::ignoredNote(request.options, request.result.ignoredCount());
+}
+
 // The report as PDF bytes, drawn with progress for a long one; nothing when cancelled.
 Expected<std::optional<QByteArray>> renderWithProgress(const QList<ExportService::SideBySideRow>& rows,
-                                                       const QString& leftName, const QString& rightName,
-                                                       const QString& title, QWidget* parent)
+                                                       const ReportRequest& request, const QString& title,
+                                                       QWidget* parent)
 {
     std::optional<QByteArray> bytes;
     bool outOfMemory = false;
     const ReportJob::Outcome outcome = ReportJob::run(
         parent, title, ExportService::pageCount(rows.size()), true, [&](ExportService::Progress& progress) {
             try {
-                bytes = ExportService::render(rows, leftName, rightName, &progress);
+                bytes =
+                    ExportService::render(rows, request.leftName, request.rightName, &progress, ignoredNote(request));
             } catch (const std::bad_alloc&) {
                 outOfMemory = true;
             }
@@ -120,7 +127,7 @@ PrintOutcome printPages(QPrinter& printer, const QList<ExportService::SideBySide
         bool drawn = false;
         try {
             drawn = ExportService::drawReport(painter, printer, rows, request.leftName, request.rightName, pages,
-                                              &progress);
+                                              &progress, ignoredNote(request));
         } catch (const std::bad_alloc&) {
             drawn = false;
         }
@@ -201,8 +208,7 @@ void ExportPresenter::exportPdf(const ReportRequest& request, QWidget* parent)
         const QList<ExportService::SideBySideRow> rows =
             ExportService::makeSideBySideRows(request.result.lines(), choice->includeUnchanged);
         const QPointer<QWidget> window = parent;
-        const Expected<std::optional<QByteArray>> bytes =
-            renderWithProgress(rows, request.leftName, request.rightName, title, parent);
+        const Expected<std::optional<QByteArray>> bytes = renderWithProgress(rows, request, title, parent);
         if (parent != nullptr && window.isNull())
             return; // the window closed while the report was drawn
         if (!bytes.ok())
@@ -291,7 +297,7 @@ Expected<QString> ExportPresenter::writeShareFile(const ReportRequest& request, 
         const QList<ExportService::SideBySideRow> rows =
             ExportService::makeSideBySideRows(request.result.lines(), true);
         const Expected<std::optional<QByteArray>> bytes =
-            renderWithProgress(rows, request.leftName, request.rightName, QStringLiteral("Share"), parent);
+            renderWithProgress(rows, request, QStringLiteral("Share"), parent);
         if (!bytes.ok())
             return ReportFile::writeFailed(path, bytes.error().message);
         if (!bytes.value())

@@ -100,6 +100,27 @@ TEST_F(ExportTest, TheDialogOffersTheDefaultNameAndItsBoxChoosesTheRows)
     EXPECT_FALSE(changesText.contains(QStringLiteral("hidden")));
 }
 
+// The window's reports say what its comparison ignored, as the command line's do.
+TEST_F(ExportTest, ReportsFromTheWindowNameWhatWasIgnored)
+{
+    DiffResult result = resultWithChange(10, 5, false);
+    result.setIgnoredCount(2);
+    ReportRequest request = makeRequest(result, QStringLiteral("a.json"), QStringLiteral("b.json"));
+    request.options.ignoreCase = true;
+    fake.saveAnswer = dialogs::ReportFileChoice{path("ignored.pdf"), true};
+    ExportPresenter::exportPdf(request, nullptr);
+    fake.configurePrinter = [this](QPrinter& printer) {
+        printer.setOutputFileName(path("printed.pdf"));
+        return true;
+    };
+    ExportPresenter::print(request, nullptr);
+    for (const char* name : {"ignored.pdf", "printed.pdf"}) {
+        std::unique_ptr<Poppler::Document> document = readPdf(path(QString::fromLatin1(name)));
+        ASSERT_TRUE(document) << name;
+        EXPECT_TRUE(pageText(*document, 0).contains(QStringLiteral("Ignoring: case"))) << name;
+    }
+}
+
 TEST_F(ExportTest, TheComparedFilesOfTheRequestAreNeverReplaced)
 {
     writeFile("a.json", "left");

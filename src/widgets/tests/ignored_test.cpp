@@ -197,9 +197,10 @@ TEST(IgnoringScreen, TheNoticeTheLabelAndTheMenuFollowTheOptions)
 
     // Lines Matching… opens the dialog; OK applies its patterns, and they are kept.
     menu->item(CompareOptionsMenu::Item::linesMatching)->trigger();
-    ASSERT_TRUE(menu->patternsDialog());
-    QTest::keyClicks(menu->patternsDialog()->field(), "^#");
-    menu->patternsDialog()->okButton()->click();
+    PatternsDialog* dialog = menu->patternsDialog();
+    ASSERT_NE(dialog, nullptr);
+    QTest::keyClicks(dialog->field(), "^#");
+    dialog->okButton()->click();
     EXPECT_EQ(rememberedCompareOptions(Preferences()).ignoreMatching, QStringList{"^#"});
     EXPECT_TRUE(menu->item(CompareOptionsMenu::Item::linesMatching)->isChecked());
     test::clearPreferences();
