@@ -123,11 +123,31 @@ Counts countChanges(const std::vector<Run>& runs)
     return counts;
 }
 
-// Folds unchanged rows further than `context` rows from every change into placeholders:
-// an unchanged run keeps `context` rows after the change before it and before the change
-// after it, and the rest becomes one placeholder. A diff without changes comes back
-// whole. Costs O(runs).
-std::vector<Run> collapseUnchanged(const std::vector<Run>& runs, qint64 context, RowPoll& poll)
+// The stretches of rows in the unchanged run that starts at left line `left` and holds
+// `length` lines, as [first, end) row offsets into the run, in order.
+std::vector<std::pair<qint64, qint64>> markedIn(const std::vector<DiffRows::IgnoredStretch>* marked, qint64 left,
+                                                qint64 length)
+{
+    std::vector<std::pair<qint64, qint64>> found;
+    if (!marked)
+        return found;
+    auto it = std::upper_bound(marked->begin(), marked->end(), left,
+                               [](qint64 line, const DiffRows::IgnoredStretch& s) { return line < s.left; });
+    if (it != marked->begin() && std::prev(it)->left + std::prev(it)->length > left)
+        --it;
+    for (; it != marked->end() && it->left < left + length; ++it)
+        found.emplace_back(std::max<qint64>(0, it->left - left), std::min(length, it->left + it->length - left));
+    return found;
+}
+
+// Folds unchanged rows further than `context` rows from every change and from every row
+// marked as differing in an ignored way into placeholders: an unchanged run keeps
+// `context` rows after the change before it and before the change after it, and its
+// marked rows with `context` rows around them, and the rest becomes placeholders. What the
+// options ignored is shown, never folded away. A diff without changes comes back whole.
+// Costs O(runs + marked stretches).
+std::vector<Run> collapseUnchanged(const std::vector<Run>& runs, qint64 context, RowPoll& poll,
+                                   const std::vector<DiffRows::IgnoredStretch>* marked = nullptr)
 {
     const bool anyChange =
         std::any_of(runs.begin(), runs.end(), [](const Run& run) { return run.kind == Run::Kind::change; });
@@ -141,6 +161,20 @@ std::vector<Run> collapseUnchanged(const std::vector<Run>& runs, qint64 context,
         row += run.rows();
         out.push_back(run);
     };
+    // Rows [from, to) of an unchanged run, shown or folded; shown rows that follow shown
+    // rows of the same run extend them.
+    const auto emitPart = [&](const Run& run, qint64 from, qint64 to, Run::Kind kind) {
+        if (to <= from)
+            return;
+        Run* last = out.empty() ? nullptr : &out.back();
+        if (kind == Run::Kind::unchanged && last && last->kind == kind &&
+            last->left + last->removed == run.left + from) {
+            last->removed += to - from;
+            row += to - from;
+            return;
+        }
+        emit(Run{0, run.left + from, run.right + from, to - from, 0, kind});
+    };
     for (size_t index = 0; index < runs.size(); ++index) {
         if (poll.stop(qint64(index)))
             return {};
@@ -150,18 +184,25 @@ std::vector<Run> collapseUnchanged(const std::vector<Run>& runs, qint64 context,
             continue;
         }
         const qint64 length = run.removed;
-        const qint64 head = index > 0 ? std::min(context, length) : 0;
-        const qint64 tail = index + 1 < runs.size() ? std::min(context, length - head) : 0;
-        const qint64 hidden = length - head - tail;
-        if (hidden <= 0) {
-            emit(run);
-            continue;
+        // The rows kept, as [first, end) in order: after the change before, around each
+        // marked stretch, before the change after.
+        std::vector<std::pair<qint64, qint64>> kept;
+        if (index > 0)
+            kept.emplace_back(0, std::min(context, length));
+        for (const auto& [first, end] : markedIn(marked, run.left, length))
+            kept.emplace_back(std::max<qint64>(0, first - context), std::min(length, end + context));
+        if (index + 1 < runs.size())
+            kept.emplace_back(std::max<qint64>(0, length - context), length);
+        qint64 done = 0;
+        for (const auto& [first, end] : kept) {
+            if (first > done)
+                emitPart(run, done, first, Run::Kind::placeholder);
+            if (end > done) {
+                emitPart(run, std::max(done, first), end, Run::Kind::unchanged);
+                done = end;
+            }
         }
-        if (head > 0)
-            emit(Run{0, run.left, run.right, head, 0, Run::Kind::unchanged});
-        emit(Run{0, run.left + head, run.right + head, hidden, 0, Run::Kind::placeholder});
-        if (tail > 0)
-            emit(Run{0, run.left + head + hidden, run.right + head + hidden, tail, 0, Run::Kind::unchanged});
+        emitPart(run, done, length, Run::Kind::placeholder);
     }
     return out;
 }
@@ -324,7 +365,7 @@ std::optional<DiffEngine::Results> DiffEngine::computeBoth(SharedLines original,
         ignoredCount = ignored->count;
         stretches = std::make_shared<const std::vector<DiffRows::IgnoredStretch>>(std::move(ignored->stretches));
     }
-    std::vector<Run> collapsed = collapseUnchanged(full, kContextLines, poll);
+    std::vector<Run> collapsed = collapseUnchanged(full, kContextLines, poll, stretches.get());
     if (poll.stopped())
         return std::nullopt;
     DiffRows fullRows = DiffRows::fromRuns(std::move(full), original, revised, stretches);

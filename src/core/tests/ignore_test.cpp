@@ -183,7 +183,9 @@ TEST(IgnoreOptions, UnchangedRowsThatDifferAreMarkedAndCountedOnce)
     EXPECT_EQ(results.full.modifiedCount(), 1);
     // One stretch for the twenty numbered lines, not one mark each.
     EXPECT_EQ(results.full.lines().ignoredStretches().size(), 3U);
-    // Marked rows fold like other unchanged rows; the ones kept beside a change keep their mark.
+    // Marked rows are shown, never folded away, however far from a change.
+    const std::vector<IgnoredReason> shown = reasons(results.collapsed);
+    EXPECT_EQ(std::count_if(shown.begin(), shown.end(), [](R r) { return r != R::none; }), 23);
     const DiffLine nearChange = results.collapsed.lines().at(results.collapsed.lines().size() - 3);
     EXPECT_EQ(nearChange.type(), DiffLineType::unchanged);
     EXPECT_EQ(nearChange.ignored(), R::whitespace);
