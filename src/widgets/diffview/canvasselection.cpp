@@ -48,7 +48,7 @@ DiffCanvas::TextPosition DiffCanvas::positionAt(QPoint point)
 
 QString DiffCanvas::toolTipAt(QPoint point) const
 {
-    const qint64 y = qint64(verticalScrollBar()->value()) + point.y();
+    const qint64 y = scrollTop() + point.y();
     const qreal x = point.x() + horizontalScrollBar()->value();
     // Over the marker's column: the change marker (inline) and the number column.
     if (rowCount() == 0 || y < 0 || y >= totalHeight() || x >= leadingWidth() + m_rows->gutterWidth())

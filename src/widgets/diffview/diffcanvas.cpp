@@ -353,8 +353,9 @@ void DiffCanvas::centreFocus()
 
 void DiffCanvas::scrollContentsBy(int dx, int dy)
 {
-    if (m_wrap) {
-        // Rows about to come into view may change height once laid out: paint them all.
+    if (m_wrap || m_scroll.pixelsPerStep() != 1) {
+        // Rows about to come into view may change height once laid out, or a step of the
+        // scroll bar stands for more pixels than `dy`: paint them all.
         viewport()->update();
         m_map->update();
         return;

@@ -59,10 +59,15 @@ RowPainter::RowPainter() : m_metrics(RowMetrics::forFontSize(13)), m_palette(&Ap
 
 void RowPainter::setResult(DiffResult result)
 {
+    // All the rows need is made before any of it is kept: memory running out half way
+    // leaves the painter with its old result whole.
+    LongestLines longest = LongestLines::find(result.lines());
+    ChangeRuns runs = ChangeRuns::find(result.lines());
+    PairedRows shown = m_pairing ? PairedRows::paired(runs) : PairedRows::oneByOne(result.lines().size());
     m_result = std::move(result);
-    m_longest = LongestLines::find(m_result.lines());
-    m_runs = ChangeRuns::find(m_result.lines());
-    m_shown = m_pairing ? PairedRows::paired(m_runs) : PairedRows::oneByOne(rowCount());
+    m_longest = std::move(longest);
+    m_runs = std::move(runs);
+    m_shown = std::move(shown);
     // Numbers grow down the rows: the largest is the last present on either side.
     m_largestNumber = 0;
     const DiffRows& lines = m_result.lines();
