@@ -30,6 +30,7 @@ struct Reasons {
     bool space = false;
     bool letterCase = false;
     bool pattern = false;
+    bool blank = false; // a blank line that ignoring blank lines set aside
 };
 
 Reasons reasonsOf(const DiffResult& result)
@@ -38,11 +39,13 @@ Reasons reasonsOf(const DiffResult& result)
     for (const DiffLine& line : result.lines()) {
         switch (line.ignored()) {
         case IgnoredReason::none: continue;
-        case IgnoredReason::whitespace: seen.space = true; break;
+        case IgnoredReason::whitespace:
+            (line.type() == DiffLineType::unchanged ? seen.space : seen.blank) = true;
+            break;
         case IgnoredReason::letterCase: seen.letterCase = true; break;
         case IgnoredReason::pattern: seen.pattern = true; break;
         }
-        if (int(seen.space) + int(seen.letterCase) + int(seen.pattern) > 1)
+        if (int(seen.space) + int(seen.letterCase) + int(seen.pattern) + int(seen.blank) > 1)
             break; // mixed: nothing more to learn
     }
     return seen;
@@ -54,13 +57,17 @@ QString ignoredLinesPhrase(qint64 count, const Reasons& seen, const CompareOptio
     const bool one = count == 1;
     const QString lines = one ? QStringLiteral("1 line") : QStringLiteral("%1 lines").arg(count);
     const QString differ = one ? QStringLiteral("differs") : QStringLiteral("differ");
-    if (seen.pattern && !seen.space && !seen.letterCase)
+    const bool onlyOne = int(seen.space) + int(seen.letterCase) + int(seen.pattern) + int(seen.blank) == 1;
+    if (seen.blank && onlyOne)
+        return (one ? QStringLiteral("1 blank line") : QStringLiteral("%1 blank lines").arg(count)) +
+               QStringLiteral(" set aside");
+    if (seen.pattern && onlyOne)
         return lines +
                (one ? QStringLiteral(" matches an ignored pattern") : QStringLiteral(" match ignored patterns"));
     QString how = QStringLiteral("in ignored ways");
-    if (seen.space && !seen.letterCase && !seen.pattern)
+    if (seen.space && onlyOne)
         how = QStringLiteral("in white space");
-    else if (seen.letterCase && !seen.space && !seen.pattern && !ignoresSpace(options))
+    else if (seen.letterCase && onlyOne && !ignoresSpace(options))
         how = QStringLiteral("in case");
     return QStringLiteral("%1 %2 only %3").arg(lines, differ, how);
 }

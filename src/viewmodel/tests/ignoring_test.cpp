@@ -152,6 +152,11 @@ TEST(IgnoringTest, TheIdenticalNoticeNamesWhatWasIgnoredAndHowManyLines)
     const DiffResult comment = result({row(1, {}, "# x", removed, IgnoredReason::pattern)}, 0, 1);
     EXPECT_EQ(identicalNotice(comment, all), "No differences, ignoring white space, case, blank lines and lines "
                                              "matching “^#” (1 line matches an ignored pattern)");
+    // Blank lines set aside are named as such, not as white space.
+    CompareOptions blank;
+    blank.ignoreBlankLines = true;
+    const DiffResult blanks = result({row({}, 2, "", added, IgnoredReason::whitespace)}, 0, 1);
+    EXPECT_EQ(identicalNotice(blanks, blank), "No differences, ignoring blank lines (1 blank line set aside)");
     all.ignoreMatching.append(QStringLiteral("^Date"));
     EXPECT_EQ(ignoringLabel(all), "Ignoring: white space, case, blank lines, 2 patterns");
 }
