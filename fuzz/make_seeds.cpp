@@ -81,9 +81,11 @@ int main(int argc, char* argv[])
     root.mkpath(QStringLiteral("docx"));
     root.mkpath(QStringLiteral("decode"));
     root.mkpath(QStringLiteral("pdf"));
+    root.mkpath(QStringLiteral("ignore"));
     const QDir docx(root.filePath(QStringLiteral("docx")));
     const QDir decode(root.filePath(QStringLiteral("decode")));
     const QDir pdfs(root.filePath(QStringLiteral("pdf")));
+    const QDir ignore(root.filePath(QStringLiteral("ignore")));
 
     const QByteArray body = documentXml(
         "<w:p><w:r><w:t>Hello</w:t><w:tab/><w:t xml:space=\"preserve\"> world &amp; &#233;</w:t></w:r></w:p>"
@@ -131,6 +133,9 @@ int main(int argc, char* argv[])
     write(decode, "latin1", "na\xEFve\x85" "caf\xE9\f\v\x81");
     write(decode, "windows1252", "\x93quoted\x94 \x85 \x80 caf\xE9\r\n\x9F");
     write(decode, "broken-utf16", QByteArray("\xFF\xFE\x00\xD8" "a", 5));
+    // Ignore options: the first byte picks them (every one here), then two texts at a NUL.
+    write(ignore, "spaces", QByteArray("\x3F" "a  b\n\tc \nCase\n\n# x\nid=1\n\0" "a b\nc\ncase\n# y\nid=2\nnew\n", 50));
+    write(ignore, "unicode", QByteArray("\x0D" "\xC3\x84\xC2\xA0x\n\xE2\x80\x8By\n\0" "\xC3\xA4 x\ny\n", 20));
     // clang-format on
     return 0;
 }

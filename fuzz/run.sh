@@ -26,7 +26,7 @@ mkdir -p "$out/findings"
 "$out/fuzz/varnel-fuzz-seeds" "$out/seeds"
 
 pids=()
-for target in docx decode pdf; do
+for target in docx decode pdf ignore; do
     mkdir -p "$out/corpus/$target"
     "$out/fuzz/${target}_fuzzer" "$out/corpus/$target" "$out/seeds/$target" \
         -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
@@ -37,7 +37,7 @@ status=0
 for pid in "${pids[@]}"; do
     wait "$pid" || status=1
 done
-for target in docx decode pdf; do
+for target in docx decode pdf ignore; do
     echo "== $target"
     grep -E '^stat::(number_of_executed_units|peak_rss_mb)|^Done|ERROR|SUMMARY' "$out/$target.log" || true
 done
