@@ -134,6 +134,7 @@ private:
     void updateWrapOffer();
     // The shown result could not be wrapped (see DiffCanvas::wrappingDropped).
     void sayWrappingDropped();
+    bool m_wrapDropSaid = false; // an alert that wrapping was dropped is on its way
     void focusDiffView(Qt::FocusReason reason = Qt::OtherFocusReason);
     void followProgress();
     void followModel();

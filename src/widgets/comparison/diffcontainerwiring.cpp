@@ -15,6 +15,8 @@
 #include <QStackedWidget>
 #include <QTimer>
 
+#include <utility>
+
 namespace varnel {
 
 // The progress page shows after a delay, its bar sweeping, then filling.
@@ -93,11 +95,18 @@ void DiffContainerView::followModel()
     };
     applyWrap(m_model.layout().wrapsLongLines());
     connect(&m_model.layout(), &DiffLayout::wrapChanged, this, applyWrap);
-    // Said once the screen has shown the result, not while it takes it.
+    // Said once the screen has shown the result, not while it takes it; once when both
+    // layouts drop wrapping in one go.
     for (DiffCanvas* canvas :
          {static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::left)), static_cast<DiffCanvas*>(m_inline)})
-        connect(canvas, &DiffCanvas::wrappingDropped, this, &DiffContainerView::sayWrappingDropped,
-                Qt::QueuedConnection);
+        connect(canvas, &DiffCanvas::wrappingDropped, this, [this] {
+            if (std::exchange(m_wrapDropSaid, true))
+                return;
+            QTimer::singleShot(0, this, [this] {
+                m_wrapDropSaid = false;
+                sayWrappingDropped();
+            });
+        });
     m_sideBySide->setScrollTogether(m_model.layout().scrollsTogether());
     connect(&m_model.layout(), &DiffLayout::scrollTogetherChanged, m_sideBySide, &SideBySideView::setScrollTogether);
     const auto applyPairing = [this] {

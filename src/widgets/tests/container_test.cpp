@@ -77,6 +77,19 @@ protected:
     std::unique_ptr<DiffContainerView> view;
 };
 
+// Both layouts may stop wrapping at once (a text size whose heights do not fit): one alert.
+TEST_F(ContainerTest, WrappingDroppedByBothLayoutsIsSaidOnce)
+{
+    make({"one"}, {"two"});
+    compare(QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    Q_EMIT view->sideBySideView()->column(PageSide::left)->wrappingDropped();
+    Q_EMIT view->inlineView()->wrappingDropped();
+    ASSERT_TRUE(test::waitFor([this] { return !dialogs.alerts.empty(); }));
+    test::settle();
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].title, QStringLiteral("Long Lines Not Wrapped"));
+}
+
 TEST_F(ContainerTest, IdenticalFilesShowTheNoticeAndNoNavigation)
 {
     make({QStringLiteral("same")}, {QStringLiteral("same")});
