@@ -285,6 +285,9 @@ void MainWindow::setOneComparison()
 {
     m_oneComparison = true;
     m_root->setRecordsComparisons(false);
+    // The program waiting on this window asked about its two files: it opens no others.
+    action(Command::open)->setEnabled(false);
+    m_recentMenu->setEnabled(false);
     updateCommands();
 }
 

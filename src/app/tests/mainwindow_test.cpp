@@ -362,6 +362,12 @@ TEST_F(MainWindowTest, AWindowForOneComparisonClosesWholeAndRecordsNothing)
         EXPECT_EQ(window->windowTitle(), "src/a.txt (old) \u2194 src/a.txt (new)");
         EXPECT_EQ(window->action(Command::close)->text(), "Close Window");
         EXPECT_FALSE(window->action(Command::closeWindow)->isVisible());
+        EXPECT_FALSE(window->action(Command::open)->isEnabled()); // it opens no other files
+        const QList<QObject*> shownIn = window->action(Command::clearRecents)->associatedObjects();
+        ASSERT_FALSE(shownIn.isEmpty());
+        const QWidget* recentMenu = qobject_cast<QWidget*>(shownIn[0]);
+        ASSERT_NE(recentMenu, nullptr);
+        EXPECT_FALSE(recentMenu->isEnabled()); // nor recent ones
         window->setReportHandler(recorder());
         window->exportAction()->trigger();
         ASSERT_FALSE(calls.empty());
