@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "core/tests/markedrows.h"
 #include "viewmodel/comparisonviewmodel.h"
 #include "viewmodel/ignoring.h"
 
@@ -10,15 +11,9 @@
 
 using namespace varnel;
 
-namespace {
+using varnel::test::markedRow;
 
-DiffLine row(std::optional<qint64> left, std::optional<qint64> right, const char* text, DiffLineType type,
-             IgnoredReason reason = IgnoredReason::none, const char* rightText = nullptr)
-{
-    DiffLine line(left, right, QUtf8StringView(text), QUtf8StringView(rightText ? rightText : text), type);
-    line.setIgnored(reason);
-    return line;
-}
+namespace {
 
 DiffResult result(QList<DiffLine> lines, qint64 changes, qint64 ignored)
 {
@@ -32,15 +27,15 @@ DiffResult result(QList<DiffLine> lines, qint64 changes, qint64 ignored)
 DiffResult resultFor(const CompareOptions& options)
 {
     using enum DiffLineType;
-    const DiffLine comment = row(6, {}, "# note", removed, IgnoredReason::pattern);
+    const DiffLine comment = markedRow(6, {}, "# note", removed, IgnoredReason::pattern);
     if (!options.ignoreCase)
-        return result({row(1, 1, "a", unchanged), row(2, {}, "b", removed), row({}, 2, "B", added),
-                       row(3, 3, "c", unchanged), row(4, {}, "d", removed), row(5, 4, "e", unchanged),
-                       row({}, 5, "x", added), comment},
+        return result({markedRow(1, 1, "a", unchanged), markedRow(2, {}, "b", removed), markedRow({}, 2, "B", added),
+                       markedRow(3, 3, "c", unchanged), markedRow(4, {}, "d", removed), markedRow(5, 4, "e", unchanged),
+                       markedRow({}, 5, "x", added), comment},
                       4, 1);
-    return result({row(1, 1, "a", unchanged), row(2, 2, "b", unchanged, IgnoredReason::letterCase, "B"),
-                   row(3, 3, "c", unchanged), row(4, {}, "d", removed), row(5, 4, "e", unchanged),
-                   row({}, 5, "x", added), comment},
+    return result({markedRow(1, 1, "a", unchanged), markedRow(2, 2, "b", unchanged, IgnoredReason::letterCase, "B"),
+                   markedRow(3, 3, "c", unchanged), markedRow(4, {}, "d", removed), markedRow(5, 4, "e", unchanged),
+                   markedRow({}, 5, "x", added), comment},
                   2, 2);
 }
 
@@ -134,12 +129,12 @@ TEST(IgnoringTest, TheIdenticalNoticeNamesWhatWasIgnoredAndHowManyLines)
     caseless.ignoreCase = true;
     CompareOptions space;
     space.ignoreAllSpace = true;
-    const DiffResult spaces = result({row(1, 1, "a  b", unchanged, IgnoredReason::whitespace, "a b"),
-                                      row(2, 2, " d", unchanged, IgnoredReason::whitespace, "d")},
+    const DiffResult spaces = result({markedRow(1, 1, "a  b", unchanged, IgnoredReason::whitespace, "a b"),
+                                      markedRow(2, 2, " d", unchanged, IgnoredReason::whitespace, "d")},
                                      0, 2);
     EXPECT_EQ(identicalNotice(spaces, space),
               "No differences, ignoring white space (2 lines differ only in white space)");
-    const DiffResult oneCase = result({row(1, 1, "A", unchanged, IgnoredReason::letterCase, "a")}, 0, 1);
+    const DiffResult oneCase = result({markedRow(1, 1, "A", unchanged, IgnoredReason::letterCase, "a")}, 0, 1);
     EXPECT_EQ(identicalNotice(oneCase, caseless), "No differences, ignoring case (1 line differs only in case)");
     // With white space ignored too, a row of another case may differ in both.
     CompareOptions all = caseless;
@@ -149,13 +144,13 @@ TEST(IgnoringTest, TheIdenticalNoticeNamesWhatWasIgnoredAndHowManyLines)
     all.ignoreBlankLines = true;
     all.ignoreMatching = {QStringLiteral("^#")};
     EXPECT_EQ(identicalNotice(resultFor(caseless), all), "Files are identical"); // changes are left
-    const DiffResult comment = result({row(1, {}, "# x", removed, IgnoredReason::pattern)}, 0, 1);
+    const DiffResult comment = result({markedRow(1, {}, "# x", removed, IgnoredReason::pattern)}, 0, 1);
     EXPECT_EQ(identicalNotice(comment, all), "No differences, ignoring white space, case, blank lines and lines "
                                              "matching “^#” (1 line matches an ignored pattern)");
     // Blank lines set aside are named as such, not as white space.
     CompareOptions blank;
     blank.ignoreBlankLines = true;
-    const DiffResult blanks = result({row({}, 2, "", added, IgnoredReason::whitespace)}, 0, 1);
+    const DiffResult blanks = result({markedRow({}, 2, "", added, IgnoredReason::whitespace)}, 0, 1);
     EXPECT_EQ(identicalNotice(blanks, blank), "No differences, ignoring blank lines (1 blank line set aside)");
     all.ignoreMatching.append(QStringLiteral("^Date"));
     EXPECT_EQ(ignoringLabel(all), "Ignoring: white space, case, blank lines, 2 patterns");

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "core/tests/markedrows.h"
 #include "screentestutil.h"
 #include "testutil.h"
 #include "viewmodel/ignoring.h"
@@ -20,26 +21,21 @@ using namespace varnel;
 using varnel::test::over;
 using varnel::test::sameColor;
 
-namespace {
+using varnel::test::markedRow;
 
-DiffLine row(std::optional<qint64> left, std::optional<qint64> right, const char* text, DiffLineType type,
-             IgnoredReason reason = IgnoredReason::none, const char* rightText = nullptr)
-{
-    DiffLine line(left, right, QUtf8StringView(text), QUtf8StringView(rightText ? rightText : text), type);
-    line.setIgnored(reason);
-    return line;
-}
+namespace {
 
 // Rows 1 and 2 differ only in white space and in case, row 3 is a comment a pattern set
 // aside, rows 4 and 5 are the one real change.
 DiffResult markedResult()
 {
     using enum DiffLineType;
-    DiffResult result({row(1, 1, "int main()", unchanged),
-                       row(2, 2, "    return  0;", unchanged, IgnoredReason::whitespace, "    return 0;"),
-                       row(3, 3, "Hello", unchanged, IgnoredReason::letterCase, "HELLO"),
-                       row(4, {}, "// generated 2024", removed, IgnoredReason::pattern), row(5, {}, "old", removed),
-                       row({}, 4, "new", added), row(6, 5, "}", unchanged)},
+    DiffResult result({markedRow(1, 1, "int main()", unchanged),
+                       markedRow(2, 2, "    return  0;", unchanged, IgnoredReason::whitespace, "    return 0;"),
+                       markedRow(3, 3, "Hello", unchanged, IgnoredReason::letterCase, "HELLO"),
+                       markedRow(4, {}, "// generated 2024", removed, IgnoredReason::pattern),
+                       markedRow(5, {}, "old", removed), markedRow({}, 4, "new", added),
+                       markedRow(6, 5, "}", unchanged)},
                       0, 0, 1);
     result.setIgnoredCount(3);
     return result;
@@ -168,10 +164,10 @@ TEST(IgnoringScreen, TheNoticeTheLabelAndTheMenuFollowTheOptions)
            const CompareOptions& options) -> Expected<ComparisonOutcome> {
             using enum DiffLineType;
             if (!options.ignoreCase) {
-                const DiffResult changed({row(1, {}, "A", removed), row({}, 1, "a", added)}, 0, 0, 1);
+                const DiffResult changed({markedRow(1, {}, "A", removed), markedRow({}, 1, "a", added)}, 0, 0, 1);
                 return ComparisonOutcome{changed, changed};
             }
-            DiffResult same({row(1, 1, "A", unchanged, IgnoredReason::letterCase, "a")}, 0, 0, 0);
+            DiffResult same({markedRow(1, 1, "A", unchanged, IgnoredReason::letterCase, "a")}, 0, 0, 0);
             same.setIgnoredCount(1);
             return ComparisonOutcome{same, same};
         }));
