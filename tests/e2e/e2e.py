@@ -64,6 +64,18 @@ def python_pair():
     return "\n".join(left) + "\n", "\n".join(right) + "\n"
 
 
+def moved_pair():
+    """Two Python files of 24 functions, where function_3 moves below function_12 and
+    nothing else changes: one moved block of four lines."""
+    def function(i):
+        return [f"def function_{i}(value):", f'    """Returns value times {i}."""', f"    return value * {i}", ""]
+    order = list(range(24))
+    moved = order[:3] + order[4:13] + [3] + order[13:]
+    left = [line for i in order for line in function(i)]
+    right = [line for i in moved for line in function(i)]
+    return "\n".join(left) + "\n", "\n".join(right) + "\n"
+
+
 def docx(paragraphs):
     """A minimal Word document with one paragraph per string."""
     import io
@@ -137,6 +149,9 @@ class Run:
         left, right = long_paragraphs()
         session.file("terms-v1.docx", docx(left))
         session.file("terms-v2.docx", docx(right))
+        left, right = moved_pair()
+        session.file("shapes-v1.py", left)
+        session.file("shapes-v2.py", right)
         session.file("data.xyz", b"\x7fELF\x00\x01binary\n")
         session.file("other.xyz", b"\x00\x01binary\n")
 
@@ -217,6 +232,7 @@ class Run:
             self.scenario("4. Ctrl+W: welcome with recents; a click compares again", self.recents)
             self.scenario("long paragraphs: the offer, wrapped side by side and inline", self.wrapped_documents,
                           "light")
+            self.scenario("a moved function: its tint, markers and badge; Alt+M jumps", self.moved_block, "light")
             self.scenario("10. appearance Dark, Light, System with the portal", self.appearance)
             self.scenario("quit: Ctrl+Q ends the process with 0", self.quit)
 
@@ -366,6 +382,16 @@ class Run:
         x.key(self.window, "alt+z")
         x.wait_until(lambda: "wrapLongLines=false" in self.session.settings(), 15, "wrapping stayed on")
 
+    def moved_block(self, scheme):
+        """A function moved down the file: both ends tinted as a move, with the badge;
+        Ctrl+] focuses the removed end and Alt+M the other end."""
+        stat = self.expected_stat(self.session, "shapes-v1.py", "shapes-v2.py")
+        self.expect(stat == {"added": 4, "removed": 4, "modified": 0, "moved": 1}, f"the pair's counts are {stat}")
+        self.open_pair("shapes-v1.py", "shapes-v2.py")
+        self.check_reference(self.window, "moved", scheme)
+        x.key(self.window, "ctrl+bracketright", "alt+m", delay=300)
+        self.check_reference(self.window, "moved-other-end", scheme)
+
     def unsupported_file(self):
         before = x.title(self.window)
         code = self.session.run("data.xyz", "other.xyz")
@@ -437,6 +463,7 @@ class Run:
             self.scenario("dark: identical, PDF, DOCX, error", self.other_screens, "dark")
             self.scenario("dark: welcome with recents", self.dark_recents)
             self.scenario("dark: long paragraphs wrapped", self.wrapped_documents, "dark")
+            self.scenario("dark: a moved function", self.moved_block, "dark")
             self.scenario("dark: quit", self.quit)
 
     def dark_comparison(self):
