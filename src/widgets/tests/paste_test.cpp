@@ -124,8 +124,10 @@ TEST_F(PasteTest, EachScreenHasItsPasteCommandsAndTheTextTakesTheOtherSide)
 TEST_F(PasteTest, AComparisonWithTheClipboardOnOneSide)
 {
     QGuiApplication::clipboard()->setText(QStringLiteral("{\n  \"name\": \"varnel\",\n  \"pasted\": true\n}\n"));
-    root->openFile(files.file(QStringLiteral("package.json"), "{\n  \"name\": \"varnel\",\n  \"pasted\": false\n}\n"));
     commands->action(Command::pasteAsChanged)->trigger();
+    QTest::qWait(300); // the zone fades its new content in
+    test::grabImage(root).save(QStringLiteral("/tmp/varnel-paste-welcome.png"));
+    root->openFile(files.file(QStringLiteral("package.json"), "{\n  \"name\": \"varnel\",\n  \"pasted\": false\n}\n"));
     compared();
     ASSERT_EQ(root->currentScreen(), root->comparisonView());
     EXPECT_EQ(root->comparisonView()->toolbar()->fileLabel(FileSide::right)->accessibleName(),
