@@ -365,6 +365,7 @@ TEST_F(MainWindowTest, AWindowForOneComparisonClosesWholeAndRecordsNothing)
         EXPECT_EQ(window->action(Command::close)->text(), "Close Window");
         EXPECT_FALSE(window->action(Command::closeWindow)->isVisible());
         EXPECT_FALSE(window->action(Command::open)->isEnabled()); // it opens no other files
+        EXPECT_FALSE(window->action(Command::compareClipboardWithLeft)->isEnabled());
         const QList<QObject*> shownIn = window->action(Command::clearRecents)->associatedObjects();
         ASSERT_FALSE(shownIn.isEmpty());
         const QWidget* recentMenu = qobject_cast<QWidget*>(shownIn[0]);
