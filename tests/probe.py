@@ -277,6 +277,10 @@ def many_backtracking_lines(folder):
     write(folder, "none.txt", b"")
 
 
+def a_script(folder):
+    write(folder, "tool.py", b"x = 1\n")
+
+
 def per_line(limit):
     return lambda folder: 60 * MB + limit * 50 * MB  # the start-up, then bytes per blank line
 
@@ -352,6 +356,14 @@ CASES = [
     # Every line needs the first pattern to give up before the second one matches it.
     Case("backtracking-pattern-on-many-lines", ["diff", "--stat", "-I", "^(a+)+$", "-I", "!$", "many.txt",
                                                 "none.txt"], many_backtracking_lines, status=0, seconds=20),
+    # "-" is standard input, for one side only, and text only.
+    Case("stdin-empty", ["diff", "--stat", "-", "tool.py"], a_script, status=1, seconds=5),
+    Case("stdin-binary", ["diff", "-", "tool.py"], a_script, stdin="/bin/sh", seconds=5,
+         message="Standard input looks like a binary file, not text."),
+    Case("stdin-dev-zero", ["report", "-o", "r.pdf", "tool.py", "-"], a_script, stdin="/dev/zero", seconds=5,
+         message="Standard input looks like a binary file, not text.", memory=lambda f: 200 * MB),
+    Case("stdin-on-both-sides", ["diff", "-", "-"], a_script, seconds=5,
+         message='Standard input ("-") can be only one of the two files: name the other one.'),
 ]
 
 

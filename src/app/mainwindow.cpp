@@ -11,6 +11,7 @@
 #include "widgets/diffview/diffcanvas.h"
 #include "widgets/export/exportpresenter.h"
 #include "widgets/intake/welcomeview.h"
+#include "widgets/root/pastecommands.h"
 #include "widgets/root/rootview.h"
 #include "widgets/style/buttons.h"
 
@@ -107,6 +108,14 @@ void MainWindow::buildEditMenu()
     edit->addAction(useCommand(Command::find, comparison->findAction(FindAction::find)));
     edit->addAction(useCommand(Command::findNext, comparison->findAction(FindAction::next)));
     edit->addAction(useCommand(Command::findPrevious, comparison->findAction(FindAction::previous)));
+    edit->addSeparator();
+    m_paste = new PasteCommands(*m_root, this);
+    using Paste = PasteCommands::Command;
+    edit->addAction(useCommand(Command::compareClipboardWithLeft, m_paste->action(Paste::compareWithLeft)));
+    edit->addAction(useCommand(Command::compareClipboardWithRight, m_paste->action(Paste::compareWithRight)));
+    edit->addAction(useCommand(Command::pasteAsOriginal, m_paste->action(Paste::pasteAsOriginal)));
+    edit->addAction(useCommand(Command::pasteAsChanged, m_paste->action(Paste::pasteAsChanged)));
+    edit->setToolTipsVisible(true);
     edit->addSeparator();
     edit->addAction(addCommand(Command::selectAll, QStringLiteral("Select All"),
                                QKeySequence::keyBindings(QKeySequence::SelectAll)));
@@ -288,6 +297,7 @@ void MainWindow::setOneComparison()
     // The program waiting on this window asked about its two files: it opens no others.
     action(Command::open)->setEnabled(false);
     m_recentMenu->setEnabled(false);
+    m_paste->setAvailable(false);
     updateCommands();
 }
 

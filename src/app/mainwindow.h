@@ -15,6 +15,7 @@ namespace varnel {
 
 class Application;
 class DiffCanvas;
+class PasteCommands;
 class RootView;
 
 // The three commands that turn a comparison into a report.
@@ -32,8 +33,8 @@ ReportHandler exportPresenterHandler();
 // A main window: a RootView and the window's own menu bar. Every command acts on this
 // window: File (New Window, Open…, Open Recent, Export as PDF…, Share…, Print…, Close,
 // Quit), Edit (Find…,
-// Find Next, Find Previous, Select All, Preferences), View (the text size, wrapping long lines,
-// scrolling together and the window's Compare Options, which it starts with as last chosen) and Help
+// Find Next, Find Previous, the clipboard's text as a side, Select All, Preferences), View (the text size, wrapping
+// long lines, scrolling together and the window's Compare Options, which it starts with as last chosen) and Help
 // (Privacy Policy, About Varnel). The find commands are enabled while a comparison shows,
 // Select All while a diff column has the keyboard.
 //
@@ -71,6 +72,10 @@ public:
         pairChangedLines,
         privacyPolicy,
         about,
+        compareClipboardWithLeft, // PasteCommands: the clipboard's text as one side
+        compareClipboardWithRight,
+        pasteAsOriginal,
+        pasteAsChanged,
     };
 
     // A comparator replaces the real comparison (tests).
@@ -129,6 +134,7 @@ private:
 
     Application& m_application;
     RootView* m_root;
+    PasteCommands* m_paste = nullptr;
     ReportHandler m_reportHandler;
     QList<QAction*> m_actions; // indexed by Command
     QMenu* m_recentMenu = nullptr;

@@ -97,7 +97,9 @@ QList<PrivacyWindow::Section> PrivacyWindow::sections()
         {QStringLiteral("File Processing"),
          QStringLiteral("All file comparison is performed entirely on your device. The contents of files you compare "
                         "never leave your computer. This app writes them to disk only in the reports you export, "
-                        "and in the temporary report it creates when you share a comparison.")},
+                        "and in the temporary report it creates when you share a comparison. Text you paste from the "
+                        "clipboard stays in memory: Varnel keeps no copy of it on disk and leaves it out of the recent "
+                        "comparisons.")},
         {QStringLiteral("Network Activity"),
          QStringLiteral(
              "Varnel makes zero network requests. The app opens no network connections: the only sockets "

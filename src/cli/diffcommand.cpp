@@ -3,6 +3,7 @@
 #include "cli/command.h"
 #include "cli/jsonwriter.h"
 #include "cli/output.h"
+#include "cli/standardinput.h"
 #include "compare/comparison.h"
 
 #include <algorithm>
@@ -171,8 +172,8 @@ int runDiff(const QStringList& arguments)
     const QCommandLineOption stat(QStringLiteral("stat"), QStringLiteral("Print only the three counts."));
     parser.addOptions({collapse, json, stat});
     addCompareOptions(parser);
-    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
-    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
+    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file (\"-\": standard input)."));
+    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file (\"-\": standard input)."));
     if (const std::optional<int> exit = parseOrExit(parser, arguments, u"diff"))
         return *exit;
     if (parser.isSet(json) && parser.isSet(stat))
@@ -186,9 +187,12 @@ int runDiff(const QStringList& arguments)
     const CompareOptions options = compareOptions(parser);
     if (const std::optional<int> refused = refuseCompareOptions(options))
         return *refused;
+    const Expected<std::pair<FileItem, FileItem>> sides = comparedSides(files);
+    if (!sides)
+        return fail(sides.error().message);
     TextFormats formats;
     const Expected<DiffResult> outcome =
-        Comparison::performOne(fileItem(files[0]), fileItem(files[1]), parser.isSet(collapse), &formats, options);
+        Comparison::performOne(sides.value().first, sides.value().second, parser.isSet(collapse), &formats, options);
     if (!outcome)
         return fail(outcome.error().message);
     const DiffResult& result = outcome.value();

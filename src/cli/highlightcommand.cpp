@@ -3,47 +3,14 @@
 #include "cli/command.h"
 #include "cli/jsonwriter.h"
 #include "cli/output.h"
+#include "cli/standardinput.h"
 #include "core/memorybudget.h"
 #include "core/nativepath.h"
 #include "core/textlines.h"
 #include "highlight/syntaxhighlighter.h"
 #include "readers/fileparser.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 namespace varnel::cli {
-
-namespace {
-
-// All of standard input, up to what memory allows: /dev/zero, for one, never ends. The
-// lines are held as UTF-16 with their runs beside them, several times the input's size.
-Expected<QByteArray> readStandardInput()
-{
-    const qint64 limit = MemoryBudget::available() / 16;
-    QByteArray data;
-    char chunk[64 * 1024];
-    for (;;) {
-        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return Error{Error::Kind::fileUnreadable, QStringLiteral("Standard input could not be read: %1.")
-                                                          .arg(QString::fromLocal8Bit(std::strerror(errno)))};
-        }
-        if (got == 0)
-            return data;
-        if (data.size() + got > limit) {
-            return Error{Error::Kind::tooLarge, QStringLiteral("Standard input is too large to colour: more than %1.")
-                                                    .arg(MemoryBudget::formatSize(limit))};
-        }
-        data.append(chunk, got);
-    }
-}
-
-} // namespace
 
 // Prints, for each line, the runs the window colours: [{"text":"…","role":"keyword"|…|null}].
 int runHighlight(const QStringList& arguments)
@@ -74,7 +41,9 @@ int runHighlight(const QStringList& arguments)
 
     QStringList lines = parser.positionalArguments();
     if (lines.isEmpty()) {
-        Expected<QByteArray> input = readStandardInput();
+        // The lines are held as UTF-16 with their runs beside them, several times the
+        // input's size.
+        Expected<QByteArray> input = readStandardInput(MemoryBudget::available() / 16, QStringLiteral("colour"));
         if (!input)
             return fail(input.error().message);
         std::optional<QByteArray> text = FileParser::decode(std::move(input).value());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "cli/command.h"
+#include "cli/standardinput.h"
 #include "compare/comparison.h"
 #include "core/nativepath.h"
 #include "report/exportservice.h"
@@ -23,8 +24,8 @@ int runReport(const QStringList& arguments)
                                     QStringLiteral("OUT.pdf"));
     parser.addOptions({changesOnly, allContext, output});
     addCompareOptions(parser);
-    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file."));
-    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file."));
+    parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file (\"-\": standard input)."));
+    parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file (\"-\": standard input)."));
     if (const std::optional<int> exit = parseOrExit(parser, arguments, u"report"))
         return *exit;
     const QStringList files = parser.positionalArguments();
@@ -35,15 +36,25 @@ int runReport(const QStringList& arguments)
     const CompareOptions options = compareOptions(parser);
     if (const std::optional<int> refused = refuseCompareOptions(options))
         return *refused;
-    const FileItem left = fileItem(files[0]);
-    const FileItem right = fileItem(files[1]);
+    const Expected<std::pair<FileItem, FileItem>> sides = comparedSides(files);
+    if (!sides)
+        return fail(sides.error().message);
+    const auto& [left, right] = sides.value();
     // The default name keeps the files' own bytes; the header shows them readably.
-    const auto baseName = [](const QString& path) { return path.sliced(path.lastIndexOf(u'/') + 1); };
-    const QString target =
-        parser.isSet(output) ? parser.value(output) : ReportFile::defaultName(baseName(files[0]), baseName(files[1]));
+    // Standard input goes by its name.
+    const auto baseName = [](const QString& path, const FileItem& side) {
+        return side.isInMemory() ? side.name : path.sliced(path.lastIndexOf(u'/') + 1);
+    };
+    const QString target = parser.isSet(output)
+                               ? parser.value(output)
+                               : ReportFile::defaultName(baseName(files[0], left), baseName(files[1], right));
     // "-" is standard output; so is any device or FIFO, written in place and never
     // replaced. A compared file is never overwritten: refused before anything is drawn.
-    const QStringList inputs{localPath(left.url), localPath(right.url)};
+    QStringList inputs;
+    for (const FileItem* side : {&left, &right}) {
+        if (!side->isInMemory())
+            inputs.append(localPath(side->url));
+    }
     if (target != u"-") {
         if (const std::optional<Error> refused = ReportFile::refuseInput(target, inputs))
             return fail(refused->message);

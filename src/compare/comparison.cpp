@@ -29,6 +29,8 @@ constexpr qint64 kAssumedBytesPerLine = 16;
 
 qint64 fileSize(const FileItem& file)
 {
+    if (file.held)
+        return file.held->bytes.size();
     struct stat status {};
     if (::stat(nativePath(filePath(file.url)).constData(), &status) != 0 || !S_ISREG(status.st_mode))
         return 0; // the reader reports why
@@ -65,9 +67,9 @@ qint64 estimateFile(DiffMode::Kind kind, qint64 size)
 Error tooLarge(const FileItem& file, qint64 size, qint64 need, qint64 available)
 {
     return Error{Error::Kind::tooLarge,
-                 QStringLiteral("The file \"%1\" is too large to compare: it is %2, and comparing it needs about "
+                 QStringLiteral("%1 is too large to compare: it is %2, and comparing it needs about "
                                 "%3 of memory, more than the %4 available.")
-                     .arg(file.name, MemoryBudget::formatSize(size), MemoryBudget::formatSize(need),
+                     .arg(file.subject(), MemoryBudget::formatSize(size), MemoryBudget::formatSize(need),
                           MemoryBudget::formatSize(available))};
 }
 
@@ -206,15 +208,16 @@ Expected<TextLines> Comparison::readLines(const FileItem& file, const CancelChec
     if (format)
         format->reset();
     try {
-        const QString path = filePath(file.url);
         // The same budget as a comparison's, for one file read alone (varnel-cli lines).
         const qint64 size = fileSize(file);
         const qint64 available = MemoryBudget::available();
         if (const qint64 need = estimateFile(file.mode.kind(), size); need > available)
             return tooLarge(file, size, need, available);
+        const QString path = filePath(file.url);
         switch (file.mode.kind()) {
         case DiffMode::Kind::text: {
-            Expected<FileParser::Document> document = FileParser::read(path, cancel);
+            Expected<FileParser::Document> document =
+                file.held ? FileParser::parse(file.held->bytes, cancel) : FileParser::read(path, cancel);
             if (!document)
                 return document.error();
             if (format)

@@ -24,6 +24,7 @@ struct Error {
         incompatibleTypes,  // the two files are not of the same kind
         invalidDocument,    // the file is not a document of its kind, or is damaged
         cancelled,          // a newer request superseded this one
+        noText,             // a paste found nothing to compare as text (empty, an image)
         other,
     };
 

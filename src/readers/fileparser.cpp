@@ -245,12 +245,17 @@ std::optional<QByteArray> FileParser::decode(QByteArray data, TextFormat* format
 
 Expected<FileParser::Document> FileParser::read(const QString& path, const CancelCheck& cancel)
 {
-    const auto cancelled = [&cancel] { return cancel && cancel(); };
     Expected<QByteArray> bytes = readWholeFile(path, cancel);
     if (!bytes)
         return bytes.error();
+    return parse(std::move(bytes).value(), cancel);
+}
+
+Expected<FileParser::Document> FileParser::parse(QByteArray bytes, const CancelCheck& cancel)
+{
+    const auto cancelled = [&cancel] { return cancel && cancel(); };
     Document document;
-    std::optional<QByteArray> text = decode(std::move(bytes).value(), &document.format);
+    std::optional<QByteArray> text = decode(std::move(bytes), &document.format);
     if (!text)
         return Error{Error::Kind::unreadableEncoding, describe(FileParserError::unreadableEncoding)};
     if (cancelled())

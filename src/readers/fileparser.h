@@ -40,6 +40,8 @@ public:
 
     // `cancel` is polled while the file is read and between the steps that follow.
     static Expected<Document> read(const QString& path, const CancelCheck& cancel = {});
+    // The same for bytes already in memory (text that is in no file).
+    static Expected<Document> parse(QByteArray bytes, const CancelCheck& cancel = {});
     static Expected<TextLines> readLines(const QString& path);
 
     // The data as UTF-8 text, or nothing when no supported encoding decodes it. `format`,

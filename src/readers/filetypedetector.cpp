@@ -30,6 +30,31 @@ FileItem FileItem::fromUrl(const QUrl& url)
     return FileItem{url, displayName(path), mode ? mode.value() : FileTypeDetector::detect(path)};
 }
 
+QString FileItem::subject() const
+{
+    return held ? held->subject : QStringLiteral("The file \"%1\"").arg(name);
+}
+
+QString FileItem::fullName() const
+{
+    if (!held)
+        return displayPath(filePath(url));
+    if (!held->takenAt.isValid())
+        return name;
+    return QStringLiteral("%1, taken at %2").arg(name, held->takenAt.toString(QStringLiteral("HH:mm:ss")));
+}
+
+Expected<FileItem> FileItem::fromText(QByteArray bytes, const QString& name, const QString& subject,
+                                      const QDateTime& takenAt)
+{
+    const QByteArrayView head = QByteArrayView(bytes).first(std::min(bytes.size(), kTextCheckSize));
+    if (!looksLikeText(head, bytes.size() > kTextCheckSize))
+        return Error{Error::Kind::unsupportedType,
+                     QStringLiteral("%1 looks like a binary file, not text.").arg(subject)};
+    auto held = std::make_shared<const HeldText>(HeldText{std::move(bytes), takenAt, subject});
+    return FileItem{QUrl(), name, DiffMode::text(), std::move(held)};
+}
+
 Expected<FileItem> FileItem::inspect(const QUrl& url)
 {
     const QString path = filePath(url);

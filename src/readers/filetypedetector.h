@@ -4,9 +4,13 @@
 
 #include "core/error.h"
 
+#include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+
+#include <memory>
 
 namespace varnel {
 
@@ -37,16 +41,37 @@ private:
     QString m_extension;
 };
 
-// One chosen file: where it is, its display name and its classification.
+// Text that is compared without being in a file (pasted from the clipboard, or read from
+// standard input): its bytes, read as a text file's are, live in memory and nowhere else.
+struct HeldText {
+    QByteArray bytes;
+    QDateTime takenAt; // when it was taken; invalid when nobody asks (standard input)
+    QString subject;   // how messages name it: "The text from the clipboard", "Standard input"
+};
+
+// One chosen side: a file (where it is, its display name and its classification), or
+// text held in memory, which has no URL and is always text.
 struct FileItem {
     QUrl url;
     QString name;
     DiffMode mode;
+    std::shared_ptr<const HeldText> held = {};
+
+    // The side is text held in memory: there is no file on disk to read, watch or record.
+    bool isInMemory() const { return held != nullptr; }
+    // How a message names the side: `The file "NAME"`, or the held text's subject.
+    QString subject() const;
+    // The side in full, for tooltips: the file's path, or "Clipboard, taken at 11:52:07".
+    QString fullName() const;
 
     // The file classified as inspect() does; a file it refuses is unsupported.
     static FileItem fromUrl(const QUrl& url);
     // The file classified, or why it cannot be compared (see FileTypeDetector::inspect).
     static Expected<FileItem> inspect(const QUrl& url);
+    // Text held in memory, shown as `name`; refused as a binary file is when its start
+    // does not look like text (looksLikeText).
+    static Expected<FileItem> fromText(QByteArray bytes, const QString& name, const QString& subject,
+                                       const QDateTime& takenAt = {});
 };
 
 class FileTypeDetector {

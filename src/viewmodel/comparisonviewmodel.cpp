@@ -169,6 +169,16 @@ void ComparisonViewModel::loadFile(const QUrl& url, FileSide side)
     FileItem item = FileItem::fromUrl(url);
     if (QString label = std::exchange(side == FileSide::left ? m_leftLabel : m_rightLabel, {}); !label.isEmpty())
         item.name = std::move(label);
+    setSide(std::move(item), side);
+}
+
+void ComparisonViewModel::loadText(FileItem text, FileSide side)
+{
+    setSide(std::move(text), side);
+}
+
+void ComparisonViewModel::setSide(FileItem item, FileSide side)
+{
     if (side == FileSide::left)
         setLeftFile(std::move(item));
     else
@@ -184,9 +194,10 @@ void ComparisonViewModel::labelNextFile(FileSide side, const QString& label)
 
 std::optional<Language> ComparisonViewModel::language() const
 {
-    if (!m_leftFile || m_leftFile->mode.kind() != DiffMode::Kind::text)
+    const std::optional<FileItem>& named = m_leftFile && m_leftFile->isInMemory() ? m_rightFile : m_leftFile;
+    if (!named || named->isInMemory() || named->mode.kind() != DiffMode::Kind::text)
         return std::nullopt;
-    const FileKind* kind = fileKindOf(filePath(m_leftFile->url));
+    const FileKind* kind = fileKindOf(filePath(named->url));
     return kind ? kind->language : std::nullopt;
 }
 

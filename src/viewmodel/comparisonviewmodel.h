@@ -106,7 +106,8 @@ public:
     const std::optional<DiffResult>& activeDiffResult() const;
     bool bothFilesLoaded() const { return m_leftFile && m_rightFile; }
     // The language both sides are coloured as: the left file's, by its name in the
-    // readers' table; none unless it is a text file.
+    // readers' table; none unless it is a text file. Text held in memory has no name:
+    // with it on the left, the right file's name tells the language.
     std::optional<Language> language() const;
     // Where the added and removed rows stand in the active result's lines, in row order:
     // a change is named by its row. Rows that ignoring blank lines or patterns set aside
@@ -121,6 +122,8 @@ public:
     std::function<void(const QUrl& left, const QUrl& right)> onComparisonSucceeded;
 
     void loadFile(const QUrl& url, FileSide side);
+    // Puts text held in memory (FileItem::fromText) on `side`, as loadFile puts a file there.
+    void loadText(FileItem text, FileSide side);
     // The name the next file loaded on `side` shows instead of its own, in the toolbar, the
     // window's title and the reports: for a file known by another name than its path's
     // (git's temporary copies, named by `varnel --label`). Files loaded after it, on that
@@ -164,6 +167,7 @@ private:
     void pollProgress();
     void setComparisonError(std::optional<QString> error);
     void setFocusedChangeIndex(std::optional<qint64> index);
+    void setSide(FileItem item, FileSide side);
 
     // A focused line, by its number in one file, kept while the options compare again.
     struct LinePlace {

@@ -43,12 +43,13 @@ std::optional<Error> placeFiles(ComparisonViewModel& model, const QList<QUrl>& u
                                 std::optional<FileSide> side)
 {
     if (urls.size() > 2) {
-        const bool dropped = from == FilesFrom::drop;
+        const auto [done, todo] = from == FilesFrom::drop    ? std::pair(u"dropped", u"drop")
+                                  : from == FilesFrom::paste ? std::pair(u"pasted", u"paste")
+                                                             : std::pair(u"chosen", u"choose");
         return Error{Error::Kind::other,
                      QStringLiteral("Varnel compares two files at a time, and %1 were %2. Please %3 one or two files.")
                          .arg(urls.size())
-                         .arg(dropped ? QStringLiteral("dropped") : QStringLiteral("chosen"),
-                              dropped ? QStringLiteral("drop") : QStringLiteral("choose"))};
+                         .arg(QStringView(done), QStringView(todo))};
     }
     for (const QUrl& url : urls) {
         if (Expected<FileItem> item = FileItem::inspect(url); !item)

@@ -33,7 +33,7 @@ std::optional<Error> openFiles(ComparisonViewModel& model, const QList<QUrl>& ur
 // to the first empty side, else the right side; two fill both sides in the order given,
 // as a new comparison. Nothing changes when more than two come, or when any of them is
 // refused: the answer says why (the first refused file's reason).
-enum class FilesFrom { drop, dialog };
+enum class FilesFrom { drop, dialog, paste };
 std::optional<Error> placeFiles(ComparisonViewModel& model, const QList<QUrl>& urls, FilesFrom from,
                                 std::optional<FileSide> side = std::nullopt);
 

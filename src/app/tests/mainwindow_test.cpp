@@ -98,7 +98,9 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
                            "Print\u2026", "Close Window", "Close Window", "Quit"}));
     EXPECT_EQ(menus[1]->text(), "&Edit");
     EXPECT_EQ(menuTitles(menus[1]->menu()),
-              QStringList({"Find\u2026", "Find Next", "Find Previous", "Select All", "Preferences"}));
+              QStringList({"Find\u2026", "Find Next", "Find Previous", "Compare Clipboard with Left",
+                           "Compare Clipboard with Right", "Paste as Original", "Paste as Changed", "Select All",
+                           "Preferences"}));
     EXPECT_EQ(menus[2]->text(), "&View");
     EXPECT_EQ(menuTitles(menus[2]->menu()),
               QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines",
@@ -363,6 +365,7 @@ TEST_F(MainWindowTest, AWindowForOneComparisonClosesWholeAndRecordsNothing)
         EXPECT_EQ(window->action(Command::close)->text(), "Close Window");
         EXPECT_FALSE(window->action(Command::closeWindow)->isVisible());
         EXPECT_FALSE(window->action(Command::open)->isEnabled()); // it opens no other files
+        EXPECT_FALSE(window->action(Command::compareClipboardWithLeft)->isEnabled());
         const QList<QObject*> shownIn = window->action(Command::clearRecents)->associatedObjects();
         ASSERT_FALSE(shownIn.isEmpty());
         const QWidget* recentMenu = qobject_cast<QWidget*>(shownIn[0]);

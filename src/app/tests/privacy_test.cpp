@@ -111,6 +111,7 @@ TEST(PrivacyWindow, SaysWhatIsTrueOnThisComputer)
         EXPECT_FALSE(all.contains(QString::fromLatin1(gone))) << gone;
     EXPECT_TRUE(all.contains("never leave your computer"));
     EXPECT_TRUE(all.contains("reports you export"));
+    EXPECT_TRUE(all.contains("clipboard stays in memory"));
     EXPECT_TRUE(all.contains("strace -f -e trace=network varnel"));
     EXPECT_TRUE(all.contains("Varnel — Effective March 2025"));
     EXPECT_TRUE(all.contains("Questions/Feature Requests"));

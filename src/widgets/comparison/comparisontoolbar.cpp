@@ -2,8 +2,6 @@
 
 #include "widgets/comparison/comparisontoolbar.h"
 
-#include "core/fileextension.h"
-#include "core/nativepath.h"
 #include "viewmodel/comparisonviewmodel.h"
 #include "viewmodel/ignoring.h"
 #include "widgets/style/appearance.h"
@@ -81,7 +79,7 @@ void FileLabelButton::updateToolTip()
 {
     QStringList lines;
     if (m_item)
-        lines.append(displayPath(filePath(m_item->url)));
+        lines.append(m_item->fullName());
     lines.append(QStringLiteral("Click to change file"));
     if (m_format)
         lines.append(m_format->label());

@@ -171,4 +171,14 @@ void showRefusedFile(QWidget* parent, const Error& reason, UnsupportedFileContex
     alert(parent, refusedFileTitle(reason), refusedFileMessage(reason, context));
 }
 
+void showRefusedPaste(QWidget* parent, const Error& reason)
+{
+    switch (reason.kind) {
+    case Error::Kind::noText: alert(parent, QStringLiteral("Nothing to Paste"), reason.message); return;
+    case Error::Kind::tooLarge: alert(parent, QStringLiteral("Text Too Large"), reason.message); return;
+    default: break;
+    }
+    showRefusedFile(parent, reason, UnsupportedFileContext::choose);
+}
+
 } // namespace varnel::dialogs

@@ -87,4 +87,9 @@ QString refusedFileTitle(const Error& reason);
 QString refusedFileMessage(const Error& reason, UnsupportedFileContext context);
 void showRefusedFile(QWidget* parent, const Error& reason, UnsupportedFileContext context);
 
+// The alert for a paste that was refused: "Nothing to Paste" when the clipboard holds no
+// text (it says what it holds instead), "Text Too Large" over the memory budget, and a
+// refused file's alert for pasted files.
+void showRefusedPaste(QWidget* parent, const Error& reason);
+
 } // namespace varnel::dialogs

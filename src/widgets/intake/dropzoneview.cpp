@@ -2,8 +2,6 @@
 
 #include "widgets/intake/dropzoneview.h"
 
-#include "core/fileextension.h"
-#include "core/nativepath.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/style/appearance.h"
 #include "widgets/style/buttons.h"
@@ -143,9 +141,13 @@ void DropZoneView::setFileItem(const std::optional<FileItem>& item)
 void DropZoneView::updateAccessibleText()
 {
     setAccessibleName(m_label);
-    setAccessibleDescription(m_fileItem ? m_fileItem->name + QStringLiteral(". Click to change")
-                                        : QStringLiteral("Drop a file or click to browse"));
-    setToolTip(m_fileItem ? displayPath(filePath(m_fileItem->url)) : QString());
+    // Text held in memory says when it was taken; a file's name is enough.
+    const QString chosen = m_fileItem && m_fileItem->isInMemory() ? m_fileItem->fullName()
+                           : m_fileItem                           ? m_fileItem->name
+                                                                  : QString();
+    setAccessibleDescription(m_fileItem ? chosen + QStringLiteral(". Click to change")
+                                        : QStringLiteral("Drop a file or click to browse, or paste text with Ctrl+V"));
+    setToolTip(m_fileItem ? m_fileItem->fullName() : QString());
 }
 
 DropZoneView::State DropZoneView::state() const
@@ -404,6 +406,10 @@ void DropZoneView::mouseReleaseEvent(QMouseEvent* event)
 
 void DropZoneView::keyPressEvent(QKeyEvent* event)
 {
+    if (event->matches(QKeySequence::Paste)) {
+        Q_EMIT pasteRequested();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Space:
     case Qt::Key_Return:

@@ -20,6 +20,8 @@ namespace varnel {
 // Only local files are taken: a drag of text, images or remote URLs is refused as it
 // enters, so the zone does not light up for it. Several files dropped together go to the
 // owner as they are (filesDropped), which places them on both sides or refuses them.
+// Ctrl+V on the focused zone asks the owner to paste the clipboard into its side
+// (pasteRequested): text, or files as a drop gives them.
 class DropZoneView : public QWidget {
     Q_OBJECT
 
@@ -56,6 +58,8 @@ Q_SIGNALS:
     void fileSelected(const QUrl& url);
     // Several local files were dropped together, in the order of the drag.
     void filesDropped(const QList<QUrl>& urls);
+    // The platform's paste keys (Ctrl+V) were pressed on the zone.
+    void pasteRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -3,6 +3,7 @@
 #include "widgets/intake/welcomeview.h"
 
 #include "viewmodel/openrequest.h"
+#include "viewmodel/pastedtext.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/intake/dropzoneview.h"
 #include "widgets/intake/recentslistview.h"
@@ -11,6 +12,8 @@
 #include "widgets/style/fonts.h"
 #include "widgets/style/widgetstyle.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -106,6 +109,10 @@ WelcomeView::WelcomeView(ComparisonViewModel& model, RecentComparisonsStore& sto
         connect(zone, &DropZoneView::filesDropped, this, [this, side](const QList<QUrl>& urls) {
             if (const std::optional<Error> refused = placeFiles(m_model, urls, FilesFrom::drop, side))
                 dialogs::showRefusedFile(this, *refused, dialogs::UnsupportedFileContext::drop);
+        });
+        connect(zone, &DropZoneView::pasteRequested, this, [this, side] {
+            if (const std::optional<Error> refused = pasteInto(m_model, QGuiApplication::clipboard()->mimeData(), side))
+                dialogs::showRefusedPaste(this, *refused);
         });
     }
     connect(m_swap, &QAbstractButton::clicked, this, [this] { m_model.swapFiles(); });

@@ -3,6 +3,7 @@
 #include "widgets/root/rootview.h"
 
 #include "viewmodel/openrequest.h"
+#include "viewmodel/pastedtext.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/intake/welcomeview.h"
@@ -42,9 +43,9 @@ RootView::RootView(RecentComparisonsStore& store, ComparisonViewModel::Comparato
     m_screens->addWidget(m_comparison);
 
     // The recording waits until the view model's callback has returned, and is dropped
-    // with the window.
+    // with the window. Text held in memory is never recorded, nor the file beside it.
     m_model->onComparisonSucceeded = [this](const QUrl& left, const QUrl& right) {
-        if (!m_recordsComparisons)
+        if (!m_recordsComparisons || holdsTextInMemory(*m_model))
             return;
         QMetaObject::invokeMethod(
             this, [this, left, right] { m_store.record(left, right); }, Qt::QueuedConnection);
