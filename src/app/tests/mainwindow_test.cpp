@@ -4,6 +4,7 @@
 #include "app/privacywindow.h"
 #include "app/settingswindow.h"
 #include "apptestutil.h"
+#include "viewmodel/filereload.h"
 #include "viewmodel/findmodel.h"
 #include "viewmodel/preferences.h"
 #include "widgets/comparison/diffcontainerview.h"
@@ -102,7 +103,8 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(menus[2]->text(), "&View");
     EXPECT_EQ(menuTitles(menus[2]->menu()),
               QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines",
-                           "Scroll Together", "Changed Lines Side by Side", "Compare Options"}));
+                           "Scroll Together", "Changed Lines Side by Side", "Compare Again", "Reload Automatically",
+                           "Compare Options"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
@@ -120,6 +122,7 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(keys(Command::wrapLongLines), QList<QKeySequence>({QKeySequence("Alt+Z")}));
     EXPECT_EQ(keys(Command::scrollTogether), QList<QKeySequence>({QKeySequence("Alt+S")}));
     EXPECT_EQ(keys(Command::pairChangedLines), QList<QKeySequence>({QKeySequence("Alt+P")}));
+    EXPECT_EQ(keys(Command::compareAgain), QList<QKeySequence>({QKeySequence("F5")}));
     // Pairing changed lines is a check item, off until chosen, that says what it does.
     QAction* pair = window->action(Command::pairChangedLines);
     EXPECT_TRUE(pair->isCheckable() && !pair->isChecked() && !pair->toolTip().isEmpty());
@@ -285,6 +288,44 @@ TEST_F(MainWindowTest, TheEditMenuFindsAndSelectsInTheComparison)
     test::settle();
     EXPECT_FALSE(window->action(Command::find)->isEnabled());
     EXPECT_FALSE(window->action(Command::selectAll)->isEnabled());
+}
+
+// F5 reads both files again, and reloading is a check item, on until chosen off, that
+// every window follows. Comparing the same files again leaves the recents as they were.
+TEST_F(MainWindowTest, CompareAgainRereadsTheFilesAndLeavesTheRecents)
+{
+    MainWindow* window = shownWindow();
+    QAction* again = window->action(Command::compareAgain);
+    EXPECT_FALSE(again->isEnabled()); // nothing to compare yet
+    compare(window);
+    MainWindow* other = shownWindow();
+    compare(other, QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    ASSERT_TRUE(test::waitFor([&] { return window->rootView()->recentsStore().recents().size() == 2; }));
+    const QList<RecentComparison> before = window->rootView()->recentsStore().recents();
+
+    ComparisonViewModel& model = window->rootView()->viewModel();
+    EXPECT_TRUE(window->action(Command::reloadAutomatically)->isChecked());
+    model.reload().setAutomatic(false); // only F5 compares
+    files.file(QStringLiteral("new.txt"), "1\n2\n3\n");
+    ASSERT_TRUE(again->isEnabled());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_F5);
+    ASSERT_TRUE(test::waitFor([&] { return !model.isComparing() && model.diffResult(); }));
+    EXPECT_FALSE(model.diffResult()->hasChanges());
+    test::settle();
+    const QList<RecentComparison> after = window->rootView()->recentsStore().recents();
+    ASSERT_EQ(after.size(), before.size());
+    for (qsizetype index = 0; index < after.size(); ++index)
+        EXPECT_EQ(after[index].leftName, before[index].leftName);
+
+    QAction* automatic = window->action(Command::reloadAutomatically);
+    EXPECT_TRUE(automatic->isCheckable());
+    EXPECT_FALSE(automatic->isChecked());
+    EXPECT_FALSE(other->action(Command::reloadAutomatically)->isChecked());
+    automatic->trigger();
+    EXPECT_TRUE(other->action(Command::reloadAutomatically)->isChecked());
+    EXPECT_EQ(Preferences().string(Preferences::kReloadAutomatically, {}), QStringLiteral("true"));
 }
 
 TEST_F(MainWindowTest, TextSizeStaysBetweenTenAndTwentyFourOnEveryScreen)

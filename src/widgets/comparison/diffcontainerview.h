@@ -24,6 +24,7 @@ class CompareOptionsMenu;
 class FindBar;
 class FindModel;
 class InlineView;
+class ReloadBanner;
 class SideBySideView;
 class SummaryBarView;
 class WrapOffer;
@@ -64,6 +65,8 @@ public:
     Content content() const;
     // The banner's text, or an empty string when none shows.
     QString bannerText() const;
+    // The note over the content saying what happened to the files on disk.
+    ReloadBanner* reloadBanner() const { return m_reloadBanner; }
     // The note under it offering to wrap a document's long paragraphs (hidden when not
     // offered).
     WrapOffer* wrapOffer() const { return m_wrapOffer; }
@@ -160,6 +163,7 @@ private:
 
     ComparisonToolbar* m_toolbar;
     QStackedWidget* m_pages;
+    ReloadBanner* m_reloadBanner;
     QWidget* m_emptyPage;
     QWidget* m_progressPage = nullptr;
     BusyIndicator* m_busy = nullptr;
