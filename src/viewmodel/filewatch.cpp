@@ -43,11 +43,7 @@ FileStamp FileStamp::of(const QString& path)
     return stamp;
 }
 
-FileWatch::FileWatch(QObject* parent) : QObject(parent)
-{
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &FileWatch::fileNoticed);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &FileWatch::folderNoticed);
-}
+FileWatch::FileWatch(QObject* parent) : QObject(parent) {}
 
 void FileWatch::setPaths(const std::optional<QString>& left, const std::optional<QString>& right)
 {
@@ -79,7 +75,7 @@ void FileWatch::fileNoticed(const QString& path)
 {
     // The watch stays on the inode it was given: a file renamed over this path is a new
     // one, watched afresh.
-    m_watcher.removePath(path);
+    m_watcher->removePath(path);
     for (FileSide side : {FileSide::left, FileSide::right}) {
         if (m_sides[index(side)].path == path)
             look(side, true);
@@ -123,17 +119,24 @@ void FileWatch::rewatch()
                 wanted.insert(*side.path);
         }
     }
+    if (!m_watcher) {
+        if (wanted.isEmpty())
+            return;
+        m_watcher = new QFileSystemWatcher(this);
+        connect(m_watcher, &QFileSystemWatcher::fileChanged, this, &FileWatch::fileNoticed);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &FileWatch::folderNoticed);
+    }
     QStringList gone;
-    for (const QStringList& list : {m_watcher.files(), m_watcher.directories()}) {
+    for (const QStringList& list : {m_watcher->files(), m_watcher->directories()}) {
         for (const QString& path : list) {
             if (!wanted.remove(path))
                 gone.append(path);
         }
     }
     if (!gone.isEmpty())
-        m_watcher.removePaths(gone);
+        m_watcher->removePaths(gone);
     if (!wanted.isEmpty())
-        m_watcher.addPaths(QStringList(wanted.begin(), wanted.end()));
+        m_watcher->addPaths(QStringList(wanted.begin(), wanted.end()));
 }
 
 } // namespace varnel

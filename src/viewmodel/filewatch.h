@@ -74,7 +74,8 @@ private:
     void look(FileSide side, bool always);
     void rewatch();
 
-    QFileSystemWatcher m_watcher;
+    // Made with the first path to watch: each holds a notice channel of the system's.
+    QFileSystemWatcher* m_watcher = nullptr;
     std::array<Side, 2> m_sides;
     bool m_followed = true;
 };
