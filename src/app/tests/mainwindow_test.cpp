@@ -315,6 +315,12 @@ TEST_F(MainWindowTest, CompareAgainRereadsTheFilesAndLeavesTheRecents)
     test::settle();
     EXPECT_EQ(store.recents().front().leftName, QStringLiteral("a.txt"));
     EXPECT_EQ(store.recents().size(), 2);
+
+    // Becoming active, the window looks at its files again.
+    model.reload().watch().setNoticesFollowed(false);
+    files.file(QStringLiteral("new.txt"), "1\n2\n3\n4\n");
+    Q_EMIT window->activated();
+    EXPECT_FALSE(model.reload().notice().isEmpty());
 }
 
 TEST_F(MainWindowTest, TextSizeStaysBetweenTenAndTwentyFourOnEveryScreen)
