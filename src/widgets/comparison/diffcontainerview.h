@@ -36,6 +36,8 @@ class WrapOffer;
 // never syntax-coloured; a text file's language is the view model's (the left file's).
 // Under that banner, a note offers to wrap their paragraphs while the longest is cut at the
 // column's edge, until the offer is answered (see WrapOffer).
+// Over the content, a note says what happened to the files on disk (see ReloadBanner); a
+// result compared again stays in view until the new one comes.
 //
 // While it shows, Ctrl+[ and Ctrl+] (or Alt+Up and Alt+Down, for keyboards that need
 // AltGr for brackets) step through the changes. Closing the comparison with Ctrl+W is the
