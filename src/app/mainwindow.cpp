@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include "app/application.h"
+#include "viewmodel/filereload.h"
 #include "viewmodel/ignoring.h"
 #include "viewmodel/windowfit.h"
 #include "viewmodel/windowtitle.h"
@@ -53,6 +54,8 @@ MainWindow::MainWindow(Application& application, ComparisonViewModel::Comparator
     connect(&model, &ComparisonViewModel::rightFileChanged, this, &MainWindow::updateCommands);
     connect(m_root->comparisonView(), &DiffContainerView::shareRequested, this,
             [this] { runReport(ReportCommand::share); });
+    // Files on disks that send no notices, or renamed over without one, are seen here.
+    connect(this, &MainWindow::activated, &model.reload(), &FileReload::windowActivated);
     updateCommands();
 }
 
@@ -214,7 +217,26 @@ void MainWindow::buildViewMenu()
     view->addAction(buildScrollTogether());
     view->addAction(buildPairChangedLines());
     view->addSeparator();
+    buildReloadCommands(view);
+    view->addSeparator();
     view->addMenu(m_root->comparisonView()->compareOptionsMenu());
+}
+
+void MainWindow::buildReloadCommands(QMenu* view)
+{
+    FileReload& reload = m_root->viewModel().reload();
+    QAction* again = addCommand(Command::compareAgain, QStringLiteral("Compare Again"), {QKeySequence(Qt::Key_F5)});
+    again->setToolTip(QStringLiteral("Read both files again and compare them"));
+    connect(again, &QAction::triggered, &reload, &FileReload::compareAgain);
+    view->addAction(again);
+    QAction* automatic = addCommand(Command::reloadAutomatically, QStringLiteral("Reload Automatically"));
+    automatic->setCheckable(true);
+    automatic->setChecked(reload.isAutomatic());
+    automatic->setToolTip(QStringLiteral("Compare the files again whenever one changes on disk"));
+    connect(automatic, &QAction::triggered, &reload, &FileReload::setAutomatic);
+    // Every window follows a change made in another.
+    connect(&reload, &FileReload::automaticChanged, automatic, &QAction::setChecked);
+    view->addAction(automatic);
 }
 
 QAction* MainWindow::buildPairChangedLines()
@@ -307,6 +329,7 @@ void MainWindow::updateCommands()
     const bool comparison = model.bothFilesLoaded();
     for (Command command : {Command::exportPdf, Command::share, Command::print})
         action(command)->setEnabled(comparison && m_reportHandler);
+    action(Command::compareAgain)->setEnabled(comparison);
     const bool closesComparison = comparison && !m_oneComparison;
     action(Command::close)
         ->setText(closesComparison ? QStringLiteral("Close Comparison") : QStringLiteral("Close Window"));

@@ -70,6 +70,8 @@ public:
         wrapLongLines,
         scrollTogether, // checked and disabled while wrapping, which scrolls the columns together
         pairChangedLines,
+        compareAgain,        // F5, enabled while both files are chosen
+        reloadAutomatically, // checked while files changed on disk are compared again
         privacyPolicy,
         about,
         compareClipboardWithLeft, // PasteCommands: the clipboard's text as one side
@@ -117,6 +119,8 @@ private:
     QAction* buildScrollTogether();
     // View ▸ Changed Lines Side by Side, following the layout's preference.
     QAction* buildPairChangedLines();
+    // View ▸ Compare Again and Reload Automatically, following its preference.
+    void buildReloadCommands(QMenu* view);
     // File ▸ Open Recent: the recent pairs, newest first, then "Clear" (disabled when
     // there are none).
     void buildRecentMenu(QMenu* file);

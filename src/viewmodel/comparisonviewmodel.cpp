@@ -3,6 +3,7 @@
 #include "viewmodel/comparisonviewmodel.h"
 
 #include "core/fileextension.h"
+#include "viewmodel/filereload.h"
 #include "viewmodel/ignoring.h"
 
 #include <QFutureWatcher>
@@ -41,6 +42,7 @@ ComparisonViewModel::ComparisonViewModel(OptionsComparator comparator, QObject* 
     : QObject(parent)
     , m_comparator(std::move(comparator))
     , m_layout(new DiffLayout(this))
+    , m_reload(new FileReload(*this))
     , m_progressPoll(new QTimer(this))
 {
     m_progressPoll->setInterval(kProgressPollMs);
@@ -270,6 +272,22 @@ void ComparisonViewModel::swapFiles()
     triggerComparisonIfReady();
 }
 
+void ComparisonViewModel::compareAgain()
+{
+    if (!bothFilesLoaded())
+        return;
+    const std::optional<LinePlace> place = m_pendingFocus ? m_pendingFocus : focusedPlace();
+    // A file rewritten may read as another kind now (binary, say): the comparison then
+    // says why it cannot be read.
+    for (std::optional<FileItem>* file : {&m_leftFile, &m_rightFile}) {
+        if ((*file)->url.isLocalFile())
+            (*file)->mode = FileItem::fromUrl((*file)->url).mode;
+    }
+    setComparisonError(std::nullopt);
+    m_pendingFocus = place;
+    triggerComparisonIfReady(true);
+}
+
 void ComparisonViewModel::resetFiles()
 {
     cancelComparison();
@@ -339,14 +357,18 @@ void ComparisonViewModel::cancelComparison()
     m_watcher.clear();
 }
 
-void ComparisonViewModel::triggerComparisonIfReady()
+void ComparisonViewModel::triggerComparisonIfReady(bool again)
 {
     if (!bothFilesLoaded())
         return;
     cancelComparison();
+    m_comparingAgain = again;
+    m_newComparison = m_newComparison || !again;
     setIsComparing(true);
-    setDiffResult(std::nullopt);
-    setFullDiffResult(std::nullopt);
+    if (!again) {
+        setDiffResult(std::nullopt);
+        setFullDiffResult(std::nullopt);
+    }
 
     const quint64 job = ++m_lastJob;
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
@@ -386,14 +408,25 @@ void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>
         m_formats = outcome.value().formats;
         setDiffResult(outcome.value().result);
         setFullDiffResult(outcome.value().fullResult);
-        if (place)
-            setFocusedChangeIndex(changeNearest(*place));
-        const QUrl left = m_leftFile->url;
-        const QUrl right = m_rightFile->url;
-        if (onComparisonSucceeded)
-            onComparisonSucceeded(left, right);
-        Q_EMIT comparisonSucceeded(left, right);
+        if (place || m_comparingAgain)
+            setFocusedChangeIndex(place ? changeNearest(*place) : std::nullopt);
+        if (std::exchange(m_newComparison, false)) {
+            const QUrl left = m_leftFile->url;
+            const QUrl right = m_rightFile->url;
+            if (onComparisonSucceeded)
+                onComparisonSucceeded(left, right);
+            Q_EMIT comparisonSucceeded(left, right);
+        }
+        if (m_comparingAgain)
+            Q_EMIT comparedAgain();
     } else {
+        if (m_comparingAgain) {
+            // The result in view no longer shows these files.
+            m_formats = {};
+            setDiffResult(std::nullopt);
+            setFullDiffResult(std::nullopt);
+            setFocusedChangeIndex(std::nullopt);
+        }
         setComparisonError(outcome.error().message);
     }
     setIsComparing(false);

@@ -20,6 +20,8 @@ class QFutureWatcher;
 
 namespace varnel {
 
+class FileReload;
+
 // The state of one comparison window: the two chosen files, the results of comparing
 // them, the progress and error of the running comparison, the diff's text size and the
 // focus in the list of changes. Views read it and call its operations; it lives on the
@@ -89,6 +91,8 @@ public:
     std::optional<qint64> focusedChangeIndex() const { return m_focusedChangeIndex; }
     // The layout the diff shows in, shared with every window through the preferences.
     DiffLayout& layout() { return *m_layout; }
+    // What happens when the compared files change on disk.
+    FileReload& reload() { return *m_reload; }
 
     void setShowAllContext(bool show);
     void setDiffFontSize(double size);
@@ -116,9 +120,11 @@ public:
     // The focused change's index in the active result's lines, without searching them.
     std::optional<qint64> focusedChangeRow() const;
 
-    // Called on the main thread after every successful comparison, once the results are
-    // published and before isComparing clears, with the left and right file URLs. The
-    // comparisonSucceeded signal follows it at the same moment.
+    // Called on the main thread after every successful comparison of files as chosen
+    // (loaded, swapped, compared with other options), once the results are published and
+    // before isComparing clears, with the left and right file URLs. The
+    // comparisonSucceeded signal follows it at the same moment. Comparing the same files
+    // again (compareAgain) is not a new comparison: comparedAgain() says it instead.
     std::function<void(const QUrl& left, const QUrl& right)> onComparisonSucceeded;
 
     void loadFile(const QUrl& url, FileSide side);
@@ -131,6 +137,10 @@ public:
     void labelNextFile(FileSide side, const QString& label);
     void swapFiles();
     void resetFiles();
+    // Compares the two files again as they are on disk now, each classified again under
+    // the name it shows: the result in view stays until the new one comes, which keeps the
+    // focus on the change nearest to the focused line, as a change of options does.
+    void compareAgain();
     void moveToNextChange();
     void moveToPreviousChange();
 
@@ -154,6 +164,8 @@ Q_SIGNALS:
     void compareOptionsChanged();
     // After every successful comparison; see onComparisonSucceeded.
     void comparisonSucceeded(const QUrl& left, const QUrl& right);
+    // compareAgain() published its result.
+    void comparedAgain();
 
 private:
     struct Job;
@@ -179,13 +191,16 @@ private:
     std::optional<qint64> changeNearest(LinePlace place) const;
 
     void clearComparisonState();
-    void triggerComparisonIfReady();
+    // Starts a comparison of both files when both are chosen; `again` keeps the result in
+    // view until the new one comes.
+    void triggerComparisonIfReady(bool again = false);
     void cancelComparison();
     void publish(quint64 job, const Expected<ComparisonOutcome>& outcome);
 
     OptionsComparator m_comparator;
     CompareOptions m_compareOptions;
     DiffLayout* m_layout;
+    FileReload* m_reload;
 
     std::optional<FileItem> m_leftFile;
     std::optional<FileItem> m_rightFile;
@@ -210,6 +225,11 @@ private:
     mutable std::optional<QList<qint64>> m_changes;
 
     quint64 m_lastJob = 0;
+    // Whether the newest job compares the same files again, and whether files chosen
+    // (loaded, swapped, options) still await their first success: a change on disk may
+    // supersede that comparison, and its success is still theirs.
+    bool m_comparingAgain = false;
+    bool m_newComparison = false;
     std::shared_ptr<std::atomic<bool>> m_cancelRunning; // the running job's stop flag
     QPointer<QFutureWatcher<Expected<ComparisonOutcome>>> m_watcher;
 };

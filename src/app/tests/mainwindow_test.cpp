@@ -4,6 +4,7 @@
 #include "app/privacywindow.h"
 #include "app/settingswindow.h"
 #include "apptestutil.h"
+#include "viewmodel/filereload.h"
 #include "viewmodel/findmodel.h"
 #include "viewmodel/preferences.h"
 #include "widgets/comparison/diffcontainerview.h"
@@ -104,7 +105,8 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(menus[2]->text(), "&View");
     EXPECT_EQ(menuTitles(menus[2]->menu()),
               QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines",
-                           "Scroll Together", "Changed Lines Side by Side", "Compare Options"}));
+                           "Scroll Together", "Changed Lines Side by Side", "Compare Again", "Reload Automatically",
+                           "Compare Options"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
@@ -122,6 +124,7 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(keys(Command::wrapLongLines), QList<QKeySequence>({QKeySequence("Alt+Z")}));
     EXPECT_EQ(keys(Command::scrollTogether), QList<QKeySequence>({QKeySequence("Alt+S")}));
     EXPECT_EQ(keys(Command::pairChangedLines), QList<QKeySequence>({QKeySequence("Alt+P")}));
+    EXPECT_EQ(keys(Command::compareAgain), QList<QKeySequence>({QKeySequence("F5")}));
     // Pairing changed lines is a check item, off until chosen, that says what it does.
     QAction* pair = window->action(Command::pairChangedLines);
     EXPECT_TRUE(pair->isCheckable() && !pair->isChecked() && !pair->toolTip().isEmpty());
@@ -287,6 +290,39 @@ TEST_F(MainWindowTest, TheEditMenuFindsAndSelectsInTheComparison)
     test::settle();
     EXPECT_FALSE(window->action(Command::find)->isEnabled());
     EXPECT_FALSE(window->action(Command::selectAll)->isEnabled());
+}
+
+// F5 reads both files again and leaves the recents as they were; Reload Automatically is
+// on at first and every window follows it.
+TEST_F(MainWindowTest, CompareAgainRereadsTheFilesAndLeavesTheRecents)
+{
+    MainWindow* window = shownWindow();
+    EXPECT_FALSE(window->action(Command::compareAgain)->isEnabled()); // nothing to compare yet
+    compare(window);
+    MainWindow* other = shownWindow();
+    compare(other, QStringLiteral("a.txt"), QStringLiteral("b.txt"));
+    RecentComparisonsStore& store = window->rootView()->recentsStore();
+    ASSERT_TRUE(test::waitFor([&] { return store.recents().size() == 2; }));
+    EXPECT_TRUE(window->action(Command::reloadAutomatically)->isChecked());
+    other->action(Command::reloadAutomatically)->trigger(); // off: only F5 compares
+    EXPECT_FALSE(window->action(Command::reloadAutomatically)->isChecked());
+
+    files.file(QStringLiteral("new.txt"), "1\n2\n3\n");
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_F5);
+    ComparisonViewModel& model = window->rootView()->viewModel();
+    ASSERT_TRUE(test::waitFor([&] { return !model.isComparing() && model.diffResult(); }));
+    EXPECT_FALSE(model.diffResult()->hasChanges());
+    test::settle();
+    EXPECT_EQ(store.recents().front().leftName, QStringLiteral("a.txt"));
+    EXPECT_EQ(store.recents().size(), 2);
+
+    // Becoming active, the window looks at its files again.
+    model.reload().watch().setNoticesFollowed(false);
+    files.file(QStringLiteral("new.txt"), "1\n2\n3\n4\n");
+    Q_EMIT window->activated();
+    EXPECT_FALSE(model.reload().notice().isEmpty());
 }
 
 TEST_F(MainWindowTest, TextSizeStaysBetweenTenAndTwentyFourOnEveryScreen)

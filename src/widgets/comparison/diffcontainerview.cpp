@@ -6,6 +6,7 @@
 #include "viewmodel/ignoring.h"
 #include "widgets/comparison/compareoptionsmenu.h"
 #include "widgets/comparison/findbar.h"
+#include "widgets/comparison/reloadbanner.h"
 #include "widgets/comparison/wrapoffer.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/diffview/inlineview.h"
@@ -103,6 +104,7 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     , m_model(model)
     , m_toolbar(new ComparisonToolbar(model, this))
     , m_pages(new QStackedWidget(this))
+    , m_reloadBanner(new ReloadBanner(model.reload(), this))
     , m_emptyPage(new ContentPage(m_pages))
     , m_progressDelay(new QTimer(this))
     , m_determinateDelay(new QTimer(this))
@@ -120,6 +122,7 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     layout->setSpacing(0);
     layout->addWidget(m_toolbar);
     layout->addWidget(new Separator(Qt::Horizontal, this));
+    layout->addWidget(m_reloadBanner);
     layout->addWidget(m_pages, 1);
     layout->addWidget(m_findBar);
     for (QWidget* page : {m_emptyPage, m_progressPage, m_errorPage, m_resultPage})
@@ -402,7 +405,8 @@ void DiffContainerView::refresh()
 
     if (!m_model.activeDiffResult())
         releaseResult();
-    if (m_model.isComparing()) {
+    // Files compared again keep their result in view until the new one comes.
+    if (m_model.isComparing() && !m_model.activeDiffResult()) {
         // Quick comparisons never show the progress page; slower ones show it after a moment.
         if (m_pages->currentWidget() != m_progressPage) {
             m_pages->setCurrentWidget(m_emptyPage);

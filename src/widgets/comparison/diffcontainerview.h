@@ -24,6 +24,7 @@ class CompareOptionsMenu;
 class FindBar;
 class FindModel;
 class InlineView;
+class ReloadBanner;
 class SideBySideView;
 class SummaryBarView;
 class WrapOffer;
@@ -35,6 +36,8 @@ class WrapOffer;
 // never syntax-coloured; a text file's language is the view model's (the left file's).
 // Under that banner, a note offers to wrap their paragraphs while the longest is cut at the
 // column's edge, until the offer is answered (see WrapOffer).
+// Over the content, a note says what happened to the files on disk (see ReloadBanner); a
+// result compared again stays in view until the new one comes.
 //
 // While it shows, Ctrl+[ and Ctrl+] (or Alt+Up and Alt+Down, for keyboards that need
 // AltGr for brackets) step through the changes. Closing the comparison with Ctrl+W is the
@@ -64,6 +67,8 @@ public:
     Content content() const;
     // The banner's text, or an empty string when none shows.
     QString bannerText() const;
+    // The note over the content saying what happened to the files on disk.
+    ReloadBanner* reloadBanner() const { return m_reloadBanner; }
     // The note under it offering to wrap a document's long paragraphs (hidden when not
     // offered).
     WrapOffer* wrapOffer() const { return m_wrapOffer; }
@@ -160,6 +165,7 @@ private:
 
     ComparisonToolbar* m_toolbar;
     QStackedWidget* m_pages;
+    ReloadBanner* m_reloadBanner;
     QWidget* m_emptyPage;
     QWidget* m_progressPage = nullptr;
     BusyIndicator* m_busy = nullptr;

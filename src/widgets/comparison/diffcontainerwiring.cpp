@@ -5,6 +5,7 @@
 #include "widgets/comparison/compareoptionsmenu.h"
 #include "widgets/comparison/diffcontainerview.h"
 #include "widgets/comparison/findbar.h"
+#include "widgets/comparison/reloadbanner.h"
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
@@ -25,7 +26,7 @@ void DiffContainerView::followProgress()
     m_progressDelay->setSingleShot(true);
     m_progressDelay->setInterval(kProgressDelayMs);
     connect(m_progressDelay, &QTimer::timeout, this, [this] {
-        if (m_model.isComparing())
+        if (m_model.isComparing() && !m_model.activeDiffResult())
             m_pages->setCurrentWidget(m_progressPage);
     });
 
@@ -83,6 +84,7 @@ void DiffContainerView::followModel()
     m_inline->setFontSize(m_model.diffFontSize());
 
     connect(m_toolbar, &ComparisonToolbar::replaceRequested, this, &DiffContainerView::replaceFile);
+    connect(m_reloadBanner, &ReloadBanner::chooseRequested, this, &DiffContainerView::replaceFile);
     connect(m_toolbar, &ComparisonToolbar::viewModeChosen, this, &DiffContainerView::setViewMode);
     connect(m_toolbar, &ComparisonToolbar::shareClicked, this, &DiffContainerView::share);
 
