@@ -41,6 +41,7 @@ ComparisonViewModel::ComparisonViewModel(OptionsComparator comparator, QObject* 
     : QObject(parent)
     , m_comparator(std::move(comparator))
     , m_layout(new DiffLayout(this))
+    , m_moves(new MoveDetection(this))
     , m_progressPoll(new QTimer(this))
 {
     m_progressPoll->setInterval(kProgressPollMs);
@@ -311,6 +312,7 @@ void ComparisonViewModel::clearComparisonState()
     setComparisonError(std::nullopt);
     setFocusedChangeIndex(std::nullopt);
     setShowAllContext(false);
+    m_moves->setResult(m_lastJob, std::nullopt, std::nullopt);
 }
 
 void ComparisonViewModel::cancelComparison()
@@ -338,6 +340,9 @@ void ComparisonViewModel::triggerComparisonIfReady()
     setFullDiffResult(std::nullopt);
 
     const quint64 job = ++m_lastJob;
+    m_moves->setResult(job, std::nullopt, std::nullopt);
+    // The job finds the moved blocks too, so that they are published with the result.
+    auto moves = std::make_shared<std::optional<MovedBlocks>>();
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
     m_cancelRunning = cancelled;
     auto progress = std::make_shared<std::atomic<double>>(-1.0);
@@ -346,23 +351,29 @@ void ComparisonViewModel::triggerComparisonIfReady()
     m_progressPoll->start();
     auto* watcher = new QFutureWatcher<Expected<ComparisonOutcome>>(this);
     m_watcher = watcher;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, job] {
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, job, moves] {
         const Expected<ComparisonOutcome> outcome = watcher->result();
         watcher->deleteLater();
         if (m_watcher == watcher)
             m_watcher.clear();
-        publish(job, outcome);
+        publish(job, outcome, std::move(*moves));
     });
     // The worker gets copies of everything it needs and never touches the view model.
-    watcher->setFuture(QtConcurrent::run([comparator = m_comparator, left = *m_leftFile, right = *m_rightFile,
-                                          options = m_compareOptions, cancelled, progress] {
-        return comparator(
-            left, right, [cancelled] { return cancelled->load(std::memory_order_relaxed); },
-            [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, options);
-    }));
+    watcher->setFuture(
+        QtConcurrent::run([comparator = m_comparator, left = *m_leftFile, right = *m_rightFile,
+                           options = m_compareOptions, cancelled, progress, moves, detect = m_moves->isEnabled()] {
+            const CancelCheck cancel = [cancelled] { return cancelled->load(std::memory_order_relaxed); };
+            Expected<ComparisonOutcome> outcome = comparator(
+                left, right, cancel,
+                [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, options);
+            if (detect && outcome)
+                *moves = MovedBlocks::find(outcome.value().fullResult, cancel);
+            return outcome;
+        }));
 }
 
-void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>& outcome)
+void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>& outcome,
+                                  std::optional<MovedBlocks> moves)
 {
     if (job != m_lastJob || !m_cancelRunning)
         return; // superseded or reset: change nothing
@@ -373,6 +384,7 @@ void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>
     const std::optional<LinePlace> place = std::exchange(m_pendingFocus, std::nullopt);
     if (outcome) {
         m_formats = outcome.value().formats;
+        m_moves->setResult(job, outcome.value().fullResult, std::move(moves));
         setDiffResult(outcome.value().result);
         setFullDiffResult(outcome.value().fullResult);
         if (place)

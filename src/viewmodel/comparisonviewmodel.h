@@ -5,6 +5,7 @@
 #include "compare/comparison.h"
 #include "readers/filekinds.h"
 #include "viewmodel/difflayout.h"
+#include "viewmodel/movedetection.h"
 
 #include <QObject>
 #include <QPointer>
@@ -89,6 +90,9 @@ public:
     std::optional<qint64> focusedChangeIndex() const { return m_focusedChangeIndex; }
     // The layout the diff shows in, shared with every window through the preferences.
     DiffLayout& layout() { return *m_layout; }
+    // Whether moved blocks are looked for, and those of the published result.
+    MoveDetection& moveDetection() { return *m_moves; }
+    const MovedBlocks& movedBlocks() const { return m_moves->moves(); }
 
     void setShowAllContext(bool show);
     void setDiffFontSize(double size);
@@ -177,11 +181,12 @@ private:
     void clearComparisonState();
     void triggerComparisonIfReady();
     void cancelComparison();
-    void publish(quint64 job, const Expected<ComparisonOutcome>& outcome);
+    void publish(quint64 job, const Expected<ComparisonOutcome>& outcome, std::optional<MovedBlocks> moves);
 
     OptionsComparator m_comparator;
     CompareOptions m_compareOptions;
     DiffLayout* m_layout;
+    MoveDetection* m_moves;
 
     std::optional<FileItem> m_leftFile;
     std::optional<FileItem> m_rightFile;
