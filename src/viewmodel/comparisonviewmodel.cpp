@@ -270,6 +270,21 @@ void ComparisonViewModel::resetFiles()
     setIsComparing(false);
 }
 
+bool ComparisonViewModel::moveToOtherEnd(std::optional<qint64> row)
+{
+    if (!row)
+        row = focusedChangeRow();
+    if (!row || !activeDiffResult() || *row < 0 || *row >= activeDiffResult()->lines().size())
+        return false;
+    const DiffLine line = activeDiffResult()->lines()[*row];
+    const std::optional<MoveEnd> end = movedBlocks().of(line);
+    if (!end)
+        return false;
+    const PageSide other = line.type() == DiffLineType::removed ? PageSide::right : PageSide::left;
+    setFocusedChangeIndex(changeNearest(LinePlace{other, end->otherLine}));
+    return true;
+}
+
 void ComparisonViewModel::moveToNextChange()
 {
     const qint64 n = changeLineRows().size();

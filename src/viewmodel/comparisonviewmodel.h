@@ -134,6 +134,9 @@ public:
     void resetFiles();
     void moveToNextChange();
     void moveToPreviousChange();
+    // Focuses the other end of the moved block that row `row` of the active result (by
+    // default the focused change) belongs to; false when it belongs to none.
+    bool moveToOtherEnd(std::optional<qint64> row = std::nullopt);
 
     // The text-size commands: one step up or down within the bounds, or back to the default.
     void increaseFontSize();

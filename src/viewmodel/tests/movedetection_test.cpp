@@ -112,3 +112,34 @@ TEST_F(MoveDetectionTest, TheToggleHidesAndFinds)
     EXPECT_TRUE(model.movedBlocks().isEmpty());
     EXPECT_FALSE(model.moveDetection().isFinding());
 }
+
+// The other end of a move, from either end and from any of its rows; nothing from a row
+// that was not moved, or with detection off.
+TEST_F(MoveDetectionTest, TheFocusJumpsToTheOtherEnd)
+{
+    ComparisonViewModel model;
+    load(model, kBlock + kRest + "gone = 0\n", kRest + kBlock);
+    model.setShowAllContext(true);
+    const DiffRows& rows = model.activeDiffResult()->lines();
+    const auto focusedLine = [&] { return rows[*model.focusedChangeRow()]; };
+    EXPECT_FALSE(model.moveToOtherEnd()); // no focus yet
+    model.moveToNextChange();
+    ASSERT_EQ(focusedLine().leftLineNumber(), 1);
+    ASSERT_TRUE(model.moveToOtherEnd());
+    EXPECT_EQ(focusedLine().type(), DiffLineType::added);
+    EXPECT_EQ(focusedLine().rightLineNumber(), 5);
+    ASSERT_TRUE(model.moveToOtherEnd());
+    EXPECT_EQ(focusedLine().leftLineNumber(), 1);
+    // From the block's last removed row to its last added one.
+    qint64 third = 0;
+    while (rows[third].leftLineNumber() != 3 || rows[third].type() != DiffLineType::removed)
+        ++third;
+    ASSERT_TRUE(model.moveToOtherEnd(third));
+    EXPECT_EQ(focusedLine().rightLineNumber(), 7);
+    qint64 gone = 0;
+    while (rows[gone].content() != QUtf8StringView("gone = 0"))
+        ++gone;
+    EXPECT_FALSE(model.moveToOtherEnd(gone));
+    model.moveDetection().setEnabled(false);
+    EXPECT_FALSE(model.moveToOtherEnd());
+}
