@@ -69,6 +69,8 @@ public:
         wrapLongLines,
         scrollTogether, // checked and disabled while wrapping, which scrolls the columns together
         pairChangedLines,
+        detectMovedLines,
+        otherEndOfMove, // Alt+M: the focused change's other end, when it was moved
         privacyPolicy,
         about,
     };
@@ -112,6 +114,8 @@ private:
     QAction* buildScrollTogether();
     // View ▸ Changed Lines Side by Side, following the layout's preference.
     QAction* buildPairChangedLines();
+    // View ▸ "Detect Moved Lines" and "Other End of Move".
+    void buildMoveCommands(QMenu* view);
     // File ▸ Open Recent: the recent pairs, newest first, then "Clear" (disabled when
     // there are none).
     void buildRecentMenu(QMenu* file);

@@ -326,6 +326,7 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
         if (mode == DiffViewMode::inlineView) {
             if (std::exchange(m_inlineStale, false)) {
                 m_inline->setResult(*result, focused);
+                m_inline->setMoves(m_model.movedBlocks());
                 if (!m_revealPending)
                     m_inline->centreFocus();
             } else {
@@ -334,6 +335,7 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
         } else {
             if (std::exchange(m_sideBySideStale, false)) {
                 m_sideBySide->setResult(*result, focused);
+                m_sideBySide->setMoves(m_model.movedBlocks());
                 if (!m_revealPending)
                     m_sideBySide->centreFocus();
             } else {
@@ -432,7 +434,10 @@ void DiffContainerView::releaseResult()
         return;
     m_sideBySide->setResult(DiffResult());
     m_inline->setResult(DiffResult());
+    m_sideBySide->setMoves({});
+    m_inline->setMoves({});
     m_summary->setCounts(0, 0, 0);
+    m_summary->setMovedCount(0);
     m_sideBySideStale = m_inlineStale = true;
 }
 
@@ -460,6 +465,7 @@ void DiffContainerView::showResult()
         return;
     }
     m_summary->setResult(result);
+    m_summary->setMovedCount(m_model.movedBlocks().size());
     m_summary->setIgnoredToolTip(ignoredBadgeToolTip(result.ignoredCount(), m_model.compareOptions()));
     m_layoutsEmpty = false;
     m_resultStack->setCurrentWidget(m_diffPage);
