@@ -13,8 +13,8 @@
 // run of two equal lines or more takes up to kMaxEditedRun edited lines at either end.
 // Then the longest runs are taken first; a run that overlaps one already taken keeps only
 // its longest free stretch and waits its turn again. A run becomes a move when it holds
-// at least kMinLines lines that are not blank and kMinCharacters characters that are not
-// white space on each side, and more equal lines than edited ones. A removed line and an
+// at least kMinLines lines that are not blank on each side, kMinCharacters characters that
+// are not white space in its equal lines, and more equal lines than edited ones. A removed line and an
 // added line of the same change block never pair: that is an edit in place.
 //
 // The cost: O((R + A) log R) for R removed and A added lines, plus the length of the runs
@@ -338,23 +338,27 @@ private:
         return best;
     }
 
+    // The thresholds: lines that are not blank on each side, over the whole block; the
+    // characters, over its equal lines only, so that braces and blank lines around edited
+    // lines (a function's signature and its neighbour's) never make a move.
     bool isMove(const Run& run)
     {
         qint64 lines[2] = {0, 0};
-        qint64 characters[2] = {0, 0};
+        qint64 characters = 0;
         qint64 equal = 0;
         for (qint64 k = 0; k < run.length; ++k) {
             const Line& a = m_removed[std::size_t(run.i + k)];
             const Line& b = m_added[std::size_t(run.j + k)];
             const qint64 visible[2] = {visibleCharacters(a), visibleCharacters(b)};
-            for (int side = 0; side < 2; ++side) {
+            for (int side = 0; side < 2; ++side)
                 lines[side] += visible[side] > 0 ? 1 : 0;
-                characters[side] += visible[side];
+            if (sameText(run.i + k, run.j + k)) {
+                ++equal;
+                characters += visible[0];
             }
-            equal += sameText(run.i + k, run.j + k) ? 1 : 0;
         }
-        return std::min(lines[0], lines[1]) >= MovedBlocks::kMinLines &&
-               std::min(characters[0], characters[1]) >= MovedBlocks::kMinCharacters && 2 * equal > run.length;
+        return std::min(lines[0], lines[1]) >= MovedBlocks::kMinLines && characters >= MovedBlocks::kMinCharacters &&
+               2 * equal > run.length;
     }
 
     const std::vector<Line>& m_removed;

@@ -181,6 +181,12 @@ TEST(MovedBlocks, ShortBlocksAreChance)
     EXPECT_TRUE(moved({"a long line that is surely not chance", "and another one of them"}).isEmpty());
     // White space inside lines does not count towards the characters.
     EXPECT_TRUE(moved({"a b c d e f g", "h i j k l m n", "o p q r s"}).isEmpty());
+
+    // The end of one function and the start of the next, with other names: braces and a
+    // blank line are all that is equal, the rest only pairs as edits. No move.
+    const QStringList ending{"    return left_value;", "}", "", "void Canvas::first(int x)", "{"};
+    const QStringList otherEnding{"    return right_value;", "}", "", "void Canvas::second(int x)", "{"};
+    EXPECT_TRUE(MovedBlocks::find(diff(ending + rest, rest + otherEnding)).isEmpty());
 }
 
 // A shuffled file changes every line; lines that repeat (braces, blank lines, a small set
