@@ -12,9 +12,9 @@
 // line its within-line spans: LineSpans finds an edit, not a rewrite) are joined, and a
 // run of two equal lines or more takes up to kMaxEditedRun edited lines at either end.
 // Then the longest runs are taken first; a run that overlaps one already taken keeps only
-// its longest free stretch and waits its turn again. A run becomes a move when it holds
-// at least kMinLines lines that are not blank on each side, kMinCharacters characters that
-// are not white space in its equal lines, and more equal lines than edited ones. A removed line and an
+// its longest free stretch and waits its turn again. A run becomes a move when its equal
+// lines hold at least kMinLines lines that are not blank and kMinCharacters characters
+// that are not white space, and outnumber its edited lines. A removed line and an
 // added line of the same change block never pair: that is an edit in place.
 //
 // The cost: O((R + A) log R) for R removed and A added lines, plus the length of the runs
@@ -179,7 +179,7 @@ public:
             for (qint64 k = 0;
                  k < MovedBlocks::kMaxEditedRun && continues(run.i + run.length, run.j + run.length, true); ++k)
                 ++run.length;
-            for (qint64 k = 0; k < MovedBlocks::kMaxEditedRun && continues(run.i, run.j, true); ++k) {
+            for (qint64 k = 0; k < MovedBlocks::kMaxEditedRun && precedes(run.i, run.j, true); ++k) {
                 --run.i;
                 --run.j;
                 ++run.length;
@@ -270,15 +270,23 @@ private:
 
     // Whether the pair (i, j) continues the pair (i - 1, j - 1): both lines follow their
     // predecessors in their files, and they pair.
-    bool continues(qint64 i, qint64 j, bool edits)
+    bool continues(qint64 i, qint64 j, bool edits) { return continues(i, j, edits, i, j); }
+
+    // Whether (i, j) follows (i - 1, j - 1) in both files, and the pair (pairI, pairJ),
+    // one of the two, pairs.
+    bool continues(qint64 i, qint64 j, bool edits, qint64 pairI, qint64 pairJ)
     {
         if (i <= 0 || j <= 0 || i >= qint64(m_removed.size()) || j >= qint64(m_added.size()))
             return false;
         if (m_removed[std::size_t(i)].number != m_removed[std::size_t(i - 1)].number + 1 ||
             m_added[std::size_t(j)].number != m_added[std::size_t(j - 1)].number + 1)
             return false;
-        return pairs(i, j, edits);
+        return pairs(pairI, pairJ, edits);
     }
+
+    // Whether the pair (i - 1, j - 1) comes before (i, j) on its diagonal: both lines are
+    // the predecessors of theirs in their files, and they pair.
+    bool precedes(qint64 i, qint64 j, bool edits) { return continues(i, j, edits, i - 1, j - 1); }
 
     // The run of equal lines through (i, j), unless the pair is no pair or another
     // starting point owns the run: a pair before it on the diagonal that was itself a
@@ -289,11 +297,11 @@ private:
         if (!pairs(i, j, false))
             return std::nullopt;
         qint64 back = 0;
-        if (continues(i, j, false)) {
+        if (precedes(i, j, false)) {
             if (previousSeeds)
                 return std::nullopt;
             back = 1;
-            while (continues(i - back, j - back, false)) {
+            while (precedes(i - back, j - back, false)) {
                 if (seeds(j - back - 1))
                     return std::nullopt;
                 ++back;
@@ -338,27 +346,23 @@ private:
         return best;
     }
 
-    // The thresholds: lines that are not blank on each side, over the whole block; the
-    // characters, over its equal lines only, so that braces and blank lines around edited
-    // lines (a function's signature and its neighbour's) never make a move.
+    // The thresholds count the block's equal lines only: edited lines pair too easily
+    // (records that differ in a number, a function's signature and its neighbour's) to
+    // carry a block, so they only ride along with equal lines that make one alone.
     bool isMove(const Run& run)
     {
-        qint64 lines[2] = {0, 0};
+        qint64 lines = 0;
         qint64 characters = 0;
         qint64 equal = 0;
         for (qint64 k = 0; k < run.length; ++k) {
-            const Line& a = m_removed[std::size_t(run.i + k)];
-            const Line& b = m_added[std::size_t(run.j + k)];
-            const qint64 visible[2] = {visibleCharacters(a), visibleCharacters(b)};
-            for (int side = 0; side < 2; ++side)
-                lines[side] += visible[side] > 0 ? 1 : 0;
-            if (sameText(run.i + k, run.j + k)) {
-                ++equal;
-                characters += visible[0];
-            }
+            if (!sameText(run.i + k, run.j + k))
+                continue;
+            const qint64 visible = visibleCharacters(m_removed[std::size_t(run.i + k)]);
+            ++equal;
+            lines += visible > 0 ? 1 : 0;
+            characters += visible;
         }
-        return std::min(lines[0], lines[1]) >= MovedBlocks::kMinLines && characters >= MovedBlocks::kMinCharacters &&
-               2 * equal > run.length;
+        return lines >= MovedBlocks::kMinLines && characters >= MovedBlocks::kMinCharacters && 2 * equal > run.length;
     }
 
     const std::vector<Line>& m_removed;

@@ -32,10 +32,10 @@ struct MoveEnd {
 // Copies are cheap and may be handed from one thread to another.
 class MovedBlocks {
 public:
-    // A block holds at least this many lines that are not blank...
+    // The equal lines of a block (edited lines pair too easily to count) hold at least this
+    // many lines that are not blank...
     static constexpr qint64 kMinLines = 3;
-    // ...and at least this many characters that are not white space in its equal lines
-    // (edited lines pair too easily to carry a block alone).
+    // ...and at least this many characters that are not white space.
     static constexpr qint64 kMinCharacters = 20;
     // Lines of the left side's changes that occur more often than this start no block
     // (blank lines, braces); blocks still run through them.

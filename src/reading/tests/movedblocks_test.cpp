@@ -112,6 +112,14 @@ TEST(MovedBlocks, FunctionMovedWholeOrEdited)
     EXPECT_EQ(edited[2].mid(spans.added[0].start, spans.added[0].length), QStringLiteral("3"));
     expectSound(editedResult, editedMoves);
 
+    // Unrelated lines just before the block on both sides stay out of it.
+    const DiffResult fenced =
+        diff(QStringList{"#include <first>"} + left, rest + QStringList{"x = y;"} + function(QStringLiteral("alpha")));
+    const MovedBlocks fencedMoves = MovedBlocks::find(fenced);
+    ASSERT_EQ(fencedMoves.size(), 1);
+    EXPECT_EQ(fencedMoves.blocks()[0], (MovedBlock{2, 12, 6}));
+    expectSound(fenced, fencedMoves);
+
     // Edited lines alone carry no block: most of a block must be equal lines.
     QStringList rewritten = function(QStringLiteral("alpha"));
     rewritten[0] = QStringLiteral("int alpha(long value)");
