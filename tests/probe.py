@@ -277,6 +277,20 @@ def many_backtracking_lines(folder):
     write(folder, "none.txt", b"")
 
 
+def repeated_halves(folder):
+    # Two runs of one repeated line each, swapped: the engine keeps one, and the other is
+    # removed and added whole, every line of it a candidate for every other.
+    a, b = b"the same line, again\n" * 100000, b"another line, again\n" * 100000
+    write(folder, "ab.txt", a + b)
+    write(folder, "ba.txt", b + a)
+
+
+def swapped_halves(folder):
+    lines = [b"record %d of the swapped file\n" % k for k in range(200000)]
+    write(folder, "first.txt", b"".join(lines))
+    write(folder, "second.txt", b"".join(lines[100000:] + lines[:100000]))
+
+
 def per_line(limit):
     return lambda folder: 60 * MB + limit * 50 * MB  # the start-up, then bytes per blank line
 
@@ -352,6 +366,10 @@ CASES = [
     # Every line needs the first pattern to give up before the second one matches it.
     Case("backtracking-pattern-on-many-lines", ["diff", "--stat", "-I", "^(a+)+$", "-I", "!$", "many.txt",
                                                 "none.txt"], many_backtracking_lines, status=0, seconds=20),
+    # Moved blocks: repeated lines start no block; a half of a file moved is one block.
+    Case("moves-of-repeated-lines", ["diff", "--stat", "ab.txt", "ba.txt"], repeated_halves, status=1, seconds=10),
+    Case("moves-of-swapped-halves", ["diff", "--json", "second.txt", "first.txt"], swapped_halves, status=1,
+         seconds=20, stdout=os.devnull),
 ]
 
 
