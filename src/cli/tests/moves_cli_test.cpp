@@ -36,7 +36,7 @@ TEST_F(CliTest, MovedRowsNameTheirBlockAndTheOtherEnd)
     EXPECT_EQ(object["removedCount"].toInt(), 4); // counts stay
     const QJsonArray lines = object["lines"].toArray();
     int moved = 0;
-    for (const QJsonValue& value : lines) {
+    for (const QJsonValue value : lines) {
         const QJsonObject line = value.toObject();
         const QString type = line["type"].toString();
         if (type == u"unchanged") {
