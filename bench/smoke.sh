@@ -37,6 +37,8 @@ step window
 "$bin/varnel-bench-window" "$left" "$right" 1
 step wrap
 "$bin/varnel-bench-wrap" "${once[@]}" --benchmark_filter=100k-paragraphs
+step moves
+"$bin/varnel-bench-moves" "${once[@]}" --benchmark_filter=10k-
 
 step compare-tools
 python3 compare-tools --build "$build" --runs 1 --pairs 10k-5pct

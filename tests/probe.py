@@ -281,6 +281,20 @@ def a_script(folder):
     write(folder, "tool.py", b"x = 1\n")
 
 
+def repeated_halves(folder):
+    # Two runs of one repeated line each, swapped: the engine keeps one, and the other is
+    # removed and added whole, every line of it a candidate for every other.
+    a, b = b"the same line, again\n" * 100000, b"another line, again\n" * 100000
+    write(folder, "ab.txt", a + b)
+    write(folder, "ba.txt", b + a)
+
+
+def swapped_halves(folder):
+    lines = [b"record %d of the swapped file\n" % k for k in range(200000)]
+    write(folder, "first.txt", b"".join(lines))
+    write(folder, "second.txt", b"".join(lines[100000:] + lines[:100000]))
+
+
 def per_line(limit):
     return lambda folder: 60 * MB + limit * 50 * MB  # the start-up, then bytes per blank line
 
@@ -364,6 +378,10 @@ CASES = [
          message="Standard input looks like a binary file, not text.", memory=lambda f: 200 * MB),
     Case("stdin-on-both-sides", ["diff", "-", "-"], a_script, seconds=5,
          message='Standard input ("-") can be only one of the two files: name the other one.'),
+    # Moved blocks: repeated lines start no block; a half of a file moved is one block.
+    Case("moves-of-repeated-lines", ["diff", "--stat", "ab.txt", "ba.txt"], repeated_halves, status=1, seconds=10),
+    Case("moves-of-swapped-halves", ["diff", "--json", "second.txt", "first.txt"], swapped_halves, status=1,
+         seconds=20, stdout=os.devnull),
 ]
 
 

@@ -26,9 +26,9 @@ ALLOWED = {
     "highlight": ["core", "readers"],
     "reading": ["core"],
     "compare": ["core", "readers"],
-    "report": ["core"],
+    "report": ["core", "reading"],
     "viewmodel": ["core", "readers", "reading", "compare"],
-    "cli": ["core", "readers", "highlight", "compare", "report"],
+    "cli": ["core", "readers", "highlight", "reading", "compare", "report"],
     # The window's rooms: style (with the dialogs) under the diff views, the screens above
     # them, and export beside the screens; neither of those two includes the other.
     "widgets": ["core", "readers", "highlight", "reading", "compare", "report", "viewmodel"],

@@ -216,6 +216,7 @@ void MainWindow::buildViewMenu()
     connect(&model.layout(), &DiffLayout::wrapChanged, wrap, &QAction::setChecked);
     view->addAction(buildScrollTogether());
     view->addAction(buildPairChangedLines());
+    buildMoveCommands(view);
     view->addSeparator();
     buildReloadCommands(view);
     view->addSeparator();
@@ -251,6 +252,26 @@ QAction* MainWindow::buildPairChangedLines()
     // Every window follows a change made in another.
     connect(&layout, &DiffLayout::pairChangedLinesChanged, pair, &QAction::setChecked);
     return pair;
+}
+
+void MainWindow::buildMoveCommands(QMenu* view)
+{
+    ComparisonViewModel& model = m_root->viewModel();
+    MoveDetection& detection = model.moveDetection();
+    QAction* detect = addCommand(Command::detectMovedLines, QStringLiteral("Detect Moved Lines"));
+    detect->setCheckable(true);
+    detect->setChecked(detection.isEnabled());
+    detect->setToolTip(QStringLiteral("Show blocks of lines removed in one place and added in another in their own "
+                                      "colour"));
+    connect(detect, &QAction::toggled, &detection, &MoveDetection::setEnabled);
+    // Every window follows a change made in another.
+    connect(&detection, &MoveDetection::enabledChanged, detect, &QAction::setChecked);
+    view->addAction(detect);
+    QAction* other = addCommand(Command::otherEndOfMove, QStringLiteral("Go to Other End of Move"),
+                                {QKeySequence(Qt::ALT | Qt::Key_M)});
+    other->setToolTip(QStringLiteral("Focus where the focused moved line came from, or went to"));
+    connect(other, &QAction::triggered, &model, [&model] { model.moveToOtherEnd(); });
+    view->addAction(other);
 }
 
 QAction* MainWindow::buildScrollTogether()

@@ -72,6 +72,8 @@ public:
         pairChangedLines,
         compareAgain,        // F5, enabled while both files are chosen
         reloadAutomatically, // checked while files changed on disk are compared again
+        detectMovedLines,
+        otherEndOfMove, // Alt+M: the focused change's other end, when it was moved
         privacyPolicy,
         about,
         compareClipboardWithLeft, // PasteCommands: the clipboard's text as one side
@@ -121,6 +123,8 @@ private:
     QAction* buildPairChangedLines();
     // View ▸ Compare Again and Reload Automatically, following its preference.
     void buildReloadCommands(QMenu* view);
+    // View ▸ "Detect Moved Lines" and "Other End of Move".
+    void buildMoveCommands(QMenu* view);
     // File ▸ Open Recent: the recent pairs, newest first, then "Clear" (disabled when
     // there are none).
     void buildRecentMenu(QMenu* file);

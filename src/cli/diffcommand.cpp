@@ -5,6 +5,7 @@
 #include "cli/output.h"
 #include "cli/standardinput.h"
 #include "compare/comparison.h"
+#include "reading/movedblocks.h"
 
 #include <algorithm>
 
@@ -55,8 +56,11 @@ void appendFormat(QByteArray& out, const TextFormat& format)
     out.append("]}");
 }
 
-// The result, then (for text files) how each file was written, under "files".
-void printJson(const DiffResult& result, const TextFormats& formats, const CompareOptions& options)
+// The result, then (for text files) how each file was written, under "files". A row of a
+// moved block names the block (numbered from 1 in the order of its left lines) and the
+// line at its other end: {"block":2,"line":120}.
+void printJson(const DiffResult& result, const TextFormats& formats, const CompareOptions& options,
+               const MovedBlocks& moves)
 {
     Sink sink;
     QByteArray& out = sink.buffer();
@@ -87,6 +91,9 @@ void printJson(const DiffResult& result, const TextFormats& formats, const Compa
             out.append(",\"hiddenCount\":" + QByteArray::number(*hidden));
         if (const char* ignored = ignoredName(line.ignored()))
             out.append(QByteArray(",\"ignored\":\"") + ignored + '"');
+        if (const std::optional<MoveEnd> moved = moves.of(line))
+            out.append(",\"moved\":{\"block\":" + QByteArray::number(moved->block + 1) +
+                       ",\"line\":" + QByteArray::number(moved->otherLine) + '}');
         out.append('}');
         sink.maybeFlush();
     }
@@ -170,7 +177,9 @@ int runDiff(const QStringList& arguments)
                                       QStringLiteral("Fold unchanged lines far from any change."));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Print the result as JSON."));
     const QCommandLineOption stat(QStringLiteral("stat"), QStringLiteral("Print only the three counts."));
-    parser.addOptions({collapse, json, stat});
+    const QCommandLineOption noMoves(QStringLiteral("no-moves"),
+                                     QStringLiteral("Do not look for blocks of lines that were moved."));
+    parser.addOptions({collapse, json, stat, noMoves});
     addCompareOptions(parser);
     parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file (\"-\": standard input)."));
     parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file (\"-\": standard input)."));
@@ -196,12 +205,16 @@ int runDiff(const QStringList& arguments)
     if (!outcome)
         return fail(outcome.error().message);
     const DiffResult& result = outcome.value();
+    // The listing shows no moves; the counts and JSON do unless told not to.
+    const bool findMoves = !parser.isSet(noMoves) && (parser.isSet(stat) || parser.isSet(json));
+    const MovedBlocks moves = findMoves ? MovedBlocks::find(result) : MovedBlocks();
     if (parser.isSet(stat)) {
-        writeOut("added=" + QByteArray::number(result.addedCount()) +
-                 " removed=" + QByteArray::number(result.removedCount()) +
-                 " modified=" + QByteArray::number(result.modifiedCount()) + '\n');
+        // " moved=N" only when there are moves: every line without them stays as it was.
+        writeOut("added=" + QByteArray::number(result.addedCount()) + " removed=" +
+                 QByteArray::number(result.removedCount()) + " modified=" + QByteArray::number(result.modifiedCount()) +
+                 (moves.isEmpty() ? QByteArray() : " moved=" + QByteArray::number(moves.size())) + '\n');
     } else if (parser.isSet(json)) {
-        printJson(result, formats, options);
+        printJson(result, formats, options, moves);
     } else {
         printListing(result, formats);
     }

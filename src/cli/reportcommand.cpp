@@ -4,6 +4,7 @@
 #include "cli/standardinput.h"
 #include "compare/comparison.h"
 #include "core/nativepath.h"
+#include "reading/movedblocks.h"
 #include "report/exportservice.h"
 #include "report/reportfile.h"
 
@@ -22,7 +23,9 @@ int runReport(const QStringList& arguments)
     const QCommandLineOption output(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                     QStringLiteral("Where to write the report (default: \"LEFT vs RIGHT.pdf\")."),
                                     QStringLiteral("OUT.pdf"));
-    parser.addOptions({changesOnly, allContext, output});
+    const QCommandLineOption noMoves(QStringLiteral("no-moves"),
+                                     QStringLiteral("Do not look for blocks of lines that were moved."));
+    parser.addOptions({changesOnly, allContext, output, noMoves});
     addCompareOptions(parser);
     parser.addPositionalArgument(QStringLiteral("LEFT"), QStringLiteral("The original file (\"-\": standard input)."));
     parser.addPositionalArgument(QStringLiteral("RIGHT"), QStringLiteral("The revised file (\"-\": standard input)."));
@@ -63,8 +66,9 @@ int runReport(const QStringList& arguments)
         Comparison::performOne(left, right, !parser.isSet(allContext), nullptr, options);
     if (!outcome)
         return fail(outcome.error().message);
+    const MovedBlocks moves = parser.isSet(noMoves) ? MovedBlocks() : MovedBlocks::find(outcome.value());
     const std::optional<QByteArray> pdf =
-        ExportService::render(outcome.value(), left.name, right.name, !parser.isSet(changesOnly), options);
+        ExportService::render(outcome.value(), left.name, right.name, !parser.isSet(changesOnly), options, moves);
     if (!pdf)
         return fail(QStringLiteral("The report \"%1\" could not be made.").arg(displayPath(target)));
     if (target == u"-") {

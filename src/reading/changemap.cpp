@@ -56,19 +56,37 @@ ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const std::function<qin
     }
 }
 
-ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total)
+ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total, const MovedRow& moved)
     : m_marks(std::size_t(std::max(0, pixels)), none)
     , m_rowCount(runs.rowCount())
 {
     if (pixels <= 0 || m_rowCount <= 0 || total <= 0)
         return;
     for (const ChangeRun& run : runs.runs()) {
-        const auto [from, to] = unitsOf(run);
-        const auto [first, last] = pixelsOfRows(from, to, total, pixels);
-        const std::uint8_t mark = run.type == DiffLineType::added ? added : removed;
-        for (int y = first; y < last; ++y)
-            m_marks[std::size_t(y)] |= mark;
+        const std::uint8_t kind = run.type == DiffLineType::added ? added : removed;
+        if (!moved) {
+            const auto [from, to] = unitsOf(run);
+            mark(from, to, total, kind);
+            continue;
+        }
+        // Stretches of the run that are moved or not, each marked as what it is.
+        for (qint64 start = run.start; start < run.end();) {
+            const bool isMoved = moved(start);
+            qint64 end = start + 1;
+            while (end < run.end() && moved(end) == isMoved)
+                ++end;
+            const auto [from, to] = unitsOf(ChangeRun{start, std::int32_t(end - start), run.type});
+            mark(from, to, total, isMoved ? std::uint8_t(ChangeMap::moved) : kind);
+            start = end;
+        }
     }
+}
+
+void ChangeMap::mark(qint64 from, qint64 to, qint64 total, std::uint8_t mark)
+{
+    const auto [first, last] = pixelsOfRows(from, to, total, pixels());
+    for (int y = first; y < last; ++y)
+        m_marks[std::size_t(y)] |= mark;
 }
 
 std::pair<int, int> ChangeMap::pixelsOfRows(qint64 first, qint64 end, qint64 rowCount, int pixels)

@@ -17,7 +17,10 @@ namespace varnel {
 // fewer rows than pixels, each row covers H/N pixels.
 class ChangeMap {
 public:
-    enum Mark : std::uint8_t { none = 0, added = 1, removed = 2 };
+    enum Mark : std::uint8_t { none = 0, added = 1, removed = 2, moved = 4 };
+    // Whether a changed row belongs to a moved block: such rows are marked `moved`, not
+    // added or removed. Empty: none is.
+    using MovedRow = std::function<bool(qint64 row)>;
 
     ChangeMap() = default;
     ChangeMap(const ChangeRuns& runs, int pixels);
@@ -27,7 +30,7 @@ public:
     // Runs placed by `unitsOf`: the units [first, end) of `total` each run covers (a run
     // of paired rows stands beside its partner run, not below it).
     using RunUnits = std::function<std::pair<qint64, qint64>(const ChangeRun& run)>;
-    ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total);
+    ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total, const MovedRow& moved = {});
 
     int pixels() const { return int(m_marks.size()); }
     qint64 rowCount() const { return m_rowCount; }
@@ -43,6 +46,9 @@ public:
     static qint64 rowAt(double y, qint64 rowCount, int pixels);
 
 private:
+    // Marks the units [from, to) of `total` with `mark`.
+    void mark(qint64 from, qint64 to, qint64 total, std::uint8_t mark);
+
     std::vector<std::uint8_t> m_marks;
     qint64 m_rowCount = 0;
 };

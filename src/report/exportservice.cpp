@@ -208,6 +208,18 @@ public:
             drawText(truncatedToWidth(note, m_footer, layout::marginRight - layout::marginLeft), m_footer,
                      palette::secondaryLabel, QPointF(layout::marginLeft, layout::headerNoteTop));
         }
+        // A page that shows moved rows says what their colour means.
+        const bool moved = std::any_of(rows.begin() + first, rows.begin() + end,
+                                       [](const auto& row) { return row.left.moved || row.right.moved; });
+        if (moved) {
+            const qreal swatch = m_footer.capHeight();
+            m_painter.fillRect(QRectF(layout::marginLeft * m_scale,
+                                      (layout::footerTextTop + m_footer.ascent() - swatch) * m_scale, swatch * m_scale,
+                                      swatch * m_scale),
+                               palette::band(palette::violet));
+            drawText(ExportService::movedLegend(), m_footer, palette::violet,
+                     QPointF(layout::marginLeft + swatch + 4, layout::footerTextTop));
+        }
         const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(total);
         drawText(number, m_footer, palette::tertiaryLabel,
                  QPointF(layout::marginRight - m_footer.width(number), layout::footerTextTop));
@@ -482,9 +494,9 @@ bool ExportService::drawReport(QPainter& painter, QPagedPaintDevice& device, con
 
 std::optional<QByteArray> ExportService::render(const DiffResult& diffResult, const QString& leftName,
                                                 const QString& rightName, bool showUnchanged,
-                                                const CompareOptions& options)
+                                                const CompareOptions& options, const MovedBlocks& moves)
 {
-    return render(makeSideBySideRows(diffResult.lines(), showUnchanged), leftName, rightName, nullptr,
+    return render(makeSideBySideRows(diffResult.lines(), showUnchanged, moves), leftName, rightName, nullptr,
                   ignoredNote(options, diffResult.ignoredCount()));
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/diffresult.h"
+#include "reading/movedblocks.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -32,10 +33,12 @@ public:
         // The line differs from its counterpart only in a way the comparison ignored (an
         // unchanged row), or its change block was set aside by -B or -I.
         bool ignored = false;
+        // The line belongs to a block that was moved: the moved tint, and the page's legend.
+        bool moved = false;
 
         // "+12", "-7", " 40", "≈40" for a row marked ignored, "···", or "" for an empty cell.
         QString gutterLabel() const;
-        // The band behind the cell: green or red at 0.15 opacity, or none.
+        // The band behind the cell: green, red or (moved) violet at 0.15 opacity, or none.
         std::optional<QColor> backgroundColor() const;
         QColor gutterColor() const;
     };
@@ -47,8 +50,12 @@ public:
 
     // One row per line in order: removed lines on the left, added lines on the right,
     // never paired; unchanged lines and placeholders on both sides, or left out when
-    // `showUnchanged` is false.
-    static QList<SideBySideRow> makeSideBySideRows(const DiffRows& lines, bool showUnchanged);
+    // `showUnchanged` is false. Rows of `moves` are marked moved.
+    static QList<SideBySideRow> makeSideBySideRows(const DiffRows& lines, bool showUnchanged,
+                                                   const MovedBlocks& moves = MovedBlocks());
+
+    // The legend at the foot of a page that shows moved rows.
+    static QString movedLegend();
 
     // What the comparison ignored, for the header of every page: "Ignoring: white space,
     // case · 12 lines differ only in ignored ways"; empty when nothing is ignored.
@@ -72,7 +79,8 @@ public:
     // `options` are those the result was compared with; the header names what they ignore.
     static std::optional<QByteArray> render(const DiffResult& diffResult, const QString& leftName,
                                             const QString& rightName, bool showUnchanged,
-                                            const CompareOptions& options = {});
+                                            const CompareOptions& options = {},
+                                            const MovedBlocks& moves = MovedBlocks());
     // The same from rows already made, with `note` (see ignoredNote) under the names. With
     // `progress`, nothing is returned once it is cancelled.
     static std::optional<QByteArray> render(const QList<SideBySideRow>& rows, const QString& leftName,

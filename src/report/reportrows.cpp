@@ -27,6 +27,8 @@ std::optional<QColor> ExportService::Cell::backgroundColor() const
 {
     if (ignored)
         return std::nullopt;
+    if (moved && (kind == RowKind::added || kind == RowKind::removed))
+        return palette::band(palette::violet);
     if (kind == RowKind::added)
         return palette::band(palette::green);
     if (kind == RowKind::removed)
@@ -38,6 +40,8 @@ QColor ExportService::Cell::gutterColor() const
 {
     if (ignored)
         return palette::tertiaryLabel;
+    if (moved && (kind == RowKind::added || kind == RowKind::removed))
+        return palette::violet;
     if (kind == RowKind::added)
         return palette::green;
     if (kind == RowKind::removed)
@@ -53,7 +57,13 @@ QString ExportService::placeholderText(qint64 hiddenCount)
         .arg(hiddenCount == 1 ? QString() : QStringLiteral("s"));
 }
 
-QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const DiffRows& lines, bool showUnchanged)
+QString ExportService::movedLegend()
+{
+    return QStringLiteral("\u21C5 Moved lines");
+}
+
+QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const DiffRows& lines, bool showUnchanged,
+                                                                      const MovedBlocks& moves)
 {
     QList<SideBySideRow> rows;
     rows.reserve(lines.size());
@@ -61,10 +71,13 @@ QList<ExportService::SideBySideRow> ExportService::makeSideBySideRows(const Diff
         const bool ignored = line.ignored() != IgnoredReason::none;
         switch (line.type()) {
         case DiffLineType::removed:
-            rows.append({Cell{line.leftLineNumber(), line.contentString(), RowKind::removed, ignored}, Cell{}});
+            rows.append({Cell{line.leftLineNumber(), line.contentString(), RowKind::removed, ignored,
+                              !moves.isEmpty() && moves.of(line).has_value()},
+                         Cell{}});
             break;
         case DiffLineType::added:
-            rows.append({Cell{}, Cell{line.rightLineNumber(), line.contentString(), RowKind::added, ignored}});
+            rows.append({Cell{}, Cell{line.rightLineNumber(), line.contentString(), RowKind::added, ignored,
+                                      !moves.isEmpty() && moves.of(line).has_value()}});
             break;
         case DiffLineType::unchanged:
             if (showUnchanged) {

@@ -58,6 +58,9 @@ inline const char* const kSansFamily = "DejaVu Sans";
 namespace palette {
 inline const QColor green = QColor(52, 199, 89); // added lines
 inline const QColor red = QColor(255, 59, 48);   // removed lines
+// Moved lines, at both ends: a violet that stays apart from the green and the red for
+// readers who tell red from green poorly (as the window's moved tint).
+inline const QColor violet = QColor(110, 63, 214);
 constexpr qreal bandOpacity = 0.15;
 inline const QColor label = QColor(38, 38, 38);              // text, 85% black
 inline const QColor secondaryLabel = QColor(128, 128, 128);  // 50% black

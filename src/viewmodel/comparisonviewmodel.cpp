@@ -43,6 +43,7 @@ ComparisonViewModel::ComparisonViewModel(OptionsComparator comparator, QObject* 
     , m_comparator(std::move(comparator))
     , m_layout(new DiffLayout(this))
     , m_reload(new FileReload(*this))
+    , m_moves(new MoveDetection(this))
     , m_progressPoll(new QTimer(this))
 {
     m_progressPoll->setInterval(kProgressPollMs);
@@ -298,6 +299,21 @@ void ComparisonViewModel::resetFiles()
     setIsComparing(false);
 }
 
+bool ComparisonViewModel::moveToOtherEnd(std::optional<qint64> row)
+{
+    if (!row)
+        row = focusedChangeRow();
+    if (!row || !activeDiffResult() || *row < 0 || *row >= activeDiffResult()->lines().size())
+        return false;
+    const DiffLine line = activeDiffResult()->lines()[*row];
+    const std::optional<MoveEnd> end = movedBlocks().of(line);
+    if (!end)
+        return false;
+    const PageSide other = line.type() == DiffLineType::removed ? PageSide::right : PageSide::left;
+    setFocusedChangeIndex(changeNearest(LinePlace{other, end->otherLine}));
+    return true;
+}
+
 void ComparisonViewModel::moveToNextChange()
 {
     const qint64 n = changeLineRows().size();
@@ -340,6 +356,7 @@ void ComparisonViewModel::clearComparisonState()
     setComparisonError(std::nullopt);
     setFocusedChangeIndex(std::nullopt);
     setShowAllContext(false);
+    m_moves->setResult(m_lastJob, std::nullopt, std::nullopt);
 }
 
 void ComparisonViewModel::cancelComparison()
@@ -371,6 +388,11 @@ void ComparisonViewModel::triggerComparisonIfReady(bool again)
     }
 
     const quint64 job = ++m_lastJob;
+    // A result kept in view while its files are compared again keeps its moves too.
+    if (!again)
+        m_moves->setResult(job, std::nullopt, std::nullopt);
+    // The job finds the moved blocks too, so that they are published with the result.
+    auto moves = std::make_shared<std::optional<MovedBlocks>>();
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
     m_cancelRunning = cancelled;
     auto progress = std::make_shared<std::atomic<double>>(-1.0);
@@ -379,23 +401,29 @@ void ComparisonViewModel::triggerComparisonIfReady(bool again)
     m_progressPoll->start();
     auto* watcher = new QFutureWatcher<Expected<ComparisonOutcome>>(this);
     m_watcher = watcher;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, job] {
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, job, moves] {
         const Expected<ComparisonOutcome> outcome = watcher->result();
         watcher->deleteLater();
         if (m_watcher == watcher)
             m_watcher.clear();
-        publish(job, outcome);
+        publish(job, outcome, std::move(*moves));
     });
     // The worker gets copies of everything it needs and never touches the view model.
-    watcher->setFuture(QtConcurrent::run([comparator = m_comparator, left = *m_leftFile, right = *m_rightFile,
-                                          options = m_compareOptions, cancelled, progress] {
-        return comparator(
-            left, right, [cancelled] { return cancelled->load(std::memory_order_relaxed); },
-            [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, options);
-    }));
+    watcher->setFuture(
+        QtConcurrent::run([comparator = m_comparator, left = *m_leftFile, right = *m_rightFile,
+                           options = m_compareOptions, cancelled, progress, moves, detect = m_moves->isEnabled()] {
+            const CancelCheck cancel = [cancelled] { return cancelled->load(std::memory_order_relaxed); };
+            Expected<ComparisonOutcome> outcome = comparator(
+                left, right, cancel,
+                [progress](double fraction) { progress->store(fraction, std::memory_order_relaxed); }, options);
+            if (detect && outcome)
+                *moves = MovedBlocks::find(outcome.value().fullResult, cancel);
+            return outcome;
+        }));
 }
 
-void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>& outcome)
+void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>& outcome,
+                                  std::optional<MovedBlocks> moves)
 {
     if (job != m_lastJob || !m_cancelRunning)
         return; // superseded or reset: change nothing
@@ -406,6 +434,7 @@ void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>
     const std::optional<LinePlace> place = std::exchange(m_pendingFocus, std::nullopt);
     if (outcome) {
         m_formats = outcome.value().formats;
+        m_moves->setResult(job, outcome.value().fullResult, std::move(moves));
         setDiffResult(outcome.value().result);
         setFullDiffResult(outcome.value().fullResult);
         if (place || m_comparingAgain)
@@ -423,6 +452,7 @@ void ComparisonViewModel::publish(quint64 job, const Expected<ComparisonOutcome>
         if (m_comparingAgain) {
             // The result in view no longer shows these files.
             m_formats = {};
+            m_moves->setResult(job, std::nullopt, std::nullopt);
             setDiffResult(std::nullopt);
             setFullDiffResult(std::nullopt);
             setFocusedChangeIndex(std::nullopt);

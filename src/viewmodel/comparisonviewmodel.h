@@ -5,6 +5,7 @@
 #include "compare/comparison.h"
 #include "readers/filekinds.h"
 #include "viewmodel/difflayout.h"
+#include "viewmodel/movedetection.h"
 
 #include <QObject>
 #include <QPointer>
@@ -93,6 +94,9 @@ public:
     DiffLayout& layout() { return *m_layout; }
     // What happens when the compared files change on disk.
     FileReload& reload() { return *m_reload; }
+    // Whether moved blocks are looked for, and those of the published result.
+    MoveDetection& moveDetection() { return *m_moves; }
+    const MovedBlocks& movedBlocks() const { return m_moves->moves(); }
 
     void setShowAllContext(bool show);
     void setDiffFontSize(double size);
@@ -143,6 +147,9 @@ public:
     void compareAgain();
     void moveToNextChange();
     void moveToPreviousChange();
+    // Focuses the other end of the moved block that row `row` of the active result (by
+    // default the focused change) belongs to; false when it belongs to none.
+    bool moveToOtherEnd(std::optional<qint64> row = std::nullopt);
 
     // The text-size commands: one step up or down within the bounds, or back to the default.
     void increaseFontSize();
@@ -195,12 +202,13 @@ private:
     // view until the new one comes.
     void triggerComparisonIfReady(bool again = false);
     void cancelComparison();
-    void publish(quint64 job, const Expected<ComparisonOutcome>& outcome);
+    void publish(quint64 job, const Expected<ComparisonOutcome>& outcome, std::optional<MovedBlocks> moves);
 
     OptionsComparator m_comparator;
     CompareOptions m_compareOptions;
     DiffLayout* m_layout;
     FileReload* m_reload;
+    MoveDetection* m_moves;
 
     std::optional<FileItem> m_leftFile;
     std::optional<FileItem> m_rightFile;

@@ -28,6 +28,7 @@ public:
     static inline const QString kWrapOfferAnswered = QStringLiteral("wrapOfferAnswered");
     static inline const QString kPairChangedLines = QStringLiteral("pairChangedLines");
     static inline const QString kReloadAutomatically = QStringLiteral("reloadAutomatically");
+    static inline const QString kDetectMovedLines = QStringLiteral("detectMovedLines");
     // The comparison options a new window starts with (see rememberedCompareOptions).
     static inline const QString kIgnoreCase = QStringLiteral("ignoreCase");
     static inline const QString kIgnoreTrailingSpace = QStringLiteral("ignoreTrailingSpace");

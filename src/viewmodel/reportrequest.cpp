@@ -12,7 +12,8 @@ std::optional<ReportRequest> reportRequest(const ComparisonViewModel& model)
     const std::optional<DiffResult>& result = model.activeDiffResult();
     if (!result || !model.leftFile() || !model.rightFile())
         return std::nullopt;
-    ReportRequest request{*result, model.leftFile()->name, model.rightFile()->name, {}, model.compareOptions()};
+    ReportRequest request{*result, model.leftFile()->name, model.rightFile()->name,
+                          {},      model.compareOptions(), model.movedBlocks()};
     for (const FileItem* file : {&*model.leftFile(), &*model.rightFile()}) {
         if (file->url.isLocalFile())
             request.inputs.append(localPath(file->url));

@@ -4,6 +4,7 @@
 
 #include "core/compareoptions.h"
 #include "core/diffresult.h"
+#include "reading/movedblocks.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,7 @@ struct ReportRequest {
     QString rightName;
     QStringList inputs;
     CompareOptions options{};
+    MovedBlocks moves{}; // none when moves are not looked for
 };
 
 // The request for a window's active result: nothing while the files are being compared,

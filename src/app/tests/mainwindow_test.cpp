@@ -105,8 +105,8 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(menus[2]->text(), "&View");
     EXPECT_EQ(menuTitles(menus[2]->menu()),
               QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines",
-                           "Scroll Together", "Changed Lines Side by Side", "Compare Again", "Reload Automatically",
-                           "Compare Options"}));
+                           "Scroll Together", "Changed Lines Side by Side", "Detect Moved Lines",
+                           "Go to Other End of Move", "Compare Again", "Reload Automatically", "Compare Options"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
@@ -125,6 +125,15 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(keys(Command::scrollTogether), QList<QKeySequence>({QKeySequence("Alt+S")}));
     EXPECT_EQ(keys(Command::pairChangedLines), QList<QKeySequence>({QKeySequence("Alt+P")}));
     EXPECT_EQ(keys(Command::compareAgain), QList<QKeySequence>({QKeySequence("F5")}));
+    EXPECT_EQ(keys(Command::otherEndOfMove), QList<QKeySequence>({QKeySequence("Alt+M")}));
+    // Detecting moved lines is a check item, on until turned off, remembered.
+    QAction* detect = window->action(Command::detectMovedLines);
+    EXPECT_TRUE(detect->isCheckable() && detect->isChecked() && !detect->toolTip().isEmpty());
+    detect->trigger();
+    EXPECT_FALSE(window->rootView()->viewModel().moveDetection().isEnabled());
+    EXPECT_EQ(Preferences().string(Preferences::kDetectMovedLines, {}), QStringLiteral("false"));
+    detect->trigger();
+    EXPECT_TRUE(window->rootView()->viewModel().moveDetection().isEnabled());
     // Pairing changed lines is a check item, off until chosen, that says what it does.
     QAction* pair = window->action(Command::pairChangedLines);
     EXPECT_TRUE(pair->isCheckable() && !pair->isChecked() && !pair->toolTip().isEmpty());

@@ -329,6 +329,7 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
         if (mode == DiffViewMode::inlineView) {
             if (std::exchange(m_inlineStale, false)) {
                 m_inline->setResult(*result, focused);
+                m_inline->setMoves(m_model.movedBlocks());
                 if (!m_revealPending)
                     m_inline->centreFocus();
             } else {
@@ -337,6 +338,7 @@ void DiffContainerView::applyViewMode(DiffViewMode mode)
         } else {
             if (std::exchange(m_sideBySideStale, false)) {
                 m_sideBySide->setResult(*result, focused);
+                m_sideBySide->setMoves(m_model.movedBlocks());
                 if (!m_revealPending)
                     m_sideBySide->centreFocus();
             } else {
@@ -436,7 +438,10 @@ void DiffContainerView::releaseResult()
         return;
     m_sideBySide->setResult(DiffResult());
     m_inline->setResult(DiffResult());
+    m_sideBySide->setMoves({});
+    m_inline->setMoves({});
     m_summary->setCounts(0, 0, 0);
+    m_summary->setMovedCount(0);
     m_sideBySideStale = m_inlineStale = true;
 }
 
@@ -464,6 +469,7 @@ void DiffContainerView::showResult()
         return;
     }
     m_summary->setResult(result);
+    m_summary->setMovedCount(m_model.movedBlocks().size());
     m_summary->setIgnoredToolTip(ignoredBadgeToolTip(result.ignoredCount(), m_model.compareOptions()));
     m_layoutsEmpty = false;
     m_resultStack->setCurrentWidget(m_diffPage);

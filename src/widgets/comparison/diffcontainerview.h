@@ -143,6 +143,7 @@ private:
     void focusDiffView(Qt::FocusReason reason = Qt::OtherFocusReason);
     void followProgress();
     void followModel();
+    void followMoves();
     void buildFindActions();
     void connectFind();
     void updateFindActions();

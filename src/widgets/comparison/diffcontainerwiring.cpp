@@ -9,6 +9,7 @@
 #include "widgets/dialogs/dialogs.h"
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
+#include "widgets/diffview/summarybarview.h"
 #include "widgets/style/busyindicator.h"
 
 #include <QScrollBar>
@@ -116,6 +117,26 @@ void DiffContainerView::followModel()
     };
     applyPairing();
     connect(&m_model.layout(), &DiffLayout::pairChangedLinesChanged, this, applyPairing);
+    followMoves();
+}
+
+// Moved blocks: the layouts mark them, the summary bar counts them, and a click on a
+// row's marker focuses the other end of its move.
+void DiffContainerView::followMoves()
+{
+    connect(&m_model.moveDetection(), &MoveDetection::movesChanged, this, [this] {
+        const MovedBlocks& moves = m_model.movedBlocks();
+        if (!m_layoutsEmpty)
+            m_summary->setMovedCount(moves.size());
+        if (!m_sideBySideStale)
+            m_sideBySide->setMoves(moves);
+        if (!m_inlineStale)
+            m_inline->setMoves(moves);
+    });
+    for (DiffCanvas* canvas :
+         {static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::left)),
+          static_cast<DiffCanvas*>(m_sideBySide->column(PageSide::right)), static_cast<DiffCanvas*>(m_inline)})
+        connect(canvas, &DiffCanvas::moveMarkerClicked, this, [this](qint64 row) { m_model.moveToOtherEnd(row); });
 }
 
 void DiffContainerView::connectFind()

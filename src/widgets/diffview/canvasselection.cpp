@@ -54,7 +54,22 @@ QString DiffCanvas::toolTipAt(QPoint point) const
     if (rowCount() == 0 || y < 0 || y >= totalHeight() || x >= leadingWidth() + m_rows->gutterWidth())
         return {};
     const RowPainter::Row shown = rowFor(rowAtY(y));
-    return shown.empty ? QString() : ignoredRowNote(m_rows->line(shown.index));
+    if (shown.empty)
+        return {};
+    const QString note = ignoredRowNote(m_rows->line(shown.index));
+    return note.isEmpty() ? m_rows->moveNote(shown.index) : note;
+}
+
+std::optional<qint64> DiffCanvas::moveMarkerAt(QPoint point) const
+{
+    const qint64 y = scrollTop() + point.y();
+    const qreal x = point.x() + horizontalScrollBar()->value() - leadingWidth();
+    if (rowCount() == 0 || y < 0 || y >= totalHeight())
+        return std::nullopt;
+    const RowPainter::Row shown = rowFor(rowAtY(y));
+    if (shown.empty || !m_rows->onMoveMarker(shown.index, x))
+        return std::nullopt;
+    return shown.index;
 }
 
 std::optional<std::pair<DiffCanvas::TextPosition, DiffCanvas::TextPosition>> DiffCanvas::selection() const
@@ -157,6 +172,10 @@ void DiffCanvas::mousePressEvent(QMouseEvent* event)
     if (setKeyboardFocusShown(this, false))
         viewport()->update();
     const QPoint point = event->position().toPoint();
+    if (const std::optional<qint64> row = moveMarkerAt(point)) {
+        Q_EMIT moveMarkerClicked(*row);
+        return;
+    }
     const TextPosition position = positionAt(point);
     if (m_sinceDoubleClick.isValid() && m_sinceDoubleClick.elapsed() < QApplication::doubleClickInterval() &&
         (point - m_doubleClickPoint).manhattanLength() < QApplication::startDragDistance()) {

@@ -76,6 +76,7 @@ void ChangeMapView::rebuild()
     const int middle = (left + right) / 2;
     const QColor red = palette.color(ColorRole::red);
     const QColor green = palette.color(ColorRole::green);
+    const QColor violet = palette.color(ColorRole::moved);
     QPainter painter(&m_marks);
     // Runs of pixel rows with the same marks are one rectangle.
     for (int y = 0; y < pixels;) {
@@ -83,7 +84,13 @@ void ChangeMapView::rebuild()
         int end = y + 1;
         while (end < pixels && m_map.marks(end) == marks)
             ++end;
-        if (marks == ChangeMap::removed)
+        if (marks & ChangeMap::moved) {
+            // Moved rows in their own colour, beside whatever else shares the pixel row.
+            const int split = marks == ChangeMap::moved ? right : middle;
+            painter.fillRect(QRect(left, y, split - left, end - y), violet);
+            if (split < right)
+                painter.fillRect(QRect(split, y, right - split, end - y), (marks & ChangeMap::removed) ? red : green);
+        } else if (marks == ChangeMap::removed)
             painter.fillRect(QRect(left, y, right - left, end - y), red);
         else if (marks == ChangeMap::added)
             painter.fillRect(QRect(left, y, right - left, end - y), green);
@@ -112,6 +119,9 @@ void ChangeMapView::updateMarks(int pixels)
     // The runs come in order: each top is found from the one before.
     // Paired, a run stands on as many shown rows as it has rows, from its first one's.
     const RowPainter& rows = m_canvas.rowPainter();
+    ChangeMap::MovedRow moved;
+    if (!rows.moves().isEmpty())
+        moved = [&rows](qint64 row) { return rows.moveOf(row).has_value(); };
     const auto shownRows = [&rows](const ChangeRun& run) {
         const qint64 first = rows.shown().shownRowOf(run.start);
         return std::pair{first, first + run.length};
@@ -131,9 +141,9 @@ void ChangeMapView::updateMarks(int pixels)
                 const auto [first, end] = shownRows(run);
                 return std::pair{top(first), top(end)};
             },
-            heights.totalHeight());
+            heights.totalHeight(), moved);
     } else
-        m_map = ChangeMap(rows.changeRuns(), pixels, shownRows, rows.shownCount());
+        m_map = ChangeMap(rows.changeRuns(), pixels, shownRows, rows.shownCount(), moved);
     m_shared->map = m_map;
     m_shared->builtFor = m_shared->change;
 }

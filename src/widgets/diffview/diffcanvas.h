@@ -169,8 +169,12 @@ public:
     // The tooltip at a point of the viewport: over the number column of a marked row, why
     // its lines count as the same (see ignoredRowNote); empty elsewhere.
     QString toolTipAt(QPoint viewportPoint) const;
+    // The row whose moved marker is at a point of the viewport, if any.
+    std::optional<qint64> moveMarkerAt(QPoint viewportPoint) const;
 
 Q_SIGNALS:
+    // The marker of a moved row (a result row) was clicked: the other end should get the focus.
+    void moveMarkerClicked(qint64 row);
     // Handling an event ran out of memory with find marks on: the marks are off until the
     // next query (see RowPainter::dropFindMarks).
     void findMarksDropped();

@@ -2,6 +2,7 @@
 
 #include "widgets/diffview/inlineview.h"
 
+#include "widgets/diffview/changemapview.h"
 #include "widgets/style/appearance.h"
 #include "widgets/style/fonts.h"
 
@@ -41,6 +42,14 @@ void InlineView::setResult(const DiffResult& result, std::optional<qint64> focus
         // DiffCanvas::wrappingDropped).
     }
     resultChanged(focusedRow);
+}
+
+void InlineView::setMoves(const MovedBlocks& moves)
+{
+    const RowHeights::Anchor before = topAnchor();
+    rows().setMoves(moves); // the number column may widen for the marker
+    metricsChanged(before);
+    changeMap()->resultChanged();
 }
 
 void InlineView::setLanguage(std::optional<SyntaxHighlighter::Language> language)

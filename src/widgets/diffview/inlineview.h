@@ -40,6 +40,10 @@ public:
     void setFontSize(qreal fontSize);
     qreal fontSize() const { return rows().metrics().fontSize; }
 
+    // The moved blocks of the result to mark (see RowPainter::setMoves); set before the
+    // result, or at any time after it.
+    void setMoves(const MovedBlocks& moves);
+
     // The find query's occurrences to mark, and the current one.
     void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,
                  RowPainter::FoldedMatches folded = {});

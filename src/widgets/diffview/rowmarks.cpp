@@ -49,7 +49,9 @@ void RowPainter::paintMarks(QPainter& painter, const QRectF& rect, const Row& ro
     const DiffLineType type = shown.type();
     if ((type == DiffLineType::added || type == DiffLineType::removed) && shown.ignored() == IgnoredReason::none) {
         const QList<TextSpan>& spans = changedSpans(row.index);
-        const ColorRole role = type == DiffLineType::added ? ColorRole::green : ColorRole::red;
+        const ColorRole role = moveOf(row.index)             ? ColorRole::moved
+                               : type == DiffLineType::added ? ColorRole::green
+                                                             : ColorRole::red;
         const qreal base = palette.isDark() ? kChangeTintDark : kChangeTintLight;
         for (const TextSpan& span : spans) {
             for (const QRectF& each : spanBoxes(row.index, row.side, span)) {
@@ -102,15 +104,28 @@ const QList<TextSpan>& RowPainter::changedSpans(qint64 index)
     if (row.changes)
         return *row.changes;
     row.changes.emplace();
+    const bool removed = type == DiffLineType::removed;
+    if (const std::optional<MoveEnd> moved = moveOf(index)) {
+        // An edited line of a moved block against its other end, which may be far away.
+        const SharedLines& lines = removed ? m_result.revised() : m_result.original();
+        if (!lines || moved->otherLine > lines->size() || row.text.size() > LineSpans::kMaxLength ||
+            lines->utf8(moved->otherLine - 1).size() > 3 * LineSpans::kMaxLength)
+            return *row.changes;
+        const QString otherText = lines->at(moved->otherLine - 1);
+        const LineSpans spans =
+            removed ? LineSpans::compute(row.text, otherText) : LineSpans::compute(otherText, row.text);
+        row.changes = removed ? spans.removed : spans.added;
+        return *row.changes;
+    }
     const std::optional<qint64> partner = m_runs.partner(index);
     // A UTF-8 line has at least a third as many UTF-16 units as bytes: a partner with more
     // bytes than that is surely too long, and is not converted.
-    if (!partner || row.text.size() > LineSpans::kMaxLength ||
+    // A partner that was moved pairs with its other end instead.
+    if (!partner || moveOf(*partner) || row.text.size() > LineSpans::kMaxLength ||
         line(*partner).content().size() > 3 * LineSpans::kMaxLength)
         return *row.changes;
     RowText* other = m_cache.find(*partner); // moves it up, never evicts
     const QString otherText = other ? other->text : line(*partner).contentString();
-    const bool removed = type == DiffLineType::removed;
     const LineSpans spans = removed ? LineSpans::compute(row.text, otherText) : LineSpans::compute(otherText, row.text);
     row.changes = removed ? spans.removed : spans.added;
     if (other && !other->changes)

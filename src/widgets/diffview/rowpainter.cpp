@@ -19,7 +19,7 @@ using namespace rowpaint;
 
 namespace {
 
-std::optional<QColor> background(const DiffLine& line, const RowPainter::Row& row, const Palette& palette)
+std::optional<QColor> background(const DiffLine& line, const RowPainter::Row& row, const Palette& palette, bool moved)
 {
     if (row.empty)
         return palette.color(ColorRole::secondary, kFillerTint);
@@ -28,8 +28,8 @@ std::optional<QColor> background(const DiffLine& line, const RowPainter::Row& ro
         return std::nullopt; // set aside or marked: no change, so no change tint
     switch (line.type()) {
     case DiffLineType::contextCollapsed: return palette.color(ColorRole::secondary, kCollapsedTint);
-    case DiffLineType::added: return palette.color(ColorRole::green, tint);
-    case DiffLineType::removed: return palette.color(ColorRole::red, tint);
+    case DiffLineType::added: return palette.color(moved ? ColorRole::moved : ColorRole::green, tint);
+    case DiffLineType::removed: return palette.color(moved ? ColorRole::moved : ColorRole::red, tint);
     case DiffLineType::unchanged:
         if (row.focused)
             return palette.color(ColorRole::accent, kFocusedUnchangedTint);
@@ -38,8 +38,10 @@ std::optional<QColor> background(const DiffLine& line, const RowPainter::Row& ro
     return std::nullopt;
 }
 
-QColor outlineColor(DiffLineType type, const Palette& palette)
+QColor outlineColor(DiffLineType type, const Palette& palette, bool moved)
 {
+    if (moved)
+        return palette.color(ColorRole::moved, kOutlineOpacity);
     switch (type) {
     case DiffLineType::added: return palette.color(ColorRole::green, kOutlineOpacity);
     case DiffLineType::removed: return palette.color(ColorRole::red, kOutlineOpacity);
@@ -106,8 +108,9 @@ void RowPainter::setFontSize(qreal fontSize)
 
 void RowPainter::updateGutterWidth()
 {
-    // A result with marked rows keeps room for the marker before the widest number.
-    const qreal marker = m_result.ignoredCount() > 0 ? markerWidth() + RowMetrics::kNumberLeading : 0;
+    // A result with marked or moved rows keeps room for the marker before the widest number.
+    const bool markers = m_result.ignoredCount() > 0 || !m_moves.isEmpty();
+    const qreal marker = markers ? markerWidth() + RowMetrics::kNumberLeading : 0;
     const qreal needed = std::ceil(qreal(QString::number(m_largestNumber).size()) * m_metrics.digitAdvance +
                                    RowMetrics::kNumberLeading + RowMetrics::kNumberTrailing + marker);
     m_gutterWidth = std::max(RowMetrics::kGutterWidth, needed);
@@ -115,7 +118,38 @@ void RowPainter::updateGutterWidth()
 
 qreal RowPainter::markerWidth() const
 {
-    return m_metrics.numberMetrics.horizontalAdvance(QChar(kIgnoredMarker));
+    return std::max(m_metrics.numberMetrics.horizontalAdvance(QChar(kIgnoredMarker)),
+                    m_metrics.numberMetrics.horizontalAdvance(QChar(kMovedMarker)));
+}
+
+void RowPainter::setMoves(MovedBlocks moves)
+{
+    m_moves = std::move(moves);
+    updateGutterWidth();
+    clearCache(); // the spans of edited moved lines
+}
+
+std::optional<MoveEnd> RowPainter::moveOf(qint64 index) const
+{
+    if (m_moves.isEmpty() || index < 0 || index >= rowCount())
+        return std::nullopt;
+    return m_moves.of(line(index));
+}
+
+QString RowPainter::moveNote(qint64 index) const
+{
+    const std::optional<MoveEnd> end = moveOf(index);
+    if (!end)
+        return {};
+    return (line(index).type() == DiffLineType::added ? QStringLiteral("Moved from line %1")
+                                                      : QStringLiteral("Moved to line %1"))
+        .arg(end->otherLine);
+}
+
+bool RowPainter::onMoveMarker(qint64 index, qreal x) const
+{
+    return x >= 0 && x < RowMetrics::kNumberLeading + 1 + markerWidth() + RowMetrics::kNumberLeading &&
+           moveOf(index).has_value();
 }
 
 void RowPainter::setPalette(const Palette& palette)
@@ -203,8 +237,9 @@ void RowPainter::paint(QPainter& painter, const QRectF& rect, const Row& row, co
     const Palette& palette = *m_palette;
     const DiffLine& diffLine = line(row.index);
     const bool collapsed = diffLine.type() == DiffLineType::contextCollapsed;
+    const bool moved = !row.empty && moveOf(row.index).has_value();
 
-    if (const std::optional<QColor> fill = background(diffLine, row, palette))
+    if (const std::optional<QColor> fill = background(diffLine, row, palette, moved))
         painter.fillRect(rect, *fill);
     painter.fillRect(QRectF(rect.left() + m_gutterWidth, rect.top(), RowMetrics::kSeparatorWidth, rect.height()),
                      palette.color(ColorRole::secondary, kSeparatorOpacity));
@@ -229,6 +264,13 @@ void RowPainter::paint(QPainter& painter, const QRectF& rect, const Row& row, co
             painter.drawText(
                 QPointF(rect.left() + RowMetrics::kNumberLeading + 1, rect.top() + m_metrics.numberBaseline),
                 QString(QChar(kIgnoredMarker)));
+        } else if (moved) {
+            // The moved marker: the way to the other end (a tooltip, a click, Alt+M).
+            painter.setFont(m_metrics.numberFont);
+            painter.setPen(palette.color(ColorRole::moved));
+            painter.drawText(
+                QPointF(rect.left() + RowMetrics::kNumberLeading + 1, rect.top() + m_metrics.numberBaseline),
+                QString(QChar(kMovedMarker)));
         }
         if (number) {
             const QString digits = QString::number(*number);
@@ -253,7 +295,7 @@ void RowPainter::paint(QPainter& painter, const QRectF& rect, const Row& row, co
     }
 
     if (row.focused)
-        fillFrame(painter, rect, kOutlineWidth, outlineColor(diffLine.type(), palette));
+        fillFrame(painter, rect, kOutlineWidth, outlineColor(diffLine.type(), palette, moved));
 }
 
 void RowPainter::paintText(QPainter& painter, const QRectF& rect, const Row& shown, const QRectF& clip,

@@ -5,6 +5,7 @@
 #include "core/diffresult.h"
 #include "highlight/syntaxhighlighter.h"
 #include "reading/changeruns.h"
+#include "reading/movedblocks.h"
 #include "reading/pairedrows.h"
 #include "reading/rowheights.h"
 #include "reading/textmatcher.h"
@@ -147,6 +148,18 @@ public:
     // from the row's top.
     std::vector<QRectF> spanBoxes(qint64 index, PageSide side, TextSpan span);
 
+    // The moved blocks of the result (none by default), by line number: their rows take the
+    // moved tint and a marker "⇅" in the number column, and an edited line of a block shows
+    // what changed against its other end.
+    void setMoves(MovedBlocks moves);
+    const MovedBlocks& moves() const { return m_moves; }
+    std::optional<MoveEnd> moveOf(qint64 index) const;
+    // "Moved from line 120" (an added row) or "Moved to line 48" (a removed one); empty
+    // for rows that were not moved.
+    QString moveNote(qint64 index) const;
+    // Whether `x`, from a row's left edge, falls on the marker of a moved row.
+    bool onMoveMarker(qint64 index, qreal x) const;
+
     // The runs of changed rows of the result, found when it was set.
     const ChangeRuns& changeRuns() const { return m_runs; }
     // What changed within the line of row `index` against the row it pairs with (see
@@ -201,6 +214,7 @@ private:
     DiffResult m_result;
     LongestLines m_longest;
     ChangeRuns m_runs;
+    MovedBlocks m_moves;
     bool m_pairing = false;
     PairedRows m_shown;
     TextMatcher m_matcher;

@@ -43,6 +43,8 @@ inline constexpr qreal kCurrentFindFrameWidth = 1;
 inline constexpr qreal kFoldedMatchesGap = 10;
 inline constexpr qreal kFoldedMatchesPadding = 6;
 inline constexpr qreal kFoldedMatchesRadius = 4;
+// The marker of a moved row, in the number column.
+inline constexpr char16_t kMovedMarker = u'\u21C5'; // ⇅
 // Wide enough for any line that is shaped whole (RowText::kLongLine characters).
 inline constexpr qreal kUnboundedLineWidth = 1e6;
 

@@ -143,6 +143,17 @@ void SideBySideView::setScrollTogether(bool together)
     }
 }
 
+void SideBySideView::setMoves(const MovedBlocks& moves)
+{
+    const RowHeights::Anchor left = m_left->topAnchor();
+    const RowHeights::Anchor right = m_right->topAnchor();
+    m_rows->setMoves(moves); // the number column may widen for the marker
+    m_left->metricsChanged(left);
+    m_right->metricsChanged(right);
+    m_left->changeMap()->resultChanged();
+    m_right->changeMap()->resultChanged();
+}
+
 void SideBySideView::setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,
                              RowPainter::FoldedMatches folded)
 {

@@ -81,6 +81,10 @@ public:
     void setScrollTogether(bool together);
     bool scrollsTogether() const { return m_together; }
 
+    // The moved blocks of the result to mark (see RowPainter::setMoves); set before the
+    // result, or at any time after it.
+    void setMoves(const MovedBlocks& moves);
+
     // The find query's occurrences to mark, and the current one.
     void setFind(const TextMatcher& matcher, std::optional<RowPainter::FindMark> current,
                  RowPainter::FoldedMatches folded = {});

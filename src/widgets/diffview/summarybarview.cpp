@@ -45,14 +45,34 @@ void SummaryBarView::setCounts(qint64 added, qint64 removed, qint64 modified, qi
     m_removed = removed;
     m_modified = modified;
     m_ignored = ignored;
-    QStringList parts{QStringLiteral("%1 added").arg(added), QStringLiteral("%1 removed").arg(removed)};
-    if (modified > 0)
-        parts.append(QStringLiteral("%1 modified").arg(modified));
-    if (ignored > 0)
-        parts.append(QStringLiteral("%1 differing only in ignored ways").arg(ignored));
-    setAccessibleName(parts.join(QStringLiteral(", ")));
+    updateAccessibleName();
     updateGeometry();
     update();
+}
+
+static QString movedBlocksText(qint64 blocks)
+{
+    return blocks == 1 ? QStringLiteral("1 moved block") : QStringLiteral("%1 moved blocks").arg(blocks);
+}
+
+void SummaryBarView::setMovedCount(qint64 blocks)
+{
+    m_moved = blocks;
+    updateAccessibleName();
+    updateGeometry();
+    update();
+}
+
+void SummaryBarView::updateAccessibleName()
+{
+    QStringList parts{QStringLiteral("%1 added").arg(m_added), QStringLiteral("%1 removed").arg(m_removed)};
+    if (m_modified > 0)
+        parts.append(QStringLiteral("%1 modified").arg(m_modified));
+    if (m_moved > 0)
+        parts.append(movedBlocksText(m_moved));
+    if (m_ignored > 0)
+        parts.append(QStringLiteral("%1 differing only in ignored ways").arg(m_ignored));
+    setAccessibleName(parts.join(QStringLiteral(", ")));
 }
 
 QList<SummaryBarView::Badge> SummaryBarView::badges() const
@@ -62,6 +82,8 @@ QList<SummaryBarView::Badge> SummaryBarView::badges() const
                       {QLatin1Char('-') + QString::number(m_removed), ColorRole::red, ColorRole::redText}};
     if (m_modified >= 1)
         list.append({QLatin1Char('~') + QString::number(m_modified), ColorRole::orange, ColorRole::orangeText});
+    if (m_moved >= 1)
+        list.append({QChar(u'\u21C5') + QString::number(m_moved), ColorRole::moved, ColorRole::movedText});
     if (m_ignored >= 1)
         list.append({QChar(u'\u2248') + QString::number(m_ignored), ColorRole::secondary, ColorRole::secondary});
     return list;
@@ -70,6 +92,9 @@ QList<SummaryBarView::Badge> SummaryBarView::badges() const
 QString SummaryBarView::toolTipAt(QPoint point) const
 {
     const QList<QRect> rects = badgeRects();
+    const qsizetype movedBadge = m_moved >= 1 ? rects.size() - (m_ignored >= 1 ? 2 : 1) : -1;
+    if (movedBadge >= 0 && rects[movedBadge].contains(point))
+        return movedBlocksText(m_moved);
     if (m_ignored < 1 || rects.isEmpty() || !rects.back().contains(point))
         return {};
     return m_ignoredToolTip;

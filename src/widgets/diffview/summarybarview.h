@@ -22,6 +22,10 @@ public:
 
     void setResult(const DiffResult& result);
     void setCounts(qint64 added, qint64 removed, qint64 modified, qint64 ignored = 0);
+    // How many blocks were moved: a violet badge "⇅N" when there are any, between the
+    // modified and the ignored ones ("3 moved blocks" its tooltip and, in the bar's
+    // accessible name, its words).
+    void setMovedCount(qint64 blocks);
     // What the "≈N" badge's tooltip says (the options in force).
     void setIgnoredToolTip(const QString& text) { m_ignoredToolTip = text; }
     // The tooltip at a point of the bar: the ignored badge's, over it; else none.
@@ -40,6 +44,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void updateAccessibleName();
+
     struct Badge {
         QString text;
         ColorRole color; // the pill's tint
@@ -51,6 +57,7 @@ private:
     qint64 m_removed = 0;
     qint64 m_modified = 0;
     qint64 m_ignored = 0;
+    qint64 m_moved = 0;
     QString m_ignoredToolTip;
     QFont m_font;
 };

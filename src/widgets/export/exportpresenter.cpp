@@ -206,7 +206,7 @@ void ExportPresenter::exportPdf(const ReportRequest& request, QWidget* parent)
     std::optional<Error> failure;
     try {
         const QList<ExportService::SideBySideRow> rows =
-            ExportService::makeSideBySideRows(request.result.lines(), choice->includeUnchanged);
+            ExportService::makeSideBySideRows(request.result.lines(), choice->includeUnchanged, request.moves);
         const QPointer<QWidget> window = parent;
         const Expected<std::optional<QByteArray>> bytes = renderWithProgress(rows, request, title, parent);
         if (parent != nullptr && window.isNull())
@@ -275,7 +275,7 @@ ExportPresenter::PrintOutcome ExportPresenter::printTo(QPrinter& printer, const 
     }
     QList<ExportService::SideBySideRow> rows;
     try {
-        rows = ExportService::makeSideBySideRows(request.result.lines(), true);
+        rows = ExportService::makeSideBySideRows(request.result.lines(), true, request.moves);
     } catch (const std::bad_alloc&) {
         return PrintOutcome::failed;
     }
@@ -295,7 +295,7 @@ Expected<QString> ExportPresenter::writeShareFile(const ReportRequest& request, 
     const QString path = folder + u'/' + defaultFileName(request.leftName, request.rightName);
     try {
         const QList<ExportService::SideBySideRow> rows =
-            ExportService::makeSideBySideRows(request.result.lines(), true);
+            ExportService::makeSideBySideRows(request.result.lines(), true, request.moves);
         const Expected<std::optional<QByteArray>> bytes =
             renderWithProgress(rows, request, QStringLiteral("Share"), parent);
         if (!bytes.ok())

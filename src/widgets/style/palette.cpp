@@ -30,6 +30,8 @@ constexpr std::array<QRgb, kColorRoleCount> kLight = {
     0xB82C24, // red text
     0x9C4800, // orange text
     0x0A64D8, // selection
+    0x6E3FD6, // moved
+    0x5A2FC0, // moved text
 };
 
 constexpr std::array<QRgb, kColorRoleCount> kDark = {
@@ -54,6 +56,8 @@ constexpr std::array<QRgb, kColorRoleCount> kDark = {
     0xFF7A70, // red text
     0xFF9F0A, // orange text
     0x1F6FD6, // selection
+    0x9F6BFF, // moved
+    0xB593FF, // moved text
 };
 
 } // namespace

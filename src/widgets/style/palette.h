@@ -39,9 +39,13 @@ enum class ColorRole : std::uint8_t {
     redText,
     orangeText,
     selection, // behind a highlighted menu item or selected text, which are white
+    // Moved lines, at both ends: a violet that stays apart from the green and the red for
+    // readers who tell those two apart poorly; and its text on its tint (the badge).
+    moved,
+    movedText,
 };
 
-inline constexpr int kColorRoleCount = int(ColorRole::selection) + 1;
+inline constexpr int kColorRoleCount = int(ColorRole::movedText) + 1;
 
 // One set of colour values. The text grades and the syntax colours are chosen so that
 // text stays readable on every row background of a diff (tinted, focused and collapsed
