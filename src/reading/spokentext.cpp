@@ -37,9 +37,19 @@ QString why(const DiffLine& line)
     return {};
 }
 
+// A line is read out to this many bytes at most: a line of megabytes is not spoken whole.
+constexpr qsizetype kSpokenBytes = 8192;
+
 QString quoted(QUtf8StringView text)
 {
-    return text.isEmpty() ? tr("blank") : text.toString();
+    if (text.isEmpty())
+        return tr("blank");
+    if (text.size() <= kSpokenBytes)
+        return text.toString();
+    qsizetype cut = kSpokenBytes;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut; // not inside a character
+    return text.first(cut).toString() + QChar(0x2026);
 }
 
 std::optional<qint64> numberOf(const DiffLine& line, PageSide side)
