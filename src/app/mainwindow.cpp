@@ -205,6 +205,7 @@ void MainWindow::buildViewMenu()
     view->addAction(buildScrollTogether());
     view->addAction(buildPairChangedLines());
     view->addSeparator();
+    view->addAction(useCommand(Command::listChanges, m_root->comparisonView()->listChangesAction()));
     view->addMenu(m_root->comparisonView()->compareOptionsMenu());
 }
 

@@ -71,6 +71,7 @@ public:
         pairChangedLines,
         privacyPolicy,
         about,
+        listChanges, // F7: DiffContainerView::listChangesAction
     };
 
     // A comparator replaces the real comparison (tests).

@@ -130,6 +130,9 @@ public:
     void resetFiles();
     void moveToNextChange();
     void moveToPreviousChange();
+    // Focuses change `index` of changeLineRows() (the list of changes); an index out of
+    // range changes nothing.
+    void focusChange(qint64 index);
 
     // The text-size commands: one step up or down within the bounds, or back to the default.
     void increaseFontSize();

@@ -140,6 +140,7 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     // Find: the bar, its commands, and the matches marked in the layouts.
     buildFindActions();
     connectFind();
+    buildChangeReader();
 
     refresh();
 }

@@ -305,11 +305,11 @@ void DiffCanvas::paintFrame(QPainter& painter, QRect rect)
     // The accent, with a line of the view's own background inside it, so that the frame
     // stands out as well against a tinted row as against a plain one.
     const Palette& palette = Appearance::instance().palette();
-    const auto frame = [&painter](QRect rect, int width, const QColor& color) {
-        painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), width), color);
-        painter.fillRect(QRect(rect.left(), rect.bottom() - width + 1, rect.width(), width), color);
-        painter.fillRect(QRect(rect.left(), rect.top() + width, width, rect.height() - 2 * width), color);
-        painter.fillRect(QRect(rect.right() - width + 1, rect.top() + width, width, rect.height() - 2 * width), color);
+    const auto frame = [&painter](QRect box, int width, const QColor& color) {
+        painter.fillRect(QRect(box.left(), box.top(), box.width(), width), color);
+        painter.fillRect(QRect(box.left(), box.bottom() - width + 1, box.width(), width), color);
+        painter.fillRect(QRect(box.left(), box.top() + width, width, box.height() - 2 * width), color);
+        painter.fillRect(QRect(box.right() - width + 1, box.top() + width, width, box.height() - 2 * width), color);
     };
     frame(rect, kFocusFrameWidth, palette.color(ColorRole::accent));
     const int inset = kFocusFrameWidth;
@@ -393,19 +393,21 @@ void DiffCanvas::moveFocus(std::optional<qint64> row, bool scroll)
 {
     if (row && (*row < 0 || *row >= m_rows->rowCount()))
         row.reset();
-    if (row == m_focusedRow)
-        return;
-    m_focusedRow = row;
-    viewport()->update();
-    m_map->update();
-    if (scroll && row && isVisible())
-        centreOnRow(*row, true);
-    // The cursor comes along and says which change it is on.
+    // The cursor comes along, also to the change it is on, and says which change it is.
     if (row) {
         m_rowCursor = m_rows->shown().shownRowOf(*row);
         m_announcement = changeAnnouncementAt(*row);
-        announceCursor();
+        viewport()->update();
     }
+    if (row != m_focusedRow) {
+        m_focusedRow = row;
+        viewport()->update();
+        m_map->update();
+        if (scroll && row && isVisible())
+            centreOnRow(*row, true);
+    }
+    if (row)
+        announceCursor();
 }
 
 QPoint DiffCanvas::centringTarget(qint64 row)
