@@ -10,6 +10,7 @@
 #include "widgets/diffview/inlineview.h"
 #include "widgets/diffview/sidebysideview.h"
 #include "widgets/style/appearance.h"
+#include "widgets/style/busyindicator.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -17,6 +18,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QListView>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -362,4 +364,30 @@ TEST_F(AccessibleComparison, F7ListsTheChangesAndEnterGoesToTheChosenOne)
     // Without changes there is nothing to list.
     model->resetFiles();
     EXPECT_FALSE(list->isEnabled());
+}
+
+TEST(AccessibleDiff, AComparisonsProgressIsAValueScreenReadersRead)
+{
+    const auto [left, right] = seventeenAdditions();
+    auto hold = std::make_shared<std::atomic<bool>>(true);
+    ComparisonViewModel model(test::cannedComparator(left, right, hold));
+    const auto release = qScopeGuard([hold] { hold->store(false); }); // a failed check ends no wait
+    DiffContainerView view(model);
+    show(view);
+    model.loadFile(QUrl::fromLocalFile("/nonexistent/a.txt"), FileSide::left);
+    model.loadFile(QUrl::fromLocalFile("/nonexistent/b.txt"), FileSide::right);
+    ASSERT_TRUE(test::waitFor([&view] { return view.content() == DiffContainerView::Content::comparing; }));
+    QAccessibleInterface* bar = accessible(view.busyIndicator());
+    EXPECT_EQ(bar->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(bar->text(QAccessible::Name), "Comparing files…");
+    EXPECT_FALSE(bar->text(QAccessible::Description).isEmpty());
+    EXPECT_EQ(bar->text(QAccessible::Value), "In progress");
+    view.busyIndicator()->setProgress(0.456);
+    EXPECT_EQ(bar->text(QAccessible::Value), "45%");
+    ASSERT_TRUE(bar->valueInterface());
+    EXPECT_EQ(bar->valueInterface()->currentValue().toInt(), 45);
+    EXPECT_EQ(bar->valueInterface()->maximumValue().toInt(), 100);
+    hold->store(false);
+    ASSERT_TRUE(test::waitFor([&view] { return view.content() == DiffContainerView::Content::diff; }));
+    model.resetFiles();
 }
