@@ -272,9 +272,9 @@ private:
     std::shared_ptr<RowPainter> m_rows;
     std::optional<qint64> m_focusedRow;
     std::optional<qint64> m_rowCursor; // a shown row
-    QString m_announcement;         // said first of the cursor's row, until it moves
-    qreal m_contentWidth = 0;       // the widest row's width, before the view's own width
-    qreal m_sharedWidth = 0;        // the other column's, while scrolling together
+    QString m_announcement;            // said first of the cursor's row, until it moves
+    qreal m_contentWidth = 0;          // the widest row's width, before the view's own width
+    qreal m_sharedWidth = 0;           // the other column's, while scrolling together
     bool m_growPending = false;
     QVariantAnimation* m_animation;
     QPoint m_animationFrom;
