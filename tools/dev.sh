@@ -33,7 +33,7 @@ build_packages=(g++ cmake ninja-build pkgconf qt6-base-dev qt6-svg-dev zlib1g-de
 # end-to-end runs under Xvfb (two processes of varnel, a real git difftool), and the
 # checks of the desktop entry, the AppStream metadata and the Debian package.
 package_packages=(desktop-file-utils appstream dpkg-dev lintian)
-test_packages=(dbus xvfb xauth xdotool git python3 imagemagick strace "${package_packages[@]}")
+test_packages=(dbus xvfb xauth xdotool git python3 imagemagick strace at-spi2-core python3-pyatspi "${package_packages[@]}")
 lint_packages=(clang-format clang-tidy python3)
 probe_packages=(python3 time util-linux)
 bench_packages=(git diffutils python3 time poppler-utils docx2txt)

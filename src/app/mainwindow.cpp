@@ -220,6 +220,7 @@ void MainWindow::buildViewMenu()
     view->addSeparator();
     buildReloadCommands(view);
     view->addSeparator();
+    view->addAction(useCommand(Command::listChanges, m_root->comparisonView()->listChangesAction()));
     view->addMenu(m_root->comparisonView()->compareOptionsMenu());
 }
 

@@ -80,6 +80,7 @@ public:
         compareClipboardWithRight,
         pasteAsOriginal,
         pasteAsChanged,
+        listChanges, // F7: DiffContainerView::listChangesAction
     };
 
     // A comparator replaces the real comparison (tests).

@@ -332,6 +332,12 @@ void ComparisonViewModel::moveToPreviousChange()
     setFocusedChangeIndex(((current - 1) % n + n) % n);
 }
 
+void ComparisonViewModel::focusChange(qint64 index)
+{
+    if (index >= 0 && index < changeLineRows().size())
+        setFocusedChangeIndex(index);
+}
+
 void ComparisonViewModel::increaseFontSize()
 {
     setDiffFontSize(std::min(kMaximumFontSize, m_diffFontSize + 1));

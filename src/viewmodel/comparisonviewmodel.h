@@ -150,6 +150,9 @@ public:
     // Focuses the other end of the moved block that row `row` of the active result (by
     // default the focused change) belongs to; false when it belongs to none.
     bool moveToOtherEnd(std::optional<qint64> row = std::nullopt);
+    // Focuses change `index` of changeLineRows() (the list of changes); an index out of
+    // range changes nothing.
+    void focusChange(qint64 index);
 
     // The text-size commands: one step up or down within the bounds, or back to the default.
     void increaseFontSize();

@@ -106,7 +106,8 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(menuTitles(menus[2]->menu()),
               QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines",
                            "Scroll Together", "Changed Lines Side by Side", "Detect Moved Lines",
-                           "Go to Other End of Move", "Compare Again", "Reload Automatically", "Compare Options"}));
+                           "Go to Other End of Move", "Compare Again", "Reload Automatically", "List Changes\u2026",
+                           "Compare Options"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
@@ -126,6 +127,7 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
     EXPECT_EQ(keys(Command::pairChangedLines), QList<QKeySequence>({QKeySequence("Alt+P")}));
     EXPECT_EQ(keys(Command::compareAgain), QList<QKeySequence>({QKeySequence("F5")}));
     EXPECT_EQ(keys(Command::otherEndOfMove), QList<QKeySequence>({QKeySequence("Alt+M")}));
+    EXPECT_EQ(keys(Command::listChanges), QList<QKeySequence>({QKeySequence("F7")}));
     // Detecting moved lines is a check item, on until turned off, remembered.
     QAction* detect = window->action(Command::detectMovedLines);
     EXPECT_TRUE(detect->isCheckable() && detect->isChecked() && !detect->toolTip().isEmpty());

@@ -143,6 +143,7 @@ DiffContainerView::DiffContainerView(ComparisonViewModel& model, QWidget* parent
     // Find: the bar, its commands, and the matches marked in the layouts.
     buildFindActions();
     connectFind();
+    buildChangeReader();
 
     refresh();
 }
@@ -192,6 +193,7 @@ QWidget* DiffContainerView::buildProgressPage()
     // The comparison does not say how far it is, so the bar only says that it runs.
     m_busy = new BusyIndicator(page);
     m_busy->setAccessibleName(QStringLiteral("Comparing files…"));
+    m_busy->setAccessibleDescription(QStringLiteral("How much of the comparison is done"));
     layout->addWidget(m_busy, 0, Qt::AlignHCenter);
     layout->addWidget(stateLabel(QStringLiteral("Comparing files…"), fonts::TextStyle::subheadline, page));
     layout->addStretch(1);

@@ -6,6 +6,7 @@
 #include "viewmodel/comparisonviewmodel.h"
 #include "widgets/comparison/comparisontoolbar.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -20,6 +21,7 @@ class QTimer;
 namespace varnel {
 
 class BusyIndicator;
+class ChangeReader;
 class CompareOptionsMenu;
 class FindBar;
 class FindModel;
@@ -121,6 +123,13 @@ public:
     enum class FindAction { find, next, previous };
     QAction* findAction(FindAction which) const { return m_findActions[std::size_t(which)]; }
 
+    // F7: the list of changes (ChangeReader), for a menu to show; enabled while the result
+    // has changes. Choosing one focuses it and puts the keyboard in the diff.
+    QAction* listChangesAction() const { return m_listChanges; }
+    void openChangeReader();
+    // The list while it is open.
+    ChangeReader* changeReader() const;
+
 Q_SIGNALS:
     // The share button (toolbar()->shareButton()) was clicked with a result in view.
     void shareRequested();
@@ -145,6 +154,7 @@ private:
     void followModel();
     void followMoves();
     void buildFindActions();
+    void buildChangeReader(); // changereader.cpp
     void connectFind();
     void updateFindActions();
     void applyFind();
@@ -193,6 +203,8 @@ private:
     QShortcut* m_closeFind;
     std::array<QAction*, 3> m_findActions{};
     bool m_revealPending = false;
+    QAction* m_listChanges = nullptr;
+    QPointer<ChangeReader> m_reader;
 };
 
 } // namespace varnel

@@ -3,10 +3,12 @@
 #include "widgets/diffview/diffcanvas.h"
 
 #include "widgets/diffview/changemapview.h"
+#include "widgets/diffview/diffaccessible.h"
 #include "widgets/style/appearance.h"
 #include "widgets/style/buttons.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -63,6 +65,9 @@ DiffCanvas::DiffCanvas(std::shared_ptr<RowPainter> rows, QWidget* parent)
     connect(verticalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
     connect(horizontalScrollBar(), &QScrollBar::sliderPressed, m_animation, &QVariantAnimation::stop);
 
+    installDiffAccessibility();
+    setAccessibleDescription(tr("One row per line. Up and Down move the row cursor, Ctrl+C copies its line, "
+                                "Ctrl+] and Ctrl+[ go to the next and previous change, F7 lists the changes."));
     trackKeyboardFocus(this);
     Appearance::follow(this);
     connect(&Appearance::instance(), &Appearance::changed, this, &DiffCanvas::appearanceChanged);
@@ -98,6 +103,9 @@ void DiffCanvas::resultChanged(std::optional<qint64> focusedRow)
     followPainterWrapping();
     clearSelection();
     m_focusedRow = focusedRow && *focusedRow >= 0 && *focusedRow < m_rows->rowCount() ? focusedRow : std::nullopt;
+    m_rowCursor.reset();
+    m_announcement.clear();
+    Q_EMIT rowsReset();
     // Its numbers may need a wider column, which leaves less to wrap in.
     m_wrapWidthStale = m_wrap;
     updateContentWidth();
@@ -288,25 +296,34 @@ void DiffCanvas::paintFocusFrame(QPainter& painter)
 {
     if (!hasKeyboardFocus(this))
         return;
+    paintFrame(painter, viewport()->rect());
+    paintCursor(painter);
+}
+
+void DiffCanvas::paintFrame(QPainter& painter, QRect rect)
+{
     // The accent, with a line of the view's own background inside it, so that the frame
     // stands out as well against a tinted row as against a plain one.
     const Palette& palette = Appearance::instance().palette();
-    const auto frame = [&painter](QRect rect, int width, const QColor& color) {
-        painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), width), color);
-        painter.fillRect(QRect(rect.left(), rect.bottom() - width + 1, rect.width(), width), color);
-        painter.fillRect(QRect(rect.left(), rect.top() + width, width, rect.height() - 2 * width), color);
-        painter.fillRect(QRect(rect.right() - width + 1, rect.top() + width, width, rect.height() - 2 * width), color);
+    const auto frame = [&painter](QRect box, int width, const QColor& color) {
+        painter.fillRect(QRect(box.left(), box.top(), box.width(), width), color);
+        painter.fillRect(QRect(box.left(), box.bottom() - width + 1, box.width(), width), color);
+        painter.fillRect(QRect(box.left(), box.top() + width, width, box.height() - 2 * width), color);
+        painter.fillRect(QRect(box.right() - width + 1, box.top() + width, width, box.height() - 2 * width), color);
     };
-    const QRect view = viewport()->rect();
-    frame(view, kFocusFrameWidth, palette.color(ColorRole::accent));
+    frame(rect, kFocusFrameWidth, palette.color(ColorRole::accent));
     const int inset = kFocusFrameWidth;
-    frame(view.adjusted(inset, inset, -inset, -inset), 1, palette.color(ColorRole::viewBackground));
+    frame(rect.adjusted(inset, inset, -inset, -inset), 1, palette.color(ColorRole::viewBackground));
 }
 
 void DiffCanvas::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
     viewport()->update();
+    // A screen reader hears the row the cursor stands on, once the view itself is said.
+    if (!m_rowCursor && rowCount() > 0)
+        m_rowCursor = cursorStart();
+    QTimer::singleShot(0, this, &DiffCanvas::announceCursor);
 }
 
 void DiffCanvas::focusOutEvent(QFocusEvent* event)
@@ -376,13 +393,21 @@ void DiffCanvas::moveFocus(std::optional<qint64> row, bool scroll)
 {
     if (row && (*row < 0 || *row >= m_rows->rowCount()))
         row.reset();
-    if (row == m_focusedRow)
-        return;
-    m_focusedRow = row;
-    viewport()->update();
-    m_map->update();
-    if (scroll && row && isVisible())
-        centreOnRow(*row, true);
+    // The cursor comes along, also to the change it is on, and says which change it is.
+    if (row) {
+        m_rowCursor = m_rows->shown().shownRowOf(*row);
+        m_announcement = changeAnnouncementAt(*row);
+        viewport()->update();
+    }
+    if (row != m_focusedRow) {
+        m_focusedRow = row;
+        viewport()->update();
+        m_map->update();
+        if (scroll && row && isVisible())
+            centreOnRow(*row, true);
+    }
+    if (row)
+        announceCursor();
 }
 
 QPoint DiffCanvas::centringTarget(qint64 row)
@@ -495,9 +520,14 @@ bool DiffCanvas::isAnimating() const
 void DiffCanvas::keyPressEvent(QKeyEvent* event)
 {
     if (event == QKeySequence::Copy) {
-        copy();
+        if (!selection() && !cursorText().isEmpty())
+            QGuiApplication::clipboard()->setText(cursorText());
+        else
+            copy();
         return;
     }
+    if (cursorKey(event))
+        return;
     QScrollBar* vertical = verticalScrollBar();
     QScrollBar* horizontal = horizontalScrollBar();
     switch (event->key()) {

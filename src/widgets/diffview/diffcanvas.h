@@ -164,6 +164,23 @@ public:
     // The menu the context-menu event shows: "Copy".
     std::unique_ptr<QMenu> makeContextMenu();
 
+    // The row cursor: a shown row that Up and Down, Page Up and Page Down, Home and End
+    // (with or without Ctrl) move, the view scrolling as those keys scroll it and then as
+    // far as it takes to keep the cursor in view. It starts at the focused change when
+    // that is in view, else at the top row; a change command moves it to the change. It is
+    // outlined while the keyboard is in the view, Ctrl+C copies its text when nothing is
+    // selected, and screen readers hear it as the focused cell (see diffaccessible.h).
+    std::optional<qint64> cursorRow() const { return m_rowCursor; }
+    void setCursorRow(qint64 index);
+    // What a screen reader says of shown row `index` (see spokenRow in reading/); the row a
+    // change command moved the cursor to first says which change it is.
+    QString accessibleRowName(qint64 index) const;
+    // The text Ctrl+C copies at the cursor: the row's line as this view shows it; empty
+    // for a filler or a placeholder.
+    QString cursorText() const;
+    // Where shown row `index` stands in the viewport.
+    QRect rowRect(qint64 index) const;
+
     // Where a point of the viewport falls in the text.
     TextPosition positionAt(QPoint viewportPoint);
     // The tooltip at a point of the viewport: over the number column of a marked row, why
@@ -182,6 +199,8 @@ Q_SIGNALS:
     void heightsCorrected();
     // The width of this view's own text changed (ownContentWidth()).
     void contentWidthChanged();
+    // The rows were replaced (a new result, pairing): what stood for them is dropped.
+    void rowsReset();
     // The painter stopped wrapping (too many rows to estimate their heights at a new result
     // or text size), and this view with it.
     void wrappingDropped();
@@ -239,14 +258,27 @@ private:
     void growContentWidth(qreal rowWidth);
     void appearanceChanged();
     void paintFocusFrame(QPainter& painter);
+    // The focus frame's accent, with a line of the background inside it, around `rect`.
+    static void paintFrame(QPainter& painter, QRect rect);
+    // The cursor keys (canvascursor.cpp): true when `event` moved the cursor.
+    bool cursorKey(QKeyEvent* event);
+    qint64 cursorStart() const;
+    void keepCursorInView();
+    void paintCursor(QPainter& painter);
+    // Tells screen readers where the cursor is (a focus move, or its name changed).
+    void announceCursor();
+    // "Change 3 of 17: …" for result row `row`; empty when it is no change.
+    QString changeAnnouncementAt(qint64 row) const;
     std::optional<RowPainter::Selection> selectionIn(qint64 index) const;
     void selectWordAt(TextPosition position);
     void selectRow(qint64 row);
 
     std::shared_ptr<RowPainter> m_rows;
     std::optional<qint64> m_focusedRow;
-    qreal m_contentWidth = 0; // the widest row's width, before the view's own width
-    qreal m_sharedWidth = 0;  // the other column's, while scrolling together
+    std::optional<qint64> m_rowCursor; // a shown row
+    QString m_announcement;            // said first of the cursor's row, until it moves
+    qreal m_contentWidth = 0;          // the widest row's width, before the view's own width
+    qreal m_sharedWidth = 0;           // the other column's, while scrolling together
     bool m_growPending = false;
     QVariantAnimation* m_animation;
     QPoint m_animationFrom;

@@ -3,6 +3,7 @@
 #include "widgets/style/busyindicator.h"
 
 #include "widgets/style/appearance.h"
+#include "widgets/style/busyaccessible.h"
 
 #include <QPainter>
 #include <QVariantAnimation>
@@ -22,6 +23,7 @@ BusyIndicator::BusyIndicator(QWidget* parent) : QWidget(parent), m_animation(new
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFixedSize(sizeHint());
+    installBusyAccessibility(); // before anything asks for its interface
     setAccessibleName(QStringLiteral("Progress"));
     m_animation->setStartValue(0.0);
     m_animation->setEndValue(1.0);
@@ -39,9 +41,15 @@ void BusyIndicator::setProgress(std::optional<qreal> fraction)
 {
     if (fraction)
         fraction = std::clamp(*fraction, 0.0, 1.0);
+    const std::optional<int> before = percentDone(*this);
     m_progress = fraction;
     updateAnimation();
     update();
+    // Screen readers hear each whole percent, not every small step.
+    if (const std::optional<int> now = percentDone(*this); now != before) {
+        QAccessibleValueChangeEvent changed(this, now.value_or(0));
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 bool BusyIndicator::isAnimating() const
