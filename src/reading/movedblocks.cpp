@@ -20,9 +20,10 @@
 // The cost: O(R log R + A log A) for R removed and A added lines (two sorts by hash, then
 // one merge, so no lookup searches), plus the length of the runs found (each diagonal is
 // walked once: a run that reaches back to an earlier starting point is left to it), plus
-// at most four word-by-word comparisons per run of two equal lines or more. Memory: 32
-// bytes per changed line, 16 per removed line for the index, 16 per added line for where
-// its equals stand (and 16 more while sorting).
+// at most four word-by-word comparisons per run found. Memory: 32 bytes per changed line,
+// 16 per removed line for the index, 16 per added line for where its equals stand (and 16
+// more while sorting), and at most kRunsPerLine + 1 runs of 24 bytes per added line: once
+// that many are kept, only lines with a single equal start runs.
 //
 // The invariant: blocks are disjoint on each side; within a block, the k-th removed line
 // and the k-th added line are equal or pair as an edit; a block never holds an unchanged
@@ -36,6 +37,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace varnel {
 
@@ -143,12 +145,15 @@ public:
     std::optional<std::vector<Run>> equalRuns(const CancelCheck& cancel)
     {
         std::vector<Run> runs;
+        const qint64 budget = MovedBlocks::kRunsPerLine * qint64(m_added.size()) + MovedBlocks::kRunsSlack;
         bool previousSeeds = false;
         for (qint64 j = 0; j < qint64(m_added.size()); ++j) {
             if ((j & 4095) == 0 && cancel && cancel())
                 return std::nullopt;
             const auto [first, last] = candidates(j);
-            const bool seeds = last > first && last - first <= MovedBlocks::kMaxCandidates;
+            const qint64 count = qint64(last - first);
+            const bool seeds = count > 0 && count <= MovedBlocks::kMaxCandidates &&
+                               (count == 1 || qint64(runs.size()) + count <= budget);
             if (seeds) {
                 for (auto it = first; it != last; ++it) {
                     if (const std::optional<Run> run = runFrom(it->second, j, previousSeeds))
@@ -163,7 +168,7 @@ public:
 
     // Joins runs of one diagonal across a few edited lines, then lets runs of two lines or
     // more take a few edited lines at either end.
-    std::vector<Run> joinEdits(std::vector<Run> runs)
+    std::optional<std::vector<Run>> joinEdits(std::vector<Run> runs, const CancelCheck& cancel)
     {
         std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) {
             return a.i - a.j != b.i - b.j ? a.i - a.j < b.i - b.j : a.j < b.j;
@@ -175,7 +180,10 @@ public:
             else
                 joined.push_back(run);
         }
-        for (Run& run : joined) {
+        for (std::size_t n = 0; n < joined.size(); ++n) {
+            if ((n & 4095) == 0 && cancel && cancel())
+                return std::nullopt;
+            Run& run = joined[n];
             if (run.length < 2)
                 continue;
             for (qint64 k = 0;
@@ -191,7 +199,7 @@ public:
     }
 
     // The longest runs first, each line in one move at most.
-    std::vector<MovedBlock> choose(const std::vector<Run>& runs)
+    std::optional<std::vector<MovedBlock>> choose(const std::vector<Run>& runs, const CancelCheck& cancel)
     {
         const auto shorter = [](const Run& a, const Run& b) {
             if (a.length != b.length)
@@ -206,7 +214,9 @@ public:
         std::vector<bool> removedTaken(m_removed.size());
         std::vector<bool> addedTaken(m_added.size());
         std::vector<MovedBlock> blocks;
-        while (!queue.empty()) {
+        for (std::uint64_t n = 0; !queue.empty(); ++n) {
+            if ((n & 4095) == 0 && cancel && cancel())
+                return std::nullopt;
             const Run run = queue.top();
             queue.pop();
             const Run free = longestFree(run, removedTaken, addedTaken);
@@ -405,6 +415,17 @@ private:
 
 MovedBlocks MovedBlocks::find(const DiffResult& result, const CancelCheck& cancel)
 {
+    // Moves are a reading over the result: when memory runs out they are left out, and the
+    // comparison still shows, without them.
+    try {
+        return findOrThrow(result, cancel);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+MovedBlocks MovedBlocks::findOrThrow(const DiffResult& result, const CancelCheck& cancel)
+{
     auto data = std::make_shared<Data>();
     std::vector<Line> removed;
     std::vector<Line> added;
@@ -414,9 +435,14 @@ MovedBlocks MovedBlocks::find(const DiffResult& result, const CancelCheck& cance
     if (!removed.empty() && !added.empty()) {
         Finder finder(removed, added, data->work);
         std::optional<std::vector<Run>> runs = finder.equalRuns(cancel);
-        if (!runs)
+        if (runs)
+            runs = finder.joinEdits(std::move(*runs), cancel);
+        std::optional<std::vector<MovedBlock>> blocks;
+        if (runs)
+            blocks = finder.choose(*runs, cancel);
+        if (!blocks)
             return {};
-        data->blocks = finder.choose(finder.joinEdits(std::move(*runs)));
+        data->blocks = std::move(*blocks);
     }
     std::sort(data->blocks.begin(), data->blocks.end(),
               [](const MovedBlock& a, const MovedBlock& b) { return a.left < b.left; });

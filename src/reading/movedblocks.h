@@ -42,6 +42,11 @@ public:
     static constexpr qsizetype kMaxCandidates = 32;
     // At most this many edited lines in a row within a block.
     static constexpr qint64 kMaxEditedRun = 2;
+    // Runs of equal lines kept before choosing, per added line (plus a few): past it only
+    // lines with one equal start runs, so memory stays a few words per changed line even
+    // when every line repeats a few times.
+    static constexpr qint64 kRunsPerLine = 4;
+    static constexpr qint64 kRunsSlack = 4096;
 
     // The work one search did, for tests and measurements.
     struct Work {
@@ -54,7 +59,7 @@ public:
     };
 
     MovedBlocks() = default;
-    // The moves of `result`; empty when `cancel` asks to stop.
+    // The moves of `result`; empty when `cancel` asks to stop or memory runs out.
     static MovedBlocks find(const DiffResult& result, const CancelCheck& cancel = {});
 
     // In the order of their left lines.
@@ -72,6 +77,8 @@ public:
     Work work() const;
 
 private:
+    static MovedBlocks findOrThrow(const DiffResult& result, const CancelCheck& cancel);
+
     struct Data;
     std::shared_ptr<const Data> m_data;
 };

@@ -13,6 +13,11 @@ MoveDetection::MoveDetection(QObject* parent) : QObject(parent)
     connect(&m_preferences, &Preferences::valueChanged, this, &MoveDetection::preferenceChanged);
 }
 
+MoveDetection::~MoveDetection()
+{
+    stopFinding();
+}
+
 const MovedBlocks& MoveDetection::moves() const
 {
     static const MovedBlocks none;

@@ -23,6 +23,8 @@ class MoveDetection : public QObject {
 
 public:
     explicit MoveDetection(QObject* parent = nullptr);
+    // A search still running is told to stop: its result would go nowhere.
+    ~MoveDetection() override;
 
     bool isEnabled() const { return m_enabled; }
     // Shows or hides the moves and remembers the choice for every window.

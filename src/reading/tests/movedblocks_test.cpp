@@ -231,6 +231,17 @@ TEST(MovedBlocks, ShuffledFilesStayLinear)
     const MovedBlocks none = MovedBlocks::find(diff(few, fewShuffled));
     EXPECT_EQ(none.work().candidates, 0);
     EXPECT_TRUE(none.isEmpty());
+
+    // Lines that repeat a few times each, under the limit of candidates: the runs kept
+    // stay a few per line, not one per copy.
+    QStringList repeated;
+    for (int k = 0; k < 20000; ++k)
+        repeated << QStringLiteral("a value among some: %1").arg(random() % 1250);
+    QStringList repeatedShuffled = repeated;
+    std::shuffle(repeatedShuffled.begin(), repeatedShuffled.end(), random);
+    const MovedBlocks::Work bounded = MovedBlocks::find(diff(repeated, repeatedShuffled)).work();
+    ASSERT_GT(bounded.addedLines, 10000);
+    EXPECT_LE(bounded.segments, (MovedBlocks::kRunsPerLine + 1) * bounded.addedLines + MovedBlocks::kRunsSlack);
 }
 
 // Random files with blocks cut and pasted elsewhere, some lines edited, some copied: every
