@@ -145,6 +145,19 @@ TEST_F(FileReloadTest, AStormOfWritesIsComparedAFewTimesAndTheLastWins)
     EXPECT_LE(*m_runs, int(spent / FileReload::kMinimumIntervalMs) + 3) << "spent " << spent << " ms";
 }
 
+TEST_F(FileReloadTest, AWriteWhileANoticeIsHandledIsNoticedToo)
+{
+    FileWatch watch;
+    watch.setPaths(path("left.txt"), std::nullopt);
+    int seen = 0;
+    QObject::connect(&watch, &FileWatch::changed, [&] {
+        if (++seen == 1)
+            write("left.txt", lines("second"));
+    });
+    write("left.txt", lines("first"));
+    EXPECT_TRUE(waitFor([&] { return seen == 2; }));
+}
+
 TEST_F(FileReloadTest, ActivationSeesWhatTheNoticesMissed)
 {
     reload().watch().setNoticesFollowed(false);
