@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace varnel {
 
 namespace {
@@ -145,8 +147,10 @@ void FileReload::dismissNotice()
 
 bool FileReload::anySideAway() const
 {
-    return m_watch.kind(FileSide::left) != FileStamp::Kind::file ||
-           m_watch.kind(FileSide::right) != FileStamp::Kind::file;
+    // Text held in memory has no path and is never away.
+    return std::ranges::any_of(std::array{FileSide::left, FileSide::right}, [this](FileSide side) {
+        return m_watch.path(side) && m_watch.kind(side) != FileStamp::Kind::file;
+    });
 }
 
 void FileReload::setNotice(const QString& text, std::optional<FileSide> replaceable)

@@ -21,7 +21,9 @@ class ComparisonViewModel;
 // follows whoever writes it), compares them again when one changes, keeping the result on
 // screen and the focus near where it was (ComparisonViewModel::compareAgain). A file
 // rewritten many times a second is compared at most twice a second, and the last write is
-// always compared. Off, the notice says that the file changed and that F5 compares again.
+// always compared. A side that is not on disk (text held in memory) is not watched and
+// never counts as gone. Off, the notice says that the file changed and that F5 compares
+// again.
 //
 // A file deleted or replaced by a folder leaves the last result on screen and is named in
 // the notice, which then offers another file for that side; the file coming back is

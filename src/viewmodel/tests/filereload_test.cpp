@@ -145,6 +145,15 @@ TEST_F(FileReloadTest, AStormOfWritesIsComparedAFewTimesAndTheLastWins)
     EXPECT_LE(*m_runs, int(spent / FileReload::kMinimumIntervalMs) + 3) << "spent " << spent << " ms";
 }
 
+TEST_F(FileReloadTest, AFileAgainstTextHeldInMemoryIsComparedAgain)
+{
+    m_model->loadText(FileItem::fromText(lines("held"), "Clipboard", "the clipboard").value(), FileSide::left);
+    ASSERT_TRUE(waitForLine(10, "line 10"));
+    replace("right.py", lines("edited"));
+    ASSERT_TRUE(waitForLine(10, "edited"));
+    EXPECT_EQ(reload().notice(), "right.py changed on disk and was compared again.");
+}
+
 TEST_F(FileReloadTest, AWriteWhileANoticeIsHandledIsNoticedToo)
 {
     FileWatch watch;
