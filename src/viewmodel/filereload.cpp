@@ -57,6 +57,15 @@ void FileReload::setAutomatic(bool automatic)
     m_preferences.setString(Preferences::kReloadAutomatically, automatic ? QStringLiteral("true") : kOff);
 }
 
+void FileReload::setMinimumInterval(int ms)
+{
+    m_interval = ms;
+    if (m_trailing.isActive()) {
+        m_trailing.stop();
+        schedule();
+    }
+}
+
 void FileReload::filesChosen()
 {
     const std::optional<QString> left = pathOnDisk(m_model.leftFile());
@@ -97,11 +106,11 @@ void FileReload::schedule()
 {
     if (m_trailing.isActive())
         return; // it compares the latest writes when it fires
-    const qint64 since = m_sinceStart.isValid() ? m_sinceStart.elapsed() : kMinimumIntervalMs;
-    if (since >= kMinimumIntervalMs)
+    const qint64 since = m_sinceStart.isValid() ? m_sinceStart.elapsed() : m_interval;
+    if (since >= m_interval)
         start();
     else
-        m_trailing.start(int(kMinimumIntervalMs - since));
+        m_trailing.start(int(m_interval - since));
 }
 
 void FileReload::start()

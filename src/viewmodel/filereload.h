@@ -35,6 +35,9 @@ class FileReload : public QObject {
 public:
     // The shortest time between two comparisons started by changes.
     static constexpr int kMinimumIntervalMs = 500;
+    // Another shortest time, from the next change on (tests use it to hold the comparisons
+    // back, or to let the one waiting start now).
+    void setMinimumInterval(int ms);
 
     explicit FileReload(ComparisonViewModel& model);
 
@@ -78,6 +81,7 @@ private:
     FileWatch m_watch;
     Preferences m_preferences;
     bool m_automatic = true;
+    int m_interval = kMinimumIntervalMs;
     QTimer m_trailing; // the comparison that waits for the interval to pass
     QElapsedTimer m_sinceStart;
     // What happened to each side since the notice was last set or dismissed.
