@@ -5,10 +5,12 @@
 
 #include "viewmodel/comparisonviewmodel.h"
 #include "viewmodel/filereload.h"
+#include "viewmodel/reportrequest.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +34,12 @@ QByteArray lines(const QByteArray& edit = {}, int at = 10)
     return text;
 }
 
+// Held, each comparison waits for a pass before it starts.
+struct Gate {
+    std::atomic<bool> held{false};
+    QSemaphore passes;
+};
+
 class FileReloadTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -40,14 +48,21 @@ protected:
         write("left.txt", lines());
         write("right.py", lines());
         m_model = std::make_unique<ComparisonViewModel>(ComparisonViewModel::Comparator(
-            [runs = m_runs](const FileItem& left, const FileItem& right, const CancelCheck& cancel) {
+            [runs = m_runs, gate = m_gate](const FileItem& left, const FileItem& right, const CancelCheck& cancel) {
                 ++*runs;
+                if (gate->held)
+                    gate->passes.acquire();
                 return Comparison::perform(left, right, cancel);
             }));
         m_model->loadFile(QUrl::fromLocalFile(path("left.txt")), FileSide::left);
         m_model->loadFile(QUrl::fromLocalFile(path("right.py")), FileSide::right);
         EXPECT_TRUE(waitFor([&] { return !m_model->isComparing(); }));
         *m_runs = 0;
+    }
+    void TearDown() override
+    {
+        m_gate->held = false;
+        m_gate->passes.release(100);
     }
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -84,6 +99,7 @@ protected:
 
     QTemporaryDir m_dir;
     std::shared_ptr<std::atomic<int>> m_runs = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<Gate> m_gate = std::make_shared<Gate>();
     std::unique_ptr<ComparisonViewModel> m_model;
 };
 
@@ -146,6 +162,41 @@ TEST_F(FileReloadTest, AStormOfWritesIsComparedAFewTimesAndTheLastWins)
     reload().setMinimumInterval(0);
     ASSERT_TRUE(waitForLine(10, QString(50, u'x')));
     EXPECT_EQ(*m_runs, 2);
+}
+
+TEST_F(FileReloadTest, WritesFasterThanTheComparisonStillShowResultsAndTheLastWins)
+{
+    reload().watch().setNoticesFollowed(false);
+    reload().setMinimumInterval(0);
+    QStringList published;
+    QObject::connect(m_model.get(), &ComparisonViewModel::comparedAgain, [&] {
+        for (const DiffLine& line : m_model->fullDiffResult()->lines()) {
+            if (line.rightLineNumber() == 10)
+                published << line.rightContent().toString();
+        }
+    });
+    m_gate->held = true;
+    replace("right.py", lines("first"));
+    reload().windowActivated();
+    ASSERT_TRUE(waitFor([&] { return *m_runs == 1; }));
+    // The last result stays in view, but it is not the files' any more.
+    EXPECT_EQ(reload().notice(), "right.py changed on disk; comparing again\u2026");
+    EXPECT_TRUE(m_model->activeDiffResult());
+    EXPECT_FALSE(reportRequest(*m_model));
+    for (const QByteArray& edit : {QByteArray("second"), QByteArray("third")}) {
+        replace("right.py", lines(edit));
+        reload().windowActivated();
+    }
+    // The writes meanwhile did not stop the comparison: its result shows (whatever it
+    // read), and then one more, of the last write.
+    m_gate->passes.release();
+    ASSERT_TRUE(waitFor([&] { return published.size() == 1; }));
+    m_gate->passes.release();
+    ASSERT_TRUE(waitFor([&] { return published.size() == 2 && !m_model->isComparing(); }));
+    EXPECT_EQ(published.back(), "third");
+    EXPECT_EQ(*m_runs, 2);
+    EXPECT_EQ(reload().notice(), "right.py changed on disk and was compared again.");
+    EXPECT_TRUE(reportRequest(*m_model));
 }
 
 TEST_F(FileReloadTest, AFileAgainstTextHeldInMemoryIsComparedAgain)
