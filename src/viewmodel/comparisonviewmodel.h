@@ -84,6 +84,8 @@ public:
     const TextFormats& textFormats() const { return m_formats; }
     bool showAllContext() const { return m_showAllContext; }
     bool isComparing() const { return m_isComparing; }
+    // Whether the running comparison compares the same files again (compareAgain).
+    bool isComparingAgain() const { return m_isComparing && m_comparingAgain; }
     // How much of the running comparison is done, from 0 to 1; nothing while no comparison
     // runs or before it knows.
     std::optional<double> progress() const { return m_progress; }

@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace varnel {
 
 namespace {
@@ -28,6 +30,7 @@ FileReload::FileReload(ComparisonViewModel& model) : QObject(&model), m_model(mo
     connect(&model, &ComparisonViewModel::leftFileChanged, this, &FileReload::filesChosen);
     connect(&model, &ComparisonViewModel::rightFileChanged, this, &FileReload::filesChosen);
     connect(&model, &ComparisonViewModel::comparedAgain, this, &FileReload::comparedAgain);
+    connect(&model, &ComparisonViewModel::isComparingChanged, this, &FileReload::comparisonEnded);
     connect(&model, &ComparisonViewModel::comparisonErrorChanged, this, [this] {
         if (!m_model.comparisonError())
             return;
@@ -53,6 +56,15 @@ FileReload::FileReload(ComparisonViewModel& model) : QObject(&model), m_model(mo
 void FileReload::setAutomatic(bool automatic)
 {
     m_preferences.setString(Preferences::kReloadAutomatically, automatic ? QStringLiteral("true") : kOff);
+}
+
+void FileReload::setMinimumInterval(int ms)
+{
+    m_interval = ms;
+    if (m_trailing.isActive()) {
+        m_trailing.stop();
+        schedule();
+    }
 }
 
 void FileReload::filesChosen()
@@ -95,22 +107,32 @@ void FileReload::schedule()
 {
     if (m_trailing.isActive())
         return; // it compares the latest writes when it fires
-    const qint64 since = m_sinceStart.isValid() ? m_sinceStart.elapsed() : kMinimumIntervalMs;
-    if (since >= kMinimumIntervalMs)
+    const qint64 since = m_sinceStart.isValid() ? m_sinceStart.elapsed() : m_interval;
+    if (since >= m_interval)
         start();
     else
-        m_trailing.start(int(kMinimumIntervalMs - since));
+        startTrailing();
+}
+
+void FileReload::startTrailing()
+{
+    const qint64 since = m_sinceStart.isValid() ? m_sinceStart.elapsed() : m_interval;
+    m_trailing.start(int(std::max<qint64>(0, m_interval - since)));
 }
 
 void FileReload::start()
 {
-    if (!m_automatic || anySideAway() || !m_model.bothFilesLoaded())
+    // A comparison of the same files runs on: stopping it for each write would never let
+    // a file written faster than it is compared show a result. comparisonEnded() starts
+    // the next one.
+    if (!m_automatic || anySideAway() || !m_model.bothFilesLoaded() || m_model.isComparingAgain())
         return;
     for (std::size_t side = 0; side < 2; ++side)
         m_comparing[side] = m_comparing[side] || m_waiting[side];
     m_waiting = {false, false};
     m_sinceStart.start();
     m_model.compareAgain();
+    updateNotice();
 }
 
 void FileReload::compareAgain()
@@ -137,6 +159,19 @@ void FileReload::comparedAgain()
     updateNotice();
 }
 
+void FileReload::comparisonEnded()
+{
+    if (m_model.isComparing())
+        return;
+    // Ended without comparedAgain(): superseded by other options, say, which read the
+    // files afresh too.
+    if (std::exchange(m_comparing, {false, false}) != std::array<bool, 2>{false, false})
+        updateNotice();
+    // Started from the next turn of the event loop, once this result is all published.
+    if (m_automatic && (m_waiting[0] || m_waiting[1]) && !m_trailing.isActive())
+        startTrailing();
+}
+
 void FileReload::dismissNotice()
 {
     m_events = {SideEvent::none, SideEvent::none};
@@ -145,8 +180,10 @@ void FileReload::dismissNotice()
 
 bool FileReload::anySideAway() const
 {
-    return m_watch.kind(FileSide::left) != FileStamp::Kind::file ||
-           m_watch.kind(FileSide::right) != FileStamp::Kind::file;
+    // Text held in memory has no path and is never away.
+    return std::ranges::any_of(std::array{FileSide::left, FileSide::right}, [this](FileSide side) {
+        return m_watch.path(side) && m_watch.kind(side) != FileStamp::Kind::file;
+    });
 }
 
 void FileReload::setNotice(const QString& text, std::optional<FileSide> replaceable)
@@ -168,7 +205,12 @@ void FileReload::updateNotice()
     std::optional<FileSide> replaceable;
     QList<FileSide> changed;
     QList<FileSide> compared;
+    QList<FileSide> comparing;
     for (FileSide side : {FileSide::left, FileSide::right}) {
+        if (m_comparing[index(side)] && event(side) != SideEvent::deleted && event(side) != SideEvent::folder) {
+            comparing << side;
+            continue;
+        }
         switch (event(side)) {
         case SideEvent::deleted: away << QStringLiteral("%1 was deleted").arg(name(side)); break;
         case SideEvent::folder: away << QStringLiteral("%1 was replaced by a folder").arg(name(side)); break;
@@ -187,6 +229,8 @@ void FileReload::updateNotice()
                   replaceable);
     else if (!changed.isEmpty())
         setNotice(QStringLiteral("%1 changed on disk \u2014 press F5 to compare again.").arg(files(changed)));
+    else if (!comparing.isEmpty())
+        setNotice(QStringLiteral("%1 changed on disk; comparing again\u2026").arg(files(comparing)));
     else if (!compared.isEmpty())
         setNotice(QStringLiteral("%1 changed on disk and %2 compared again.")
                       .arg(files(compared), compared.size() == 2 ? QStringLiteral("were") : QStringLiteral("was")));

@@ -19,9 +19,12 @@ class ComparisonViewModel;
 // comparison (FileWatch) and, while "Reload Automatically" is on (the preference
 // "reloadAutomatically": anything but "false" is on, so it is on by default; every window
 // follows whoever writes it), compares them again when one changes, keeping the result on
-// screen and the focus near where it was (ComparisonViewModel::compareAgain). A file
-// rewritten many times a second is compared at most twice a second, and the last write is
-// always compared. Off, the notice says that the file changed and that F5 compares again.
+// screen and the focus near where it was (ComparisonViewModel::compareAgain); the notice
+// says so while it runs. A file rewritten many times a second is compared at most twice a
+// second, and the last write is always compared: a change during such a comparison never
+// stops it, it is compared once that one is published. A side that is not on disk (text
+// held in memory) is not watched and never counts as gone. Off, the notice says that the
+// file changed and that F5 compares again.
 //
 // A file deleted or replaced by a folder leaves the last result on screen and is named in
 // the notice, which then offers another file for that side; the file coming back is
@@ -33,6 +36,9 @@ class FileReload : public QObject {
 public:
     // The shortest time between two comparisons started by changes.
     static constexpr int kMinimumIntervalMs = 500;
+    // Another shortest time, from the next change on (tests use it to hold the comparisons
+    // back, or to let the one waiting start now).
+    void setMinimumInterval(int ms);
 
     explicit FileReload(ComparisonViewModel& model);
 
@@ -66,6 +72,10 @@ private:
     void schedule();
     void start();
     void comparedAgain();
+    // No comparison runs any more: the changes that waited for it are compared next.
+    void comparisonEnded();
+    // Starts the trailing comparison once the shortest interval has passed since the last.
+    void startTrailing();
     void setNotice(const QString& text, std::optional<FileSide> replaceable = std::nullopt);
     // The notice for what happened to each side.
     void updateNotice();
@@ -76,6 +86,7 @@ private:
     FileWatch m_watch;
     Preferences m_preferences;
     bool m_automatic = true;
+    int m_interval = kMinimumIntervalMs;
     QTimer m_trailing; // the comparison that waits for the interval to pass
     QElapsedTimer m_sinceStart;
     // What happened to each side since the notice was last set or dismissed.

@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 namespace varnel {
 
 namespace {
@@ -74,8 +76,19 @@ void FileWatch::check()
 void FileWatch::fileNoticed(const QString& path)
 {
     // The watch stays on the inode it was given: a file renamed over this path is a new
-    // one, watched afresh.
-    m_watcher->removePath(path);
+    // one, watched afresh before it is looked at, so that a write meanwhile is noticed
+    // too. The same file keeps its watch: taking it off and back would miss the writes
+    // in between.
+    const FileStamp now = FileStamp::of(path);
+    const bool sameFile = std::ranges::any_of(m_sides, [&](const Side& side) {
+        return side.path == path && side.stamp.kind == FileStamp::Kind::file && now.kind == FileStamp::Kind::file &&
+               side.stamp.device == now.device && side.stamp.inode == now.inode;
+    });
+    if (!sameFile) {
+        m_watcher->removePath(path);
+        if (now.kind == FileStamp::Kind::file)
+            m_watcher->addPath(path);
+    }
     for (FileSide side : {FileSide::left, FileSide::right}) {
         if (m_sides[index(side)].path == path)
             look(side, true);

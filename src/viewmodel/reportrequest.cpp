@@ -10,7 +10,8 @@ namespace varnel {
 std::optional<ReportRequest> reportRequest(const ComparisonViewModel& model)
 {
     const std::optional<DiffResult>& result = model.activeDiffResult();
-    if (!result || !model.leftFile() || !model.rightFile())
+    // A result kept in view while its files are compared again is no longer theirs.
+    if (!result || model.isComparing() || !model.leftFile() || !model.rightFile())
         return std::nullopt;
     ReportRequest request{*result, model.leftFile()->name, model.rightFile()->name,
                           {},      model.compareOptions(), model.movedBlocks()};

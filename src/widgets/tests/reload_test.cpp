@@ -11,7 +11,11 @@
 #include "widgets/style/appearance.h"
 
 #include <QAbstractButton>
+#include <QScopeGuard>
+#include <QSemaphore>
 #include <QTest>
+
+#include <atomic>
 
 using namespace varnel;
 
@@ -46,7 +50,19 @@ TEST(ReloadBanner, TheNoteSaysWhatHappenedAndOffersAnotherFile)
     test::clearPreferences();
     test::TempFiles files;
     test::FakeDialogs dialogs;
-    ComparisonViewModel model;
+    // Held, a comparison waits for a pass, so that the screen can be seen while it runs.
+    std::atomic<bool> held{false};
+    QSemaphore passes;
+    ComparisonViewModel model(
+        ComparisonViewModel::Comparator([&](const FileItem& left, const FileItem& right, const CancelCheck& cancel) {
+            if (held)
+                passes.acquire();
+            return Comparison::perform(left, right, cancel);
+        }));
+    const auto letGo = qScopeGuard([&] {
+        held = false;
+        passes.release(10);
+    });
     DiffContainerView view(model);
     view.resize(900, 500);
     view.show();
@@ -61,8 +77,15 @@ TEST(ReloadBanner, TheNoteSaysWhatHappenedAndOffersAnotherFile)
         left = left || view.content() != DiffContainerView::Content::diff;
     });
 
+    // The note says that the file is being compared, then that it was.
+    held = true;
     files.file("right.py", lines("second"));
     ASSERT_TRUE(test::waitFor(shown, 20000));
+    EXPECT_EQ(view.reloadBanner()->text(), "right.py changed on disk; comparing again\u2026");
+    grab(view, "comparing");
+    held = false;
+    passes.release();
+    ASSERT_TRUE(test::waitFor([&] { return !model.isComparing(); }, 20000));
     EXPECT_EQ(view.reloadBanner()->text(), "right.py changed on disk and was compared again.");
     EXPECT_FALSE(left);
     EXPECT_TRUE(view.reloadBanner()->chooseButton()->isHidden());
