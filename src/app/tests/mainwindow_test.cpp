@@ -103,11 +103,11 @@ TEST_F(MainWindowTest, EachWindowHasItsOwnMenusWithTheirTitlesAndKeys)
                            "Compare Clipboard with Right", "Paste as Original", "Paste as Changed", "Select All",
                            "Preferences"}));
     EXPECT_EQ(menus[2]->text(), "&View");
-    EXPECT_EQ(menuTitles(menus[2]->menu()),
-              QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines",
-                           "Scroll Together", "Changed Lines Side by Side", "Detect Moved Lines",
-                           "Go to Other End of Move", "Compare Again", "Reload Automatically", "List Changes\u2026",
-                           "Compare Options"}));
+    EXPECT_EQ(
+        menuTitles(menus[2]->menu()),
+        QStringList({"Increase Text Size", "Decrease Text Size", "Reset Text Size", "Wrap Long Lines",
+                     "Scroll Together", "Changed Lines Side by Side", "Detect Moved Lines", "Go to Other End of Move",
+                     "Compare Again", "Reload Automatically", "List Changes\u2026", "Compare Options"}));
     EXPECT_EQ(menus[3]->text(), "&Help");
     EXPECT_EQ(menuTitles(menus[3]->menu()), QStringList({"Privacy Policy", "About Varnel"}));
 
