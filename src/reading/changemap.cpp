@@ -56,7 +56,8 @@ ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const std::function<qin
     }
 }
 
-ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total, const MovedRow& moved)
+ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total,
+                     const MovedRow& isMovedRow)
     : m_marks(std::size_t(std::max(0, pixels)), none)
     , m_rowCount(runs.rowCount())
 {
@@ -64,16 +65,16 @@ ChangeMap::ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf
         return;
     for (const ChangeRun& run : runs.runs()) {
         const std::uint8_t kind = run.type == DiffLineType::added ? added : removed;
-        if (!moved) {
+        if (!isMovedRow) {
             const auto [from, to] = unitsOf(run);
             mark(from, to, total, kind);
             continue;
         }
         // Stretches of the run that are moved or not, each marked as what it is.
         for (qint64 start = run.start; start < run.end();) {
-            const bool isMoved = moved(start);
+            const bool isMoved = isMovedRow(start);
             qint64 end = start + 1;
-            while (end < run.end() && moved(end) == isMoved)
+            while (end < run.end() && isMovedRow(end) == isMoved)
                 ++end;
             const auto [from, to] = unitsOf(ChangeRun{start, std::int32_t(end - start), run.type});
             mark(from, to, total, isMoved ? std::uint8_t(ChangeMap::moved) : kind);
