@@ -30,7 +30,8 @@ public:
     // Runs placed by `unitsOf`: the units [first, end) of `total` each run covers (a run
     // of paired rows stands beside its partner run, not below it).
     using RunUnits = std::function<std::pair<qint64, qint64>(const ChangeRun& run)>;
-    ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total, const MovedRow& moved = {});
+    ChangeMap(const ChangeRuns& runs, int pixels, const RunUnits& unitsOf, qint64 total,
+              const MovedRow& isMovedRow = {});
 
     int pixels() const { return int(m_marks.size()); }
     qint64 rowCount() const { return m_rowCount; }
