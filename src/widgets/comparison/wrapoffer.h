@@ -3,11 +3,7 @@
 #pragma once
 
 #include "viewmodel/difflayout.h"
-
-#include <QWidget>
-
-class QAbstractButton;
-class QLabel;
+#include "widgets/comparison/notebar.h"
 
 namespace varnel {
 
@@ -15,7 +11,7 @@ namespace varnel {
 // a button that turns wrapping on and a close button, both reached by Tab. It shows while
 // the layout offers wrapping for what the comparison screen shows (DiffLayout::offersWrap)
 // and hides for good once the offer has been answered, in any window.
-class WrapOffer : public QWidget {
+class WrapOffer : public NoteBar {
     Q_OBJECT
 
 public:
@@ -25,12 +21,7 @@ public:
     // column's edge, and which comparison it is (see DiffLayout::offersWrap).
     void setShown(DiffMode::Kind kind, bool linesCut, const QString& comparison);
 
-    QString text() const;
-    QAbstractButton* wrapButton() const { return m_wrap; }
-    QAbstractButton* closeButton() const { return m_close; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
+    QAbstractButton* wrapButton() const { return actionButton(); }
 
 private:
     void refresh();
@@ -39,9 +30,6 @@ private:
     DiffMode::Kind m_kind = DiffMode::Kind::text;
     bool m_linesCut = false;
     QString m_comparison;
-    QLabel* m_label;
-    QAbstractButton* m_wrap;
-    QAbstractButton* m_close;
 };
 
 } // namespace varnel
