@@ -88,7 +88,7 @@ void FileReload::sideChanged(FileSide side)
     switch (m_watch.kind(side)) {
     case FileStamp::Kind::missing:
     case FileStamp::Kind::folder:
-        event(side) = m_watch.kind(side) == FileStamp::Kind::missing ? SideEvent::deleted : SideEvent::folder;
+        sideEvent(side) = m_watch.kind(side) == FileStamp::Kind::missing ? SideEvent::deleted : SideEvent::folder;
         m_waiting[index(side)] = false;
         updateNotice();
         return;
@@ -96,7 +96,7 @@ void FileReload::sideChanged(FileSide side)
     }
     m_waiting[index(side)] = true;
     if (!m_automatic || anySideAway()) {
-        event(side) = SideEvent::changed;
+        sideEvent(side) = SideEvent::changed;
         updateNotice();
         return;
     }
@@ -154,7 +154,7 @@ void FileReload::comparedAgain()
 {
     for (FileSide side : {FileSide::left, FileSide::right}) {
         if (std::exchange(m_comparing[index(side)], false))
-            event(side) = SideEvent::comparedAgain;
+            sideEvent(side) = SideEvent::comparedAgain;
     }
     updateNotice();
 }
@@ -207,18 +207,18 @@ void FileReload::updateNotice()
     QList<FileSide> compared;
     QList<FileSide> comparing;
     for (FileSide side : {FileSide::left, FileSide::right}) {
-        if (m_comparing[index(side)] && event(side) != SideEvent::deleted && event(side) != SideEvent::folder) {
+        if (m_comparing[index(side)] && sideEvent(side) != SideEvent::deleted && sideEvent(side) != SideEvent::folder) {
             comparing << side;
             continue;
         }
-        switch (event(side)) {
+        switch (sideEvent(side)) {
         case SideEvent::deleted: away << QStringLiteral("%1 was deleted").arg(name(side)); break;
         case SideEvent::folder: away << QStringLiteral("%1 was replaced by a folder").arg(name(side)); break;
         case SideEvent::changed: changed << side; break;
         case SideEvent::comparedAgain: compared << side; break;
         case SideEvent::none: continue;
         }
-        if (!replaceable && (event(side) == SideEvent::deleted || event(side) == SideEvent::folder))
+        if (!replaceable && (sideEvent(side) == SideEvent::deleted || sideEvent(side) == SideEvent::folder))
             replaceable = side;
     }
     const auto files = [&name](const QList<FileSide>& sides) {

@@ -79,7 +79,7 @@ private:
     void setNotice(const QString& text, std::optional<FileSide> replaceable = std::nullopt);
     // The notice for what happened to each side.
     void updateNotice();
-    SideEvent& event(FileSide side) { return side == FileSide::left ? m_events[0] : m_events[1]; }
+    SideEvent& sideEvent(FileSide side) { return side == FileSide::left ? m_events[0] : m_events[1]; }
     bool anySideAway() const;
 
     ComparisonViewModel& m_model;
